@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace k20::platform {
+
+inline constexpr uint32_t kAttrReadOnly = 0x01;
+inline constexpr uint32_t kAttrHidden = 0x02;
+inline constexpr uint32_t kAttrSystem = 0x04;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrArchive = 0x20;
+inline constexpr uint32_t kAttrNormal = 0x80;
+
+struct FindEntry {
+    std::string name;  // file name only
+    bool isDirectory = false;
+    uint64_t size = 0;
+    uint32_t attributes = 0;
+};
+
+// Windows paths ("C:\\Windows\\System32\\x.dll", UTF-8), compared without regard to case.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual Error ReadFile(const std::string& path, std::vector<uint8_t>& out) = 0;
+    virtual Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) = 0;
+    virtual Error CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+    virtual Error DeleteFile(const std::string& path) = 0;
+    virtual Error CreateDirectory(const std::string& path) = 0;  // one level; kErrAlreadyExists when present
+    virtual Error RemoveDirectory(const std::string& path) = 0;
+    virtual Error GetAttributes(const std::string& path, uint32_t& attrs) = 0;
+    virtual Error SetAttributes(const std::string& path, uint32_t attrs) = 0;
+    // FindFirstFile/FindNextFile over a pattern such as "C:\\dir\\*.prn" ('*' and '?').
+    virtual Error FindFiles(const std::string& pattern, std::vector<FindEntry>& out) = 0;
+    // The file version resource as "a.b.c.d"; kErrFileNotFound / kErrNotSupported when absent.
+    virtual Error GetFileVersion(const std::string& path, std::string& version) = 0;
+
+    bool Exists(const std::string& path);
+    bool IsDirectory(const std::string& path);
+    // Creates every missing folder of the path.
+    Error CreateDirectories(const std::string& path);
+};
+
+// Path helpers for Windows paths.
+std::string JoinPath(const std::string& dir, const std::string& name);
+std::string ParentPath(const std::string& path);
+std::string FileNameOf(const std::string& path);
+bool WildcardMatch(const std::string& pattern, const std::string& name);  // case-insensitive
+
+}  // namespace k20::platform
