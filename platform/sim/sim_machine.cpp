@@ -411,6 +411,13 @@ Error SimSpooler::EndDoc(PrinterHandle h) {
     return e;
 }
 
+Error SimSpooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
+    out.clear();
+    if (Error e = faults_.Check("EnumPrinters")) return e;
+    out = printers;
+    return kOk;
+}
+
 SimMachine::SimMachine() {
     files.Put("C:\\Windows\\system32\\kernel32.dll", std::vector<uint8_t>{0x4D, 0x5A});
     files.CreateDirectories("C:\\Users\\user\\AppData\\Roaming");

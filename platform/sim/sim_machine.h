@@ -158,6 +158,7 @@ public:
     Error WritePrinter(PrinterHandle h, const uint8_t* data, uint32_t size, uint32_t& written) override;
     Error EndPage(PrinterHandle h) override;
     Error EndDoc(PrinterHandle h) override;
+    Error EnumLocalPrinters(std::vector<PrinterInfo2>& out) override;
 
     void AddPrinter(const PrinterInfo2& info);
     std::vector<PrinterInfo2> printers;

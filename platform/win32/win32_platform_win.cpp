@@ -291,20 +291,14 @@ static HANDLE H(PrinterHandle h) { return reinterpret_cast<HANDLE>(h); }
 Error Win32Spooler::OpenPrinter(const std::string& name, PrinterHandle& h) {
     HANDLE ph = nullptr;
     std::wstring w = Wide(name);
-    if (!OpenPrinterW(w.data(), &ph, nullptr)) return GetLastError();
+    if (!::OpenPrinterW(w.data(), &ph, nullptr)) return GetLastError();
     h = reinterpret_cast<PrinterHandle>(ph);
     return kOk;
 }
 
 Error Win32Spooler::ClosePrinter(PrinterHandle h) { return ::ClosePrinter(H(h)) ? kOk : GetLastError(); }
 
-Error Win32Spooler::GetPrinter2(PrinterHandle h, PrinterInfo2& info) {
-    DWORD needed = 0;
-    ::GetPrinterW(H(h), 2, nullptr, 0, &needed);
-    if (!needed) return GetLastError();
-    std::vector<uint8_t> buf(needed);
-    if (!::GetPrinterW(H(h), 2, buf.data(), needed, &needed)) return GetLastError();
-    auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+static void CopyInfo2(const PRINTER_INFO_2W* p, PrinterInfo2& info) {
     info.serverName = Narrow(p->pServerName);
     info.printerName = Narrow(p->pPrinterName);
     info.shareName = Narrow(p->pShareName);
@@ -319,7 +313,37 @@ Error Win32Spooler::GetPrinter2(PrinterHandle h, PrinterInfo2& info) {
     info.priority = p->Priority;
     info.status = p->Status;
     info.jobs = p->cJobs;
+}
+
+Error Win32Spooler::GetPrinter2(PrinterHandle h, PrinterInfo2& info) {
+    DWORD needed = 0;
+    ::GetPrinterW(H(h), 2, nullptr, 0, &needed);
+    if (!needed) return GetLastError();
+    std::vector<uint8_t> buf(needed);
+    if (!::GetPrinterW(H(h), 2, buf.data(), needed, &needed)) return GetLastError();
+    CopyInfo2(reinterpret_cast<PRINTER_INFO_2W*>(buf.data()), info);
     return kOk;
+}
+
+Error Win32Spooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
+    out.clear();
+    DWORD needed = 0, count = 0;
+    // A printer can be added between the sizing call and the real one: size again then.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::vector<uint8_t> buf(needed ? needed : 1);
+        if (EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, needed ? buf.data() : nullptr, needed, &needed, &count)) {
+            auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+            for (DWORD i = 0; i < count; ++i) {
+                PrinterInfo2 info;
+                CopyInfo2(&p[i], info);
+                out.push_back(info);
+            }
+            return kOk;
+        }
+        DWORD e = GetLastError();
+        if (e != ERROR_INSUFFICIENT_BUFFER) return e;
+    }
+    return ERROR_INSUFFICIENT_BUFFER;
 }
 
 Error Win32Spooler::StartDocRaw(PrinterHandle h, const std::string& docName, const std::string& dataType,

@@ -28,6 +28,12 @@ public:
     virtual Error WritePrinter(PrinterHandle h, const uint8_t* data, uint32_t size, uint32_t& written) = 0;
     virtual Error EndPage(PrinterHandle h) = 0;
     virtual Error EndDoc(PrinterHandle h) = 0;
+    // The local printers (level 2) in the order the spooler lists them. Not pure, so that
+    // fakes written before it existed still compile; they report it as unsupported.
+    virtual Error EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
+        out.clear();
+        return kErrNotSupported;
+    }
 };
 
 // One raw job on an open printer: document, page, the writes in order, and page and
