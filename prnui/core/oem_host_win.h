@@ -31,6 +31,10 @@ struct OEM_DMEXTRAHEADER {
     DWORD dwVersion;
 };
 
+// Only passed through; the plug-in declines DevQueryPrintEx.
+struct DEVQUERYPRINT_INFO;
+using PDEVQUERYPRINT_INFO = DEVQUERYPRINT_INFO*;
+
 struct OEMUIPROCS;
 struct OEMUIOBJ {
     DWORD cbSize;

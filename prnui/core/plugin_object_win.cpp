@@ -178,7 +178,7 @@ HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam
     });
 }
 
-HRESULT PluginObject::DevQueryPrintEx(host::POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) { return E_NOTIMPL; }
+HRESULT PluginObject::DevQueryPrintEx(host::POEMUIOBJ, host::PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) { return E_NOTIMPL; }
 HRESULT PluginObject::DeviceCapabilities(host::POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, PDEVMODEW, PVOID, DWORD,
                                          DWORD*) {
     return E_NOTIMPL;
