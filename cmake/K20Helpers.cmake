@@ -6,8 +6,13 @@ function(k20_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  # Under Wine a Unix path needs the drive that maps the Unix root.
+  set(results_dir ${CMAKE_BINARY_DIR}/results)
+  if(CMAKE_CROSSCOMPILING)
+    set(results_dir Z:${CMAKE_BINARY_DIR}/results)
+  endif()
   add_test(NAME ${name}
-           COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/results/${name}.xml
+           COMMAND ${name} --gtest_output=xml:${results_dir}/${name}.xml
            WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "prnui/core/oem_host_win.h"
 #include "tests/prnui/core/golden.h"
+#include "tests/support/pe_exports.h"
 
 using namespace k20::prnui::host;
 
@@ -99,23 +102,25 @@ std::vector<uint8_t> Record(IPrintOemUI* ui, DWORD mode, const std::vector<uint8
 
 }  // namespace
 
-TEST(PrnuiDll, ExportsExactlyTheTwoComEntryPoints) {
-    for (const char* dir : {K20_PRNUI_DLL_DIR}) {
-        std::string path = std::string(dir) + "/prnui.dll";
-        HMODULE m = LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-        ASSERT_NE(m, nullptr) << path;
-        auto* base = reinterpret_cast<const uint8_t*>(m);
-        auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-        auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-        const auto& dirEntry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-        ASSERT_NE(dirEntry.VirtualAddress, 0u);
-        auto* exp = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dirEntry.VirtualAddress);
-        std::vector<std::string> names;
-        auto* nameRvas = reinterpret_cast<const DWORD*>(base + exp->AddressOfNames);
-        for (DWORD i = 0; i < exp->NumberOfNames; ++i) names.push_back(reinterpret_cast<const char*>(base + nameRvas[i]));
-        EXPECT_EQ(exp->NumberOfFunctions, 2u);
-        EXPECT_EQ(names, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject"}));
-        FreeLibrary(m);
+TEST(PrnuiDll, BothArchitecturesExportExactlyTheTwoComEntryPoints) {
+    struct Want {
+        std::string path;
+        uint16_t machine;
+    };
+    const Want dlls[] = {{std::string(K20_PRNUI_DLL_DIR) + "/prnui.dll", 0x8664},
+                         {std::string(K20_SOURCE_DIR) + "/build/win32/prnui/prnui.dll", 0x14C}};
+    for (const auto& w : dlls) {
+        std::ifstream f(w.path, std::ios::binary);
+        if (!f) {
+            ADD_FAILURE() << "not built: " << w.path;
+            continue;
+        }
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        auto e = k20::test::ReadPeExports(bytes);
+        ASSERT_TRUE(e.has_value()) << w.path;
+        EXPECT_EQ(e->machine, w.machine) << w.path;
+        EXPECT_EQ(e->functionCount, 2u) << w.path;
+        EXPECT_EQ(e->names, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject"})) << w.path;
     }
 }
 
