@@ -216,6 +216,20 @@ Error SimFileSystem::CopyFile(const std::string& from, const std::string& to, bo
 }
 
 Error SimFileSystem::DeleteFile(const std::string& path) {
+Error SimFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+    if (Error e = faults_.Check("MoveFile")) return e;
+    auto src = nodes_.find(Key(from));
+    if (src == nodes_.end() || src->second.dir) return kErrFileNotFound;
+    if (!ParentIsDir(to)) return kErrPathNotFound;
+    auto dst = nodes_.find(Key(to));
+    if (dst != nodes_.end() && (dst->second.dir || (dst->second.attrs & kAttrReadOnly))) return kErrAccessDenied;
+    Node n = src->second;
+    n.path = to;
+    nodes_.erase(src);
+    nodes_[Key(to)] = n;
+    return kOk;
+}
+
     if (Error e = faults_.Check("DeleteFile")) return e;
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end()) return ParentIsDir(path) ? kErrFileNotFound : kErrPathNotFound;
@@ -419,6 +433,64 @@ Error SimSpooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
 }
 
 SimMachine::SimMachine() {
+// Forms belong to the print server: every printer handle sees the same list. Names are
+// compared without regard to case, as the spooler does.
+FormInfo1* SimSpooler::FindForm(const std::string& name) {
+    for (auto& f : forms)
+        if (EqualsNoCase(f.name, name)) return &f;
+    return nullptr;
+}
+
+static Error CheckFormValues(const FormInfo1& f) {
+    if (f.flags != kFormUser) return kErrInvalidParameter;
+    if (f.width <= 0 || f.height <= 0) return kErrInvalidFormSize;
+    if (f.left < 0 || f.top < 0 || f.right > f.width || f.bottom > f.height || f.left >= f.right ||
+        f.top >= f.bottom)
+        return kErrInvalidFormSize;
+    return kOk;
+}
+
+Error SimSpooler::EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) {
+    out.clear();
+    if (Error e = faults_.Check("EnumForms")) return e;
+    if (!Find(h)) return kErrInvalidHandle;
+    out = forms;
+    return kOk;
+}
+
+Error SimSpooler::AddForm1(PrinterHandle h, const FormInfo1& form) {
+    if (Error e = faults_.Check("AddForm")) return e;
+    if (!Find(h)) return kErrInvalidHandle;
+    if (form.name.empty()) return kErrInvalidFormName;
+    if (Error e = CheckFormValues(form)) return e;
+    if (FindForm(form.name)) return kErrFileExists;
+    forms.push_back(form);
+    return kOk;
+}
+
+Error SimSpooler::SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) {
+    if (Error e = faults_.Check("SetForm")) return e;
+    if (!Find(h)) return kErrInvalidHandle;
+    FormInfo1* f = FindForm(name);
+    if (!f) return kErrInvalidFormName;
+    if (f->flags == kFormBuiltin) return kErrInvalidParameter;
+    if (Error e = CheckFormValues(form)) return e;
+    std::string keep = f->name;
+    *f = form;
+    f->name = keep;
+    return kOk;
+}
+
+Error SimSpooler::DeleteForm(PrinterHandle h, const std::string& name) {
+    if (Error e = faults_.Check("DeleteForm")) return e;
+    if (!Find(h)) return kErrInvalidHandle;
+    FormInfo1* f = FindForm(name);
+    if (!f) return kErrInvalidFormName;
+    if (f->flags == kFormBuiltin) return kErrInvalidParameter;
+    forms.erase(forms.begin() + (f - forms.data()));
+    return kOk;
+}
+
     files.Put("C:\\Windows\\system32\\kernel32.dll", std::vector<uint8_t>{0x4D, 0x5A});
     files.CreateDirectories("C:\\Users\\user\\AppData\\Roaming");
     files.CreateDirectories("C:\\Users\\user\\AppData\\Local\\Temp");

@@ -97,6 +97,7 @@ private:
         uint32_t attrs = kAttrArchive;
         std::vector<uint8_t> data;
         std::string version;
+    Error MoveFileReplace(const std::string& from, const std::string& to) override;
     };
     static std::string Key(const std::string& path);
     bool ParentIsDir(const std::string& path) const;
@@ -175,8 +176,15 @@ private:
     FaultInjector& faults_;
     std::map<PrinterHandle, Open> open_;
     PrinterHandle next_ = 0x1000;
+    Error EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) override;
+    Error AddForm1(PrinterHandle h, const FormInfo1& form) override;
+    Error SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) override;
+    Error DeleteForm(PrinterHandle h, const std::string& name) override;
     uint32_t nextJob_ = 1;
 };
+    // The server's forms in enumeration order; starts with two built-in ones.
+    std::vector<FormInfo1> forms{{kFormBuiltin, "Letter", 215900, 279400, 0, 0, 215900, 279400},
+                                 {kFormBuiltin, "A4", 210000, 297000, 0, 0, 210000, 297000}};
 
 class SimMachine {
 public:
@@ -188,6 +196,7 @@ public:
     SimFileSystem files{faults};
     SimSpooler spooler{faults};
     Platform platform() { return Platform{registry, files, system, spooler}; }
+    FormInfo1* FindForm(const std::string& name);
 };
 
 }  // namespace k20::platform::sim

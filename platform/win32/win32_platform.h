@@ -33,6 +33,7 @@ public:
     Error SetAttributes(const std::string& path, uint32_t attrs) override;
     Error FindFiles(const std::string& pattern, std::vector<FindEntry>& out) override;
     Error GetFileVersion(const std::string& path, std::string& version) override;
+    Error MoveFileReplace(const std::string& from, const std::string& to) override;
 };
 
 class Win32SystemInfo : public SystemInfo {
@@ -62,6 +63,10 @@ public:
     Error EndPage(PrinterHandle h) override;
     Error EndDoc(PrinterHandle h) override;
     Error EnumLocalPrinters(std::vector<PrinterInfo2>& out) override;
+    Error EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) override;
+    Error AddForm1(PrinterHandle h, const FormInfo1& form) override;
+    Error SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) override;
+    Error DeleteForm(PrinterHandle h, const std::string& name) override;
 };
 
 struct Win32Machine {

@@ -172,6 +172,12 @@ Error Win32FileSystem::CopyFile(const std::string& from, const std::string& to, 
     return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists) ? kOk : GetLastError();
 }
 
+Error Win32FileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? kOk
+               : GetLastError();
+}
+
 Error Win32FileSystem::DeleteFile(const std::string& path) {
     return ::DeleteFileW(Wide(path).c_str()) ? kOk : GetLastError();
 }
@@ -344,6 +350,64 @@ Error Win32Spooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
         if (e != ERROR_INSUFFICIENT_BUFFER) return e;
     }
     return ERROR_INSUFFICIENT_BUFFER;
+}
+
+Error Win32Spooler::EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) {
+    out.clear();
+    DWORD needed = 0, count = 0;
+    // First call learns the size; a form added before the second call makes it too
+    // small again, so size once more then.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::vector<uint8_t> buf(needed ? needed : 1);
+        if (EnumFormsW(H(h), 1, needed ? buf.data() : nullptr, needed, &needed, &count)) {
+            auto* f = reinterpret_cast<FORM_INFO_1W*>(buf.data());
+            for (DWORD i = 0; i < count && needed; ++i) {
+                FormInfo1 form;
+                form.flags = f[i].Flags;
+                form.name = Narrow(f[i].pName);
+                form.width = f[i].Size.cx;
+                form.height = f[i].Size.cy;
+                form.left = f[i].ImageableArea.left;
+                form.top = f[i].ImageableArea.top;
+                form.right = f[i].ImageableArea.right;
+                form.bottom = f[i].ImageableArea.bottom;
+                out.push_back(form);
+            }
+            return kOk;
+        }
+        DWORD e = GetLastError();
+        if (e != ERROR_INSUFFICIENT_BUFFER || !needed) return e ? e : ERROR_INVALID_DATA;
+    }
+    return ERROR_INSUFFICIENT_BUFFER;
+}
+
+namespace {
+struct WideForm {
+    std::wstring name;
+    FORM_INFO_1W info{};
+    explicit WideForm(const FormInfo1& f) : name(Wide(f.name)) {
+        info.Flags = f.flags;
+        info.pName = name.data();
+        info.Size = {f.width, f.height};
+        info.ImageableArea = {f.left, f.top, f.right, f.bottom};
+    }
+};
+}  // namespace
+
+Error Win32Spooler::AddForm1(PrinterHandle h, const FormInfo1& form) {
+    WideForm w(form);
+    return AddFormW(H(h), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
+}
+
+Error Win32Spooler::SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) {
+    WideForm w(form);
+    std::wstring n = Wide(name);
+    return SetFormW(H(h), n.data(), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
+}
+
+Error Win32Spooler::DeleteForm(PrinterHandle h, const std::string& name) {
+    std::wstring n = Wide(name);
+    return DeleteFormW(H(h), n.data()) ? kOk : GetLastError();
 }
 
 Error Win32Spooler::StartDocRaw(PrinterHandle h, const std::string& docName, const std::string& dataType,

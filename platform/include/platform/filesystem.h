@@ -38,6 +38,13 @@ public:
     // The file version resource as "a.b.c.d"; kErrFileNotFound / kErrNotSupported when absent.
     virtual Error GetFileVersion(const std::string& path, std::string& version) = 0;
 
+    // Moves a file over another one. The default copies and deletes; real file systems
+    // replace in one step, so the target is either the old file or the complete new one.
+    virtual Error MoveFileReplace(const std::string& from, const std::string& to) {
+        if (Error e = CopyFile(from, to, false)) return e;
+        return DeleteFile(from);
+    }
+
     bool Exists(const std::string& path);
     bool IsDirectory(const std::string& path);
     // Creates every missing folder of the path.

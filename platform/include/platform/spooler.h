@@ -15,6 +15,19 @@ struct PrinterInfo2 {
     uint32_t attributes = 0, priority = 0, status = 0, jobs = 0;
 };
 
+// Form flags of the spooler's level-1 form record.
+inline constexpr uint32_t kFormUser = 0;
+inline constexpr uint32_t kFormBuiltin = 1;
+inline constexpr uint32_t kFormPrinter = 2;
+
+// A spooler form (level 1); sizes and imageable area in thousandths of a millimetre.
+struct FormInfo1 {
+    uint32_t flags = kFormUser;
+    std::string name;
+    int32_t width = 0, height = 0;
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
 // The spooler as the pages and programs use it: printers and raw jobs.
 class Spooler {
 public:
@@ -34,6 +47,16 @@ public:
         out.clear();
         return kErrNotSupported;
     }
+    // Forms known to the printer's server, at level 1, in the spooler's order. Not pure
+    // either: older fakes report forms as unsupported.
+    virtual Error EnumForms1(PrinterHandle, std::vector<FormInfo1>& out) {
+        out.clear();
+        return kErrNotSupported;
+    }
+    virtual Error AddForm1(PrinterHandle, const FormInfo1&) { return kErrNotSupported; }
+    // Replaces the size and imageable area of the form called name.
+    virtual Error SetForm1(PrinterHandle, const std::string& /*name*/, const FormInfo1&) { return kErrNotSupported; }
+    virtual Error DeleteForm(PrinterHandle, const std::string& /*name*/) { return kErrNotSupported; }
 };
 
 // One raw job on an open printer: document, page, the writes in order, and page and

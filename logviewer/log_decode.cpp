@@ -1,0 +1,258 @@
+#include "logviewer/log_decode.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/byte_reader.h"
+
+namespace k20::logviewer {
+
+namespace {
+
+constexpr uint8_t kRasterLine = 0x16;
+constexpr uint8_t kFeed = 0x15;
+constexpr uint8_t kEsc = 0x1B;
+
+// Transposes an 8x8 bit block: in[m] bit (7 - r) becomes out[r] bit (7 - m). A band
+// column holds its dots top to bottom in the bits of three bytes, while a raster row
+// holds eight columns per byte, so eight columns at a time are turned on their side.
+inline void Transpose8(const uint8_t in[8], uint8_t out[8]) {
+    uint64_t v = 0;
+    for (int m = 0; m < 8; ++m) v = (v << 8) | in[m];
+    uint64_t t = (v ^ (v >> 7)) & 0x00AA00AA00AA00AAull;
+    v = v ^ t ^ (t << 7);
+    t = (v ^ (v >> 14)) & 0x0000CCCC0000CCCCull;
+    v = v ^ t ^ (t << 14);
+    t = (v ^ (v >> 28)) & 0x00000000F0F0F0F0ull;
+    v = v ^ t ^ (t << 28);
+    for (int r = 0; r < 8; ++r) out[r] = uint8_t(v >> (56 - 8 * r));
+}
+
+// Draws into the rows of the final bitmap. Row r (1..height) lies at
+// header + (height - r) * W because the file stores the bottom row first; row 0 and
+// rows below the last one never reach the file, so they are not kept at all.
+class Canvas {
+public:
+    Canvas(uint8_t* pixels, uint64_t height, const RenderParams& p)
+        : pixels_(pixels), height_(height), w_(p.widthBytes), dots_(p.dots) {}
+
+    uint8_t* Row(uint64_t r) const {
+        if (r == 0 || r > height_) return nullptr;
+        return pixels_ + (height_ - r) * w_;
+    }
+
+    void Line(uint64_t c, const uint8_t* src, size_t n) const {
+        if (uint8_t* row = Row(c)) std::memcpy(row, src, std::min<size_t>(n, w_));
+    }
+
+    void Band(uint64_t c, uint32_t x, const uint8_t* src, size_t columns) const {
+        uint8_t* rows[24];
+        bool any = false;
+        for (int i = 0; i < 24; ++i) {
+            rows[i] = Row(c + uint64_t(i));
+            any = any || rows[i];
+        }
+        if (!any) return;
+        const size_t n = std::min<size_t>(columns, dots_);
+        const size_t len = (n + 7) / 8;
+        const size_t start = x / 8;
+        const unsigned shift = x % 8;
+        // An aligned band replaces its own bytes; a shifted one rewrites the row from its
+        // first byte to the byte that takes the bits shifted out of the band's last byte.
+        const size_t clearFrom = shift ? 0 : std::min<size_t>(start, w_);
+        const size_t clearTo = std::min<size_t>(w_, start + len + (shift ? 1 : 0));
+        if (clearFrom < clearTo)
+            for (uint8_t* row : rows)
+                if (row) std::memset(row + clearFrom, 0, clearTo - clearFrom);
+        if (start >= w_) return;
+        const size_t groups = std::min(len, w_ - start);
+        for (size_t g = 0; g < groups; ++g) {
+            uint8_t out[24];
+            for (int k = 0; k < 3; ++k) {
+                uint8_t in[8];
+                for (size_t m = 0; m < 8; ++m) {
+                    size_t col = g * 8 + m;
+                    in[m] = col < n ? src[col * 3 + size_t(k)] : 0;
+                }
+                Transpose8(in, out + 8 * k);
+            }
+            const size_t at = start + g;
+            for (int i = 0; i < 24; ++i) {
+                uint8_t* row = rows[i];
+                if (!row) continue;
+                if (!shift) {
+                    row[at] = out[i];
+                } else {
+                    row[at] |= uint8_t(out[i] >> shift);
+                    if (at + 1 < w_) row[at + 1] |= uint8_t(out[i] << (8 - shift));
+                }
+            }
+        }
+    }
+
+private:
+    uint8_t* pixels_;
+    uint64_t height_;
+    size_t w_;
+    size_t dots_;
+};
+
+struct ScanResult {
+    uint64_t rows = 0;
+    bool tooLarge = false;
+    std::vector<uint32_t> boundaries;
+};
+
+// One pass over the job. Without a canvas it only learns the height and the page
+// boundaries; with one it draws. Both passes take exactly the same steps.
+ScanResult Scan(std::span<const uint8_t> data, uint64_t maxRows, const Canvas* canvas) {
+    ScanResult res;
+    const uint8_t* d = data.data();
+    const size_t size = data.size();
+    uint64_t c = 0;
+    uint32_t x = 0;
+    auto record = [&] {
+        if (res.boundaries.size() < kMaxPageBoundaries) res.boundaries.push_back(uint32_t(c));
+    };
+    size_t i = 1;
+    while (i < size) {
+        const uint8_t b = d[i];
+        if (b == kRasterLine && i + 1 < size) {
+            const size_t n = d[i + 1];
+            // Each look-ahead is checked against the end before it is read: i + n + 6 < size
+            // cannot wrap since n <= 255 and size is far from the top of size_t.
+            const bool raster = i + n + 4 < size && d[i + n + 2] == kFeed && d[i + n + 4] == kRasterLine;
+            const bool pageEnd = i + n + 6 < size && d[i + n + 3] == 0x01 && d[i + n + 4] == 0x1D &&
+                                 d[i + n + 5] == 0x44 && d[i + n + 6] == 0x00;
+            if (raster) {
+                if (i >= 2 && d[i - 2] == kFeed) {
+                    c += d[i - 1];
+                    if (c > maxRows) {
+                        res.tooLarge = true;
+                        break;
+                    }
+                }
+                if (canvas) canvas->Line(c, d + i + 2, n);
+            }
+            if (pageEnd) record();
+            if (raster) {
+                i += n + 2;
+                continue;
+            }
+            ++i;
+            continue;
+        }
+        if (b == kEsc && i + 1 < size) {
+            const uint8_t op = d[i + 1];
+            if (op == 0x33 && i + 3 < size && d[i + 3] == 0x0A) {
+                const uint8_t n = d[i + 2];
+                c += n ? n : 24;
+                if (c > maxRows) {
+                    res.tooLarge = true;
+                    break;
+                }
+                if (n) {
+                    i += 4;
+                } else {
+                    record();
+                    i += 10;  // the page end is followed by six bytes the viewer does not read
+                }
+                continue;
+            }
+            if (op == 0x24 && i + 5 < size && d[i + 4] == kEsc && d[i + 5] == 0x2A) {
+                x = uint32_t(d[i + 2]) | uint32_t(d[i + 3]) << 8;
+                i += 4;
+                continue;
+            }
+            if (op == 0x2A && i + 4 < size && d[i + 2] == 0x21) {
+                const size_t columns = size_t(d[i + 3]) | size_t(d[i + 4]) << 8;
+                // A band whose data would run past the end is no band.
+                if (3 * columns <= size - (i + 5)) {
+                    if (canvas) canvas->Band(c, x, d + i + 5, columns);
+                    i += 3 * columns + 3;
+                    continue;
+                }
+            }
+        }
+        ++i;
+    }
+    res.rows = c;
+    return res;
+}
+
+}  // namespace
+
+const char* DescribeStatus(DecodeStatus s) {
+    switch (s) {
+    case DecodeStatus::Ok: return "decoded";
+    case DecodeStatus::Empty: return "the job file is empty";
+    case DecodeStatus::NoRows: return "the job holds no rows";
+    case DecodeStatus::NoPageBoundary: return "the job has no page-end marker";
+    case DecodeStatus::TooLarge: return "the page image would exceed the size limit";
+    case DecodeStatus::BadParams: return "the row width or the dot width is not usable";
+    }
+    return "unknown";
+}
+
+DecodedJob DecodeJob(std::span<const uint8_t> data, const RenderParams& params, uint64_t maxImageBytes) {
+    DecodedJob job;
+    if (params.widthBytes == 0 || params.dots == 0 || params.dots > 0x7FFFFFFFu) {
+        job.status = DecodeStatus::BadParams;
+        return job;
+    }
+    if (data.empty()) {
+        job.status = DecodeStatus::Empty;
+        return job;
+    }
+    const uint64_t w = params.widthBytes;
+    // The file header stores the sizes in 32 bits, whatever limit the caller asks for.
+    const uint64_t limit = std::min<uint64_t>(maxImageBytes, 0xFFFFFFFFull - kPageImageHeaderSize);
+    const uint64_t maxRows = limit / w;
+
+    ScanResult first = Scan(data, maxRows, nullptr);
+    if (first.tooLarge) {
+        job.status = DecodeStatus::TooLarge;
+        return job;
+    }
+    if (first.rows == 0) {
+        job.status = DecodeStatus::NoRows;
+        return job;
+    }
+    if (first.boundaries.empty()) {
+        job.status = DecodeStatus::NoPageBoundary;
+        return job;
+    }
+
+    const uint64_t height = first.rows;
+    const uint64_t imageSize = w * height;
+    std::vector<uint8_t>& bmp = job.bitmap;
+    bmp.assign(size_t(kPageImageHeaderSize + imageSize), 0);
+    uint8_t* pixels = bmp.data() + kPageImageHeaderSize;
+    Canvas canvas(pixels, height, params);
+    Scan(data, maxRows, &canvas);
+    // Drawn as printed dots = 1; the file's palette makes colour 0 black.
+    for (size_t k = 0; k < imageSize; ++k) pixels[k] = uint8_t(~pixels[k]);
+
+    uint8_t* h = bmp.data();
+    h[0] = 'B';
+    h[1] = 'M';
+    PutU32(h, 2, uint32_t(kPageImageHeaderSize + imageSize));
+    PutU32(h, 10, uint32_t(kPageImageHeaderSize));
+    PutU32(h, 14, 40);
+    PutU32(h, 18, params.dots);
+    PutU32(h, 22, uint32_t(height));
+    PutU16(h, 26, 1);
+    PutU16(h, 28, 1);
+    PutU32(h, 34, uint32_t(imageSize));
+    // 54: colour 0 black (already zero); 58: colour 1 white.
+    h[58] = 0xFF;
+    h[59] = 0xFF;
+    h[60] = 0xFF;
+
+    job.status = DecodeStatus::Ok;
+    job.height = uint32_t(height);
+    job.boundaries = std::move(first.boundaries);
+    return job;
+}
+
+}  // namespace k20::logviewer
