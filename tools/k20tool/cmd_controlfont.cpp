@@ -1,0 +1,139 @@
+// k20tool control-font: the control-font translation table file.
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+
+#include "common/hex_command.h"
+#include "common/text.h"
+#include "prnui/pages/control_font_table.h"
+#include "tools/k20tool/tool.h"
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#endif
+
+namespace k20::tool {
+namespace {
+
+using platform::Error;
+using platform::kOk;
+
+const char* kHelp =
+    "usage:\n"
+    "  k20tool control-font show [--file PATH]            list every character that has a command\n"
+    "  k20tool control-font set CODE HEX... [--file PATH]  give character CODE (hex 20..7F) the command HEX\n"
+    "  k20tool control-font delete CODE [--file PATH]      remove the command of character CODE\n"
+    "HEX is hexadecimal command text such as 1B 40 (at most 128 bytes). The file is\n"
+    "<Windows>\\system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat on Windows; elsewhere --file is required.\n"
+    "A change replaces the file only once the whole new table is written.\n";
+
+// Plain files of the machine the tool runs on, for the few operations the table needs.
+class HostFiles : public platform::FileSystem {
+public:
+    Error ReadFile(const std::string& path, std::vector<uint8_t>& out) override {
+        if (!std::filesystem::exists(path)) return platform::kErrFileNotFound;
+        std::string err;
+        return ReadWholeFile(path, out, err) ? kOk : platform::kErrAccessDenied;
+    }
+    Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override {
+        std::string err;
+        return WriteWholeFile(path, data, err) ? kOk : platform::kErrAccessDenied;
+    }
+    Error DeleteFile(const std::string& path) override {
+        std::error_code ec;
+        if (std::filesystem::remove(path, ec)) return kOk;
+        return ec ? platform::kErrAccessDenied : platform::kErrFileNotFound;
+    }
+    Error MoveFileReplace(const std::string& from, const std::string& to) override {
+        std::error_code ec;
+        std::filesystem::rename(from, to, ec);
+        return ec ? platform::kErrAccessDenied : kOk;
+    }
+    Error CopyFile(const std::string&, const std::string&, bool) override { return platform::kErrNotSupported; }
+    Error CreateDirectory(const std::string&) override { return platform::kErrNotSupported; }
+    Error RemoveDirectory(const std::string&) override { return platform::kErrNotSupported; }
+    Error GetAttributes(const std::string&, uint32_t&) override { return platform::kErrNotSupported; }
+    Error SetAttributes(const std::string&, uint32_t) override { return platform::kErrNotSupported; }
+    Error FindFiles(const std::string&, std::vector<platform::FindEntry>&) override {
+        return platform::kErrNotSupported;
+    }
+    Error GetFileVersion(const std::string&, std::string&) override { return platform::kErrNotSupported; }
+};
+
+// The table holds hex digits and blanks only, so the code page does not change a byte.
+constexpr unsigned kCodePage = 1252;
+
+bool ParseCode(const std::string& text, uint8_t& code) {
+    std::string t = text;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t = t.substr(2);
+    if (t.empty() || t.size() > 2) return false;
+    unsigned v = 0;
+    for (char c : t) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        v = v * 16 + HexDigitValue(char32_t(c));
+    }
+    if (v < prnui::kControlFontFirstCode || v > prnui::kControlFontLastCode) return false;
+    code = uint8_t(v);
+    return true;
+}
+
+int Run(const Args& argsIn) {
+    if (argsIn.empty() || WantsHelp(argsIn)) {
+        (argsIn.empty() ? std::cerr : std::cout) << kHelp;
+        return argsIn.empty() ? 2 : 0;
+    }
+    Args args;
+    std::string path;
+    for (size_t i = 0; i < argsIn.size(); ++i) {
+        if (argsIn[i] == "--file") {
+            if (i + 1 >= argsIn.size()) return Fail("--file needs a path");
+            path = argsIn[++i];
+        } else {
+            args.push_back(argsIn[i]);
+        }
+    }
+#ifdef _WIN32
+    platform::win32::Win32FileSystem files;
+    if (path.empty()) path = prnui::ControlFontTablePath(platform::win32::Win32SystemInfo().WindowsDirectory());
+#else
+    HostFiles files;
+    if (path.empty()) return Fail("control-font: --file PATH is required outside Windows");
+#endif
+    prnui::ControlFontTable table;
+    if (Error e = prnui::LoadControlFontTable(files, path, kCodePage, table))
+        return Fail("cannot read " + path + " (error " + std::to_string(e) + ")");
+
+    const std::string sub = args[0];
+    if (sub == "show") {
+        if (args.size() != 1) return Fail("control-font show takes no arguments besides --file");
+        for (auto& row : table)
+            if (!row.command.empty())
+                std::cout << Utf16ToUtf8(row.HexText()) << "\t" << Utf16ToUtf8(row.CharText()) << "\t"
+                          << Utf16ToUtf8(row.command) << "\n";
+        return 0;
+    }
+    if (sub != "set" && sub != "delete") return Fail("unknown control-font command '" + sub + "' (see --help)");
+    uint8_t code = 0;
+    if (args.size() < 2 || !ParseCode(args[1], code)) return Fail("control-font " + sub + " needs CODE, hex 20..7F");
+    prnui::ControlFontRow& row = table[code - prnui::kControlFontFirstCode];
+    if (sub == "set") {
+        if (args.size() < 3) return Fail("control-font set needs HEX command text");
+        std::string text;
+        for (size_t i = 2; i < args.size(); ++i) text += (i > 2 ? " " : "") + args[i];
+        std::vector<uint8_t> bytes = ParseHexCommand(text);
+        if (bytes.size() > prnui::kMaxCommandBytes)
+            return Fail("command of " + std::to_string(bytes.size()) + " bytes is too long (maximum 128)");
+        row.command = FormatHexCommand(bytes);
+    } else {
+        if (args.size() != 2) return Fail("control-font delete takes one CODE");
+        row.command.clear();
+    }
+    prnui::FileProfileWriter writer(files, kCodePage);
+    if (Error e = prnui::SaveControlFontTable(files, writer, path, table))
+        return Fail("cannot write " + path + " (error " + std::to_string(e) + "); the previous table is unchanged");
+    return 0;
+}
+
+Registration reg("control-font", "the control-font translation table: show, set, delete", Run);
+
+}  // namespace
+}  // namespace k20::tool
