@@ -25,6 +25,7 @@ int FaultInjector::Calls(const std::string& op) const {
     return it == counts_.end() ? 0 : it->second;
 }
 Error FaultInjector::Check(const std::string& op) {
+    if (paused_) return kOk;
     int n = ++counts_[op];
     ++total_;
     trace_.push_back(op);
@@ -215,7 +216,6 @@ Error SimFileSystem::CopyFile(const std::string& from, const std::string& to, bo
     return kOk;
 }
 
-Error SimFileSystem::DeleteFile(const std::string& path) {
 Error SimFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
     if (Error e = faults_.Check("MoveFile")) return e;
     auto src = nodes_.find(Key(from));
@@ -230,6 +230,7 @@ Error SimFileSystem::MoveFileReplace(const std::string& from, const std::string&
     return kOk;
 }
 
+Error SimFileSystem::DeleteFile(const std::string& path) {
     if (Error e = faults_.Check("DeleteFile")) return e;
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end()) return ParentIsDir(path) ? kErrFileNotFound : kErrPathNotFound;
@@ -432,7 +433,6 @@ Error SimSpooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
     return kOk;
 }
 
-SimMachine::SimMachine() {
 // Forms belong to the print server: every printer handle sees the same list. Names are
 // compared without regard to case, as the spooler does.
 FormInfo1* SimSpooler::FindForm(const std::string& name) {
@@ -491,6 +491,7 @@ Error SimSpooler::DeleteForm(PrinterHandle h, const std::string& name) {
     return kOk;
 }
 
+SimMachine::SimMachine() {
     files.Put("C:\\Windows\\system32\\kernel32.dll", std::vector<uint8_t>{0x4D, 0x5A});
     files.CreateDirectories("C:\\Users\\user\\AppData\\Roaming");
     files.CreateDirectories("C:\\Users\\user\\AppData\\Local\\Temp");

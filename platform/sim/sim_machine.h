@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_admin.h"
 
 namespace k20::platform::sim {
 
@@ -28,7 +29,22 @@ public:
     // A log of every checked operation in order, for tests that walk all failure points.
     const std::vector<std::string>& Trace() const { return trace_; }
 
+    // What the machine does by itself on behalf of one operation (the spooler writing
+    // its own registry keys) is neither counted nor failed while a Pause lives.
+    class Pause {
+    public:
+        explicit Pause(FaultInjector& f) : f_(f), was_(f.paused_) { f.paused_ = true; }
+        ~Pause() { f_.paused_ = was_; }
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        FaultInjector& f_;
+        bool was_;
+    };
+
 private:
+    bool paused_ = false;
     std::map<std::string, int> counts_;
     std::map<std::string, std::map<int, Error>> planned_;
     std::map<std::string, Error> always_;
@@ -81,6 +97,7 @@ public:
     Error SetAttributes(const std::string& path, uint32_t attrs) override;
     Error FindFiles(const std::string& pattern, std::vector<FindEntry>& out) override;
     Error GetFileVersion(const std::string& path, std::string& version) override;
+    Error MoveFileReplace(const std::string& from, const std::string& to) override;
 
     // Test set-up: writes a file, creating its folders, and optionally gives it a version.
     void Put(const std::string& path, const std::vector<uint8_t>& data, const std::string& version = {});
@@ -97,7 +114,6 @@ private:
         uint32_t attrs = kAttrArchive;
         std::vector<uint8_t> data;
         std::string version;
-    Error MoveFileReplace(const std::string& from, const std::string& to) override;
     };
     static std::string Key(const std::string& path);
     bool ParentIsDir(const std::string& path) const;
@@ -160,8 +176,15 @@ public:
     Error EndPage(PrinterHandle h) override;
     Error EndDoc(PrinterHandle h) override;
     Error EnumLocalPrinters(std::vector<PrinterInfo2>& out) override;
+    Error EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) override;
+    Error AddForm1(PrinterHandle h, const FormInfo1& form) override;
+    Error SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) override;
+    Error DeleteForm(PrinterHandle h, const std::string& name) override;
 
     void AddPrinter(const PrinterInfo2& info);
+    // The server's forms in enumeration order; starts with two built-in ones.
+    std::vector<FormInfo1> forms{{kFormBuiltin, "Letter", 215900, 279400, 0, 0, 215900, 279400},
+                                 {kFormBuiltin, "A4", 210000, 297000, 0, 0, 210000, 297000}};
     std::vector<PrinterInfo2> printers;
     std::vector<SimJob> jobs;  // every document started, in order
     int OpenHandles() const { return int(open_.size()); }
@@ -173,18 +196,12 @@ private:
         bool inPage = false;
     };
     Open* Find(PrinterHandle h);
+    FormInfo1* FindForm(const std::string& name);
     FaultInjector& faults_;
     std::map<PrinterHandle, Open> open_;
     PrinterHandle next_ = 0x1000;
-    Error EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) override;
-    Error AddForm1(PrinterHandle h, const FormInfo1& form) override;
-    Error SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) override;
-    Error DeleteForm(PrinterHandle h, const std::string& name) override;
     uint32_t nextJob_ = 1;
 };
-    // The server's forms in enumeration order; starts with two built-in ones.
-    std::vector<FormInfo1> forms{{kFormBuiltin, "Letter", 215900, 279400, 0, 0, 215900, 279400},
-                                 {kFormBuiltin, "A4", 210000, 297000, 0, 0, 210000, 297000}};
 
 class SimMachine {
 public:
@@ -195,8 +212,14 @@ public:
     SimRegistry registry{faults, system.windows64};
     SimFileSystem files{faults};
     SimSpooler spooler{faults};
+    SimServices services{faults};
+    SimPrintAdmin printAdmin{faults, system, registry, files, spooler, services};
+    SimDevices devices{faults, files};
+    SimUsb usb{faults, files};
+    SimProcesses processes{faults, files};
+    SimWow64 wow64{faults};
     Platform platform() { return Platform{registry, files, system, spooler}; }
-    FormInfo1* FindForm(const std::string& name);
+    AdminPlatform admin() { return AdminPlatform{platform(), printAdmin, services, devices, usb, processes, wow64}; }
 };
 
 }  // namespace k20::platform::sim

@@ -1,0 +1,104 @@
+#pragma once
+// The installation worker: monitors, print processor, driver files, driver, printer,
+// default printer, records and serial settings, in that order. Every failure leaves its
+// text in the message buffer and stops the sequence; nothing done before is undone.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "drvsetup/ports.h"
+#include "drvsetup/setup_config.h"
+#include "platform/admin.h"
+
+namespace k20::drvsetup {
+
+struct InstallRequest {
+    int osCode = 7;
+    int printerType = 0;
+    std::string model;
+    PortKind kind = PortKind::Parallel;
+    std::string portName;
+    Flavour flavour = Flavour::Std;  // the user's raster choice; the records carry the override
+    SerialSettings serial;
+    bool setDefault = false;
+    bool windows64 = false;
+    std::string printerName;  // model and port suffix
+    DriverRecord driver;
+    PrinterRecord printer;
+    FileSet files;
+    MonitorSet monitors;
+    bool unidrvCore = false;
+    int processorVersion = 0;
+};
+
+// Reads the three records, the monitor set and the flags for a choice of the wizard.
+InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType, const std::string& model,
+                                  PortKind kind, const std::string& portName, Flavour flavour, bool setDefault);
+
+enum class Dest { DriverFolder, DriverVersionFolder, ProcessorFolder, SystemFolder, SystemIfMissing, SystemOrWbemIfMissing, DriverLogFolder, Other };
+
+// A configured value names something unless it is empty or begins with "0".
+inline bool Named(const std::string& v) { return !v.empty() && v[0] != '0'; }
+
+inline constexpr int kCopyOk = 1, kCopyFailed = 0, kCopyInUse = 32, kCopyDenied = 5;
+inline constexpr int kWorkerSuccess = 2, kWorkerFailure = 1;
+
+class Installer {
+public:
+    Installer(platform::AdminPlatform& p, const SetupTexts& texts, std::string installerDir, InstallRequest req);
+    ~Installer();
+
+    int Run();  // kWorkerSuccess or kWorkerFailure
+    const std::string& Message() const { return msg_; }
+    const std::string& PrinterName() const { return req_.printerName; }
+    // Message boxes the worker raised on its way (the WOW64 switch texts).
+    const std::vector<std::string>& Notices() const { return notices_; }
+
+    // 1 copied, 0 failed (text in the message buffer, or none for a name beginning with
+    // "0"), 32 destination in use, 5 access denied.
+    int CopyFile(const std::string& name, Dest dest, bool alternate = false);
+    std::string DriverLogFolder();
+    void RemoveTemporaryFolder();
+
+private:
+    bool Failed() const { return !msg_.empty(); }
+    std::string T(const char* key) const { return texts_.Message(key); }
+    void Fail(const std::string& text) {
+        if (msg_.empty()) msg_ = text;
+    }
+    std::string SysText(platform::Error e);
+    bool DestinationFolder(Dest dest, std::string& dir);
+    std::string SourceFolder() const;
+    bool IsUnidrvCoreFile(const std::string& upperName) const;
+    int CopyUnidrvCoreFile(const std::string& upperName);
+    int RawCopy(const std::string& from, const std::string& to, const std::string& shownName, bool redirectOff);
+
+    void InstallMonitor(const MonitorDesc& m, bool& marked);
+    void InstallProcessor();
+    void UpdateMarked();
+    void UpdateMonitorFiles(const MonitorDesc& m, bool alwaysWriteDriver);
+    bool UpdateOnWin9x(const std::string& dll, Dest dest, std::string& usedName);
+    void StopSpooler();
+    void StartSpooler();
+    bool WaitSpoolerRunning();
+    void ReadPortList();
+    void CopyDriverFiles();
+    void AddDriver();
+    void MarkPrinterPort();
+    void AddPrinter();
+    void SetDefault();
+    void WriteSpoolDirectory();
+
+    platform::AdminPlatform& p_;
+    const SetupTexts& texts_;
+    std::string dir_;
+    InstallRequest req_;
+    std::string msg_;
+    std::vector<std::string> notices_;
+    bool serialMarked_ = false, usbMarked_ = false, usbSecondMarked_ = false, processorMarked_ = false;
+    std::string tempDir_;
+    bool cabinetsExtracted_ = false;
+    std::string driverDir_;
+};
+
+}  // namespace k20::drvsetup
