@@ -1,0 +1,130 @@
+#include "tools/k20tool/local_files.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace k20::tool {
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+
+fs::path P(const std::string& utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+Error FromErrc(const std::error_code& ec) {
+    if (!ec) return kOk;
+    if (ec == std::errc::no_such_file_or_directory) return kErrFileNotFound;
+    if (ec == std::errc::permission_denied) return kErrAccessDenied;
+    if (ec == std::errc::file_exists) return kErrAlreadyExists;
+    if (ec == std::errc::not_enough_memory) return kErrNotEnoughMemory;
+    return kErrWriteFault;
+}
+
+struct File {
+    std::FILE* f = nullptr;
+    ~File() {
+        if (f) std::fclose(f);
+    }
+};
+
+std::FILE* Open(const std::string& path, const char* mode) {
+#if defined(_WIN32)
+    const fs::path p = P(path);
+    const std::wstring m(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(p.c_str(), m.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+}  // namespace
+
+Error LocalFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& out) {
+    std::error_code ec;
+    if (fs::is_directory(P(path), ec)) return kErrAccessDenied;
+    File f{Open(path, "rb")};
+    if (!f.f) return fs::exists(P(path), ec) ? kErrAccessDenied : kErrFileNotFound;
+    out.clear();
+    // One read into a buffer of the file's size; the loop only serves files that grow.
+    const auto size = fs::file_size(P(path), ec);
+    if (!ec && size > 0) {
+        out.resize(size_t(size));
+        out.resize(std::fread(out.data(), 1, out.size(), f.f));
+    }
+    uint8_t buf[16384];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f.f)) > 0) out.insert(out.end(), buf, buf + n);
+    return std::ferror(f.f) ? kErrInvalidData : kOk;
+}
+
+Error LocalFileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
+    File f{Open(path, "wb")};
+    if (!f.f) return kErrAccessDenied;
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f.f) != data.size()) return kErrWriteFault;
+    if (std::fflush(f.f) != 0) return kErrWriteFault;
+    return kOk;
+}
+
+Error LocalFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+    std::error_code ec;
+    fs::copy_file(P(from), P(to), failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing, ec);
+    return ec == std::errc::file_exists ? kErrFileExists : FromErrc(ec);
+}
+
+Error LocalFileSystem::DeleteFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::remove(P(path), ec)) return ec ? FromErrc(ec) : kErrFileNotFound;
+    return kOk;
+}
+
+Error LocalFileSystem::CreateDirectory(const std::string& path) {
+    std::error_code ec;
+    if (fs::exists(P(path), ec)) return kErrAlreadyExists;
+    fs::create_directory(P(path), ec);
+    return FromErrc(ec);
+}
+
+Error LocalFileSystem::RemoveDirectory(const std::string& path) {
+    std::error_code ec;
+    fs::remove(P(path), ec);
+    return FromErrc(ec);
+}
+
+Error LocalFileSystem::GetAttributes(const std::string& path, uint32_t& attrs) {
+    std::error_code ec;
+    auto st = fs::status(P(path), ec);
+    if (ec || !fs::exists(st)) return kErrFileNotFound;
+    attrs = fs::is_directory(st) ? kAttrDirectory : kAttrArchive;
+    return kOk;
+}
+
+Error LocalFileSystem::SetAttributes(const std::string&, uint32_t) { return kOk; }
+
+Error LocalFileSystem::FindFiles(const std::string& pattern, std::vector<FindEntry>& out) {
+    out.clear();
+    const std::string parent = ParentPath(pattern);
+    const fs::path dir = parent.empty() ? fs::path(".") : P(parent);
+    const std::string mask = FileNameOf(pattern);
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const auto u8 = it->path().filename().u8string();
+        std::string name(u8.begin(), u8.end());
+        if (!WildcardMatch(mask, name)) continue;
+        FindEntry e;
+        e.name = name;
+        std::error_code ec2;
+        e.isDirectory = it->is_directory(ec2);
+        e.size = e.isDirectory ? 0 : uint64_t(it->file_size(ec2));
+        e.attributes = e.isDirectory ? kAttrDirectory : kAttrArchive;
+        out.push_back(e);
+    }
+    return out.empty() ? kErrFileNotFound : kOk;
+}
+
+Error LocalFileSystem::GetFileVersion(const std::string&, std::string&) { return kErrNotSupported; }
+
+}  // namespace k20::tool
