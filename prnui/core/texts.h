@@ -31,6 +31,16 @@ struct BuiltInText {
     uint16_t size;
 };
 
+struct TextKey {
+    std::string_view section;
+    std::string_view key;
+};
+
+// Captions of the plug-in's message boxes (section MessageBox).
+inline constexpr std::string_view kCaptionInformation = "MB_INFORMATION";
+inline constexpr std::string_view kCaptionWarning = "MB_WARNING";
+inline constexpr std::string_view kCaptionError = "MB_ERROR";
+
 // The one table of built-in texts, in section order.
 std::span<const BuiltInText> BuiltInTexts();
 const BuiltInText* FindBuiltIn(std::string_view section, std::string_view key);

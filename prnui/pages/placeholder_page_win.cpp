@@ -14,10 +14,9 @@ template <PageKind K>
 class PlaceholderPage final : public PropertyPage {
 protected:
     void OnInit() override {
-        PlaceholderLabels labels = PlaceholderFor(K);
-        for (std::string_view key : labels.keys)
-            if (key.starts_with("CTEXT_")) {
-                AddHelp(IDC_PLACEHOLDER_LABELS, labels.section, key);
+        for (const TextKey& k : PlaceholderFor(K).keys)
+            if (k.key.starts_with("CTEXT_")) {
+                AddHelp(IDC_PLACEHOLDER_LABELS, k.section, k.key);
                 break;
             }
     }
@@ -28,10 +27,9 @@ protected:
             if (tab.kind == K) SetItemText(IDC_PLACEHOLDER_TITLE, PageTitle(t, tab));
         for (const auto& tab : kDevicePages)
             if (tab.kind == K) SetItemText(IDC_PLACEHOLDER_TITLE, PageTitle(t, tab));
-        PlaceholderLabels labels = PlaceholderFor(K);
         std::vector<std::u16string> now;
-        for (std::string_view key : labels.keys)
-            if (key.starts_with("RC_")) now.push_back(t.Get(labels.section, key));
+        for (const TextKey& k : PlaceholderFor(K).keys)
+            if (k.key.starts_with("RC_")) now.push_back(t.Get(k.section, k.key));
         if (now == shown_) return;
         shown_ = now;
         HWND list = GetDlgItem(hwnd(), IDC_PLACEHOLDER_LABELS);

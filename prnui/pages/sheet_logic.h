@@ -42,11 +42,10 @@ bool IsDensityItem(int level, int dmPubId, std::u16string_view firstOptionText);
 std::u16string DensityTitle(const Texts& texts);
 std::u16string DensityOptionName(const Texts& texts, size_t index);  // "Density0", ...
 
-// A page not built yet shows the labels of its section. Each page author removes the
-// page's list from placeholder_labels.cpp once the page uses the keys itself.
+// A page not built yet shows its labels. Each page author removes the page's list from
+// placeholder_labels.cpp once the page uses the keys itself.
 struct PlaceholderLabels {
-    std::string_view section;
-    std::span<const std::string_view> keys;
+    std::span<const TextKey> keys;
 };
 PlaceholderLabels PlaceholderFor(PageKind kind);
 
