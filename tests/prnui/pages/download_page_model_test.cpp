@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include "common/bmp_file.h"
+#include "platform/sim/sim_machine.h"
+#include "prnui/pages/download_page_model.h"
+#include "tests/prnui/imaging/reference.h"
+
+using namespace k20;
+using namespace k20::prnui;
+using platform::sim::SimMachine;
+
+namespace {
+
+struct Page {
+    SimMachine m;
+    DownloadPageModel model{m.files};
+    platform::PrinterHandle h = 0;
+    Page() {
+        platform::PrinterInfo2 info;
+        info.printerName = "K-20";
+        m.spooler.AddPrinter(info);
+        m.spooler.OpenPrinter("K-20", h);
+    }
+    std::string Put(const std::string& name, int w, int hgt, int bits) {
+        const std::string path = "C:\\logos\\" + name;
+        m.files.Put(path, EncodeBmp(test::RandomImage(uint32_t(w + hgt), w, hgt, bits)));
+        return path;
+    }
+};
+
+TEST(DownloadPage, OpensInOriginalWithEverythingDisabled) {
+    Page p;
+    EXPECT_EQ(p.model.previewType(), PreviewType::Original);
+    EXPECT_FALSE(p.model.previewTypeEnabled());
+    EXPECT_FALSE(p.model.halftoneEnabled());
+    EXPECT_FALSE(p.model.slidersEnabled());
+    EXPECT_FALSE(p.model.downloadAllEnabled());
+    EXPECT_FALSE(p.model.firmwareDownloadEnabled());
+}
+
+TEST(DownloadPage, NineLogosAcceptedTheTenthRefused) {
+    Page p;
+    const std::string path = p.Put("a.bmp", 8, 8, 24);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(p.model.Add(path), std::nullopt) << i;
+    EXPECT_EQ(p.model.Add(path), InfoMessage("MB_DOWNLOAD_ERROR4"));
+    EXPECT_EQ(p.model.rows().size(), 9u);
+}
+
+TEST(DownloadPage, SizeLimitsOfAdd) {
+    struct {
+        int w, h;
+        std::optional<PageMessage> want;
+    } cases[] = {{1024, 768, std::nullopt},
+                 {1025, 768, ErrorMessage("MB_DOWNLOAD_ERROR3")},
+                 {1024, 769, ErrorMessage("MB_DOWNLOAD_ERROR3")},
+                 {1, 1, std::nullopt}};
+    for (const auto& c : cases) {
+        Page p;
+        EXPECT_EQ(p.model.Add(p.Put("x.bmp", c.w, c.h, 1)), c.want) << c.w << "x" << c.h;
+    }
+    Page p;
+    EXPECT_EQ(p.model.Add("C:\\logos\\none.bmp"), ErrorMessage("MB_DOWNLOAD_ERROR1"));
+    p.m.files.Put("C:\\logos\\short.bmp", std::vector<uint8_t>(61, 'B'));
+    EXPECT_EQ(p.model.Add("C:\\logos\\short.bmp"), ErrorMessage("MB_DOWNLOAD_ERROR2"));
+    EXPECT_TRUE(p.model.rows().empty());
+}
+
+TEST(DownloadPage, AddByPreviewTypeWritesWorkingImages) {
+    Page p;
+    p.model.Add(p.Put("a.bmp", 10, 4, 24));
+    EXPECT_TRUE(p.m.files.Exists("C:\\logos\\aTemp.bmp"));  // Original: None at 0/0
+    EXPECT_EQ(p.model.rows()[0].settings, LogoSettings{});
+    EXPECT_EQ(p.model.rows()[0].title, "a.bmp");
+    p.model.ClickList(0);
+    p.model.SetPreviewType(PreviewType::Mono);
+    p.model.Add(p.Put("b.bmp", 10, 4, 8));
+    EXPECT_EQ(p.model.rows()[1].settings, (LogoSettings{kHalftoneDitherM3, 0, 0}));
+    p.model.SetPreviewType(PreviewType::Gray);
+    p.m.files.Put("C:\\logos\\four.bmp", [] {
+        auto d = EncodeBmp(test::RandomImage(1, 4, 4, 8));
+        PutU16(d.data(), 28, 4);
+        return d;
+    }());
+    p.model.Add("C:\\logos\\four.bmp");  // gray takes 24, 8 and 1 bits only
+    EXPECT_EQ(p.model.rows().size(), 2u);
+}
+
+TEST(DownloadPage, DeleteRenumbersAndKeepsSettings) {
+    Page p;
+    p.model.SetPreviewType(PreviewType::Mono);
+    for (const char* n : {"1.bmp", "2.bmp", "3.bmp", "4.bmp"}) p.model.Add(p.Put(n, 9, 9, 24));
+    for (int i = 0; i < 4; ++i) {
+        p.model.ClickList(i);
+        p.model.SlidersMoved(i * 10, -i);
+    }
+    p.model.ClickList(1);
+    p.model.Delete();
+    ASSERT_EQ(p.model.rows().size(), 3u);
+    EXPECT_EQ(p.model.rows()[0].title, "1.bmp");
+    EXPECT_EQ(p.model.rows()[1].title, "3.bmp");
+    EXPECT_EQ(p.model.rows()[1].settings, (LogoSettings{kHalftoneDitherM3, 20, -2}));
+    EXPECT_EQ(p.model.rows()[2].settings, (LogoSettings{kHalftoneDitherM3, 30, -3}));
+    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\2Temp.bmp"));
+    EXPECT_EQ(p.model.selected(), -1);
+    EXPECT_EQ(p.model.previewFile(), "");
+    EXPECT_FALSE(p.model.previewTypeEnabled());
+}
+
+TEST(DownloadPage, PreviewFollowsTypeAndSelection) {
+    Page p;
+    const std::string colour = p.Put("c.bmp", 12, 6, 24), one = p.Put("o.bmp", 12, 6, 1);
+    p.model.Add(colour);
+    p.model.Add(one);
+    p.model.ClickList(0);
+    EXPECT_TRUE(p.model.previewTypeEnabled());
+    EXPECT_EQ(p.model.previewFile(), colour);
+    EXPECT_FALSE(p.model.halftoneEnabled());
+    p.model.SetPreviewType(PreviewType::Mono);
+    EXPECT_EQ(p.model.previewFile(), "C:\\logos\\cTemp.bmp");
+    EXPECT_TRUE(p.model.halftoneEnabled());
+    EXPECT_EQ(p.model.checkedHalftone(), kHalftoneDitherM3);
+    EXPECT_TRUE(p.model.downloadAllEnabled());
+    p.model.ClickList(1);  // 1-bit: shown as it is, nothing to tune
+    EXPECT_EQ(p.model.previewFile(), one);
+    EXPECT_FALSE(p.model.slidersEnabled());
+    p.model.SetPreviewType(PreviewType::Gray);
+    EXPECT_EQ(p.model.previewFile(), "C:\\logos\\oTemp.bmp");
+    EXPECT_FALSE(p.model.halftoneEnabled());
+    EXPECT_TRUE(p.model.slidersEnabled());
+    p.model.ClickList(-1);
+    EXPECT_EQ(p.model.previewFile(), "");
+    EXPECT_FALSE(p.model.previewTypeEnabled());
+    p.model.SetPreviewType(PreviewType::Original);
+    EXPECT_FALSE(p.model.downloadAllEnabled());
+}
+
+TEST(DownloadPage, HalftoneAndSlidersChangeTheWorkingImage) {
+    Page p;
+    p.model.SetPreviewType(PreviewType::Mono);
+    const std::string src = p.Put("c.bmp", 40, 20, 24);
+    p.model.Add(src);
+    p.model.ClickList(0);
+    std::vector<uint8_t> before, after;
+    p.m.files.ReadFile("C:\\logos\\cTemp.bmp", before);
+    p.model.SetHalftone(kHalftoneErrorDiffuse);
+    p.model.SlidersMoved(40, 10);
+    EXPECT_TRUE(p.model.SliderReleased(true, 45));
+    EXPECT_EQ(p.model.rows()[0].settings, (LogoSettings{kHalftoneErrorDiffuse, 45, 10}));
+    p.m.files.ReadFile("C:\\logos\\cTemp.bmp", after);
+    std::vector<uint8_t> source, want;
+    p.m.files.ReadFile(src, source);
+    ConvertToMonoImage(source, kHalftoneErrorDiffuse, 45, 10, want);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, want);
+}
+
+TEST(DownloadPage, DownloadAllAndWorkingImagesOnApply) {
+    Page p;
+    EXPECT_EQ(p.model.DownloadAll(p.m.spooler, p.h), ErrorMessage("MB_DOWNLOAD_ERROR5"));
+    p.model.Add(p.Put("a.bmp", 16, 8, 24));
+    p.model.Add(p.Put("b.bmp", 16, 8, 8));
+    // Transformation without a selected row deletes the working images and converts none;
+    // the download makes them again from each logo's settings.
+    p.model.SetPreviewType(PreviewType::Mono);
+    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\aTemp.bmp"));
+    DownloadResult r;
+    EXPECT_EQ(p.model.DownloadAll(p.m.spooler, p.h, &r), std::nullopt);
+    EXPECT_EQ(r, DownloadResult::Sent);
+    ASSERT_EQ(p.m.spooler.jobs.size(), 1u);
+    EXPECT_EQ(p.m.spooler.jobs[0].data[6], 2);
+    p.model.DeleteWorkingImages();
+    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\aTemp.bmp"));
+    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\bTemp.bmp"));
+    EXPECT_TRUE(p.m.files.Exists("C:\\logos\\a.bmp"));
+}
+
+TEST(DownloadPage, FirmwareHalf) {
+    Page p;
+    p.m.files.Put("C:\\fw\\k20.eep", std::vector<uint8_t>{});
+    EXPECT_EQ(p.model.DownloadFirmwareFile(p.m.spooler, p.h), std::nullopt);  // no path: nothing happens
+    EXPECT_TRUE(p.m.spooler.jobs.empty());
+    p.model.FirmwareChosen("C:\\fw\\k20.eep");
+    EXPECT_TRUE(p.model.firmwareDownloadEnabled());
+    EXPECT_EQ(p.model.DownloadFirmwareFile(p.m.spooler, p.h), std::nullopt);
+    ASSERT_EQ(p.m.spooler.jobs.size(), 1u);
+    EXPECT_TRUE(p.m.spooler.jobs[0].data.empty());
+    p.model.FirmwareChosen("C:\\fw\\gone.jk");
+    EXPECT_EQ(p.model.DownloadFirmwareFile(p.m.spooler, p.h), ErrorMessage("MB_DOWNLOAD_ERROR1"));
+}
+
+TEST(FirmwareFilters, ByLanguageFile) {
+    EXPECT_EQ(FirmwareFilters("CHF_K20.res")[0].text, u"*.JK(監控程式文件)");
+    EXPECT_EQ(FirmwareFilters("CHF_K20.res")[3].text, u"*.ZK(字庫文件)");
+    EXPECT_EQ(FirmwareFilters("CHN_K20.res")[2].text, u"*.FNT(字库文件)");
+    EXPECT_EQ(FirmwareFilters("ENG_K20.res")[1].text, u"*.DAT(Data)");
+    EXPECT_EQ(FirmwareFilters("CHF_K20.res.bak")[0].text, u"*.JK(Firmware)");  // names compared in full
+    EXPECT_EQ(FirmwareFilters("xyz")[4].pattern, u"*.EEP");
+}
+
+}  // namespace
