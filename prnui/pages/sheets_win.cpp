@@ -178,16 +178,15 @@ bool ClassContains(HWND h, const wchar_t* what) {
     return wcsstr(cls, what) != nullptr;
 }
 
+BOOL CALLBACK FindTabProc(HWND h, LPARAM lp) {
+    if (!ClassContains(h, L"SysTabControl32")) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = h;
+    return FALSE;
+}
+
 HWND FindTabControl(HWND sheet) {
     HWND found = nullptr;
-    EnumChildWindows(
-        sheet,
-        [](HWND h, LPARAM lp) -> BOOL {
-            if (!ClassContains(h, L"SysTabControl32")) return TRUE;
-            *reinterpret_cast<HWND*>(lp) = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(sheet, FindTabProc, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -207,6 +206,27 @@ struct RetitleSearch {
 
 }  // namespace
 
+namespace {
+BOOL CALLBACK RetitleProc(HWND h, LPARAM lp) {
+        auto& s = *reinterpret_cast<RetitleSearch*>(lp);
+        if (h == s.current || !ClassContains(h, L"#32770")) return TRUE;
+        wchar_t title[512] = {};
+        GetWindowTextW(h, title, 512);
+        if (!wcsstr(title, s.printer.c_str())) return TRUE;
+        HWND tab = FindTabControl(h);
+        if (!tab) return TRUE;
+        const Texts& texts = CurrentTexts();
+        int count = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+        int first = count - int(std::size(kDevicePages));
+        for (size_t i = 0; i < std::size(kDevicePages); ++i)
+            SetTabTitle(tab, first + int(i), PageTitle(texts, kDevicePages[i]));
+        // The pages reload their texts when they repaint.
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        return TRUE;
+    }
+
+}  // namespace
+
 void RetitleSheets(HWND sheetWindow, const std::wstring& printerName) {
     const Texts& texts = CurrentTexts();
     if (HWND tab = sheetWindow ? FindTabControl(sheetWindow) : nullptr) {
@@ -216,25 +236,7 @@ void RetitleSheets(HWND sheetWindow, const std::wstring& printerName) {
     }
     if (printerName.empty()) return;
     RetitleSearch search{sheetWindow, printerName};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto& s = *reinterpret_cast<RetitleSearch*>(lp);
-            if (h == s.current || !ClassContains(h, L"#32770")) return TRUE;
-            wchar_t title[512] = {};
-            GetWindowTextW(h, title, 512);
-            if (!wcsstr(title, s.printer.c_str())) return TRUE;
-            HWND tab = FindTabControl(h);
-            if (!tab) return TRUE;
-            const Texts& texts = CurrentTexts();
-            int count = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
-            int first = count - int(std::size(kDevicePages));
-            for (size_t i = 0; i < std::size(kDevicePages); ++i)
-                SetTabTitle(tab, first + int(i), PageTitle(texts, kDevicePages[i]));
-            // The pages reload their texts when they repaint.
-            RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(RetitleProc, reinterpret_cast<LPARAM>(&search));
 }
 
 }  // namespace k20::prnui
