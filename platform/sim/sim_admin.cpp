@@ -61,7 +61,10 @@ Error SimPrintAdmin::Enter(const char* op) {
     return services_.Running("Spooler") ? kOk : kErrRpcServerUnavailable;
 }
 
-std::string SimPrintAdmin::DefaultEnvironment() const { return sys_.windows64 ? "Windows x64" : "Windows NT x86"; }
+std::string SimPrintAdmin::DefaultEnvironment() const {
+    if (sys_.version.platformId == 1) return "Windows 4.0";
+    return sys_.windows64 ? "Windows x64" : "Windows NT x86";
+}
 
 bool SimPrintAdmin::KnownEnvironment(const std::string& env) const {
     return env.empty() || EqualsNoCase(env, "Windows 4.0") || EqualsNoCase(env, "Windows NT x86") ||
@@ -230,6 +233,9 @@ Error SimPrintAdmin::AddPrinter(const PrinterInfo2& p) {
         std::none_of(processors.begin(), processors.end(), [&](auto& x) { return EqualsNoCase(x.name, p.printProcessor); }))
         return 1798;
     spooler_.AddPrinter(p);
+    FaultInjector::Pause pause(faults_);
+    reg_.CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\" + p.printerName,
+                   RegView::View64);
     return kOk;
 }
 
