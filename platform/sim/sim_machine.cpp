@@ -481,7 +481,7 @@ Error SimSpooler::SetForm1(PrinterHandle h, const std::string& name, const FormI
     return kOk;
 }
 
-Error SimSpooler::DeleteForm(PrinterHandle h, const std::string& name) {
+Error SimSpooler::DeleteForm1(PrinterHandle h, const std::string& name) {
     if (Error e = faults_.Check("DeleteForm")) return e;
     if (!Find(h)) return kErrInvalidHandle;
     FormInfo1* f = FindForm(name);

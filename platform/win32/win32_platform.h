@@ -66,7 +66,7 @@ public:
     Error EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) override;
     Error AddForm1(PrinterHandle h, const FormInfo1& form) override;
     Error SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) override;
-    Error DeleteForm(PrinterHandle h, const std::string& name) override;
+    Error DeleteForm1(PrinterHandle h, const std::string& name) override;
 };
 
 struct Win32Machine {

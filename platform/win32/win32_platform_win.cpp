@@ -359,7 +359,7 @@ Error Win32Spooler::EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) {
     // small again, so size once more then.
     for (int attempt = 0; attempt < 4; ++attempt) {
         std::vector<uint8_t> buf(needed ? needed : 1);
-        if (EnumFormsW(H(h), 1, needed ? buf.data() : nullptr, needed, &needed, &count)) {
+        if (::EnumFormsW(H(h), 1, needed ? buf.data() : nullptr, needed, &needed, &count)) {
             auto* f = reinterpret_cast<FORM_INFO_1W*>(buf.data());
             for (DWORD i = 0; i < count && needed; ++i) {
                 FormInfo1 form;
@@ -396,18 +396,18 @@ struct WideForm {
 
 Error Win32Spooler::AddForm1(PrinterHandle h, const FormInfo1& form) {
     WideForm w(form);
-    return AddFormW(H(h), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
+    return ::AddFormW(H(h), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
 }
 
 Error Win32Spooler::SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) {
     WideForm w(form);
     std::wstring n = Wide(name);
-    return SetFormW(H(h), n.data(), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
+    return ::SetFormW(H(h), n.data(), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
 }
 
-Error Win32Spooler::DeleteForm(PrinterHandle h, const std::string& name) {
+Error Win32Spooler::DeleteForm1(PrinterHandle h, const std::string& name) {
     std::wstring n = Wide(name);
-    return DeleteFormW(H(h), n.data()) ? kOk : GetLastError();
+    return ::DeleteFormW(H(h), n.data()) ? kOk : GetLastError();
 }
 
 Error Win32Spooler::StartDocRaw(PrinterHandle h, const std::string& docName, const std::string& dataType,

@@ -164,7 +164,7 @@ void UtilityPageModel::Delete() {
     const size_t at = size_t(selected_);
     // Whatever the spooler answers, the entry leaves the list; a form that stayed shows
     // up again the next time the page opens.
-    spooler_.DeleteForm(printer_, Utf16ToUtf8(list_[at]));
+    spooler_.DeleteForm1(printer_, Utf16ToUtf8(list_[at]));
     list_.erase(list_.begin() + long(at));
     Select(at < list_.size() ? int(at) : int(list_.size()) - 1);
 }

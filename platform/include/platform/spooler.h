@@ -56,7 +56,7 @@ public:
     virtual Error AddForm1(PrinterHandle, const FormInfo1&) { return kErrNotSupported; }
     // Replaces the size and imageable area of the form called name.
     virtual Error SetForm1(PrinterHandle, const std::string& /*name*/, const FormInfo1&) { return kErrNotSupported; }
-    virtual Error DeleteForm(PrinterHandle, const std::string& /*name*/) { return kErrNotSupported; }
+    virtual Error DeleteForm1(PrinterHandle, const std::string& /*name*/) { return kErrNotSupported; }
 };
 
 // One raw job on an open printer: document, page, the writes in order, and page and

@@ -1,0 +1,41 @@
+#pragma once
+// Resources of the Utility page (1900-2099) and of the Font page with the control-font
+// dialogs (2100-2299). #defines only: the resource compiler reads this file too.
+#include "prnui/pages/resource_ids.h"
+
+#define IDC_UTIL_SELFTEST 1901
+#define IDC_UTIL_SELFTEST_TEXT 1902
+#define IDC_UTIL_CHECKCOMM_TEXT 1903
+#define IDC_UTIL_CUSTOMSIZE_GROUP 1904
+#define IDC_UTIL_FORMLIST 1905
+#define IDC_UTIL_NAME_LABEL 1906
+#define IDC_UTIL_NAME 1907
+#define IDC_UTIL_WIDTH_LABEL 1908
+#define IDC_UTIL_WIDTH 1909
+#define IDC_UTIL_WIDTH_SPIN 1910
+#define IDC_UTIL_WIDTH_RANGE 1911
+#define IDC_UTIL_HEIGHT_LABEL 1912
+#define IDC_UTIL_HEIGHT 1913
+#define IDC_UTIL_HEIGHT_SPIN 1914
+#define IDC_UTIL_HEIGHT_RANGE 1915
+#define IDC_UTIL_SAVE 1916
+#define IDC_UTIL_DELETE 1917
+#define IDC_UTIL_CONTROLFONT 1918
+
+#define IDC_FONT_TREE 2101
+#define IDC_FONT_NOTICE 2102
+#define IDI_FONT_ROOT 2110
+#define IDI_FONT_FAMILY 2111
+#define IDI_FONT_SIZE 2112
+
+#define IDD_CONTROLFONT_TABLE 2150
+#define IDC_CFT_DRIVER_LABEL 2151
+#define IDC_CFT_DRIVER 2152
+#define IDC_CFT_LIST 2153
+#define IDC_CFT_EDIT 2154
+#define IDC_CFT_DELETE 2155
+
+#define IDD_CONTROLFONT_TRANSLATOR 2170
+#define IDC_CFX_CHAR 2171
+#define IDC_CFX_HEX 2172
+#define IDC_CFX_COMMAND 2173
