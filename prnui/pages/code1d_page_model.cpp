@@ -36,96 +36,10 @@ uint32_t Clamp(const NumericField& f, uint32_t v) {
     return std::clamp<uint32_t>(v, uint32_t(f.min), uint32_t(f.max));
 }
 
-constexpr PageText kCaptions[] = {
-    {"RC_1DCODEFORM", u"1D Code", 20},
-    {"RC_STATIC_1DCODE_FONTNAME", u"Font Name:", 20},
-    {"RC_STATIC_1DCODE_TYPE", u"Type:", 20},
-    {"RC_STATIC_1DCODE_WIDTH", u"Element Width:", 20},
-    {"RC_STATIC_1DCODE_HEIGHT", u"Element Height:", 20},
-    {"RC_STATIC_1DCODE_POINT", u"point", 20},
-    {"RC_STATIC_1DCODE_NOTICE", u"Select this font size in the application.", 256},
-    {"RC_STATIC_1DCODE_POSITION", u"HRI Position:", 20},
-    {"RC_STATIC_1DCODE_HRIFONT", u"HRI Font:", 20},
-    {"RC_STATIC_GENERALBARCODE", u"General Bar Code", 20},
-    {"RC_STATIC_1DCODE_GSDATABAR", u"GS1 DataBar", 20},
-    {"RC_STATIC_1DCODE_GSTYPE", u"Type:", 20},
-    {"RC_RADIO_Independence1", u"Independence", 20},
-    {"RC_RADIO_Complex1", u"Composite", 20},
-    {"RC_STATIC_1DCODE_GSEWIDTH", u"Element Width:", 20},
-    {"RC_STATIC_1DCODE_GSRHEIGHT", u"Row Height:", 20},
-    {"RC_STATIC_1DCODE_GS2DRHEIGHT", u"2D Row Height:", 20},
-    {"RC_STATIC_1DCODE_GSSHEIGHT", u"Separator Height:", 20},
-    {"RC_STATIC_1DCODE_HRI", u"HRI:", 20},
-    {"RC_STATIC_1DCODE_AAISTD", u"Expanded:", 256},
-    {"RC_STATIC_1DCODE_PRINT", u"Test Print", 20},
-    {"RC_STATIC_1DCODE_DATA", u"Data:", 20},
-    {"RC_BUTTON_PRINT", u"Print", 20},
-};
-
-constexpr PageText kHriPositions[] = {
-    {"RC_STATIC_1DCODE_POSITION1", u"Not printed", 256},
-    {"RC_STATIC_1DCODE_POSITION2", u"Above the barcode", 256},
-    {"RC_STATIC_1DCODE_POSITION3", u"Below the barcode", 256},
-    {"RC_STATIC_1DCODE_POSITION4", u"Both above and below the barcode", 256},
-};
-
-constexpr PageText kHriContents[] = {
-    {"RC_CMB_HRI1", u"Primary and Secondary Data", 50},
-    {"RC_CMB_HRI2", u"Primary Data", 50},
-    {"RC_CMB_HRI3", u"Secondary Data", 50},
-    {"RC_CMB_HRI4", u"None", 50},
-};
-
-constexpr PageText kExpanded[] = {
-    {"RC_CMB_AI1", u"None", 256},
-    {"RC_CMB_AI2", u"Application Identifier Specification to Data", 256},
-};
-
-constexpr PageText kTooltips[] = {
-    {"CTEXT_FONTNAME", u"Select the barcode font from the drop-down list.", 1024},
-    {"CTEXT_BARCODETYPE", u"Select the barcode type from the drop-down list.", 1024},
-    {"CTEXT_EDIT_WIDTH1D",
-     u"Specify the element width of barcode. The unit of width is dot, available range is 2-6.", 1024},
-    {"CTEXT_EDIT_HEIGHT1D",
-     u"Specify the element height of barcode. The unit of height is dot, available range is 1-255.", 1024},
-    {"CTEXT_HRIPOSITION", u"Select the print position of HRI characters from the drop-down list.", 1024},
-    {"CTEXT_FONTA",
-     u"Specify the font type of HRI character is FONT A. This item is disabled if \u201CHRI Position\u201D is "
-     u"selected to be \u201C Not printed\u201D.",
-     1024},
-    {"CTEXT_FONTB",
-     u"Specify the font type of HRI character is FONT B. This item is disabled if \u201CHRI Position\u201D is "
-     u"selected to be \u201C Not printed\u201D.",
-     1024},
-    {"CTEXT_EDIT_PRINT", u"Input the data used for print test.", 1024},
-    {"CTEXT_BUTTON_PRINT", u"Print the test data.", 1024},
-    {"CTEXT_RADIO_Independence1", u"Specify the barcode to be independent barcode.", 1024},
-    {"CTEXT_RADIO_Complex1", u"Specify the barcode to be complex barcode.", 1024},
-    {"CTEXT_EDIT_GS1WIDTH",
-     u"Specify the element width of barcode. The unit of width is dot, available range is 1-6.", 1024},
-    {"CTEXT_EDIT_GS1HEIGHT",
-     u"Specify the element height of barcode. The unit of width is dot, available range is 2-250.", 1024},
-    {"CTEXT_EDIT_ComplexHEIGHT",
-     u"Specify the basic element height of two-dimensional barcode symbol in complex barcode. This item is "
-     u"enabled only when the TYPE of COMPLEX is selected. The unit of height is dot, available range is 1-10.",
-     1024},
-    {"CTEXT_EDIT_SeparatorHEIGHT", u"Specify the height of separator. The available range is 1-10.", 1024},
-    {"CTEXT_CMB_HRI", u"Specify the print content of HRI characters.", 1024},
-    {"CTEXT_CMB_AI",
-     u"Specify whether to use application identifiers. This item is enabled only when the barcode type is GS1 "
-     u"DataBar Expanded.",
-     1024},
-};
-
 }  // namespace
 
 const NumericField& Field1DSpec(Field1D f) { return kFields[size_t(f)]; }
 
-std::span<const PageText> Code1DCaptions() { return kCaptions; }
-std::span<const PageText> Code1DHriPositions() { return kHriPositions; }
-std::span<const PageText> Code1DHriContents() { return kHriContents; }
-std::span<const PageText> Code1DExpanded() { return kExpanded; }
-std::span<const PageText> Code1DTooltips() { return kTooltips; }
 
 void Code1DPageModel::Open() {
     font_ = 0;

@@ -12,25 +12,11 @@
 #include "platform/spooler.h"
 #include "prnui/barcode/symbology.h"
 #include "prnui/core/private_settings.h"
+#include "prnui/pages/page_message.h"
 
 namespace k20::prnui {
 
-// A text of the language file: section, key, built-in default, buffer size in characters.
-struct PageText {
-    std::string_view key;
-    std::u16string_view defaultText;
-    int size;
-};
-
-// A message box of a page: text and caption keys of section "MessageBox".
-struct PageMessage {
-    std::string_view textKey;
-    std::u16string_view defaultText;
-    std::string_view captionKey;
-    std::u16string_view defaultCaption;
-};
-
-inline constexpr PageMessage kMsg1DCodeError{"MB_1DCODE_ERROR1", u"BarCode data error!", "MB_ERROR", u"Error"};
+inline constexpr PageMessage kMsg1DCodeError = ErrorMessage("MB_1DCODE_ERROR1");
 
 // What the Print button did.
 struct PrintOutcome {
@@ -126,11 +112,10 @@ private:
 inline constexpr std::u16string_view k1DElementWidthRange = u"[ 2. . 6 ]";
 inline constexpr std::u16string_view k1DBarHeightRange = u"[ 1 . . 255 ]";
 
-// Texts of section "1DCODE": captions, list entries and tooltips.
-std::span<const PageText> Code1DCaptions();
-std::span<const PageText> Code1DHriPositions();  // the HRI position list
-std::span<const PageText> Code1DHriContents();   // the HRI content list
-std::span<const PageText> Code1DExpanded();      // the expanded list
-std::span<const PageText> Code1DTooltips();
+// Keys (section "1DCODE") of the entries of the three translated lists.
+inline constexpr std::string_view k1DHriPositionKeys[] = {"RC_STATIC_1DCODE_POSITION1", "RC_STATIC_1DCODE_POSITION2",
+                                                          "RC_STATIC_1DCODE_POSITION3", "RC_STATIC_1DCODE_POSITION4"};
+inline constexpr std::string_view k1DHriContentKeys[] = {"RC_CMB_HRI1", "RC_CMB_HRI2", "RC_CMB_HRI3", "RC_CMB_HRI4"};
+inline constexpr std::string_view k1DExpandedKeys[] = {"RC_CMB_AI1", "RC_CMB_AI2"};
 
 }  // namespace k20::prnui

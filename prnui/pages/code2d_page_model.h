@@ -8,7 +8,7 @@
 
 namespace k20::prnui {
 
-inline constexpr PageMessage kMsg2DCodeError{"MB_2DCODE_ERROR1", u"BarCode data error!", "MB_ERROR", u"Error"};
+inline constexpr PageMessage kMsg2DCodeError = ErrorMessage("MB_2DCODE_ERROR1");
 
 // The size an application selects for both 2D fonts; nothing is computed for it.
 inline constexpr std::u16string_view k2DFontSize = u"9.5";
@@ -97,13 +97,15 @@ private:
     bool changed_ = false;
 };
 
-// Texts of section "2DCODE".
-std::span<const PageText> Code2DCaptions();
-std::span<const PageText> Code2DErrorLevels();   // 9 entries, level = position
-std::span<const PageText> Code2DHriContents();
-std::span<const PageText> Code2DExpanded();
-std::span<const PageText> Code2DQrLanguages();
-std::span<const PageText> Code2DTooltips();
+// Keys (section "2DCODE") of the entries of the translated lists.
+inline constexpr std::string_view k2DErrorLevelKeys[] = {
+    "RC_STATIC_2DCODE_ERRORCOR1", "RC_STATIC_2DCODE_ERRORCOR2", "RC_STATIC_2DCODE_ERRORCOR3",
+    "RC_STATIC_2DCODE_ERRORCOR4", "RC_STATIC_2DCODE_ERRORCOR5", "RC_STATIC_2DCODE_ERRORCOR6",
+    "RC_STATIC_2DCODE_ERRORCOR7", "RC_STATIC_2DCODE_ERRORCOR8", "RC_STATIC_2DCODE_ERRORCOR9"};
+inline constexpr std::string_view k2DHriKeys[] = {"RC_IDC_CMB_HRI21", "RC_IDC_CMB_HRI22", "RC_IDC_CMB_HRI23",
+                                                  "RC_IDC_CMB_HRI24"};
+inline constexpr std::string_view k2DExpandedKeys[] = {"RC_IDC_CMB_AI21", "RC_IDC_CMB_AI22"};
+inline constexpr std::string_view k2DQrLanguageKeys[] = {"RC_CMB_FONTMODE1", "RC_CMB_FONTMODE2"};
 // Lists whose entries are not translated.
 inline constexpr std::u16string_view k2DQrModels[] = {u"1", u"2"};
 inline constexpr std::u16string_view k2DQrErrorLevels[] = {u"L", u"M", u"H", u"Q"};

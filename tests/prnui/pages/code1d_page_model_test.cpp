@@ -5,6 +5,7 @@
 #include "common/byte_reader.h"
 #include "platform/sim/sim_machine.h"
 #include "prnui/barcode/sample_job.h"
+#include "prnui/core/texts.h"
 #include "prnui/pages/code1d_page_model.h"
 
 using namespace k20;
@@ -150,7 +151,7 @@ TEST_F(Page1D, RejectedDataShowsTheMessageAndSendsNothing) {
     page.SetData(u"12345");
     auto out = page.Print(m.spooler, h, 1252);
     ASSERT_TRUE(out.message.has_value());
-    EXPECT_EQ(out.message->textKey, "MB_1DCODE_ERROR1");
+    EXPECT_EQ(out.message->key, "MB_1DCODE_ERROR1");
     EXPECT_EQ(out.message->captionKey, "MB_ERROR");
     EXPECT_FALSE(out.sent);
     EXPECT_TRUE(m.spooler.jobs.empty());
@@ -189,9 +190,13 @@ TEST_F(Page1D, AFirstFontOfTypeExpandedOpensWithItsListEnabled) {
     EXPECT_TRUE(fresh.expandedEnabled());
 }
 
-TEST(Code1DTexts, KeysAndDefaults) {
-    EXPECT_EQ(Code1DCaptions().size(), 23u);
-    EXPECT_EQ(Code1DTooltips().size(), 17u);
-    EXPECT_EQ(Code1DHriPositions()[3].defaultText, u"Both above and below the barcode");
-    EXPECT_EQ(Code1DExpanded()[1].key, "RC_CMB_AI2");
+TEST(Code1DTexts, ListKeysAndMessageAreBuiltIn) {
+    for (auto keys : {std::span<const std::string_view>(k1DHriPositionKeys),
+                      std::span<const std::string_view>(k1DHriContentKeys),
+                      std::span<const std::string_view>(k1DExpandedKeys)})
+        for (auto k : keys) EXPECT_NE(FindBuiltIn("1DCODE", k), nullptr) << k;
+    const BuiltInText* t = FindBuiltIn("MessageBox", kMsg1DCodeError.key);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->english, u"BarCode data error!");
+    EXPECT_EQ(kMsg1DCodeError.captionKey, "MB_ERROR");
 }

@@ -2,6 +2,7 @@
 
 #include "platform/sim/sim_machine.h"
 #include "prnui/barcode/sample_job.h"
+#include "prnui/core/texts.h"
 #include "prnui/pages/code2d_page_model.h"
 
 using namespace k20;
@@ -148,7 +149,7 @@ TEST_F(Page2D, PrintRejectsAndSends) {
     page.SetData(std::u16string(41, u'1'));
     auto out = page.Print(m.spooler, h, 1252);
     ASSERT_TRUE(out.message.has_value());
-    EXPECT_EQ(out.message->textKey, "MB_2DCODE_ERROR1");
+    EXPECT_EQ(out.message->key, "MB_2DCODE_ERROR1");
     EXPECT_TRUE(m.spooler.jobs.empty());
 
     page.SelectSymbology(4);
@@ -179,9 +180,12 @@ TEST_F(Page2D, AFirstFontOfTypeExpandedStackedOpensWithItsFieldsEnabled) {
     EXPECT_FALSE(fresh.compositeRowHeightEnabled());
 }
 
-TEST(Code2DTexts, KeysAndDefaults) {
-    EXPECT_EQ(Code2DErrorLevels().size(), 9u);
-    EXPECT_EQ(Code2DErrorLevels()[8].defaultText, u"Error Correction Level 8");
-    EXPECT_EQ(Code2DExpanded()[1].size, 256);
-    EXPECT_EQ(Code2DTooltips().size(), 22u);
+TEST(Code2DTexts, ListKeysAndMessageAreBuiltIn) {
+    EXPECT_EQ(std::size(k2DErrorLevelKeys), 9u);
+    EXPECT_EQ(FindBuiltIn("2DCODE", k2DErrorLevelKeys[8])->english, u"Error Correction Level 8");
+    for (auto keys : {std::span<const std::string_view>(k2DErrorLevelKeys), std::span<const std::string_view>(k2DHriKeys),
+                      std::span<const std::string_view>(k2DExpandedKeys),
+                      std::span<const std::string_view>(k2DQrLanguageKeys)})
+        for (auto k : keys) EXPECT_NE(FindBuiltIn("2DCODE", k), nullptr) << k;
+    EXPECT_NE(FindBuiltIn("MessageBox", kMsg2DCodeError.key), nullptr);
 }
