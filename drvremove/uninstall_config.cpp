@@ -1,0 +1,192 @@
+#include "drvremove/uninstall_config.h"
+
+#include "common/text.h"
+#include "drvsetup/setup_config.h"
+
+namespace k20::drvremove {
+
+using platform::Error;
+using platform::FileSystem;
+using platform::kOk;
+
+int WindowsVersionCode(const platform::OsVersion& v) {
+    if (v.platformId == 1) return 0;
+    if (v.platformId != 2) return 3;
+    const bool workstation = v.productType == 1;
+    const bool x64 = v.processorArchitecture == 9;
+    if (v.major == 4 && v.minor == 0) return 1;
+    if (v.major == 5) {
+        if (v.minor == 0) return 2;
+        if (v.minor == 1) return 3;
+        if (v.minor == 2) return workstation && x64 ? 3 : 4;
+        return 0;
+    }
+    if (v.major == 6) {
+        if (v.minor == 0) return workstation ? 5 : 6;
+        if (v.minor == 1) return workstation ? 7 : 6;
+        return workstation ? 9 : 8;
+    }
+    if (v.major == 10 && v.minor == 0) return workstation ? 11 : 10;
+    return 0;
+}
+
+const char* SystemSuffix(int versionCode) {
+    switch (versionCode) {
+        case 0: return ".98";
+        case 1: return ".NT";
+        case 2:
+        case 3: return ".2K";
+        case 4: return ".2003";
+        case 5: return ".Vista";
+        case 6: return ".2008";
+        default: return ".Win7";
+    }
+}
+
+bool IsChineseLanguage(uint16_t langId) {
+    return langId == 1028 || langId == 2052 || langId == 3076 || langId == 4100;
+}
+
+std::string LimitAnsi(std::u16string_view w, size_t maxBytes, unsigned codePage) {
+    if (Utf16ToCodePage(w, codePage).size() <= maxBytes) return Utf16ToUtf8(w);
+    std::u16string out;
+    size_t bytes = 0;
+    for (size_t i = 0; i < w.size();) {
+        size_t n = (w[i] >= 0xD800 && w[i] < 0xDC00 && i + 1 < w.size()) ? 2 : 1;
+        size_t b = Utf16ToCodePage(w.substr(i, n), codePage).size();
+        if (bytes + b > maxBytes) break;
+        bytes += b;
+        out.append(w.substr(i, n));
+        i += n;
+    }
+    return Utf16ToUtf8(out);
+}
+
+std::string FormatWithName(const std::string& text, const std::string& arg) {
+    std::string s = text;
+    size_t at = s.find("%s");
+    if (at != std::string::npos) s.replace(at, 2, arg);
+    return s;
+}
+
+// ---- language texts ----
+
+std::string UninstallTexts::FileFor(const std::string& dir, uint16_t langId) {
+    return dir + (IsChineseLanguage(langId) ? "\\language\\uninstall_CN.ini" : "\\language\\uninstall_EN.ini");
+}
+
+void UninstallTexts::Load(FileSystem& fs, const std::string& currentDir, uint16_t langId, unsigned codePage) {
+    codePage_ = codePage;
+    std::vector<uint8_t> bytes;
+    ini_ = fs.ReadFile(FileFor(currentDir, langId), bytes) == kOk ? IniFile::FromBytes(bytes, codePage) : IniFile();
+}
+
+std::string UninstallTexts::Get(const std::string& section, const std::string& key) const {
+    auto v = ini_.Find(Utf8ToUtf16(section), Utf8ToUtf16(key));
+    if (!v) return {};
+    std::string s = LimitAnsi(*v, 1023, codePage_);
+    size_t at = s.find("\\n");
+    if (at != std::string::npos) s.replace(at, 2, "\r\n");
+    return s;
+}
+
+// ---- Uninstall.ini ----
+
+Error UninstallConfig::Load(FileSystem& fs, const std::string& path, unsigned codePage, UninstallConfig& out) {
+    std::vector<uint8_t> bytes;
+    if (Error e = fs.ReadFile(path, bytes)) return e;
+    out = UninstallConfig(IniFile::FromBytes(bytes, codePage), codePage);
+    return kOk;
+}
+
+std::string UninstallConfig::Value(const std::string& section, const std::string& key) const {
+    auto v = ini_.Find(Utf8ToUtf16(section), Utf8ToUtf16(key));
+    if (!v) return "0";
+    return LimitAnsi(*v, kValueBytes, codePage_);
+}
+
+std::vector<std::string> UninstallConfig::Patterns(const std::string& section, const std::string& countKey,
+                                                   const std::string& stem) const {
+    int n = drvsetup::ParseDecimal(Value(section, countKey));
+    if (n > kMaxPatterns) n = kMaxPatterns;
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i) out.push_back(Value(section, stem + char('1' + i)));
+    return out;
+}
+
+void UninstallConfig::ReadPatterns() {
+    monitors_ = Patterns("QXMONITOR", "MonitorNUM", "MONITORNAME");
+    processors_ = Patterns("QXPROC", "PROCNUM", "PROCNAME");
+    printers_ = Patterns("QXPRINTER", "PRINTERNUM", "PRINTERNAME");
+    std::string m = Value("QXPRINTER", "MANUFACTURER");
+    if (m == "0") manufacturers_ = {"KESTRAN", "VORN"};
+    else manufacturers_ = {m};
+}
+
+std::string UninstallConfig::MonitorSection(const std::string& monitor, int versionCode) {
+    std::string s;
+    for (char c : monitor)
+        if (c != ' ') s += c;
+    return s + SystemSuffix(versionCode);
+}
+
+std::string UninstallConfig::ProcessorSection(const std::string& processor, int versionCode) {
+    return processor + SystemSuffix(versionCode);
+}
+
+bool MatchesAny(const std::string& name, const std::vector<std::string>& patterns) {
+    for (auto& p : patterns)
+        if (!p.empty() && name.find(p) != std::string::npos) return true;
+    return false;
+}
+
+bool InfNamesPrinter(const std::vector<uint8_t>& infBytes, unsigned codePage,
+                     const std::vector<std::string>& manufacturers, const std::string& printerName) {
+    IniFile inf = IniFile::FromBytes(infBytes, codePage);
+    std::u16string key = u"\"" + Utf8ToUtf16(printerName) + u"\"";
+    for (auto& m : manufacturers) {
+        if (m.empty()) continue;
+        for (const std::string& section : {m, m + ".NTamd64"})
+            if (inf.Find(Utf8ToUtf16(section), key)) return true;
+    }
+    return false;
+}
+
+// ---- finding Uninstall.ini ----
+
+namespace {
+
+enum class ListResult { Found, Listed, Failed };
+
+ListResult ScanFolder(FileSystem& fs, const std::string& dir, std::string& path) {
+    std::vector<platform::FindEntry> entries;
+    Error e = fs.FindFiles(platform::JoinPath(dir, "*"), entries);
+    // An empty or missing folder holds no Uninstall.ini; only a folder that cannot be read fails.
+    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound) return ListResult::Listed;
+    if (e != kOk) return ListResult::Failed;
+    for (auto& f : entries) {
+        if (f.isDirectory) continue;
+        fs.SetAttributes(platform::JoinPath(dir, f.name), platform::kAttrArchive);
+        if (f.name.find("Uninstall.ini") != std::string::npos) {
+            path = platform::JoinPath(dir, "Uninstall.ini");
+            return ListResult::Found;
+        }
+    }
+    return ListResult::Listed;
+}
+
+}  // namespace
+
+FindIniResult FindUninstallIni(FileSystem& fs, const std::string& currentDir, std::string& path) {
+    if (currentDir.empty()) return FindIniResult::NoCurrentDir;
+    for (const std::string& dir : {currentDir, platform::JoinPath(currentDir, "DRVCONFIG")}) {
+        switch (ScanFolder(fs, dir, path)) {
+            case ListResult::Found: return FindIniResult::Found;
+            case ListResult::Failed: return FindIniResult::CannotList;
+            case ListResult::Listed: break;
+        }
+    }
+    return FindIniResult::NotFound;
+}
+
+}  // namespace k20::drvremove
