@@ -1,0 +1,45 @@
+// k20tool firmware: a file the printer interprets itself, sent unchanged as one write.
+#include <iostream>
+
+#include "common/text.h"
+#include "prnui/imaging/logo_stream.h"
+#include "prnui/pages/download_page_model.h"
+#include "tools/k20tool/local_files.h"
+#include "tools/k20tool/send_target.h"
+#include "tools/k20tool/tool.h"
+
+namespace k20::tool {
+namespace {
+
+using namespace k20::prnui;
+
+const char* kHelp =
+    "usage: k20tool firmware FILE [--to TARGET]\n"
+    "  the job of the Download page's file download: FILE's bytes, nothing added\n"
+    "  (firmware .JK/.DAT, fonts .FNT/.ZK, EEPROM images .EEP or any other file).\n"
+    "  Written to standard output unless --to names tcp://HOST[:PORT], printer:NAME or a path.\n";
+
+int Run(const Args& argsIn) {
+    Args args = argsIn;
+    if (args.empty() || WantsHelp(args)) {
+        (args.empty() ? std::cerr : std::cout) << kHelp;
+        return args.empty() ? 2 : 0;
+    }
+    std::optional<SendTarget> to;
+    std::string err;
+    if (!TakeSendTarget(args, to, err)) return Fail(err);
+    if (args.size() != 1) return Fail("firmware needs exactly one FILE");
+    LocalFileSystem fs;
+    std::vector<uint8_t> data;
+    const FirmwareResult r = ReadFirmwareFile(fs, args[0], data);
+    if (r != FirmwareResult::Sent)
+        return Fail(args[0] + ": " + Utf16ToUtf8(DownloadDefaultText(FirmwareMessageKey(r))));
+    std::vector<std::vector<uint8_t>> writes;
+    writes.push_back(std::move(data));
+    return DeliverJob(to, "FIRMWARE", writes);
+}
+
+Registration reg("firmware", "send a firmware, font or data file to the printer unchanged", Run);
+
+}  // namespace
+}  // namespace k20::tool

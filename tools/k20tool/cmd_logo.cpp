@@ -1,0 +1,220 @@
+// k20tool logo: the Download page's conversions and logo jobs from the command line.
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+
+#include "common/bmp_file.h"
+#include "common/text.h"
+#include "prnui/imaging/logo_image.h"
+#include "prnui/imaging/logo_stream.h"
+#include "prnui/pages/download_page_model.h"
+#include "tools/k20tool/local_files.h"
+#include "tools/k20tool/send_target.h"
+#include "tools/k20tool/tool.h"
+
+namespace k20::tool {
+namespace {
+
+using namespace k20::prnui;
+
+const char* kHelp =
+    "usage:\n"
+    "  k20tool logo convert IN.bmp --mono|--gray [--method none|m3|m4|diffuse]\n"
+    "                       [--contrast N] [--brightness N] [-o OUT.bmp]\n"
+    "      convert as the Download page previews it; the default output is the working\n"
+    "      image beside IN (shop.bmp -> shopTemp.bmp), the default method Dither M3\n"
+    "  k20tool logo download --mono|--gray A.bmp [B.bmp ...] [--method M] [--contrast N]\n"
+    "                       [--brightness N] [--to TARGET]\n"
+    "      the \"Download all\" job for up to 9 logos, with the page's checks\n"
+    "  k20tool logo clear [--to TARGET]\n"
+    "      the \"Clear All Logos\" job\n"
+    "Contrast and brightness range over -100..100 (default 0). Jobs go to standard output\n"
+    "unless --to names tcp://HOST[:PORT], printer:NAME or a path.\n";
+
+struct Options {
+    std::optional<bool> mono;
+    int method = kHalftoneDitherM3;
+    bool methodGiven = false;
+    int contrast = 0, brightness = 0;
+    std::string output;
+    std::vector<std::string> files;
+};
+
+bool ParseInt(const std::string& s, int& v) {
+    char* end = nullptr;
+    const long n = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end || n < -100 || n > 100) return false;
+    v = int(n);
+    return true;
+}
+
+bool ParseOptions(const Args& args, Options& o, std::string& err) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) {
+                err = a + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--mono" || a == "--gray") {
+            if (o.mono && *o.mono != (a == "--mono")) {
+                err = "--mono and --gray exclude each other";
+                return false;
+            }
+            o.mono = a == "--mono";
+        } else if (a == "--method") {
+            if (!value(v)) return false;
+            const char* names[] = {"none", "m3", "m4", "diffuse"};
+            int m = -1;
+            for (int k = 0; k < 4; ++k)
+                if (EqualsNoCase(v, names[k])) m = k;
+            if (m < 0) {
+                err = "unknown method '" + v + "' (none, m3, m4, diffuse)";
+                return false;
+            }
+            o.method = m;
+            o.methodGiven = true;
+        } else if (a == "--contrast" || a == "--brightness") {
+            if (!value(v)) return false;
+            if (!ParseInt(v, a == "--contrast" ? o.contrast : o.brightness)) {
+                err = a + " must be a whole number from -100 to 100, not '" + v + "'";
+                return false;
+            }
+        } else if (a == "-o") {
+            if (!value(o.output)) return false;
+        } else if (a.size() > 1 && a[0] == '-') {
+            err = "unknown option " + a + " (see --help)";
+            return false;
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    if (!o.mono) {
+        err = "say --mono or --gray";
+        return false;
+    }
+    if (!*o.mono && o.methodGiven) {
+        err = "--method applies to --mono only";
+        return false;
+    }
+    return true;
+}
+
+std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefaultText(key)); }
+
+int Convert(const Options& o) {
+    if (o.files.size() != 1) return Fail("logo convert needs exactly one IN.bmp");
+    const std::string& in = o.files[0];
+    LocalFileSystem fs;
+    std::vector<uint8_t> src, out;
+    if (fs.ReadFile(in, src) != platform::kOk) return Fail("cannot open " + in);
+    ByteReader r(src);
+    BmpHeader h;
+    if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return Fail(in + ": not a bitmap");
+    int result;
+    if (*o.mono) {
+        result = ConvertToMonoImage(src, o.method, o.contrast, o.brightness, out);
+        if (result == kConvertUnchanged) {
+            std::cout << in << ": a 1-bit bitmap, used unchanged (no file written)\n";
+            return 0;
+        }
+    } else {
+        GrayVariant v;
+        if (!GrayVariantFor(h.bitCount, v)) return Fail(in + ": " + std::to_string(h.bitCount) + "-bit bitmaps can't be made gray");
+        result = ConvertToGrayImage(src, v, o.contrast, o.brightness, out);
+    }
+    if (result == kConvertBadFormat) {
+        BmpImage img;
+        std::string why = "not a bitmap laid out as logos are (40-byte header, full palette, bottom-up)";
+        if (!DecodeBmp(src, img, &why)) {
+        } else if (img.topDown) {
+            why = "top-down bitmaps are not taken";
+        }
+        return Fail(in + ": " + why);
+    }
+    if (result != kConvertOk) return Fail(in + ": out of memory");
+    const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
+    if (fs.WriteFile(path, out) != platform::kOk) return Fail("cannot write " + path);
+    std::cout << path << "\n";
+    return 0;
+}
+
+int Download(const Options& o, const std::optional<SendTarget>& to) {
+    LocalFileSystem fs;
+    if (o.files.empty()) return Fail(MessageText("MB_DOWNLOAD_ERROR5"));
+    if (o.files.size() > size_t(kMaxLogos)) return Fail(MessageText("MB_DOWNLOAD_ERROR4"));
+    std::vector<LogoEntry> logos;
+    std::vector<std::string> made;
+    auto cleanup = [&] {
+        for (const auto& p : made) fs.DeleteFile(p);
+    };
+    for (const auto& f : o.files) {
+        std::vector<uint8_t> header;
+        if (auto m = CheckLogoFile(fs, f, header)) {
+            cleanup();
+            return Fail(f + ": " + MessageText(m->key));
+        }
+        const int bits = GetU16(header.data(), 28);
+        if (GetU16(header.data(), 0) != kBmpSignature) {
+            cleanup();
+            return Fail(f + ": not a bitmap");
+        }
+        std::string out;
+        int r = kConvertOk;
+        if (*o.mono) {
+            if (bits != 1) r = ConvertToMono(fs, f, out, o.method, o.contrast, o.brightness);
+        } else {
+            GrayVariant v;
+            r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, out, v, o.contrast, o.brightness) : kConvertBadFormat;
+        }
+        if (r == kConvertOk && !out.empty()) made.push_back(out);
+        if (r != kConvertOk) {
+            cleanup();
+            return Fail(f + ": can't be converted (" + std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
+        }
+        logos.push_back({f, WorkingImagePath(f)});
+    }
+    std::vector<std::vector<uint8_t>> writes;
+    const DownloadResult r = BuildLogoDownload(fs, *o.mono ? LogoType::Mono : LogoType::Gray, logos, writes);
+    cleanup();
+    if (r != DownloadResult::Sent) {
+        const char* key = DownloadMessageKey(r);
+        return Fail(*key ? MessageText(key) : "a logo file is not usable; nothing was sent");
+    }
+    return DeliverJob(to, "LOGO", writes);
+}
+
+int Run(const Args& argsIn) {
+    Args args = argsIn;
+    if (args.empty() || WantsHelp(args)) {
+        (args.empty() ? std::cerr : std::cout) << kHelp;
+        return args.empty() ? 2 : 0;
+    }
+    std::optional<SendTarget> to;
+    std::string err;
+    if (!TakeSendTarget(args, to, err)) return Fail(err);
+    const std::string sub = args[0];
+    args.erase(args.begin());
+    if (sub == "clear") {
+        if (!args.empty()) return Fail("logo clear takes no arguments");
+        return DeliverJob(to, "SELFTEST", BuildClearLogos());
+    }
+    Options o;
+    if (sub != "convert" && sub != "download") return Fail("unknown logo command '" + sub + "' (see --help)");
+    if (!ParseOptions(args, o, err)) return Fail(err);
+    if (sub == "convert") {
+        if (to) return Fail("logo convert writes a file; --to is for jobs");
+        return Convert(o);
+    }
+    if (!o.output.empty()) return Fail("logo download takes no -o");
+    return Download(o, to);
+}
+
+Registration reg("logo", "logo conversion, download and clear jobs of the Download page", Run);
+
+}  // namespace
+}  // namespace k20::tool

@@ -1,0 +1,41 @@
+// k20tool send: job bytes made earlier (by any device command) to a printer.
+#include <iostream>
+
+#include "tools/k20tool/local_files.h"
+#include "tools/k20tool/send_target.h"
+#include "tools/k20tool/tool.h"
+
+namespace k20::tool {
+namespace {
+
+const char* kHelp =
+    "usage: k20tool send JOB --to TARGET\n"
+    "  sends the bytes of the file JOB as they are:\n"
+    "    --to tcp://HOST[:PORT]   a receipt printer's raw TCP port (9100 unless given)\n"
+    "    --to printer:NAME        one raw spooler job on a printer of this Windows system\n"
+    "    --to PATH                a device or a file\n"
+    "  Every device command (logo download, logo clear, firmware) also takes --to.\n";
+
+int Run(const Args& argsIn) {
+    Args args = argsIn;
+    if (args.empty() || WantsHelp(args)) {
+        (args.empty() ? std::cerr : std::cout) << kHelp;
+        return args.empty() ? 2 : 0;
+    }
+    std::optional<SendTarget> to;
+    std::string err;
+    if (!TakeSendTarget(args, to, err)) return Fail(err);
+    if (args.size() != 1) return Fail("send needs exactly one JOB file");
+    if (!to) return Fail("send needs --to (see --help)");
+    LocalFileSystem fs;
+    std::vector<uint8_t> data;
+    if (fs.ReadFile(args[0], data) != platform::kOk) return Fail("cannot read " + args[0]);
+    std::vector<std::vector<uint8_t>> writes;
+    writes.push_back(std::move(data));
+    return DeliverJob(to, "k20tool", writes);
+}
+
+Registration reg("send", "send job bytes to a printer over TCP, to a path or to a spooler printer", Run);
+
+}  // namespace
+}  // namespace k20::tool
