@@ -16,9 +16,9 @@ constexpr uint8_t kEsc = 0x1B;
 // Transposes an 8x8 bit block: in[m] bit (7 - r) becomes out[r] bit (7 - m). A band
 // column holds its dots top to bottom in the bits of three bytes, while a raster row
 // holds eight columns per byte, so eight columns at a time are turned on their side.
-inline void Transpose8(const uint8_t in[8], uint8_t out[8]) {
+inline void Transpose8(const uint8_t* in, size_t step, uint8_t out[8]) {
     uint64_t v = 0;
-    for (int m = 0; m < 8; ++m) v = (v << 8) | in[m];
+    for (int m = 0; m < 8; ++m) v = (v << 8) | in[size_t(m) * step];
     uint64_t t = (v ^ (v >> 7)) & 0x00AA00AA00AA00AAull;
     v = v ^ t ^ (t << 7);
     t = (v ^ (v >> 14)) & 0x0000CCCC0000CCCCull;
@@ -66,25 +66,30 @@ public:
                 if (row) std::memset(row + clearFrom, 0, clearTo - clearFrom);
         if (start >= w_) return;
         const size_t groups = std::min(len, w_ - start);
+        const size_t fullGroups = std::min(groups, n / 8);
         for (size_t g = 0; g < groups; ++g) {
             uint8_t out[24];
+            const uint8_t* col = src + g * 24;
             for (int k = 0; k < 3; ++k) {
-                uint8_t in[8];
-                for (size_t m = 0; m < 8; ++m) {
-                    size_t col = g * 8 + m;
-                    in[m] = col < n ? src[col * 3 + size_t(k)] : 0;
+                if (g < fullGroups) {
+                    Transpose8(col + k, 3, out + 8 * k);
+                } else {
+                    uint8_t in[8];
+                    for (size_t m = 0; m < 8; ++m) in[m] = g * 8 + m < n ? col[m * 3 + size_t(k)] : 0;
+                    Transpose8(in, 1, out + 8 * k);
                 }
-                Transpose8(in, out + 8 * k);
             }
             const size_t at = start + g;
-            for (int i = 0; i < 24; ++i) {
-                uint8_t* row = rows[i];
-                if (!row) continue;
-                if (!shift) {
-                    row[at] = out[i];
-                } else {
+            if (!shift) {
+                for (int i = 0; i < 24; ++i)
+                    if (rows[i]) rows[i][at] = out[i];
+            } else {
+                const bool spill = at + 1 < w_;
+                for (int i = 0; i < 24; ++i) {
+                    uint8_t* row = rows[i];
+                    if (!row) continue;
                     row[at] |= uint8_t(out[i] >> shift);
-                    if (at + 1 < w_) row[at + 1] |= uint8_t(out[i] << (8 - shift));
+                    if (spill) row[at + 1] |= uint8_t(out[i] << (8 - shift));
                 }
             }
         }
