@@ -1,0 +1,113 @@
+#include "tools/printhost/printer_setup_win.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <vector>
+
+namespace k20::printhost {
+
+namespace {
+
+const wchar_t* kDriverName = L"K-20 Stand-in Driver";
+const wchar_t* kFiles[] = {L"prnui.dll", L"printhostui.dll", L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res",
+                           L"LANGUAGE_K20.dat"};
+
+std::wstring DriverDirectory() {
+    wchar_t dir[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof(dir), &needed))
+        return {};
+    return dir;
+}
+
+std::wstring Err(const wchar_t* what) { return std::wstring(what) + L" failed, error " + std::to_wstring(GetLastError()); }
+
+}  // namespace
+
+SetupResult InstallStandInPrinter(const std::wstring& packageDir, const std::wstring& printerName) {
+    SetupResult r;
+    std::wstring drv = DriverDirectory();
+    if (drv.empty()) return {false, Err(L"GetPrinterDriverDirectory")};
+    // Our start-up copies the language files from the version-3 folder.
+    std::wstring v3 = drv + L"\\3";
+    CreateDirectoryW(v3.c_str(), nullptr);
+    for (const wchar_t* f : kFiles) {
+        std::wstring from = packageDir + L"\\" + f;
+        if (!CopyFileW(from.c_str(), (v3 + L"\\" + f).c_str(), FALSE)) return {false, Err((L"copy " + from).c_str())};
+    }
+    std::wstring data = v3 + L"\\K20.gpd";
+    HANDLE h = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+
+    std::wstring driverPath = v3 + L"\\printhostui.dll", configPath = driverPath;
+    std::wstring dependent = L"prnui.dll";
+    dependent.push_back(L'\0');
+    dependent += L"ENG_K20.res";
+    dependent.push_back(L'\0');
+    dependent.push_back(L'\0');
+    DRIVER_INFO_3W di{};
+    di.cVersion = 3;
+    di.pName = const_cast<LPWSTR>(kDriverName);
+    di.pEnvironment = nullptr;
+    di.pDriverPath = driverPath.data();
+    di.pDataFile = data.data();
+    di.pConfigFile = configPath.data();
+    di.pDependentFiles = dependent.data();
+    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di)) && GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
+        return {false, Err(L"AddPrinterDriver")};
+
+    HANDLE hp = nullptr;
+    std::wstring name = printerName;
+    if (OpenPrinterW(name.data(), &hp, nullptr)) {
+        ClosePrinter(hp);
+        return {true, L"printer exists"};
+    }
+    PRINTER_INFO_2W pi{};
+    std::wstring port = L"FILE:", proc = L"WinPrint", type = L"RAW", driver = kDriverName;
+    pi.pPrinterName = name.data();
+    pi.pPortName = port.data();
+    pi.pDriverName = driver.data();
+    pi.pPrintProcessor = proc.data();
+    pi.pDatatype = type.data();
+    pi.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    hp = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    if (!hp) return {false, Err(L"AddPrinter")};
+    ClosePrinter(hp);
+    return {true, L"printer added"};
+}
+
+std::wstring ProbeRouting(const std::wstring& printerName) {
+    HKEY key;
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls");
+    std::wstring name = printerName;
+    HANDLE hp = nullptr;
+    if (!OpenPrinterW(name.data(), &hp, nullptr)) return Err(L"OpenPrinter");
+    LONG size = DocumentPropertiesW(nullptr, hp, name.data(), nullptr, nullptr, 0);
+    std::wstring report = L"DocumentPropertiesW(size) = " + std::to_wstring(size) + L"\n";
+    if (size > 0) {
+        std::vector<BYTE> out(size_t(size) + 4096);
+        LONG r = DocumentPropertiesW(nullptr, hp, name.data(), reinterpret_cast<DEVMODEW*>(out.data()), nullptr,
+                                     DM_OUT_BUFFER | DM_IN_PROMPT);
+        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(r) + L"\n";
+    }
+    BOOL pp = PrinterProperties(nullptr, hp);
+    report += L"PrinterProperties = " + std::to_wstring(pp) + L" (error " + std::to_wstring(GetLastError()) + L")\n";
+    ClosePrinter(hp);
+    report += L"entry points reached:";
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        wchar_t value[128];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = 128;
+            if (RegEnumValueW(key, i, value, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            report += L" ";
+            report += value;
+        }
+        RegCloseKey(key);
+    } else {
+        report += L" none";
+    }
+    return report + L"\n";
+}
+
+}  // namespace k20::printhost

@@ -1,0 +1,161 @@
+// printhost: shows the plug-in's document and device sheets as the printing host would.
+//   printhost [--dll PATH] [--printer NAME] [--install PACKAGE_DIR] [--probe]
+//             [--sheet document|device|both] [--language FILE] [--screenshots DIR]
+// --install puts a printer that uses our plug-in into this Windows installation first;
+// --probe reports which driver entry points the spooler reaches; --screenshots saves a
+// bitmap of every tab (named <language>_<sheet>_<tab>.bmp) instead of waiting for the user.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/printhost/host_session_win.h"
+#include "tools/printhost/printer_setup_win.h"
+
+using namespace k20::printhost;
+
+namespace {
+
+std::wstring ExeDir() {
+    wchar_t b[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, b, MAX_PATH);
+    std::wstring s = b;
+    return s.substr(0, s.find_last_of(L"\\/"));
+}
+
+void Pump(DWORD ms) {
+    DWORD end = GetTickCount() + ms;
+    MSG m;
+    while (GetTickCount() < end) {
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        Sleep(10);
+    }
+}
+
+bool SaveWindowBitmap(HWND w, const std::wstring& path) {
+    RECT r;
+    GetWindowRect(w, &r);
+    int cx = r.right - r.left, cy = r.bottom - r.top;
+    if (cx <= 0 || cy <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    DWORD stride = (DWORD(cx) * 3 + 3) & ~3u, image = stride * DWORD(cy);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + image;
+    bool ok = false;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        DWORD n;
+        ok = WriteFile(f, &fh, sizeof(fh), &n, nullptr) && WriteFile(f, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr) &&
+             WriteFile(f, bits, image, &n, nullptr);
+        CloseHandle(f);
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void SetLanguage(const std::wstring& file) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                   DWORD((file.size() + 1) * sizeof(wchar_t)));
+    const wchar_t f[] = L"FALSE";
+    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
+    RegCloseKey(key);
+}
+
+int ShowSheet(HostSession& s, Sheet sheet, const std::wstring& shots, const std::wstring& tag) {
+    const wchar_t* name = sheet == Sheet::Document ? L"document" : L"device";
+    HRESULT hr = s.Collect(sheet);
+    if (FAILED(hr)) {
+        fwprintf(stderr, L"printhost: the %ls sheet request failed (0x%08lx)\n", name, static_cast<unsigned long>(hr));
+        return 1;
+    }
+    if (shots.empty()) {
+        s.Show(sheet, false);
+        return 0;
+    }
+    HWND w = s.Show(sheet, true);
+    if (!w) return 1;
+    SetWindowPos(w, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    int tabs = int(SendMessageW(PropSheet_GetTabControl(w), TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < tabs; ++i) {
+        PropSheet_SetCurSel(w, nullptr, i);
+        Pump(400);
+        std::wstring path = shots + L"\\" + tag + L"_" + name + L"_" + std::to_wstring(i) + L".bmp";
+        if (SaveWindowBitmap(w, path)) wprintf(L"%ls\n", path.c_str());
+    }
+    DestroyWindow(w);
+    s.Finish();
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring dll = ExeDir() + L"\\prnui.dll", printer, install, sheetArg = L"both", language, shots;
+    bool probe = false;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring a = argv[i];
+        auto next = [&]() -> std::wstring { return i + 1 < argc ? argv[++i] : L""; };
+        if (a == L"--dll") dll = next();
+        else if (a == L"--printer") printer = next();
+        else if (a == L"--install") install = next();
+        else if (a == L"--sheet") sheetArg = next();
+        else if (a == L"--language") language = next();
+        else if (a == L"--screenshots") shots = next();
+        else if (a == L"--probe") probe = true;
+        else {
+            fwprintf(stderr, L"usage: printhost [--dll PATH] [--printer NAME] [--install PACKAGE_DIR] [--probe]\n"
+                             L"                 [--sheet document|device|both] [--language FILE] [--screenshots DIR]\n");
+            return a == L"--help" ? 0 : 2;
+        }
+    }
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (printer.empty()) printer = L"K-20 Receipt";
+    if (!install.empty()) {
+        SetupResult r = InstallStandInPrinter(install, printer);
+        fwprintf(r.ok ? stdout : stderr, L"printhost: %ls\n", r.message.c_str());
+        if (!r.ok) return 1;
+    }
+    if (probe) {
+        wprintf(L"%ls", ProbeRouting(printer).c_str());
+        return 0;
+    }
+    if (!language.empty()) SetLanguage(language);
+    HostSession s;
+    std::wstring error;
+    if (!s.Load(dll, error)) {
+        fwprintf(stderr, L"printhost: %ls\n", error.c_str());
+        return 1;
+    }
+    s.UsePrinter(printer);  // without the printer the device sheet still opens
+    std::wstring tag = language.empty() ? L"current" : language.substr(0, 3);
+    int rc = 0;
+    if (sheetArg == L"document" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Document, shots, tag);
+    if (sheetArg == L"device" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Device, shots, tag);
+    return rc;
+}
