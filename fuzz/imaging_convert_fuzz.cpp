@@ -1,0 +1,34 @@
+// Any file as a logo source: every conversion either refuses it or writes a working
+// image whose size follows from the header it accepted.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "common/bmp_file.h"
+#include "prnui/imaging/logo_image.h"
+
+using namespace k20;
+using namespace k20::prnui;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::span<const uint8_t> in(data, size);
+    // The last byte picks the settings so that the corpus can reach every branch.
+    const uint8_t k = size ? data[size - 1] : 0;
+    const int method = k & 3, c = int(k % 201) - 100, b = int((k * 7) % 201) - 100;
+    std::vector<uint8_t> out;
+    const int r = ConvertToMonoImage(in, method, c, b, out);
+    if (r == kConvertOk) {
+        LogoPixels px;
+        if (!ParseLogoSource(in, 0, px) || out.size() != 62 + BmpStride(px.width, 1) * uint64_t(px.height)) abort();
+    }
+    for (GrayVariant v : {GrayVariant::Colour, GrayVariant::Gray, GrayVariant::TwoLevel}) {
+        if (ConvertToGrayImage(in, v, c, b, out) == kConvertOk) {
+            LogoPixels px;
+            if (!ParseLogoSource(in, 0, px) || out.size() != 1078 + BmpStride(px.width, 8) * uint64_t(px.height))
+                abort();
+        }
+    }
+    BmpImage img;
+    DecodeBmp(in, img);
+    return 0;
+}
