@@ -1,0 +1,265 @@
+#include "drvsetup/silent.h"
+
+#include <cstdlib>
+
+#include "common/text.h"
+
+namespace k20::drvsetup {
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool ParseInt(const std::string& s, int& out) {
+    if (s.empty() || s.size() > 9) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    out = std::atoi(s.c_str());
+    return true;
+}
+
+bool ParseIp(const std::string& s, std::array<uint8_t, 4>& ip) {
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        size_t end = s.find('.', start);
+        if ((i < 3) != (end != std::string::npos)) return false;
+        int v = 0;
+        if (!ParseInt(s.substr(start, end == std::string::npos ? std::string::npos : end - start), v) || v > 255)
+            return false;
+        ip[i] = static_cast<uint8_t>(v);
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SilentUsage() {
+    return "Usage: drvsetup /quiet /model NAME /port PORT [/ip ADDRESS] [/baud N] [/parity n|e|o|m|s]\n"
+           "                [/databits N] [/stopbits 1|1.5|2] [/flow p|x|n] [/raster] [/default]\n"
+           "                [/mode typical|advanced] [/log FILE]\n"
+           "Installs the printer without windows.\n"
+           "  /model NAME    a model of DRVCONFIG\\setup.ini, without its type suffix\n"
+           "  /port PORT     a port the wizard offers for the model (LPT1:, QXCOM1:, USB_<model>_1, NET:)\n"
+           "  /ip ADDRESS    the printer's address for NET: (implies /port NET: when no port is given)\n"
+           "  /baud N, /parity, /databits, /stopbits, /flow   serial line settings\n"
+           "  /raster        raster graphic printing where the wizard offers the choice\n"
+           "  /default       make the new printer the default printer\n"
+           "  /mode          typical (default) or advanced installation\n"
+           "  /log FILE      append every message to FILE\n"
+           "Exit codes: 0 installed, 1 refused, 2 installation failed, 3 wrong command line.\n";
+}
+
+bool WantsSilent(const std::vector<std::string>& args) {
+    for (const auto& a : args) {
+        std::string l = Lower(a);
+        if (l == "/quiet" || l == "-quiet" || l == "/?" || l == "-?" || l == "/help" || l == "--help") return true;
+    }
+    return false;
+}
+
+SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
+    SilentParse r;
+    SilentOptions& o = r.options;
+    auto fail = [&](const std::string& e) {
+        r.ok = false;
+        r.error = e;
+        return r;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string a = Lower(args[i]);
+        if (a.size() < 2 || (a[0] != '/' && a[0] != '-')) return fail("unexpected argument \"" + args[i] + "\"");
+        if (a[0] == '-' && a[1] == '-') a = a.substr(1);
+        a[0] = '/';
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "/quiet") o.quiet = true;
+        else if (a == "/?" || a == "/help") o.help = true;
+        else if (a == "/raster") o.raster = true;
+        else if (a == "/default") o.setDefault = true;
+        else if (a == "/model") {
+            if (!value(o.model) || o.model.empty()) return fail("/model needs a model name");
+        } else if (a == "/port") {
+            if (!value(o.port) || o.port.empty()) return fail("/port needs a port name");
+        } else if (a == "/ip") {
+            std::array<uint8_t, 4> ip{};
+            if (!value(o.ip) || !ParseIp(o.ip, ip)) return fail("/ip needs an address a.b.c.d");
+        } else if (a == "/log") {
+            if (!value(o.logFile) || o.logFile.empty()) return fail("/log needs a file name");
+        } else if (a == "/baud") {
+            int n = 0;
+            if (!value(v) || !ParseInt(v, n) || kBaudRates[BaudIndexFor(n)] != n)
+                return fail("/baud needs one of 110 300 1200 2400 4800 9600 19200 38400 57600 115200");
+            o.baud = n;
+        } else if (a == "/databits") {
+            int n = 0;
+            if (!value(v) || !ParseInt(v, n) || n < 5 || n > 8) return fail("/databits needs 5, 6, 7 or 8");
+            o.dataBits = n;
+        } else if (a == "/parity") {
+            if (!value(v) || Lower(v).size() != 1 || std::string("neoms").find(Lower(v)[0]) == std::string::npos)
+                return fail("/parity needs n, e, o, m or s");
+            o.parity = Lower(v)[0];
+        } else if (a == "/stopbits") {
+            if (!value(v) || (v != "1" && v != "1.5" && v != "2")) return fail("/stopbits needs 1, 1.5 or 2");
+            o.stopBits = v == "1" ? 1.0 : v == "1.5" ? 1.5 : 2.0;
+        } else if (a == "/flow") {
+            std::string l;
+            if (!value(v) || (l = Lower(v)) .size() != 1 || std::string("pxn").find(l[0]) == std::string::npos)
+                return fail("/flow needs p, x or n");
+            o.flow = l[0] == 'n' ? ' ' : l[0];
+        } else if (a == "/mode") {
+            if (!value(v)) return fail("/mode needs typical or advanced");
+            std::string l = Lower(v);
+            if (l == "typical") o.advanced = false;
+            else if (l == "advanced") o.advanced = true;
+            else return fail("/mode needs typical or advanced");
+        } else {
+            return fail("unknown switch \"" + args[i] + "\"");
+        }
+    }
+    if (o.help) {
+        r.ok = true;
+        return r;
+    }
+    if (!o.quiet) return fail("/quiet is missing");
+    if (o.model.empty()) return fail("/model is missing");
+    if (o.port.empty() && !o.ip.empty()) o.port = "NET:";
+    if (o.port.empty()) return fail("/port is missing");
+    r.ok = true;
+    return r;
+}
+
+SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir, const std::string& programName,
+                       WizardDesktop& desk, const SilentOptions& o, const std::function<void(const std::string&)>& err) {
+    SilentResult res;
+    auto log = [&](const std::string& line) {
+        res.log.push_back(line);
+        if (err) err(line);
+    };
+    auto finish = [&](int code) {
+        res.exitCode = code;
+        if (!o.logFile.empty()) {
+            std::vector<uint8_t> bytes;
+            p.base.files.ReadFile(o.logFile, bytes);  // append to what is there
+            for (const auto& l : res.log) {
+                bytes.insert(bytes.end(), l.begin(), l.end());
+                bytes.push_back('\r');
+                bytes.push_back('\n');
+            }
+            if (p.base.files.WriteFile(o.logFile, bytes) != platform::kOk && err)
+                err("The log file " + o.logFile + " cannot be written.");
+        }
+        return res;
+    };
+
+    WizardModel m(p, installerDir, programName);
+    std::string restartQuestion;
+    WizardUi ui;
+    ui.show = log;
+    // Unattended: the printer's number is changed as the wizard's Yes would do, Windows is
+    // never restarted under an integrator's script.
+    ui.ask = [&](const std::string& q) {
+        bool yes = q != restartQuestion;
+        log(q + (yes ? " [Yes]" : " [No]"));
+        return yes;
+    };
+    ui.showTitled = [&](const std::string& title, const std::string& text) { log(title + ": " + text); };
+
+    switch (m.Startup(desk, ui, false)) {
+        case StartVerdict::AlreadyRunning: log("Another installer is running."); return finish(kSilentRefused);
+        case StartVerdict::Refused: return finish(kSilentRefused);
+        case StartVerdict::Run: break;
+    }
+    restartQuestion = m.Texts().Message("IDS_INF_RESTART");
+    if (m.Page() == kPageLicence) {
+        m.SetAccepted(true);  // running the command line is the integrator's acceptance
+        m.Next(ui);
+    }
+    // Model
+    int type = -1, index = -1;
+    std::string offered;
+    for (int t = 0; t < 4 && type < 0; ++t) {
+        const auto& models = m.Types()[t].models;
+        for (size_t i = 0; i < models.size(); ++i)
+            if (EqualsNoCase(models[i], o.model)) {
+                type = t;
+                index = static_cast<int>(i);
+                break;
+            }
+    }
+    if (type < 0) {
+        for (const auto& t : m.Types())
+            for (const auto& name : t.models) offered += (offered.empty() ? "" : ", ") + name;
+        log("The model \"" + o.model + "\" is not in this package. Models: " + offered);
+        return finish(kSilentRefused);
+    }
+    m.ChooseType(type);
+    m.ChooseModel(type, index);
+    m.SetAsDefault(o.setDefault);
+    if (!m.Next(ui)) return finish(kSilentRefused);
+    // Mode
+    if (o.advanced.value_or(false)) {
+        if (!m.AdvancedEnabled()) {
+            log("The model \"" + m.Model() + "\" offers only the typical installation.");
+            return finish(kSilentRefused);
+        }
+        m.ChooseAdvanced(true);
+    }
+    if (!m.Next(ui) || m.Page() != kPagePort) return finish(kSilentRefused);
+    // Port
+    const auto& entries = m.Ports().entries;
+    int portIndex = -1;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (EqualsNoCase(entries[i], o.port)) portIndex = static_cast<int>(i);
+    if (portIndex < 0) {
+        offered.clear();
+        for (const auto& e : entries) offered += (offered.empty() ? "" : ", ") + e;
+        log("The port \"" + o.port + "\" is not offered for \"" + m.Model() + "\". Ports: " + offered);
+        return finish(kSilentRefused);
+    }
+    m.SelectPort(portIndex);
+    auto kind = DecidePortKind(entries[portIndex]);
+    bool serialGiven = o.baud || o.dataBits || o.parity || o.stopBits || o.flow;
+    if (kind == PortKind::Serial) {
+        if (o.baud) m.ChooseBaud(BaudIndexFor(*o.baud));
+        if (o.dataBits) m.ChooseByteSize(*o.dataBits);
+        if (o.stopBits) m.ChooseStopBits(*o.stopBits);
+        if (o.parity) m.ChooseParityChar(*o.parity);
+        if (o.flow) m.ChooseFlowChar(*o.flow);
+    } else if (serialGiven) {
+        log("Serial settings are ignored for the port " + entries[portIndex] + ".");
+    }
+    if (m.Ports().raster == RasterBox::Shown && m.Ports().rasterEnabled) m.SetRaster(o.raster);
+    else if (o.raster) log("Raster graphic printing is not a choice for this port and mode; /raster is ignored.");
+    if (kind == PortKind::Network) {
+        std::array<uint8_t, 4> ip{};
+        if (!o.ip.empty()) ParseIp(o.ip, ip);
+        m.SetIpAddress(ip);
+    } else if (!o.ip.empty()) {
+        log("/ip is ignored for the port " + entries[portIndex] + ".");
+    }
+    // Install
+    switch (m.PrepareInstall(ui)) {
+        case InstallStep::Stay: return finish(kSilentRefused);
+        case InstallStep::HandedOver:
+            log("The USB class printer was handed to the USB driver installer.");
+            return finish(kSilentOk);
+        case InstallStep::RunWorker: break;
+    }
+    Installer inst(p, m.Texts(), installerDir, m.Request());
+    int result = inst.Run();
+    for (const auto& n : inst.Notices()) log(n);
+    res.printerName = inst.PrinterName();
+    m.Finish(result, inst.Message(), ui, {}, false);
+    return finish(result == kWorkerSuccess ? kSilentOk : kSilentFailed);
+}
+
+}  // namespace k20::drvsetup
