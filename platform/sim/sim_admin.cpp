@@ -354,9 +354,10 @@ Error SimDevices::ExtractCabinet(const std::string& cabinetPath, const std::stri
     FaultInjector::Pause pause(faults_);
     if (!files_.IsDirectory(destDir)) return kErrPathNotFound;
     extracted.clear();
-    for (auto& [name, data] : it->second) {
+    for (auto& entry : it->second) {
+        const std::string& name = entry.first;
         if (std::none_of(wanted.begin(), wanted.end(), [&](auto& w) { return EqualsNoCase(w, name); })) continue;
-        files_.Put(JoinPath(destDir, name), data);
+        files_.Put(JoinPath(destDir, name), entry.second);
         extracted.push_back(name);
     }
     extractedTo.push_back(destDir);
