@@ -78,7 +78,10 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
 
     switch (FindUninstallIni(p_.base.files, facts_.currentDir, iniPath_)) {
         case FindIniResult::NoCurrentDir:
-            desktop_.MessageBox(Text("IDS_ERR_GETSYSDIR"));
+            // The language file lies in the current folder too: without it the box needs
+            // a text of its own.
+            desktop_.MessageBox(texts_.Message("IDS_ERR_GETSYSDIR").empty() ? "The current folder cannot be read."
+                                                                            : Text("IDS_ERR_GETSYSDIR"));
             return StartResult::NoCurrentDir;
         case FindIniResult::CannotList:
             desktop_.MessageBox(Text("IDS_ERR_INVALID"));
