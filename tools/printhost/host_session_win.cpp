@@ -253,7 +253,13 @@ void HostSession::AddHostPages(Sheet sheet) {
     }
 }
 
-HRESULT HostSession::Collect(Sheet sheet) {
+HRESULT HostSession::Collect(Sheet sheet) { return Request(sheet, this, &ComPropSheet, true); }
+
+HRESULT HostSession::CollectInto(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET pfn) {
+    return Request(sheet, hComPropSheet, pfn, false);
+}
+
+HRESULT HostSession::Request(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET pfn, bool hostPages) {
     pages_.clear();
     titles_.clear();
     setResults_.clear();
@@ -279,13 +285,13 @@ HRESULT HostSession::Collect(Sheet sheet) {
 
     HRESULT hr = plugin_->CommonUIProp(sheet == Sheet::Document ? host::OEMCUIP_DOCPROP : host::OEMCUIP_PRNPROP, &cuip_);
     if (FAILED(hr)) return hr;
-    AddHostPages(sheet);
+    if (hostPages) AddHostPages(sheet);
     PROPSHEETUI_INFO info{};
     info.cbSize = sizeof(info);
     info.Version = PROPSHEETUI_INFO_VERSION;
     info.Reason = PROPSHEETUI_REASON_INIT;
-    info.hComPropSheet = this;
-    info.pfnComPropSheet = &ComPropSheet;
+    info.hComPropSheet = hComPropSheet;
+    info.pfnComPropSheet = pfn;
     info.lParamInit = reinterpret_cast<LPARAM>(&psp_);
     return sheet == Sheet::Document ? plugin_->DocumentPropertySheets(&info, 0)
                                     : plugin_->DevicePropertySheets(&info, 0);

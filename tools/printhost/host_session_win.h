@@ -45,6 +45,9 @@ public:
     // The sheet request with the host's own two pages first; the pages are collected
     // through the sheet function. Returns the request's HRESULT.
     HRESULT Collect(Sheet sheet);
+    // The same request answered into another host's sheet (the spooler's, when it asks a
+    // configuration module for a sheet): the pages go straight to that sheet function.
+    HRESULT CollectInto(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET pfn);
     // Shows the collected pages: modal (returns when closed) or modeless (returns the window).
     HWND Show(Sheet sheet, bool modeless, HWND owner = nullptr);
     // After a sheet closes: the record edited by the pages becomes the host's record when
@@ -68,6 +71,7 @@ public:
 private:
     void BuildOptionItems();
     void AddHostPages(Sheet sheet);
+    HRESULT Request(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET pfn, bool hostPages);
 
     HMODULE dll_ = nullptr;
     host::IPrintOemUI* plugin_ = nullptr;

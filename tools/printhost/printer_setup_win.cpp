@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace k20::printhost {
@@ -22,6 +24,45 @@ std::wstring DriverDirectory() {
 }
 
 std::wstring Err(const wchar_t* what) { return std::wstring(what) + L" failed, error " + std::to_wstring(GetLastError()); }
+
+// Closes the sheet the spooler opened once it is up, noting its tab titles.
+struct SheetWatch {
+    std::wstring tabs;
+    DWORD threadId = 0;
+};
+
+DWORD WINAPI WatchSheet(LPVOID p) {
+    auto* w = static_cast<SheetWatch*>(p);
+    for (int tries = 0; tries < 100; ++tries) {
+        Sleep(100);
+        HWND found = nullptr;
+        EnumThreadWindows(
+            w->threadId,
+            [](HWND h, LPARAM lp) -> BOOL {
+                if (!PropSheet_GetTabControl(h)) return TRUE;
+                *reinterpret_cast<HWND*>(lp) = h;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        if (!found) continue;
+        Sleep(300);
+        HWND tab = PropSheet_GetTabControl(found);
+        int n = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t text[64] = {};
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = 64;
+            SendMessageW(tab, TCM_GETITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+            w->tabs += L" [" + std::wstring(text) + L"]";
+        }
+        PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(found, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -87,9 +128,17 @@ std::wstring ProbeRouting(const std::wstring& printerName) {
     std::wstring report = L"DocumentPropertiesW(size) = " + std::to_wstring(size) + L"\n";
     if (size > 0) {
         std::vector<BYTE> out(size_t(size) + 4096);
+        SheetWatch watch;
+        watch.threadId = GetCurrentThreadId();
+        HANDLE t = CreateThread(nullptr, 0, WatchSheet, &watch, 0, nullptr);
         LONG r = DocumentPropertiesW(nullptr, hp, name.data(), reinterpret_cast<DEVMODEW*>(out.data()), nullptr,
                                      DM_OUT_BUFFER | DM_IN_PROMPT);
-        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(r) + L"\n";
+        if (t) {
+            WaitForSingleObject(t, 15000);
+            CloseHandle(t);
+        }
+        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(r) + L", sheet tabs:" +
+                  (watch.tabs.empty() ? L" none" : watch.tabs) + L"\n";
     }
     BOOL pp = PrinterProperties(nullptr, hp);
     report += L"PrinterProperties = " + std::to_wstring(pp) + L" (error " + std::to_wstring(GetLastError()) + L")\n";

@@ -25,6 +25,15 @@ std::wstring ExeDir() {
     return s.substr(0, s.find_last_of(L"\\/"));
 }
 
+// Console output as UTF-8, whatever the console code page: the reports carry Chinese titles.
+void PrintUtf8(const std::wstring& s) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
+    fwrite(out.data(), 1, out.size(), stdout);
+    fflush(stdout);
+}
+
 void Pump(DWORD ms) {
     DWORD end = GetTickCount() + ms;
     MSG m;
@@ -105,7 +114,7 @@ int ShowSheet(HostSession& s, Sheet sheet, const std::wstring& shots, const std:
         PropSheet_SetCurSel(w, nullptr, i);
         Pump(400);
         std::wstring path = shots + L"\\" + tag + L"_" + name + L"_" + std::to_wstring(i) + L".bmp";
-        if (SaveWindowBitmap(w, path)) wprintf(L"%ls\n", path.c_str());
+        if (SaveWindowBitmap(w, path)) PrintUtf8(path + L"\n");
     }
     DestroyWindow(w);
     s.Finish();
@@ -142,7 +151,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!r.ok) return 1;
     }
     if (probe) {
-        wprintf(L"%ls", ProbeRouting(printer).c_str());
+        PrintUtf8(ProbeRouting(printer));
         return 0;
     }
     if (!language.empty()) SetLanguage(language);

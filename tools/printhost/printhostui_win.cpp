@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <string>
+
+#include "tools/printhost/host_session_win.h"
+
 namespace {
 
 void Record(const wchar_t* entry) {
@@ -16,13 +20,82 @@ void Record(const wchar_t* entry) {
     RegCloseKey(key);
 }
 
+// The spooler's request for a DEVMODE without a sheet (the driver interface's own record).
+struct DocumentPropertyHeader {
+    WORD cbSize;
+    WORD Reserved;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+    DEVMODEW* pdmIn;
+    DEVMODEW* pdmOut;
+    DWORD cbOut;
+    DWORD fMode;
+};
+
+HMODULE g_self = nullptr;
+
+// Answers the spooler's sheet request with the plug-in's pages, as the printing host's
+// configuration module would.
+LONG DocumentSheet(PPROPSHEETUI_INFO info, LPARAM lParam) {
+    using namespace k20::printhost;
+    static HostSession* session = nullptr;
+    switch (info->Reason) {
+        case PROPSHEETUI_REASON_INIT: {
+            auto* h = reinterpret_cast<DocumentPropertyHeader*>(info->lParamInit);
+            if (!session) {
+                wchar_t path[MAX_PATH] = {};
+                GetModuleFileNameW(g_self, path, MAX_PATH);
+                std::wstring dll = path;
+                dll = dll.substr(0, dll.find_last_of(L"\\/")) + L"\\prnui.dll";
+                session = new HostSession();
+                std::wstring error;
+                if (!session->Load(dll, error)) {
+                    delete session;
+                    session = nullptr;
+                    return -1;
+                }
+            }
+            if (h && h->pszPrinterName) session->UsePrinter(h->pszPrinterName);
+            return SUCCEEDED(session->CollectInto(Sheet::Document, info->hComPropSheet, info->pfnComPropSheet)) ? 1 : -1;
+        }
+        case PROPSHEETUI_REASON_GET_INFO_HEADER: {
+            static wchar_t title[] = L"K-20 Printing Preferences";
+            if (auto* header = reinterpret_cast<PPROPSHEETUI_INFO_HEADER>(lParam)) header->pTitle = title;
+            return 1;
+        }
+        default: return 1;
+    }
+}
+
 }  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) g_self = inst;
+    return TRUE;
+}
 
 extern "C" {
 
-__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void* info, LPARAM) {
-    Record(info ? L"DrvDocumentPropertySheets(sheet)" : L"DrvDocumentPropertySheets(devmode)");
-    return -1;
+__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void* info, LPARAM lParam) {
+    if (info) {
+        Record(L"DrvDocumentPropertySheets(sheet)");
+        return DocumentSheet(static_cast<PPROPSHEETUI_INFO>(info), lParam);
+    }
+    auto* h = reinterpret_cast<DocumentPropertyHeader*>(lParam);
+    if (!h) return -1;
+    if (!h->pdmOut || h->fMode == 0) {
+        Record(L"DrvDocumentPropertySheets(size)");
+        return sizeof(DEVMODEW);
+    }
+    Record((h->fMode & DM_IN_PROMPT) ? L"DrvDocumentPropertySheets(devmode, prompt)"
+                                     : L"DrvDocumentPropertySheets(devmode)");
+    DEVMODEW dm{};
+    if (h->pdmIn && h->pdmIn->dmSize == sizeof(DEVMODEW)) dm = *h->pdmIn;
+    dm.dmSize = sizeof(DEVMODEW);
+    dm.dmSpecVersion = DM_SPECVERSION;
+    dm.dmDriverExtra = 0;
+    if (h->cbOut >= sizeof(DEVMODEW)) *h->pdmOut = dm;
+    return IDOK;
 }
 
 __declspec(dllexport) LONG WINAPI DrvDevicePropertySheets(void* info, LPARAM) {
