@@ -202,13 +202,38 @@ Error SimPrintAdmin::AddPrinterDriver(const DriverInfo3& d) {
     return kOk;
 }
 
-Error SimPrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name, bool) {
+Error SimPrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) {
     if (Error e = Enter("DeletePrinterDriver")) return e;
     std::string env = environment.empty() ? DefaultEnvironment() : environment;
     for (auto& pr : spooler_.printers)
         if (EqualsNoCase(pr.driverName, name)) return kErrPrinterDriverInUse;
-    auto n = std::erase_if(drivers, [&](auto& x) { return EqualsNoCase(x.name, name) && EqualsNoCase(x.environment, env); });
-    return n ? kOk : kErrUnknownPrinterDriver;
+    auto filesOf = [](const DriverInfo3& d) {
+        std::vector<std::string> f{d.driverPath, d.dataFile, d.configFile, d.helpFile};
+        f.insert(f.end(), d.dependentFiles.begin(), d.dependentFiles.end());
+        return f;
+    };
+    std::vector<std::string> gone;
+    auto n = std::erase_if(drivers, [&](auto& x) {
+        bool match = EqualsNoCase(x.name, name) && EqualsNoCase(x.environment, env);
+        if (match)
+            for (auto& f : filesOf(x)) gone.push_back(f);
+        return match;
+    });
+    if (!n) return kErrUnknownPrinterDriver;
+    // As DeletePrinterDriverEx with DPD_DELETE_UNUSED_FILES: the files no other driver of
+    // the environment names go with the driver.
+    if (deleteFiles) {
+        FaultInjector::Pause pause(faults_);
+        for (auto& f : gone) {
+            if (f.empty()) continue;
+            bool shared = false;
+            for (auto& d : drivers)
+                for (auto& other : filesOf(d))
+                    if (EqualsNoCase(d.environment, env) && EqualsNoCase(FileNameOf(other), FileNameOf(f))) shared = true;
+            if (!shared) files_.DeleteFile(f.find('\\') != std::string::npos ? f : JoinPath(DriverDirectory(env), f));
+        }
+    }
+    return kOk;
 }
 
 Error SimPrintAdmin::EnumPrinterDrivers(const std::string& environment, std::vector<DriverInfo3>& out) {
@@ -244,6 +269,10 @@ Error SimPrintAdmin::DeletePrinter(const std::string& printerName) {
     auto n = std::erase_if(spooler_.printers, [&](auto& x) { return EqualsNoCase(x.printerName, printerName); });
     if (!n) return kErrInvalidPrinterName;
     if (EqualsNoCase(defaultPrinter, printerName)) defaultPrinter.clear();
+    // The spooler's own key of the printer goes with it.
+    FaultInjector::Pause pause(faults_);
+    reg_.DeleteTree(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\" + printerName,
+                    RegView::View64);
     return kOk;
 }
 
