@@ -5,6 +5,12 @@
 
 #include "platform/errors.h"
 
+// <winspool.h> maps OpenPrinter to OpenPrinterW. The interface method keeps its plain name
+// in every file, whether or not that file saw the Windows spooler header first.
+#ifdef OpenPrinter
+#undef OpenPrinter
+#endif
+
 namespace k20::platform {
 
 using PrinterHandle = uintptr_t;  // 0 = none

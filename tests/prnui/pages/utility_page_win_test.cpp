@@ -2,9 +2,6 @@
 // without keeping user forms, so the rules are proven on the simulated spooler; here the
 // page must open, list the default form and talk to the spooler without failing.
 #include <windows.h>
-// The platform layer is compiled with the spooler header, whose macros rename some of its
-// methods; this file must see the same names.
-#include <winspool.h>
 
 #include <gtest/gtest.h>
 
