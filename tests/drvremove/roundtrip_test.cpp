@@ -161,7 +161,7 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
         expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT");
         expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT:USB_ZRP-A10_1");
     }
-    if (c.kind == PortKind::Serial) expected.insert("SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS:QXCOM1:");
+    if (c.kind == PortKind::Serial) expected.insert("SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS:COM1:");
     // No removal step names these: the driver log folder with the user's logged jobs, and
     // the control-font table and language resources that all the package's drivers share
     // in the driver version folder.
