@@ -1,0 +1,53 @@
+#pragma once
+// Control identifiers of the wizard and progress dialogs.
+#define IDD_WIZARD 100
+#define IDD_PROGRESS 101
+#define IDI_SETUP 102
+
+#define IDC_PICTURE 1000
+#define IDC_TITLE 1001
+#define IDC_HINT 1002
+#define IDC_BACK 1003
+#define IDC_NEXT 1004
+
+#define IDC_LIC_GROUP 1010
+#define IDC_LIC_TEXT 1011
+#define IDC_ACCEPT 1012
+#define IDC_REJECT 1013
+
+#define IDC_SER_GROUP 1020
+#define IDC_TYPE0 1021  /* ..1024 */
+#define IDC_LIST0 1025  /* ..1028 */
+#define IDC_DEFAULT 1029
+
+#define IDC_MODE_GROUP 1030
+#define IDC_TYPICAL 1031
+#define IDC_ADVANCED 1032
+#define IDC_REMARKS 1033
+#define IDC_NOTES 1034
+
+#define IDC_OS_GROUP 1040
+#define IDC_OS0 1041  /* ..1050 */
+
+#define IDC_SET_GROUP 1060
+#define IDC_PORTS_LABEL 1061
+#define IDC_PORTLIST 1062
+#define IDC_COM_LABEL 1063
+#define IDC_BAUD_LABEL 1064
+#define IDC_BAUD 1065
+#define IDC_PARITY_LABEL 1066
+#define IDC_PARITY 1067
+#define IDC_BYTESIZE_LABEL 1068
+#define IDC_BYTESIZE 1069
+#define IDC_STOPBITS_LABEL 1070
+#define IDC_STOPBITS 1071
+#define IDC_FLOW_LABEL 1072
+#define IDC_FLOW 1073
+#define IDC_IP 1074
+#define IDC_RASTER 1075
+#define IDC_NOTE 1076
+
+#define IDC_PROGRESS 1100
+#define IDC_WAITTEXT 1101
+
+#define IDM_ABOUT 0x0010
