@@ -1,0 +1,443 @@
+// drvremove.exe: the uninstaller's window over MainModel, and the unattended command line.
+// The dialog procedures copy between the controls and the model; the worker thread
+// reaches the window only through SendMessage, so every control is touched by the
+// window's own thread.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "drvremove/main_model.h"
+#include "drvremove/resource_win.h"
+#include "platform/win32/admin_win.h"
+
+using namespace k20;
+using namespace k20::drvremove;
+
+namespace {
+
+constexpr UINT WM_APP_SINK = WM_APP + 1;
+constexpr UINT WM_APP_ASK = WM_APP + 2;
+constexpr UINT WM_APP_DONE = WM_APP + 3;
+constexpr const wchar_t* kChineseTitle = L"\u6253\u5370\u673a\u5378\u8f7d\u7a0b\u5e8f";        // the window's fixed title
+constexpr const wchar_t* kInstallerTitleCn = L"\u6253\u5370\u673a\u9a71\u52a8\u5b89\u88c5\u7a0b\u5e8f";
+constexpr const wchar_t* kInstallerTitleEn = L"Printer Driver Setup";
+
+std::wstring W(const std::string& s) {
+    std::u16string u = Utf8ToUtf16(s);
+    return std::wstring(u.begin(), u.end());
+}
+std::string U(const std::wstring& s) { return Utf16ToUtf8(std::u16string(s.begin(), s.end())); }
+
+std::string ProgramName() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    std::wstring file = p.substr(p.find_last_of(L"\\/") + 1);
+    size_t dot = file.find_last_of(L'.');
+    return U(dot == std::wstring::npos ? file : file.substr(0, dot));
+}
+
+StartFacts ReadStartFacts() {
+    StartFacts f;
+    wchar_t dir[MAX_PATH];
+    DWORD n = GetCurrentDirectoryW(MAX_PATH, dir);
+    if (n > 0 && n < MAX_PATH) f.currentDir = U(std::wstring(dir, n));
+    if (!f.currentDir.empty() && f.currentDir.back() == '\\') f.currentDir.pop_back();
+    HMODULE spool = LoadLibraryW(L"winspool.drv");
+    f.winspoolLoaded = spool != nullptr;
+    f.deleteDriverExFound = spool && GetProcAddress(spool, "DeletePrinterDriverExA");
+    return f;
+}
+
+bool EnableShutdownPrivilege() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    bool ok = LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &tp.Privileges[0].Luid) &&
+              AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return ok;
+}
+
+class Win32Desktop : public Desktop {
+public:
+    HWND window = nullptr;
+    std::string caption;
+    void MessageBox(const std::string& text) override {
+        ::MessageBoxW(window, W(text).c_str(), W(caption).c_str(), MB_OK | MB_ICONINFORMATION);
+    }
+    bool WindowExists(const std::string& title) override { return FindWindowW(nullptr, W(title).c_str()) != nullptr; }
+    bool AskRestart() override { return window && SendMessageW(window, WM_APP_ASK, 0, 0) == IDYES; }
+    bool RestartWindows(bool privilege) override {
+        if (privilege && !EnableShutdownPrivilege()) return false;
+        return ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED) != 0;
+    }
+};
+
+// ---- the window ----
+
+struct SinkCall {
+    enum Op { Log, Count, Name, Checked, Remove } op = Log;
+    size_t index = 0;
+    std::string text;
+    size_t count = 0;
+    bool checked = false;
+};
+
+// Runs on the worker thread; each call is carried out by the window's thread.
+class ProxySink : public RemovalSink {
+public:
+    explicit ProxySink(HWND w) : w_(w) {}
+    void Log(const std::string& line) override { Call(SinkCall::Log, 0, line); }
+    size_t ItemCount() override { return Call(SinkCall::Count).count; }
+    std::string ItemName(size_t i) override { return Call(SinkCall::Name, i).text; }
+    bool ItemChecked(size_t i) override { return Call(SinkCall::Checked, i).checked; }
+    void RemoveItem(size_t i) override { Call(SinkCall::Remove, i); }
+
+private:
+    SinkCall Call(SinkCall::Op op, size_t index = 0, const std::string& text = {}) {
+        SinkCall c;
+        c.op = op;
+        c.index = index;
+        c.text = text;
+        SendMessageW(w_, WM_APP_SINK, 0, reinterpret_cast<LPARAM>(&c));
+        return c;
+    }
+    HWND w_;
+};
+
+struct App {
+    std::unique_ptr<platform::win32::Win32AdminMachine> machine;
+    platform::AdminPlatform* admin = nullptr;
+    Win32Desktop desktop;
+    std::unique_ptr<Remover> remover;
+    std::unique_ptr<MainModel> model;
+    HFONT font = nullptr;
+    bool chinese = false;
+    HWND dlg = nullptr;
+};
+App g_app;
+
+BOOL CALLBACK SetFontProc(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, WPARAM(font), TRUE);
+    return TRUE;
+}
+
+void ApplyChineseFont(HWND dlg) {
+    if (!g_app.chinese) return;
+    if (!g_app.font)
+        g_app.font = CreateFontW(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\u5b8b\u4f53");
+    SendMessageW(dlg, WM_SETFONT, WPARAM(g_app.font), TRUE);
+    EnumChildWindows(dlg, SetFontProc, LPARAM(g_app.font));
+}
+
+std::string T(const char* section, const char* key) { return g_app.remover->Texts().Get(section, key); }
+
+void SetText(HWND dlg, int id, const std::string& s) { SetDlgItemTextW(dlg, id, W(s).c_str()); }
+
+void AddLogLine(HWND dlg, const std::string& line) {
+    HWND log = GetDlgItem(dlg, IDC_LOG);
+    std::wstring w = W(line);
+    LRESULT at = SendMessageW(log, LB_ADDSTRING, 0, LPARAM(w.c_str()));
+    // The list grows sideways to its widest line, and its last line stays in view.
+    HDC dc = GetDC(log);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageW(log, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, w.c_str(), int(w.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(log, dc);
+    if (size.cx + 8 > LRESULT(SendMessageW(log, LB_GETHORIZONTALEXTENT, 0, 0)))
+        SendMessageW(log, LB_SETHORIZONTALEXTENT, WPARAM(size.cx + 8), 0);
+    SendMessageW(log, LB_SETCURSEL, WPARAM(at), 0);
+}
+
+void FillItems(HWND dlg) {
+    HWND list = GetDlgItem(dlg, IDC_ITEMS);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < g_app.model->items.size(); ++i) {
+        std::wstring name = W(g_app.model->items[i].name);
+        LVITEMW it{};
+        it.mask = LVIF_TEXT;
+        it.iItem = int(i);
+        it.pszText = name.data();
+        SendMessageW(list, LVM_INSERTITEMW, 0, LPARAM(&it));
+        ListView_SetCheckState(list, int(i), g_app.model->items[i].checked);
+    }
+}
+
+void ReadChecks(HWND dlg) {
+    HWND list = GetDlgItem(dlg, IDC_ITEMS);
+    for (size_t i = 0; i < g_app.model->items.size(); ++i)
+        g_app.model->SetChecked(i, ListView_GetCheckState(list, int(i)) != 0);
+    g_app.model->SetUsbChecked(IsDlgButtonChecked(dlg, IDC_USB) == BST_CHECKED);
+}
+
+void ShowEnables(HWND dlg) {
+    MainModel& m = *g_app.model;
+    EnableWindow(GetDlgItem(dlg, IDC_UNINSTALL), m.uninstallEnabled);
+    EnableWindow(GetDlgItem(dlg, IDC_ITEMS), m.listEnabled);
+    EnableWindow(GetDlgItem(dlg, IDC_SELECT), m.selectEnabled);
+    EnableWindow(GetDlgItem(dlg, IDC_EXIT), m.exitEnabled);
+    EnableWindow(GetDlgItem(dlg, IDC_USB), m.usbEnabled);
+    CheckDlgButton(dlg, IDC_USB, m.usbChecked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void HandleSink(HWND dlg, SinkCall& c) {
+    MainModel& m = *g_app.model;
+    switch (c.op) {
+        case SinkCall::Log:
+            m.Log(c.text);
+            AddLogLine(dlg, c.text);
+            break;
+        case SinkCall::Count: c.count = m.ItemCount(); break;
+        case SinkCall::Name: c.text = m.ItemName(c.index); break;
+        case SinkCall::Checked: c.checked = m.ItemChecked(c.index); break;
+        case SinkCall::Remove:
+            m.RemoveItem(c.index);
+            SendMessageW(GetDlgItem(dlg, IDC_ITEMS), LVM_DELETEITEM, c.index, 0);
+            break;
+    }
+}
+
+DWORD WINAPI WorkerProc(LPVOID param) {
+    HWND dlg = HWND(param);
+    ProxySink sink(dlg);
+    g_app.model->RunWorker(sink);
+    PostMessageW(dlg, WM_APP_DONE, 0, 0);
+    return 0;
+}
+
+INT_PTR CALLBACK RebootProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            SetWindowTextW(dlg, W(T("Reboot", "Title")).c_str());
+            SetText(dlg, IDC_NOTE1, T("Reboot", "Note1"));
+            SetText(dlg, IDC_NOTE2, T("Reboot", "Note2"));
+            SetText(dlg, IDC_NOTE3, T("Reboot", "Note3"));
+            SetText(dlg, IDYES, T("Reboot", "Yes"));
+            SetText(dlg, IDNO, T("Reboot", "No"));
+            ApplyChineseFont(dlg);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDYES || LOWORD(wp) == IDNO || LOWORD(wp) == IDCANCEL) {
+                EndDialog(dlg, LOWORD(wp) == IDYES ? IDYES : IDNO);
+                return TRUE;
+            }
+            break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            SetWindowTextW(dlg, W(T("About", "Title")).c_str());
+            SetText(dlg, IDC_ABOUT_VERSION, T("About", "Version"));
+            SetText(dlg, IDC_ABOUT_COPYRIGHT, T("About", "Copyright"));
+            SetText(dlg, IDOK, T("About", "OK"));
+            ApplyChineseFont(dlg);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+                EndDialog(dlg, IDOK);
+                return TRUE;
+            }
+            break;
+    }
+    return FALSE;
+}
+
+void ShowHelp(HWND dlg) {
+    if (HWND h = FindWindowW(nullptr, L"Uninstall")) {
+        SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ShowWindow(h, SW_RESTORE);
+        return;
+    }
+    if (INT_PTR(ShellExecuteW(dlg, L"open", L".\\Uninstall_EN.CHM", nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+        ShellExecuteW(dlg, L"open", L".\\Uninstall_CN.CHM", nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool InitMain(HWND dlg) {
+    g_app.dlg = dlg;
+    g_app.desktop.window = dlg;
+    ApplyChineseFont(dlg);
+    MainModel& m = *g_app.model;
+    if (!m.Init()) return false;
+    if (HMENU sys = GetSystemMenu(dlg, FALSE)) {
+        AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, W(m.texts.aboutEntry).c_str());
+    }
+    HWND list = GetDlgItem(dlg, IDC_ITEMS);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TRACKSELECT);
+    RECT rc;
+    GetClientRect(list, &rc);
+    LVCOLUMNW col{};
+    col.mask = LVCF_WIDTH;
+    col.cx = rc.right - rc.left - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, LPARAM(&col));
+    FillItems(dlg);
+    for (auto& line : m.log) AddLogLine(dlg, line);
+    SetWindowTextW(dlg, W(m.texts.title).c_str());
+    SetText(dlg, IDC_NOTE, m.texts.note);
+    SetText(dlg, IDC_UNINSTALL, m.texts.uninstall);
+    SetText(dlg, IDC_SELECT, m.texts.select);
+    SetText(dlg, IDC_EXIT, m.texts.exit);
+    SetText(dlg, IDC_USB, m.texts.usb);
+    g_app.desktop.caption = m.texts.title;
+    ShowEnables(dlg);
+    return true;
+}
+
+INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            if (!InitMain(dlg)) EndDialog(dlg, 0);
+            return TRUE;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
+                DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), dlg, AboutProc, 0);
+                SetWindowLongPtrW(dlg, DWLP_MSGRESULT, 0);
+                return TRUE;
+            }
+            break;
+        case WM_HELP: ShowHelp(dlg); return TRUE;
+        case WM_COMMAND:
+            switch (LOWORD(wp)) {
+                case IDC_SELECT:
+                    g_app.model->Select();
+                    FillItems(dlg);
+                    return TRUE;
+                case IDC_UNINSTALL: {
+                    MainModel& m = *g_app.model;
+                    ReadChecks(dlg);
+                    size_t logged = m.log.size();
+                    bool start = m.Uninstall();
+                    for (size_t i = logged; i < m.log.size(); ++i) AddLogLine(dlg, m.log[i]);
+                    ShowEnables(dlg);
+                    if (start) {
+                        HANDLE t = CreateThread(nullptr, 0, WorkerProc, dlg, 0, nullptr);
+                        if (t) CloseHandle(t);
+                        else {
+                            m.EndRun();
+                            ShowEnables(dlg);
+                        }
+                    }
+                    return TRUE;
+                }
+                case IDC_EXIT:
+                case IDCANCEL:
+                    if (g_app.model->exitEnabled) EndDialog(dlg, 0);
+                    return TRUE;
+            }
+            break;
+        case WM_APP_SINK: HandleSink(dlg, *reinterpret_cast<SinkCall*>(lp)); return TRUE;
+        case WM_APP_ASK: {
+            INT_PTR r = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REBOOT), dlg, RebootProc, 0);
+            SetWindowLongPtrW(dlg, DWLP_MSGRESULT, r);
+            return TRUE;
+        }
+        case WM_APP_DONE:
+            g_app.model->EndRun();
+            ShowEnables(dlg);
+            return TRUE;
+        case WM_CLOSE:
+            if (g_app.model->exitEnabled) EndDialog(dlg, 0);
+            return TRUE;
+    }
+    return FALSE;
+}
+
+// ---- unattended mode ----
+
+int RunUnattended(const QuietOptions& o) {
+    if (!GetStdHandle(STD_OUTPUT_HANDLE)) AttachConsole(ATTACH_PARENT_PROCESS);
+    if (FindWindowW(nullptr, kInstallerTitleEn) || FindWindowW(nullptr, kInstallerTitleCn)) {
+        fputs("the printer driver setup program is running\n", stderr);
+        return kQuietCannotStart;
+    }
+    StartFacts facts = ReadStartFacts();
+    std::vector<std::string> lines;
+    QuietDesktop quiet(g_app.desktop, lines, o.restart);
+    Remover r(*g_app.admin, quiet, facts);
+    int code = RunQuiet(r, g_app.machine->base.files, facts.currentDir, o, lines);
+    for (auto& l : lines) printf("%s\n", l.c_str());
+    fflush(stdout);
+    return code;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(U(argv[i]));
+    LocalFree(argv);
+    QuietOptions opts;
+    std::string error;
+    bool parsed = ParseCommandLine(args, opts, error);
+    if (!parsed || opts.help) {
+        if (!GetStdHandle(STD_ERROR_HANDLE)) AttachConsole(ATTACH_PARENT_PROCESS);
+        fputs(parsed ? QuietUsage().c_str() : ("drvremove: " + error + "\n" + QuietUsage()).c_str(), parsed ? stdout : stderr);
+        return parsed ? 0 : kQuietUsage;
+    }
+
+    g_app.machine = std::make_unique<platform::win32::Win32AdminMachine>();
+    static platform::AdminPlatform admin = g_app.machine->admin();
+    g_app.admin = &admin;
+
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, W(ProgramName()).c_str());
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (opts.quiet) {
+            fputs("another uninstaller is running\n", stderr);
+            return kQuietCannotStart;
+        }
+        HWND w = FindWindowW(nullptr, kChineseTitle);
+        if (!w) {
+            UninstallTexts t;
+            StartFacts f = ReadStartFacts();
+            t.Load(g_app.machine->base.files, f.currentDir, g_app.machine->base.system.DefaultUiLanguage(),
+                   g_app.machine->base.system.AnsiCodePage());
+            std::string title = t.Get("Uninstall", "Title");
+            if (!title.empty()) w = FindWindowW(nullptr, W(title).c_str());
+        }
+        if (w) {
+            SetForegroundWindow(w);
+            if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
+        }
+        return 0;
+    }
+    if (opts.quiet) {
+        int code = RunUnattended(opts);
+        if (mutex) CloseHandle(mutex);
+        return code;
+    }
+
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    StartFacts facts = ReadStartFacts();
+    g_app.chinese = IsChineseLanguage(g_app.machine->base.system.DefaultUiLanguage());
+    g_app.remover = std::make_unique<Remover>(*g_app.admin, g_app.desktop, facts);
+    g_app.model = std::make_unique<MainModel>(*g_app.remover);
+    if (FindWindowW(nullptr, kInstallerTitleCn) || FindWindowW(nullptr, kInstallerTitleEn)) {
+        UninstallTexts t;
+        t.Load(g_app.machine->base.files, facts.currentDir, g_app.machine->base.system.DefaultUiLanguage(),
+               g_app.machine->base.system.AnsiCodePage());
+        ::MessageBoxW(nullptr, W(t.Get("Uninstall", "Close")).c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+    } else {
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
+    }
+    if (g_app.font) DeleteObject(g_app.font);
+    if (mutex) CloseHandle(mutex);
+    return 0;
+}
