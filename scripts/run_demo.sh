@@ -1,42 +1,35 @@
 #!/usr/bin/env bash
-# Called by `scripts/dev.sh run` inside its Wine prefix and display: puts a printer that
-# uses our plug-in into the prefix, reports how the spooler reaches a driver's pages, and
-# opens the document and device sheets through the stand-in host (tools/printhost). With
-# a real display the sheets wait for the user; headless (K20_HEADLESS=1, under Xvfb) every
-# tab is saved in each language as build/screens/<language>_<sheet>_<tab>.png.
+# What `dev.sh run` shows, in the throw-away Wine prefix: the package installed without
+# windows, then the plug-in as the printing host sees it.
+# Wine has no Unidrv and no driver store, so the demo copy of the package names the
+# stand-in configuration module (printhostui.dll) instead of the system's Unidrv files;
+# everything else goes through drvsetup's own unattended installation. The 64-bit build of
+# drvsetup is used because Wine here may lack its 32-bit half.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${K20_WIN_BUILD:-$root/build/win64}"
-bin="$build/tools/printhost"
-[ -x "$bin/printhost.exe" ] || { echo "run_demo.sh: $bin/printhost.exe is not built" >&2; exit 1; }
-printer="K-20 Receipt"
-pkg="$(winepath -w "$bin")"
-
-# Chinese labels need a CJK font behind the dialog font (fonts-wqy-microhei).
-for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+cd "$root"
+b64="${K20_BUILD64:-build/win64}"
+demo="build/demo-dist"
+rm -rf "$demo"
+cp -r dist "$demo"
+cp "$b64/drvsetup/drvsetup.exe" "$demo/drvsetup.exe" 2>/dev/null || echo "run_demo: $b64/drvsetup/drvsetup.exe missing" >&2
+for arch in W32 W64; do
+  cp "$b64/tools/printhost/printhostui.dll" "$demo/$arch/" 2>/dev/null || true
 done
-
-wine "$bin/printhost.exe" --install "$pkg" --printer "$printer" --probe 2>&1 | tr -d '\r'
-
-if [ "${K20_HEADLESS:-0}" != 1 ]; then
-  wine "$bin/printhost.exe" --printer "$printer" --sheet both
-  exit $?
+for f in "$demo"/DRVCONFIG/setup_receipt*.ini; do
+  sed -i -e 's/^\(STD\|GDI\)DriverPath=.*/\1DriverPath=printhostui.dll\r/' \
+         -e 's/^\(STD\|GDI\)ConfigFile=.*/\1ConfigFile=printhostui.dll\r/' \
+         -e 's/^\(STD\|GDI\)HelpFile=.*/\1HelpFile=0\r/' \
+         -e 's/^\(STD\|GDI\)2KDDKDEV=.*/\12KDDKDEV=0\r/' "$f"
+done
+echo "== silent installation: drvsetup /quiet /model K-20 /port LPT1: /default"
+wine "$demo/drvsetup.exe" /quiet /model K-20 /port LPT1: /default /log 'C:\k20setup.log'
+echo "== drvsetup exit code $?"
+if [ -x "$b64/tools/prnuiprobe/prnuiprobe.exe" ]; then
+  echo "== probe"
+  wine "$b64/tools/prnuiprobe/prnuiprobe.exe" "$(winepath -w "$demo/W64/prnui.dll")"
 fi
-
-screens="$root/build/screens"
-rm -rf "$screens"
-mkdir -p "$screens"
-shots="$(winepath -w "$screens")"
-for lang in ENG_K20.res CHN_K20.res CHF_K20.res; do
-  wine "$bin/printhost.exe" --printer "$printer" --language "$lang" --screenshots "$shots" >/dev/null 2>&1
-done
-n=0
-for bmp in "$screens"/*.bmp; do
-  [ -e "$bmp" ] || continue
-  png="${bmp%.bmp}.png"
-  if convert "$bmp" "$png" 2>/dev/null; then rm -f "$bmp"; echo "$png"; else echo "$bmp"; fi
-  n=$((n + 1))
-done
-[ "$n" -gt 0 ] || { echo "run_demo.sh: no screenshots were taken" >&2; exit 1; }
+if [ -x "$b64/tools/printhost/printhost.exe" ]; then
+  echo "== printing preferences of K-20(P)"
+  wine "$b64/tools/printhost/printhost.exe" "K-20(P)" || true
+fi
