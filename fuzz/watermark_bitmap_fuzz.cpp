@@ -1,6 +1,6 @@
 // A user-chosen watermark bitmap of any content: the true-colour copy must read only
 // inside the file, size its output from checked headers, and be well formed when it
-// succeeds.
+// succeeds; the preview's kept copy must stay inside the file and the 10 MiB limit.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -12,6 +12,10 @@ using namespace k20::prnui;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> in(data, data + size);  // exact size: ASan catches over-reads
+    KeptBitmap kept;
+    if (ReadKeptBitmap(in, kept) == KeepResult::Kept &&
+        (kept.pixels.size() != kept.stride * size_t(kept.height) || kept.pixels.size() > kMaxKeptBytes))
+        abort();
     std::vector<uint8_t> out;
     if (!ConvertToTrueColor(in, out)) return 0;
     k20::ByteReader r(out);

@@ -106,6 +106,24 @@ int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const s
     return fs.WriteFile(destination, out) ? kCopyCannotCreate : kCopyDone;
 }
 
+KeepResult ReadKeptBitmap(std::span<const uint8_t> file, KeptBitmap& out) {
+    ByteReader r(file);
+    Headers h{};
+    if (!ReadHeaders(r, h) || h.signature != 0x4D42 || h.bitCount != 24 || h.compression != 0 || h.infoSize < 40)
+        return KeepResult::Unreadable;
+    if (h.width <= 0 || h.height <= 0) return KeepResult::Unreadable;
+    const uint64_t stride = (3 * uint64_t(uint32_t(h.width)) + 3) / 4 * 4;
+    const uint64_t bytes = stride * uint64_t(uint32_t(h.height));
+    if (bytes > kMaxKeptBytes) return KeepResult::TooBig;
+    if (h.pixelOffset < 54 || h.pixelOffset > file.size() || bytes > file.size() - h.pixelOffset)
+        return KeepResult::Unreadable;
+    out.width = h.width;
+    out.height = h.height;
+    out.stride = size_t(stride);
+    out.pixels.assign(file.begin() + h.pixelOffset, file.begin() + h.pixelOffset + std::ptrdiff_t(bytes));
+    return KeepResult::Kept;
+}
+
 std::string WatermarkWorkingFile(const std::string& tempFolder, const std::string& printerName) {
     std::string name = printerName;
     for (char& c : name) {

@@ -28,6 +28,18 @@ int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const s
 // hold (a shared printer is "\\server\name") become "_" so the file stays in the folder.
 std::string WatermarkWorkingFile(const std::string& tempFolder, const std::string& printerName);
 
+// The working copy as the preview keeps it between repaints: 24-bit rows, bottom-up, each
+// row padded to four bytes as in the file.
+struct KeptBitmap {
+    int width = 0, height = 0;
+    size_t stride = 0;
+    std::vector<uint8_t> pixels;
+};
+enum class KeepResult { Kept, TooBig, Unreadable };
+inline constexpr uint64_t kMaxKeptBytes = 10485760;  // 10 MiB of rows
+// Reads a 24-bit working copy; the rows must lie inside the file and not exceed 10 MiB.
+KeepResult ReadKeptBitmap(std::span<const uint8_t> file, KeptBitmap& out);
+
 // Every byte plus the brightness, saturating at 255.
 void ApplyBrightness(const uint8_t* src, uint8_t* dst, size_t n, uint8_t brightness);
 

@@ -1,0 +1,31 @@
+#pragma once
+/* Watermark page: 1400-1599 (resource_ids.h). */
+#include "prnui/pages/resource_ids.h"
+
+#define IDC_WM_NO 1401
+#define IDC_WM_IMAGE 1402
+#define IDC_WM_TEXT 1403
+#define IDC_WM_BMP_LABEL 1404
+#define IDC_WM_PATH 1405
+#define IDC_WM_BROWSE 1406
+#define IDC_WM_TEXT_LABEL 1407
+#define IDC_WM_TEXT_COMBO 1408
+#define IDC_WM_FONT_LABEL 1409
+#define IDC_WM_FONT 1410
+#define IDC_WM_STYLE_LABEL 1411
+#define IDC_WM_STYLE 1412
+#define IDC_WM_SIZE_LABEL 1413
+#define IDC_WM_FONTSIZE 1414
+#define IDC_WM_FONTSIZE_SPIN 1415
+#define IDC_WM_ANGLE_LABEL 1416
+#define IDC_WM_ANGLE 1417
+#define IDC_WM_ANGLE_VALUE 1418
+#define IDC_WM_PREVIEW 1419
+#define IDC_WM_POSITION_LABEL 1420
+#define IDC_WM_POSITION 1421
+#define IDC_WM_SCALE_LABEL 1422
+#define IDC_WM_SCALE 1423
+#define IDC_WM_SCALE_VALUE 1424
+#define IDC_WM_LIGHT_LABEL 1425
+#define IDC_WM_LIGHT 1426
+#define IDC_WM_LIGHT_VALUE 1427

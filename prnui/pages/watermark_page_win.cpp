@@ -1,0 +1,459 @@
+// The Water Mark page: controls <-> WatermarkPageModel, the TrueType face list, Browse with
+// the copy into the working file, the preview and the rendered-text file written on Apply.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <cstring>
+#include <memory>
+
+#include "common/text.h"
+#include "platform/win32/win32_platform.h"
+#include "prnui/core/language.h"
+#include "prnui/pages/page_message_win.h"
+#include "prnui/pages/property_page_win.h"
+#include "prnui/pages/watermark_bitmap.h"
+#include "prnui/pages/watermark_ids.h"
+#include "prnui/pages/watermark_model.h"
+
+namespace k20::prnui {
+
+namespace {
+
+// The preview's load failures are told once while the plug-in stays loaded.
+OnceOnlyMessages g_loadFailures;
+
+struct FaceList {
+    std::vector<std::u16string> names;
+    std::vector<LOGFONTW> fonts;  // the system's description of each face, used whole
+};
+
+int CALLBACK CollectTrueTypeFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM lp) {
+    if (!(type & TRUETYPE_FONTTYPE)) return 1;
+    auto* list = reinterpret_cast<FaceList*>(lp);
+    list->names.push_back(FromWide(lf->lfFaceName));
+    list->fonts.push_back(*lf);
+    return 1;
+}
+
+FaceList EnumerateTrueTypeFaces() {
+    FaceList list;
+    HDC dc = GetDC(nullptr);
+    LOGFONTW lf{};
+    lf.lfCharSet = 0;
+    EnumFontFamiliesExW(dc, &lf, CollectTrueTypeFace, reinterpret_cast<LPARAM>(&list), 0);
+    ReleaseDC(nullptr, dc);
+    return list;
+}
+
+std::string Utf8(const std::wstring& w) { return Utf16ToUtf8(FromWide(w)); }
+
+// A white 300 x 300 24-bit bitmap with the text drawn rotated about the square's centre;
+// rows bottom-up, 900 bytes each.
+std::vector<uint8_t> RenderText(const LOGFONTW& face, const std::u16string& text, int sizePoints, int style,
+                                int angle) {
+    std::vector<uint8_t> pixels(kRenderedTextPixels, 255);
+    HDC screen = GetDC(nullptr);
+    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = kTextSquare;
+    bi.bmiHeader.biHeight = kTextSquare;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp || !bits) {
+        DeleteDC(dc);
+        return pixels;
+    }
+    HGDIOBJ oldBmp = SelectObject(dc, bmp);
+    RECT square{0, 0, kTextSquare, kTextSquare};
+    FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+
+    LOGFONTW lf = face;
+    lf.lfHeight = -MulDiv(sizePoints, dpiY, 72);
+    lf.lfWidth = 0;
+    lf.lfWeight = style >= 2 ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (style == 1 || style == 3) ? TRUE : FALSE;
+    lf.lfEscapement = lf.lfOrientation = angle * 10;
+    lf.lfClipPrecision = 16;
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextAlign(dc, TA_BASELINE);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, RGB(0, 0, 0));
+    const std::wstring w = Wide(text);
+    SIZE ext{};
+    GetTextExtentPoint32W(dc, w.c_str(), int(w.size()), &ext);
+    const TextOrigin at = RotatedTextOrigin(int(ext.cx), int(ext.cy), angle);
+    ExtTextOutW(dc, at.x, at.y, ETO_CLIPPED, &square, w.c_str(), UINT(w.size()), nullptr);
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, kRenderedTextPixels);
+
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    SelectObject(dc, oldBmp);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    return pixels;
+}
+
+class WatermarkPage final : public PropertyPage {
+protected:
+    void OnInit() override {
+        record_ = static_cast<PrivateSettings*>(privateRecord());
+        if (!record_) return;
+        faces_ = EnumerateTrueTypeFaces();
+        model_ = std::make_unique<WatermarkPageModel>(*record_, faces_.names);
+        std::string temp = files_.platform_temp();
+        std::string printer;
+        if (context().uiParam && context().uiParam->pPrinterName)
+            printer = Utf8(context().uiParam->pPrinterName);
+        workingFile_ = WatermarkWorkingFile(temp, printer);
+
+        loading_ = true;
+        HWND text = GetDlgItem(hwnd(), IDC_WM_TEXT_COMBO);
+        for (auto p : kWatermarkPresets)
+            SendMessageW(text, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(std::u16string(p)).c_str()));
+        SendMessageW(text, CB_LIMITTEXT, kWatermarkTextEditChars, 0);
+        if (model_->presetIndex() >= 0) SendMessageW(text, CB_SETCURSEL, WPARAM(model_->presetIndex()), 0);
+        else SetWindowTextW(text, Wide(model_->text()).c_str());
+
+        HWND face = GetDlgItem(hwnd(), IDC_WM_FONT);
+        for (const auto& n : faces_.names) SendMessageW(face, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(n).c_str()));
+        SendMessageW(face, CB_SETCURSEL, WPARAM(model_->faceIndex()), 0);
+
+        FillNamed(IDC_WM_STYLE, WatermarkStyleKeys(), model_->style());
+        FillNamed(IDC_WM_POSITION, WatermarkPositionKeys(), model_->position());
+        SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE, EM_LIMITTEXT, 2, 0);
+        SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE_SPIN, UDM_SETRANGE32, kMinFontSize, kMaxFontSize);
+        SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE_SPIN, UDM_SETPOS32, 0, model_->fontSize());
+        SetDlgItemInt(hwnd(), IDC_WM_FONTSIZE, UINT(model_->fontSize()), FALSE);
+        SendDlgItemMessageW(hwnd(), IDC_WM_ANGLE, TBM_SETRANGE, TRUE, MAKELPARAM(0, 360));
+        SendDlgItemMessageW(hwnd(), IDC_WM_SCALE, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+        SendDlgItemMessageW(hwnd(), IDC_WM_LIGHT, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
+        SetDlgItemTextW(hwnd(), IDC_WM_PATH, Wide(model_->path()).c_str());
+        ShowSliders();
+        ShowMode();
+        loading_ = false;
+
+        const std::pair<int, std::string_view> helps[] = {
+            {IDC_WM_NO, "CTEXT_RADIO_NO"},           {IDC_WM_IMAGE, "CTEXT_RADIO_IMAGE"},
+            {IDC_WM_PATH, "CTEXT_PICTURE_NAME"},     {IDC_WM_BROWSE, "CTEXT_SELECT_PICTURE"},
+            {IDC_WM_TEXT, "CTEXT_RADIO_TEXT"},       {IDC_WM_TEXT_COMBO, "CTEXT_COMBO_TEXT"},
+            {IDC_WM_FONT, "CTEXT_COMBO_FONTTYPE"},   {IDC_WM_STYLE, "CTEXT_COMBO_FONTSTYLE"},
+            {IDC_WM_FONTSIZE, "CTEXT_EDIT_FONTSIZE"}, {IDC_WM_ANGLE, "CTEXT_SLIDER_ANGLE"},
+            {IDC_WM_POSITION, "CTEXT_COMBO_POSITION"}, {IDC_WM_SCALE, "CTEXT_SLIDER_SIZE"},
+            {IDC_WM_LIGHT, "CTEXT_SLIDER_LIGHT"},
+        };
+        for (const auto& [id, key] : helps) AddHelp(id, sec::Watermark, key);
+        Refresh();
+    }
+
+    void LoadTexts() override {
+        const std::pair<int, std::string_view> labels[] = {
+            {IDC_WM_NO, "RC_RADIO_NO"},
+            {IDC_WM_IMAGE, "RC_RADIO_IMAGE"},
+            {IDC_WM_BMP_LABEL, "RC_STATIC_WATERMARK_BMP"},
+            {IDC_WM_BROWSE, "RC_SELECT_PICTURE"},
+            {IDC_WM_TEXT, "RC_RADIO_TEXT"},
+            {IDC_WM_TEXT_LABEL, "RC_STATIC_WATERMARK_TEXT"},
+            {IDC_WM_FONT_LABEL, "RC_STATIC_WATERMARK_FONTTYPE"},
+            {IDC_WM_STYLE_LABEL, "RC_STATIC_WATERMARK_FONTSTYLE"},
+            {IDC_WM_SIZE_LABEL, "RC_STATIC_WATERMARK_FONTSIZE"},
+            {IDC_WM_ANGLE_LABEL, "RC_STATIC_WATERMARK_ANGLE"},
+            {IDC_WM_POSITION_LABEL, "RC_STATIC_WATERMARK_POSITION"},
+            {IDC_WM_SCALE_LABEL, "RC_STATIC_WATERMARK_SIZE"},
+            {IDC_WM_LIGHT_LABEL, "RC_STATIC_WATERMARK_BRIGHTNESS"},
+        };
+        for (const auto& [id, key] : labels) SetItemText(id, sec::Watermark, key);
+        if (!model_) return;
+        // The style and position names follow the language; their selections stay.
+        FillNamed(IDC_WM_STYLE, WatermarkStyleKeys(), model_->style());
+        FillNamed(IDC_WM_POSITION, WatermarkPositionKeys(), model_->position());
+    }
+
+    bool OnCommand(WORD id, WORD code, HWND) override {
+        if (!model_ || loading_) return false;
+        switch (id) {
+            case IDC_WM_NO:
+            case IDC_WM_IMAGE:
+            case IDC_WM_TEXT: {
+                if (code != BN_CLICKED) return false;
+                const int mode = id == IDC_WM_NO ? kWatermarkNone : id == IDC_WM_IMAGE ? kWatermarkImage : kWatermarkText;
+                if (mode == model_->mode() && record_->watermarkMode == mode) return true;
+                Tell(model_->ChooseMode(mode));
+                ShowMode();
+                break;
+            }
+            case IDC_WM_BROWSE:
+                if (code != BN_CLICKED) return false;
+                if (!Browse()) return true;
+                break;
+            case IDC_WM_TEXT_COMBO:
+                if (code == CBN_SELCHANGE) {
+                    model_->SelectPreset(Selection(IDC_WM_TEXT_COMBO));
+                } else if (code == CBN_EDITCHANGE) {
+                    model_->TypeText(WindowText16(GetDlgItem(hwnd(), IDC_WM_TEXT_COMBO)));
+                } else {
+                    return false;
+                }
+                break;
+            case IDC_WM_FONT:
+                if (code != CBN_SELCHANGE) return false;
+                model_->SelectFace(Selection(IDC_WM_FONT));
+                break;
+            case IDC_WM_STYLE:
+                if (code != CBN_SELCHANGE) return false;
+                model_->SelectStyle(Selection(IDC_WM_STYLE));
+                break;
+            case IDC_WM_POSITION:
+                if (code != CBN_SELCHANGE) return false;
+                if (model_->SelectPosition(Selection(IDC_WM_POSITION))) ShowSliders();
+                break;
+            case IDC_WM_FONTSIZE:
+                if (code == EN_CHANGE) {
+                    PutFontSize(model_->TypeFontSize(WindowText16(GetDlgItem(hwnd(), IDC_WM_FONTSIZE))));
+                } else if (code == EN_KILLFOCUS) {
+                    if (!PutFontSize(model_->LeaveFontSize())) return true;
+                } else {
+                    return false;
+                }
+                break;
+            default: return false;
+        }
+        MarkChanged();
+        Refresh();
+        return true;
+    }
+
+    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override {
+        handled = false;
+        if (!model_) return 0;
+        if (msg == WM_HSCROLL) {
+            const HWND bar = reinterpret_cast<HWND>(lp);
+            const int id = GetDlgCtrlID(bar);
+            if (id != IDC_WM_ANGLE && id != IDC_WM_SCALE && id != IDC_WM_LIGHT) return 0;
+            (void)wp;
+            model_->MoveSliders(SliderPos(IDC_WM_ANGLE), SliderPos(IDC_WM_SCALE), SliderPos(IDC_WM_LIGHT));
+            ShowSliders();
+            MarkChanged();
+            Refresh();
+            handled = true;
+            return 0;
+        }
+        if (msg == WM_DRAWITEM && wp == IDC_WM_PREVIEW) {
+            DrawPreview(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+            handled = true;
+            return TRUE;
+        }
+        return 0;
+    }
+
+    bool OnNotify(NMHDR* hdr, LRESULT&) override {
+        if (model_ && hdr->code == PSN_RESET) model_->Cancel();
+        if (model_ && hdr->code == PSN_SETACTIVE) Refresh();
+        return false;
+    }
+
+    bool OnApply() override {
+        if (!model_) return true;
+        model_->MoveSliders(SliderPos(IDC_WM_ANGLE), SliderPos(IDC_WM_SCALE), SliderPos(IDC_WM_LIGHT));
+        model_->SelectStyle(Selection(IDC_WM_STYLE));
+        model_->SelectPosition(Selection(IDC_WM_POSITION));
+        if (!model_->Apply()) {
+            model_->MarkUnchanged();
+            return true;
+        }
+        // The rendering side reads the text watermark from the working file; a page that
+        // reported success without it would print no watermark.
+        const std::vector<uint8_t> file = EncodeRenderedText(RenderCurrentText());
+        if (files_.WriteFile(workingFile_, file) != platform::kOk) {
+            ShowPageMessage(hwnd(), ErrorMessage("MB_WATERMARK_ERROR2"));
+            return false;
+        }
+        model_->MarkUnchanged();
+        return true;
+    }
+
+private:
+    // The file system plus where the user's temporary folder is.
+    struct Files : platform::win32::Win32FileSystem {
+        std::string platform_temp() { return platform::win32::Win32SystemInfo().TempDirectory(); }
+    };
+
+    int Selection(int id) const {
+        const LRESULT r = SendDlgItemMessageW(hwnd(), id, CB_GETCURSEL, 0, 0);
+        return r == CB_ERR ? -1 : int(r);
+    }
+    int SliderPos(int id) const { return int(SendDlgItemMessageW(hwnd(), id, TBM_GETPOS, 0, 0)); }
+    void Enable(int id, bool on) { EnableWindow(GetDlgItem(hwnd(), id), on); }
+    void Tell(const std::optional<PageMessage>& m) {
+        if (m) ShowPageMessage(hwnd(), *m);
+    }
+
+    // Refills a list of language texts only when the language changed its names.
+    void FillNamed(int id, std::span<const std::string_view> keys, int selection) {
+        HWND c = GetDlgItem(hwnd(), id);
+        bool same = SendMessageW(c, CB_GETCOUNT, 0, 0) == LRESULT(keys.size());
+        for (size_t i = 0; same && i < keys.size(); ++i) {
+            wchar_t have[256] = {};
+            if (SendMessageW(c, CB_GETLBTEXTLEN, i, 0) >= 256) same = false;
+            else SendMessageW(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(have));
+            same = same && FromWide(have) == Text(sec::Watermark, keys[i]);
+        }
+        if (same) return;
+        SendMessageW(c, CB_RESETCONTENT, 0, 0);
+        for (auto k : keys)
+            SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Text(sec::Watermark, k)).c_str()));
+        SendMessageW(c, CB_SETCURSEL, WPARAM(selection), 0);
+    }
+
+    void ShowMode() {
+        const WatermarkEnables e = model_->enables();
+        const int radio = model_->mode() == kWatermarkImage ? IDC_WM_IMAGE
+                          : model_->mode() == kWatermarkText ? IDC_WM_TEXT
+                                                             : IDC_WM_NO;
+        CheckRadioButton(hwnd(), IDC_WM_NO, IDC_WM_TEXT, radio);
+        for (int id : {IDC_WM_BMP_LABEL, IDC_WM_PATH, IDC_WM_BROWSE}) Enable(id, e.bitmap);
+        for (int id : {IDC_WM_TEXT_LABEL, IDC_WM_TEXT_COMBO, IDC_WM_FONT_LABEL, IDC_WM_FONT, IDC_WM_STYLE_LABEL,
+                       IDC_WM_STYLE, IDC_WM_SIZE_LABEL, IDC_WM_FONTSIZE, IDC_WM_FONTSIZE_SPIN, IDC_WM_ANGLE_LABEL,
+                       IDC_WM_ANGLE, IDC_WM_ANGLE_VALUE})
+            Enable(id, e.text);
+        for (int id : {IDC_WM_POSITION_LABEL, IDC_WM_POSITION, IDC_WM_SCALE_LABEL, IDC_WM_SCALE, IDC_WM_SCALE_VALUE,
+                       IDC_WM_LIGHT_LABEL, IDC_WM_LIGHT, IDC_WM_LIGHT_VALUE})
+            Enable(id, e.placement);
+    }
+
+    void ShowSliders() {
+        const std::pair<int, int> bars[] = {{IDC_WM_ANGLE, model_->angle()},
+                                            {IDC_WM_SCALE, model_->size()},
+                                            {IDC_WM_LIGHT, model_->brightness()}};
+        for (const auto& [id, value] : bars) {
+            if (SliderPos(id) != value) SendDlgItemMessageW(hwnd(), id, TBM_SETPOS, TRUE, value);
+            SetItemText(id + 1, Utf8ToUtf16(std::to_string(value)));
+        }
+    }
+
+    // True when the edit had to be given another value.
+    bool PutFontSize(std::optional<int> v) {
+        if (!v) return false;
+        loading_ = true;
+        SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE_SPIN, UDM_SETPOS32, 0, *v);
+        SetDlgItemInt(hwnd(), IDC_WM_FONTSIZE, UINT(*v), FALSE);
+        loading_ = false;
+        return true;
+    }
+
+    // True when a file was chosen (whatever came of it).
+    bool Browse() {
+        wchar_t file[510] = {};
+        OPENFILENAMEW ofn{};
+        ofn.lStructSize = sizeof(ofn);
+        ofn.hwndOwner = hwnd();
+        ofn.lpstrFilter = L"*.bmp\0*.bmp\0";
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = 510;
+        ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+        if (!GetOpenFileNameW(&ofn)) return false;
+        const std::u16string path = FromWide(file);
+        // A path cut to fit its field would name another file: refuse it before copying.
+        if (auto m = WatermarkPageModel::CheckBrowsePath(path)) {
+            Tell(m);
+            return true;
+        }
+        const int result = path.empty() ? kCopyDone : CopyAsTrueColor(files_, Utf16ToUtf8(path), workingFile_);
+        auto m = model_->BrowseResult(path, result);
+        Tell(m);
+        if (!m) SetDlgItemTextW(hwnd(), IDC_WM_PATH, file);
+        return true;
+    }
+
+    std::vector<uint8_t> RenderCurrentText() {
+        LOGFONTW face{};
+        if (model_->faceIndex() >= 0 && model_->faceIndex() < int(faces_.fonts.size()))
+            face = faces_.fonts[size_t(model_->faceIndex())];
+        return RenderText(face, std::u16string(record_->watermarkText.get()), model_->fontSize(), model_->style(),
+                          model_->angle());
+    }
+
+    // Brings the preview's source up to date (reloading the bitmap when due) and repaints.
+    void Refresh() {
+        showing_ = Showing::None;
+        if (model_->mode() == kWatermarkImage && !model_->path().empty()) {
+            if (model_->reloadDue()) {
+                kept_ = {};
+                const std::string path = Utf16ToUtf8(model_->path());
+                const int copied = CopyAsTrueColor(files_, path, workingFile_);
+                std::vector<uint8_t> bytes;
+                KeepResult kept = KeepResult::Unreadable;
+                if (copied == kCopyDone && files_.ReadFile(workingFile_, bytes) == platform::kOk)
+                    kept = ReadKeptBitmap(bytes, kept_);
+                if (copied == kCopyCannotCreate) {
+                    Tell(g_loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR2")));
+                } else if (copied != kCopyDone || kept == KeepResult::Unreadable) {
+                    Tell(g_loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR1")));
+                } else if (kept == KeepResult::TooBig) {
+                    ShowPageMessage(hwnd(), ErrorMessage("MB_WATERMARK_ERROR4"));
+                } else {
+                    model_->BitmapReloaded();
+                }
+            }
+            if (!model_->reloadDue()) showing_ = Showing::Bitmap;
+        } else if (model_->mode() == kWatermarkText) {
+            text_.width = text_.height = kTextSquare;
+            text_.stride = size_t(kTextSquare) * 3;
+            text_.pixels = RenderCurrentText();
+            showing_ = Showing::Text;
+        }
+        if (model_->mode() == kWatermarkNone) model_->Cancel();  // reload when a bitmap is chosen again
+        InvalidateRect(GetDlgItem(hwnd(), IDC_WM_PREVIEW), nullptr, FALSE);
+    }
+
+    void DrawPreview(const DRAWITEMSTRUCT* di) {
+        HDC dc = di->hDC;
+        const RECT box = di->rcItem;
+        const int S = box.right - box.left, P = box.bottom - box.top;
+        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        const KeptBitmap* src = showing_ == Showing::Bitmap ? &kept_ : showing_ == Showing::Text ? &text_ : nullptr;
+        if (!src || src->pixels.empty()) return;
+        // Only the brightness is re-applied on a repaint; the file is not read again.
+        shown_.resize(src->pixels.size());
+        ApplyBrightness(src->pixels.data(), shown_.data(), shown_.size(), uint8_t(model_->brightness()));
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = src->width;
+        bi.bmiHeader.biHeight = src->height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 24;
+        SetStretchBltMode(dc, COLORONCOLOR);
+        for (const StretchOp& op :
+             PlaceWatermark(src->width, src->height, S, P, model_->position(), model_->size())) {
+            // The rows are bottom-up: the source rectangle is measured from the last row.
+            const int srcBottom = src->height - op.srcY - op.srcH;
+            StretchDIBits(dc, box.left + op.dstX, box.top + op.dstY, op.dstW, op.dstH, op.srcX, srcBottom, op.srcW,
+                          op.srcH, shown_.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+        }
+    }
+
+    enum class Showing { None, Bitmap, Text };
+    PrivateSettings* record_ = nullptr;
+    std::unique_ptr<WatermarkPageModel> model_;
+    FaceList faces_;
+    Files files_;
+    std::string workingFile_;
+    KeptBitmap kept_, text_;
+    std::vector<uint8_t> shown_;
+    Showing showing_ = Showing::None;
+    bool loading_ = false;
+};
+
+}  // namespace
+
+K20_REGISTER_PAGE(PageKind::Watermark, IDD_WATERMARK, WatermarkPage);
+
+}  // namespace k20::prnui

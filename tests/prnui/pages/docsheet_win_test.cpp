@@ -1,0 +1,395 @@
+// The document sheet under Wine through the stand-in host: the Layout, Watermark,
+// Operation and Version pages driven with control messages, Apply, and the private record
+// the host keeps afterwards. Also saves a picture of each page in English and Chinese.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "prnui/core/private_settings.h"
+#include "prnui/pages/layout_ids.h"
+#include "prnui/pages/operation_ids.h"
+#include "prnui/pages/version_ids.h"
+#include "prnui/pages/watermark_ids.h"
+#include "tools/printhost/host_session_win.h"
+
+namespace k20::prnui {
+namespace {
+
+using printhost::HostSession;
+using printhost::Sheet;
+
+constexpr int kLayoutTab = 2, kWatermarkTab = 3, kOperationTab = 4, kVersionTab = 7;
+
+std::wstring WinPath(const char* unixPath) {
+    std::wstring w;
+    for (const char* p = unixPath; *p; ++p) w += *p == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(*p));
+    return unixPath[0] == '/' ? L"Z:" + w : w;
+}
+
+void Pump(int rounds = 5) {
+    for (int i = 0; i < rounds; ++i) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        Sleep(10);
+    }
+}
+
+// ---- modal windows met on the way: message boxes and the operation dialog ----
+
+struct ModalLog {
+    std::vector<std::wstring> messages;           // texts of the message boxes closed
+    std::function<void(HWND)> operationDialog;    // what to do in the operation dialog
+    int operationDialogs = 0;
+};
+ModalLog g_modal;
+
+// A top-level dialog of this thread that is not the sheet (the sheet has the tab control).
+BOOL CALLBACK FindModalProc(HWND w, LPARAM lp) {
+    wchar_t cls[32] = {};
+    GetClassNameW(w, cls, 32);
+    if (!IsWindowVisible(w) || wcscmp(cls, L"#32770") != 0) return TRUE;
+    if (FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr)) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+}
+
+// A message box's text: its longest static text.
+BOOL CALLBACK LongestStaticProc(HWND w, LPARAM lp) {
+    wchar_t cls[32] = {}, text[512] = {};
+    GetClassNameW(w, cls, 32);
+    GetWindowTextW(w, text, 512);
+    auto* best = reinterpret_cast<std::wstring*>(lp);
+    if (_wcsicmp(cls, L"Static") == 0 && wcslen(text) > best->size()) *best = text;
+    return TRUE;
+}
+
+void CALLBACK CloseModalProc(HWND, UINT, UINT_PTR, DWORD) {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModalProc, reinterpret_cast<LPARAM>(&found));
+    if (!found) return;
+    if (GetDlgItem(found, IDC_OPD_CUT)) {
+        ++g_modal.operationDialogs;
+        auto act = std::move(g_modal.operationDialog);
+        g_modal.operationDialog = nullptr;
+        if (act) act(found);
+        else PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    std::wstring text;
+    EnumChildWindows(found, LongestStaticProc, reinterpret_cast<LPARAM>(&text));
+    g_modal.messages.push_back(text);
+    PostMessageW(found, WM_COMMAND, IDOK, 0);
+}
+
+// ---- driving controls as a user would ----
+
+void Click(HWND page, int id) {
+    HWND c = GetDlgItem(page, id);
+    ASSERT_NE(c, nullptr) << id;
+    SendMessageW(c, BM_CLICK, 0, 0);
+    Pump(2);
+}
+
+void TypeInto(HWND edit, const wchar_t* text) {
+    SendMessageW(edit, EM_SETSEL, 0, -1);  // the first character replaces the old text
+    for (const wchar_t* p = text; *p; ++p) SendMessageW(edit, WM_CHAR, *p, 1);
+}
+
+void Choose(HWND page, int id, int index) {
+    HWND c = GetDlgItem(page, id);
+    SendMessageW(c, CB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+}
+
+std::wstring ItemText(HWND page, int id) {
+    wchar_t b[512] = {};
+    GetDlgItemTextW(page, id, b, 512);
+    return b;
+}
+
+bool SaveWindowBitmap(HWND w, const std::wstring& path) {
+    RECT r;
+    GetWindowRect(w, &r);
+    const int cx = r.right - r.left, cy = r.bottom - r.top;
+    if (cx <= 0 || cy <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    const DWORD image = ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + image;
+    bool ok = false;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        DWORD n;
+        ok = WriteFile(f, &fh, sizeof(fh), &n, nullptr) && WriteFile(f, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr) &&
+             WriteFile(f, bits, image, &n, nullptr);
+        CloseHandle(f);
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void SetLanguage(const wchar_t* file) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
+                   DWORD((wcslen(file) + 1) * sizeof(wchar_t)));
+    const wchar_t f[] = L"FALSE";
+    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
+    RegCloseKey(key);
+}
+
+// The language files where the plug-in looks for the shipped ones.
+void ShipLanguageFiles() {
+    wchar_t win[MAX_PATH] = {};
+    GetWindowsDirectoryW(win, MAX_PATH);
+    const std::wstring dir = std::wstring(win) + (sizeof(void*) == 8 ? L"\\system32\\spool\\drivers\\x64\\3"
+                                                                     : L"\\system32\\spool\\drivers\\w32x86\\3");
+    SHCreateDirectory(nullptr, dir.c_str());
+    for (const wchar_t* f : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res", L"LANGUAGE_K20.dat"})
+        CopyFileW((WinPath(K20_PACKAGE_DIR) + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE);
+}
+
+class DocumentSheet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        ShipLanguageFiles();
+        SetLanguage(L"ENG_K20.res");
+        session_ = new HostSession();
+        std::wstring error;
+        loaded_ = session_->Load(WinPath(K20_PRNUI_DLL), error);
+        timer_ = SetTimer(nullptr, 0, 40, CloseModalProc);
+    }
+    static void TearDownTestSuite() { KillTimer(nullptr, timer_); }
+
+    void SetUp() override {
+        ASSERT_TRUE(loaded_);
+        g_modal = {};
+        // Each test starts from the default record.
+        std::vector<uint8_t>& rec = session_->privateRecord();
+        ASSERT_EQ(rec.size(), sizeof(PrivateSettings));
+        SetDefaults(*reinterpret_cast<PrivateSettings*>(rec.data()), u"C:\\windows\\system32");
+        session_->driverItems()[0].Sel = 0;
+    }
+
+    HWND Open() {
+        EXPECT_EQ(session_->Collect(Sheet::Document), S_OK);
+        HWND w = session_->Show(Sheet::Document, true);
+        EXPECT_NE(w, nullptr);
+        SetWindowPos(w, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        Pump();
+        return w;
+    }
+    HWND Page(HWND sheet, int tab) {
+        PropSheet_SetCurSel(sheet, nullptr, tab);
+        Pump();
+        return PropSheet_GetCurrentPageHwnd(sheet);
+    }
+    void Close(HWND sheet, bool apply) {
+        if (apply) {
+            PropSheet_Apply(sheet);
+            Pump();
+        }
+        DestroyWindow(sheet);
+        Pump();
+        session_->Finish();
+    }
+    const PrivateSettings& Kept() { return *reinterpret_cast<const PrivateSettings*>(session_->privateRecord().data()); }
+
+    static inline HostSession* session_ = nullptr;
+    static inline bool loaded_ = false;
+    static inline UINT_PTR timer_ = 0;
+};
+
+TEST_F(DocumentSheet, LayoutChoicesReachTheRecordAndThePaperItem) {
+    HWND sheet = Open();
+    HWND page = Page(sheet, kLayoutTab);
+    ASSERT_NE(GetDlgItem(page, IDC_LAY_SCALE), nullptr) << "the Layout page is not the real one";
+    const bool noWasChecked = IsDlgButtonChecked(page, IDC_LAY_NO) == BST_CHECKED;
+
+    Click(page, IDC_LAY_ZOOM);
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_LAY_YES), BST_CHECKED);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_LAY_YES)));
+    EXPECT_EQ(g_modal.messages.size(), noWasChecked ? 1u : 0u);
+    if (noWasChecked) {
+        EXPECT_EQ(g_modal.messages[0], L"All Text will be printed as graphics image!");
+    }
+
+    HWND scale = GetDlgItem(page, IDC_LAY_SCALE);
+    TypeInto(scale, L"150");
+    EXPECT_EQ(ItemText(page, IDC_LAY_SCALE), L"100");
+    TypeInto(scale, L"55");
+
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_LAY_BROWSE)));
+    Click(page, IDC_LAY_LOG);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_LAY_BROWSE)));
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_LAY_PRN), BST_CHECKED);
+    Click(page, IDC_LAY_JPEG);
+
+    Choose(page, IDC_LAY_PAPER, 1);
+    bool paperTold = false;
+    for (const auto& u : session_->uiUpdates())
+        paperTold = paperTold || (u.itemName == L"Paper Size" && session_->driverItems()[0].Sel == 1);
+    EXPECT_TRUE(paperTold);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_LAY_ROTATE180)));
+
+    Close(sheet, true);
+    const PrivateSettings& s = Kept();
+    EXPECT_EQ(s.zoomEnabled, 1);
+    EXPECT_EQ(s.zoomScale, 55);
+    EXPECT_EQ(s.printAsImage, 1);
+    EXPECT_EQ(s.rotate180, 0);
+    EXPECT_EQ(s.logEnabled, 1);
+    EXPECT_EQ(s.logSavePrn, 1);
+    EXPECT_EQ(s.logSaveBmp, 0);
+    EXPECT_EQ(s.logSaveJpeg, 1);
+    EXPECT_EQ(s.paperSizeName.get(), u"A4");
+}
+
+TEST_F(DocumentSheet, ClosingWithoutApplyKeepsTheRecord) {
+    const std::vector<uint8_t> before = session_->privateRecord();
+    HWND sheet = Open();
+    HWND page = Page(sheet, kLayoutTab);
+    Click(page, IDC_LAY_LOG);
+    TypeInto(GetDlgItem(page, IDC_LAY_SCALE), L"20");
+    Close(sheet, false);
+    EXPECT_EQ(session_->privateRecord(), before);
+}
+
+TEST_F(DocumentSheet, TextWatermarkIsStoredAndRenderedIntoTheWorkingFile) {
+    HWND sheet = Open();
+    HWND page = Page(sheet, kWatermarkTab);
+    ASSERT_NE(GetDlgItem(page, IDC_WM_PREVIEW), nullptr) << "the Watermark page is not the real one";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_WM_TEXT_COMBO)));
+
+    Click(page, IDC_WM_TEXT);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_WM_TEXT_COMBO)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_WM_BROWSE)));
+    const size_t told = g_modal.messages.size();
+    Click(page, IDC_WM_IMAGE);
+    Click(page, IDC_WM_TEXT);
+    EXPECT_EQ(g_modal.messages.size(), told) << "the information message is shown only the first time";
+
+    HWND edit = FindWindowExW(GetDlgItem(page, IDC_WM_TEXT_COMBO), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    TypeInto(edit, L"SAMPLE WATERMARK TEXT");
+    Choose(page, IDC_WM_POSITION, 9);  // Tiled
+    SendDlgItemMessageW(page, IDC_WM_SCALE, TBM_SETPOS, TRUE, 5);
+    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 5),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_WM_SCALE)));
+    EXPECT_EQ(SendDlgItemMessageW(page, IDC_WM_SCALE, TBM_GETPOS, 0, 0), 20);
+    TypeInto(GetDlgItem(page, IDC_WM_FONTSIZE), L"99");
+    EXPECT_EQ(ItemText(page, IDC_WM_FONTSIZE), L"72");
+
+    // Layout now shows "Yes" greyed: a watermark prints everything as an image.
+    HWND layout = Page(sheet, kLayoutTab);
+    EXPECT_EQ(IsDlgButtonChecked(layout, IDC_LAY_YES), BST_CHECKED);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(layout, IDC_LAY_YES)));
+
+    Close(sheet, true);
+    const PrivateSettings& s = Kept();
+    EXPECT_EQ(s.watermarkMode, 2);
+    EXPECT_EQ(s.printAsImage, 1);
+    EXPECT_EQ(s.watermarkText.get(), u"SAMPLE WATERMAR");  // 16 typed, 15 kept
+    EXPECT_EQ(s.watermarkPosition, 9);
+    EXPECT_EQ(s.watermarkSize, 20);
+    EXPECT_EQ(s.watermarkFontSize, 72);
+    EXPECT_FALSE(s.watermarkFontFace.get().empty()) << "no TrueType face was offered";
+
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"\\" + session_->printerName() + L"1.bmp";
+    WIN32_FILE_ATTRIBUTE_DATA fa{};
+    ASSERT_TRUE(GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &fa));
+    EXPECT_EQ(fa.nFileSizeLow, 270054u);
+}
+
+TEST_F(DocumentSheet, OperationDialogOkStoresAndCancelLeavesTheBlock) {
+    HWND sheet = Open();
+    HWND page = Page(sheet, kOperationTab);
+    ASSERT_NE(GetDlgItem(page, IDC_OP_ENDDOC), nullptr);
+
+    g_modal.operationDialog = [](HWND dlg) {
+        HWND cut = GetDlgItem(dlg, IDC_OPD_CUT);
+        SendMessageW(cut, CB_SETCURSEL, 1, 0);
+        SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_OPD_CUT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(cut));
+        SendDlgItemMessageW(dlg, IDC_OPD_SEND, BM_CLICK, 0, 0);
+        HWND cmd = GetDlgItem(dlg, IDC_OPD_COMMAND);
+        TypeInto(cmd, L"1b40");
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    Click(page, IDC_OP_ENDDOC);
+    EXPECT_EQ(g_modal.operationDialogs, 1);
+
+    g_modal.operationDialog = [](HWND dlg) {
+        HWND cut = GetDlgItem(dlg, IDC_OPD_CUT);
+        SendMessageW(cut, CB_SETCURSEL, 2, 0);
+        SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_OPD_CUT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(cut));
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    };
+    Click(page, IDC_OP_ENDDOC);
+    EXPECT_EQ(g_modal.operationDialogs, 2);
+
+    Close(sheet, true);
+    const OperationValues end = ReadOperation(Kept(), OperationPoint::EndDoc);
+    EXPECT_EQ(end.cut, 1);
+    EXPECT_EQ(end.commandEnabled, 1);
+    ASSERT_EQ(end.commandLength, 2);
+    EXPECT_EQ(end.command[0], 0x1B);
+    EXPECT_EQ(end.command[1], 0x40);
+}
+
+TEST_F(DocumentSheet, PicturesOfTheFourPagesInEnglishAndChinese) {
+    const std::wstring dir = WinPath(K20_SCREENS_DIR);
+    SHCreateDirectory(nullptr, dir.c_str());
+    const std::pair<int, const wchar_t*> pages[] = {
+        {kLayoutTab, L"layout"}, {kWatermarkTab, L"watermark"}, {kOperationTab, L"operation"}, {kVersionTab, L"version"}};
+    for (const wchar_t* lang : {L"ENG", L"CHN"}) {
+        SetLanguage((std::wstring(lang) + L"_K20.res").c_str());
+        HWND sheet = Open();
+        std::wstring layoutTitle;
+        for (const auto& [tab, name] : pages) {
+            HWND page = Page(sheet, tab);
+            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Pump(20);
+            if (tab == kLayoutTab) layoutTitle = ItemText(page, IDC_LAY_ZOOM);
+            EXPECT_TRUE(SaveWindowBitmap(sheet, dir + L"\\docpages_" + lang + L"_" + name + L".bmp")) << name;
+        }
+        if (std::wstring(lang) == L"ENG") EXPECT_EQ(layoutTitle, L"Zoom Printing");
+        else EXPECT_NE(layoutTitle, L"Zoom Printing");
+        Close(sheet, false);
+    }
+    SetLanguage(L"ENG_K20.res");
+}
+
+}  // namespace
+}  // namespace k20::prnui
