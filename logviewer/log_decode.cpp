@@ -31,6 +31,8 @@ inline void Transpose8(const uint8_t* in, size_t step, uint8_t out[8]) {
 // Draws into the rows of the final bitmap. Row r (1..height) lies at
 // header + (height - r) * W because the file stores the bottom row first; row 0 and
 // rows below the last one never reach the file, so they are not kept at all.
+// The rows are kept as the file wants them, every bit inverted (a printed dot is 0),
+// so that the image is written once instead of being filled, drawn and inverted.
 class Canvas {
 public:
     Canvas(uint8_t* pixels, uint64_t height, const RenderParams& p)
@@ -42,7 +44,10 @@ public:
     }
 
     void Line(uint64_t c, const uint8_t* src, size_t n) const {
-        if (uint8_t* row = Row(c)) std::memcpy(row, src, std::min<size_t>(n, w_));
+        uint8_t* row = Row(c);
+        if (!row) return;
+        const size_t m = std::min<size_t>(n, w_);
+        for (size_t k = 0; k < m; ++k) row[k] = uint8_t(~src[k]);
     }
 
     void Band(uint64_t c, uint32_t x, const uint8_t* src, size_t columns) const {
@@ -59,14 +64,16 @@ public:
         const unsigned shift = x % 8;
         // An aligned band replaces its own bytes; a shifted one rewrites the row from its
         // first byte to the byte that takes the bits shifted out of the band's last byte.
-        const size_t clearFrom = shift ? 0 : std::min<size_t>(start, w_);
-        const size_t clearTo = std::min<size_t>(w_, start + len + (shift ? 1 : 0));
-        if (clearFrom < clearTo)
-            for (uint8_t* row : rows)
-                if (row) std::memset(row + clearFrom, 0, clearTo - clearFrom);
-        if (start >= w_) return;
-        const size_t groups = std::min(len, w_ - start);
+        const size_t from = shift ? 0 : std::min<size_t>(start, w_);
+        const size_t to = std::min<size_t>(w_, start + len + (shift ? 1 : 0));
+        if (from >= to) return;
+        // The band's 24 rows are first turned on their side into a small scratch area
+        // (printed dots = 1, unshifted), then each row is stored shifted and inverted in
+        // one sequential pass.
+        const size_t groups = start < w_ ? std::min(len, w_ - start) : 0;
         const size_t fullGroups = std::min(groups, n / 8);
+        scratch_.resize(24 * groups);
+        uint8_t* s = scratch_.data();
         for (size_t g = 0; g < groups; ++g) {
             uint8_t out[24];
             const uint8_t* col = src + g * 24;
@@ -79,19 +86,26 @@ public:
                     Transpose8(in, 1, out + 8 * k);
                 }
             }
-            const size_t at = start + g;
+            for (size_t i = 0; i < 24; ++i) s[i * groups + g] = out[i];
+        }
+        for (size_t i = 0; i < 24; ++i) {
+            uint8_t* row = rows[i];
+            if (!row) continue;
+            const uint8_t* b = s + i * groups;
             if (!shift) {
-                for (int i = 0; i < 24; ++i)
-                    if (rows[i]) rows[i][at] = out[i];
-            } else {
-                const bool spill = at + 1 < w_;
-                for (int i = 0; i < 24; ++i) {
-                    uint8_t* row = rows[i];
-                    if (!row) continue;
-                    row[at] |= uint8_t(out[i] >> shift);
-                    if (spill) row[at + 1] |= uint8_t(out[i] << (8 - shift));
-                }
+                for (size_t g = 0; g < groups; ++g) row[start + g] = uint8_t(~b[g]);
+                continue;
             }
+            if (groups == 0) {  // nothing of the band fits: only the clearing remains
+                std::memset(row, 0xFF, to);
+                continue;
+            }
+            std::memset(row, 0xFF, start);
+            uint8_t* at = row + start;
+            at[0] = uint8_t(~(b[0] >> shift));
+            for (size_t g = 1; g < groups; ++g) at[g] = uint8_t(~((b[g] >> shift) | (b[g - 1] << (8 - shift))));
+            // The bits shifted out of the band's last byte, when the row has room for them.
+            if (start + groups < to) at[groups] = uint8_t(~(b[groups - 1] << (8 - shift)));
         }
     }
 
@@ -100,6 +114,7 @@ private:
     uint64_t height_;
     size_t w_;
     size_t dots_;
+    mutable std::vector<uint8_t> scratch_;
 };
 
 struct ScanResult {
@@ -231,12 +246,12 @@ DecodedJob DecodeJob(std::span<const uint8_t> data, const RenderParams& params, 
     const uint64_t height = first.rows;
     const uint64_t imageSize = w * height;
     std::vector<uint8_t>& bmp = job.bitmap;
-    bmp.assign(size_t(kPageImageHeaderSize + imageSize), 0);
+    // Blank paper: no printed dots, all bits set (colour 1 is white in the palette).
+    bmp.assign(size_t(kPageImageHeaderSize + imageSize), 0xFF);
+    std::fill(bmp.begin(), bmp.begin() + kPageImageHeaderSize, uint8_t(0));
     uint8_t* pixels = bmp.data() + kPageImageHeaderSize;
     Canvas canvas(pixels, height, params);
     Scan(data, maxRows, &canvas);
-    // Drawn as printed dots = 1; the file's palette makes colour 0 black.
-    for (size_t k = 0; k < imageSize; ++k) pixels[k] = uint8_t(~pixels[k]);
 
     uint8_t* h = bmp.data();
     h[0] = 'B';
