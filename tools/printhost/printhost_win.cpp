@@ -83,7 +83,30 @@ bool SaveWindowBitmap(HWND w, const std::wstring& path) {
     return ok;
 }
 
+// The plug-in takes its language files from the printer-driver folder of the processor
+// (a copy refreshed into the user's folder at load), never from beside this program; a
+// prefix where --install never ran has none there, and the sheet would stay English.
+void ShipLanguageFiles(const std::wstring& file) {
+    wchar_t win[MAX_PATH] = {};
+    GetWindowsDirectoryW(win, MAX_PATH);
+    SYSTEM_INFO si{};
+    GetNativeSystemInfo(&si);
+    const bool x64 = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                     si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+    std::wstring dir = std::wstring(win) + L"\\system32\\spool\\drivers";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    dir += x64 ? L"\\x64" : L"\\w32x86";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    dir += L"\\3";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    for (const std::wstring& f : {file, std::wstring(L"LANGUAGE_K20.dat")}) {
+        std::wstring from = ExeDir() + L"\\" + f;
+        if (GetFileAttributesW(from.c_str()) != INVALID_FILE_ATTRIBUTES) CopyFileW(from.c_str(), (dir + L"\\" + f).c_str(), FALSE);
+    }
+}
+
 void SetLanguage(const std::wstring& file) {
+    ShipLanguageFiles(file);
     HKEY key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)

@@ -1,0 +1,239 @@
+#include "tests/prnui/hosted/hosted_sheet_win.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <winspool.h>
+
+namespace k20::test {
+
+std::wstring WinPath(const char* unixPath) {
+    std::wstring w;
+    for (const char* p = unixPath; *p; ++p) w += *p == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(*p));
+    return unixPath[0] == '/' ? L"Z:" + w : w;
+}
+
+void Pump(int rounds) {
+    for (int i = 0; i < rounds; ++i) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        Sleep(10);
+    }
+}
+
+bool SaveWindowBitmap(HWND w, const std::wstring& path) {
+    RECT r;
+    GetWindowRect(w, &r);
+    const int cx = r.right - r.left, cy = r.bottom - r.top;
+    if (cx <= 0 || cy <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    const DWORD image = ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + image;
+    bool ok = false;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        DWORD n;
+        ok = WriteFile(f, &fh, sizeof(fh), &n, nullptr) &&
+             WriteFile(f, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr) && WriteFile(f, bits, image, &n, nullptr);
+        CloseHandle(f);
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void ShipLanguageFiles(const std::wstring& packageDir) {
+    wchar_t win[MAX_PATH] = {};
+    GetWindowsDirectoryW(win, MAX_PATH);
+    // The plug-in picks the folder by the processor, not by its own bitness.
+    SYSTEM_INFO si{};
+    GetNativeSystemInfo(&si);
+    const bool x64 = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                     si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+    const std::wstring dir =
+        std::wstring(win) + (x64 ? L"\\system32\\spool\\drivers\\x64\\3" : L"\\system32\\spool\\drivers\\w32x86\\3");
+    SHCreateDirectory(nullptr, dir.c_str());
+    // The user's copies too, as a user has them once the Layout page has been open: a
+    // language switched while the plug-in is loaded is read from there.
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
+    const std::wstring user = std::wstring(appData) + L"\\Pellamor";
+    SHCreateDirectory(nullptr, user.c_str());
+    for (const wchar_t* f : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res", L"LANGUAGE_K20.dat"}) {
+        CopyFileW((packageDir + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE);
+        CopyFileW((packageDir + L"\\" + f).c_str(), (user + L"\\" + f).c_str(), FALSE);
+    }
+}
+
+void SetLanguage(const wchar_t* file) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
+                   DWORD((wcslen(file) + 1) * sizeof(wchar_t)));
+    const wchar_t f[] = L"FALSE";
+    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
+    RegCloseKey(key);
+}
+
+namespace {
+
+UINT_PTR g_timer = 0;
+
+BOOL CALLBACK FindModalProc(HWND w, LPARAM lp) {
+    wchar_t cls[32] = {};
+    GetClassNameW(w, cls, 32);
+    if (!IsWindowVisible(w) || !IsWindowEnabled(w) || wcscmp(cls, L"#32770") != 0) return TRUE;
+    if (FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr)) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+}
+
+BOOL CALLBACK LongestStaticProc(HWND w, LPARAM lp) {
+    wchar_t cls[32] = {}, text[512] = {};
+    GetClassNameW(w, cls, 32);
+    GetWindowTextW(w, text, 512);
+    auto* best = reinterpret_cast<std::wstring*>(lp);
+    if (_wcsicmp(cls, L"Static") == 0 && wcslen(text) > best->size()) *best = text;
+    return TRUE;
+}
+
+// Only the enabled modal window is looked at: a dialog that opened another is disabled.
+void CALLBACK ModalTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    static bool busy = false;
+    if (busy) return;
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModalProc, reinterpret_cast<LPARAM>(&found));
+    if (!found) return;
+    busy = true;
+    ModalWatch& m = Modals();
+    ++m.handled;
+    if (!m.actions.empty()) {
+        if (m.actions.front()(found)) m.actions.erase(m.actions.begin());
+    } else {
+        std::wstring text;
+        EnumChildWindows(found, LongestStaticProc, reinterpret_cast<LPARAM>(&text));
+        m.messages.push_back(text);
+        PostMessageW(found, WM_COMMAND, IDOK, 0);
+    }
+    busy = false;
+}
+
+}  // namespace
+
+ModalWatch& Modals() {
+    static ModalWatch w;
+    return w;
+}
+
+void StartModalWatch() {
+    if (!g_timer) g_timer = SetTimer(nullptr, 0, 40, ModalTimerProc);
+}
+
+void StopModalWatch() {
+    if (g_timer) KillTimer(nullptr, g_timer);
+    g_timer = 0;
+}
+
+std::wstring ItemText(HWND dlg, int id) {
+    wchar_t b[512] = {};
+    GetDlgItemTextW(dlg, id, b, 512);
+    return b;
+}
+
+void TypeInto(HWND edit, const wchar_t* text) {
+    SendMessageW(edit, EM_SETSEL, 0, -1);  // the first character replaces the old text
+    for (const wchar_t* p = text; *p; ++p) SendMessageW(edit, WM_CHAR, *p, 1);
+}
+
+void Choose(HWND dlg, int id, int index) {
+    HWND c = GetDlgItem(dlg, id);
+    SendMessageW(c, CB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+    Pump(2);
+}
+
+void Command(HWND dlg, int id, WORD code) {
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+    Pump(2);
+}
+
+bool MakeCapturePrinter(const std::wstring& printer, const std::wstring& port, const std::string& unixFile,
+                        std::wstring& error) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Printing\\Spooler", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        error = L"no Wine spooler key";
+        return false;
+    }
+    const std::wstring target(unixFile.begin(), unixFile.end());
+    RegSetValueExW(key, port.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(target.c_str()),
+                   DWORD((target.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    HANDLE h = nullptr;
+    std::wstring name = printer;
+    if (OpenPrinterW(name.data(), &h, nullptr)) {
+        ClosePrinter(h);
+        return true;
+    }
+    std::wstring portName = port, driver = L"K-20 Stand-in Driver", proc = L"WinPrint", type = L"RAW";
+    PRINTER_INFO_2W pi{};
+    pi.pPrinterName = name.data();
+    pi.pPortName = portName.data();
+    pi.pDriverName = driver.data();
+    pi.pPrintProcessor = proc.data();
+    pi.pDatatype = type.data();
+    pi.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    if (!h) {
+        error = L"AddPrinter failed, error " + std::to_wstring(GetLastError());
+        return false;
+    }
+    ClosePrinter(h);
+    return true;
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    uint8_t buf[4096];
+    DWORD n = 0;
+    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n) bytes.insert(bytes.end(), buf, buf + n);
+    CloseHandle(f);
+    return bytes;
+}
+
+std::vector<uint8_t> ReadCapture(const std::string& unixFile, int waitMs) {
+    const std::wstring path = WinPath(unixFile.c_str());
+    for (int waited = 0;; waited += 50) {
+        std::vector<uint8_t> bytes = ReadWholeFile(path);
+        if (!bytes.empty() || waited >= waitMs) return bytes;
+        Pump(5);
+    }
+}
+
+void ClearCapture(const std::string& unixFile) { DeleteFileW(WinPath(unixFile.c_str()).c_str()); }
+
+}  // namespace k20::test
