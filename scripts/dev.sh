@@ -18,7 +18,7 @@ die() { printf 'dev.sh: %s\n' "$*" >&2; exit 1; }
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev python3
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
-WINE_PACKAGES=(wine wine64 xvfb xauth x11-apps imagemagick)
+WINE_PACKAGES=(wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei)
 
 ensure_packages() {
   local want=("${PACKAGES[@]}")
@@ -109,6 +109,23 @@ fresh_prefix() {
   rm -rf "$root/build/wineprefix"
   mkdir -p "$root/build/wineprefix"
   wineboot -i >/dev/null 2>&1
+  wineserver -w
+  add_cjk_font
+}
+
+# A fresh prefix has no font with Chinese characters: dialogs in the Chinese languages would
+# show boxes. Put a CJK font into the prefix and link it behind the dialog fonts.
+add_cjk_font() {
+  local ttc=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+  [ -f "$ttc" ] || return 0
+  cp "$ttc" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || return 0
+  local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "MS Sans Serif" "Segoe UI" "Arial"; do
+    wine reg add "$link" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+  for face in "SimSun" "NSimSun" "SimHei" "MingLiU" "PMingLiU" "Microsoft YaHei"; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
   wineserver -w
 }
 
