@@ -110,24 +110,9 @@ fresh_prefix() {
   mkdir -p "$root/build/wineprefix"
   wineboot -i >/dev/null 2>&1
   wineserver -w
-  add_cjk_font
+  scripts/wine_cjk_font.sh
 }
 
-# A fresh prefix has no font with Chinese characters: dialogs in the Chinese languages would
-# show boxes. Put a CJK font into the prefix and link it behind the dialog fonts.
-add_cjk_font() {
-  local ttc=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
-  [ -f "$ttc" ] || return 0
-  cp "$ttc" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || return 0
-  local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
-  for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "MS Sans Serif" "Segoe UI" "Arial"; do
-    wine reg add "$link" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
-  done
-  for face in "SimSun" "NSimSun" "SimHei" "MingLiU" "PMingLiU" "Microsoft YaHei"; do
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-  done
-  wineserver -w
-}
 
 run_ctest() {  # build dir, label
   local dir=$1 label=$2

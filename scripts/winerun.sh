@@ -10,5 +10,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+  "$here/scripts/wine_cjk_font.sh"
 fi
 exec wine "$@"
