@@ -31,19 +31,18 @@ struct SheetWatch {
     DWORD threadId = 0;
 };
 
+BOOL CALLBACK FindSheet(HWND h, LPARAM lp) {
+    if (!PropSheet_GetTabControl(h)) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = h;
+    return FALSE;
+}
+
 DWORD WINAPI WatchSheet(LPVOID p) {
     auto* w = static_cast<SheetWatch*>(p);
     for (int tries = 0; tries < 100; ++tries) {
         Sleep(100);
         HWND found = nullptr;
-        EnumThreadWindows(
-            w->threadId,
-            [](HWND h, LPARAM lp) -> BOOL {
-                if (!PropSheet_GetTabControl(h)) return TRUE;
-                *reinterpret_cast<HWND*>(lp) = h;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(w->threadId, FindSheet, reinterpret_cast<LPARAM>(&found));
         if (!found) continue;
         Sleep(300);
         HWND tab = PropSheet_GetTabControl(found);

@@ -1,0 +1,84 @@
+// Retitling of open sheets after a language change. Kept apart from the sheet assembly so
+// that a test program can run it against sheets shown by the stand-in host.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "prnui/core/language.h"
+#include "prnui/pages/property_page_win.h"
+
+namespace k20::prnui {
+
+namespace {
+
+std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+bool ClassContains(HWND h, const wchar_t* what) {
+    wchar_t cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    return wcsstr(cls, what) != nullptr;
+}
+
+BOOL CALLBACK FindTabProc(HWND h, LPARAM lp) {
+    if (!ClassContains(h, L"SysTabControl32")) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = h;
+    return FALSE;
+}
+
+HWND FindTabControl(HWND sheet) {
+    HWND found = nullptr;
+    EnumChildWindows(sheet, FindTabProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void SetTabTitle(HWND tab, int index, const std::u16string& title) {
+    if (index < 0 || index >= int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0))) return;
+    std::wstring w = W(title);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = w.data();
+    SendMessageW(tab, TCM_SETITEMW, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+}
+
+struct RetitleSearch {
+    HWND current;
+    std::wstring printer;
+};
+
+}  // namespace
+
+namespace {
+BOOL CALLBACK RetitleProc(HWND h, LPARAM lp) {
+        auto& s = *reinterpret_cast<RetitleSearch*>(lp);
+        if (h == s.current || !ClassContains(h, L"#32770")) return TRUE;
+        wchar_t title[512] = {};
+        GetWindowTextW(h, title, 512);
+        if (!wcsstr(title, s.printer.c_str())) return TRUE;
+        HWND tab = FindTabControl(h);
+        if (!tab) return TRUE;
+        const Texts& texts = CurrentTexts();
+        int count = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+        int first = count - int(std::size(kDevicePages));
+        for (size_t i = 0; i < std::size(kDevicePages); ++i)
+            SetTabTitle(tab, first + int(i), PageTitle(texts, kDevicePages[i]));
+        // The pages reload their texts when they repaint.
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        return TRUE;
+    }
+
+}  // namespace
+
+void RetitleSheets(HWND sheetWindow, const std::wstring& printerName) {
+    const Texts& texts = CurrentTexts();
+    if (HWND tab = sheetWindow ? FindTabControl(sheetWindow) : nullptr) {
+        for (size_t i = 0; i < std::size(kDocumentPages); ++i)
+            SetTabTitle(tab, kFirstDocumentTab + int(i), PageTitle(texts, kDocumentPages[i]));
+        InvalidateRect(tab, nullptr, TRUE);
+    }
+    if (printerName.empty()) return;
+    RetitleSearch search{sheetWindow, printerName};
+    EnumWindows(RetitleProc, reinterpret_cast<LPARAM>(&search));
+}
+
+}  // namespace k20::prnui
