@@ -33,3 +33,11 @@ if [ -x "$b64/tools/printhost/printhost.exe" ]; then
   echo "== printing preferences of K-20(P)"
   wine "$b64/tools/printhost/printhost.exe" "K-20(P)" || true
 fi
+# Headless, printhost saved every tab of both sheets in the three languages as bitmaps.
+if [ "${K20_HEADLESS:-0}" = 1 ]; then
+  for bmp in build/screens/*.bmp; do
+    [ -e "$bmp" ] || continue
+    png="${bmp%.bmp}.png"
+    if convert "$bmp" "$png" 2>/dev/null; then rm -f "$bmp"; echo "$root/$png"; else echo "$root/$bmp"; fi
+  done
+fi

@@ -1,5 +1,5 @@
 // printhost: shows the plug-in's document and device sheets as the printing host would.
-//   printhost [--dll PATH] [--printer NAME] [--install PACKAGE_DIR] [--probe]
+//   printhost [--dll PATH] [--printer NAME | NAME] [--install PACKAGE_DIR] [--probe]
 //             [--sheet document|device|both] [--language FILE] [--screenshots DIR]
 // --install puts a printer that uses our plug-in into this Windows installation first;
 // --probe reports which driver entry points the spooler reaches; --screenshots saves a
@@ -159,6 +159,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (a == L"--language") language = next();
         else if (a == L"--screenshots") shots = next();
         else if (a == L"--probe") probe = true;
+        else if (!a.empty() && a[0] != L'-' && printer.empty()) printer = a;
         else {
             fwprintf(stderr, L"usage: printhost [--dll PATH] [--printer NAME] [--install PACKAGE_DIR] [--probe]\n"
                              L"                 [--sheet document|device|both] [--language FILE] [--screenshots DIR]\n");
@@ -185,8 +186,27 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     s.UsePrinter(printer);  // without the printer the device sheet still opens
-    std::wstring tag = language.empty() ? L"current" : language.substr(0, 3);
+    // Headless runs (under Xvfb) save every tab in the three languages instead of waiting.
+    wchar_t headless[8] = {};
+    bool allLanguages = false;
+    if (shots.empty() && GetEnvironmentVariableW(L"K20_HEADLESS", headless, 8) && headless[0] == L'1') {
+        shots = L"build\\screens";
+        CreateDirectoryW(L"build", nullptr);
+        CreateDirectoryW(shots.c_str(), nullptr);
+        allLanguages = language.empty();
+    }
     int rc = 0;
+    if (allLanguages) {
+        for (const wchar_t* file : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res"}) {
+            SetLanguage(file);
+            std::wstring tag = std::wstring(file).substr(0, 3);
+            if (sheetArg == L"document" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Document, shots, tag);
+            if (sheetArg == L"device" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Device, shots, tag);
+        }
+        SetLanguage(L"ENG_K20.res");
+        return rc;
+    }
+    std::wstring tag = language.empty() ? L"current" : language.substr(0, 3);
     if (sheetArg == L"document" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Document, shots, tag);
     if (sheetArg == L"device" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Device, shots, tag);
     return rc;
