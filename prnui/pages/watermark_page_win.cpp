@@ -377,8 +377,9 @@ private:
         LOGFONTW face{};
         if (model_->faceIndex() >= 0 && model_->faceIndex() < int(faces_.fonts.size()))
             face = faces_.fonts[size_t(model_->faceIndex())];
-        return RenderText(face, std::u16string(record_->watermarkText.get()), model_->fontSize(), model_->style(),
-                          model_->angle());
+        // The text as it is kept: the edit may hold one character more than the record.
+        const std::u16string text = model_->text().substr(0, kWatermarkTextChars);
+        return RenderText(face, text, model_->fontSize(), model_->style(), model_->angle());
     }
 
     // Brings the preview's source up to date (reloading the bitmap when due) and repaints.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -331,6 +332,26 @@ TEST_F(DocumentSheet, TextWatermarkIsStoredAndRenderedIntoTheWorkingFile) {
     WIN32_FILE_ATTRIBUTE_DATA fa{};
     ASSERT_TRUE(GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &fa));
     EXPECT_EQ(fa.nFileSizeLow, 270054u);
+    // The text is drawn: some pixels are dark (the file carries no brightness).
+    HANDLE f = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> bytes(270054);
+    DWORD got = 0;
+    ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    ASSERT_EQ(got, 270054u);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[10], 54);
+    const size_t dark = size_t(std::count_if(bytes.begin() + 54, bytes.end(), [](uint8_t b) { return b < 128; }));
+    EXPECT_GT(dark, 300u);
+}
+
+TEST_F(DocumentSheet, PresetTextIsRenderedWithoutBeingTouched) {
+    HWND sheet = Open();
+    HWND page = Page(sheet, kWatermarkTab);
+    Click(page, IDC_WM_TEXT);
+    Close(sheet, true);
+    EXPECT_EQ(Kept().watermarkText.get(), u"CONFIDENTIAL");
 }
 
 TEST_F(DocumentSheet, OperationDialogOkStoresAndCancelLeavesTheBlock) {
@@ -379,6 +400,7 @@ TEST_F(DocumentSheet, PicturesOfTheFourPagesInEnglishAndChinese) {
         std::wstring layoutTitle;
         for (const auto& [tab, name] : pages) {
             HWND page = Page(sheet, tab);
+            if (tab == kWatermarkTab) Click(page, IDC_WM_TEXT);  // show the text preview
             RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             Pump(20);
             if (tab == kLayoutTab) layoutTitle = ItemText(page, IDC_LAY_ZOOM);
