@@ -36,7 +36,7 @@ struct LayoutInputs {
 // Registry values to store for the chosen language, in order.
 struct LanguageWrite {
     std::string file;
-    const char* firstRun;  // "TRUE" or "FALSE"
+    std::string_view firstRun;  // "TRUE" or "FALSE"; compared by content, not by address
     bool operator==(const LanguageWrite&) const = default;
 };
 
