@@ -100,7 +100,11 @@ TEST(Win32Admin, DriverAndPrinterFromTestFiles) {
     e = m.printAdmin.AddPrinter(p);
     if (e == kErrInvalidPrinterName) {
         // Wine may have created the printer all the same; later tests of the same prefix
-        // must not find it (the uninstaller's job check would stop at it).
+        // must not find it (the uninstaller's job check would stop at it). Wine opens a
+        // printer, also to delete it, only when it has a data type.
+        m.base.registry.SetString(k20::platform::RegRoot::LocalMachine,
+                                  "System\\CurrentControlSet\\Control\\Print\\Printers\\" + p.printerName,
+                                  "Datatype", "RAW");
         m.printAdmin.DeletePrinter(p.printerName);
         m.printAdmin.DeletePrinterDriver("", d.name, false);
         GTEST_SKIP() << "this spooler cannot create a printer on a driver of dummy files";
