@@ -209,8 +209,12 @@ Error Win32PrintAdmin::EnumPrinterDrivers(const std::string& environment, std::v
 
 Error Win32PrintAdmin::AddPrinter(const PrinterInfo2& p) {
     std::wstring name = Wide(p.printerName), port = Wide(p.portName), driver = Wide(p.driverName),
-                 proc = Wide(p.printProcessor.empty() ? "WinPrint" : p.printProcessor);
+                 proc = Wide(p.printProcessor.empty() ? "WinPrint" : p.printProcessor),
+                 // Windows defaults the data type to RAW; say so, since some spoolers
+                 // cannot open a printer created without one.
+                 type = Wide(p.dataType.empty() ? "RAW" : p.dataType);
     PRINTER_INFO_2W pi{};
+    pi.pDatatype = type.data();
     pi.pPrinterName = name.data();
     pi.pPortName = port.data();
     pi.pDriverName = driver.data();
