@@ -33,7 +33,8 @@ int wmain(int argc, wchar_t** argv) {
     DWORD sig = 0, ver = 0, needed = 0;
     ui->GetInfo(host::OEMGI_GETSIGNATURE, &sig, sizeof sig, &needed);
     ui->GetInfo(host::OEMGI_GETVERSION, &ver, sizeof ver, &needed);
-    char sigText[5] = {char(sig), char(sig >> 8), char(sig >> 16), char(sig >> 24), 0};
+    // Read as a multi-character constant: 0x00504C52 is 'PLR' (bytes 52 4C 50 00 in memory).
+    char sigText[4] = {char(sig >> 16), char(sig >> 8), char(sig), 0};
     std::printf("plug-in: %ls\nsignature = 0x%08lX ('%s')\nversion = %lu\n", path, sig, sigText, ver);
 
     host::OEMDMPARAM p{};
