@@ -113,7 +113,9 @@ TEST(Win32Admin, DriverAndPrinterFromTestFiles) {
     // Windows refuses a second printer of the same name (the installer's "(1)".."(98)" retry
     // relies on it); Wine's spooler hands back the existing one instead.
     Error again = m.printAdmin.AddPrinter(p);
-    if (again != kOk) EXPECT_EQ(again, kErrPrinterAlreadyExists);
+    if (again != kOk) {
+        EXPECT_EQ(again, kErrPrinterAlreadyExists);
+    }
     std::vector<PrinterInfo2> all;
     EXPECT_EQ(m.printAdmin.EnumPrinters(all), kOk);
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](auto& x) { return x.printerName == p.printerName; }));
