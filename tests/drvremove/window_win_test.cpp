@@ -166,7 +166,7 @@ TEST(DrvremoveWindow, ListsThePrinterAndRemovesItWithItsDriver) {
     ASSERT_NE(ask, nullptr);
     EXPECT_FALSE(px.HasPrinter());
     SendMessageW(GetDlgItem(ask, IDNO), BM_CLICK, 0, 0);
-    for (int i = 0; i < 50 && !IsWindowEnabled(GetDlgItem(w, IDC_EXIT)); ++i) Sleep(100);
+    for (int i = 0; i < 600 && !IsWindowEnabled(GetDlgItem(w, IDC_EXIT)); ++i) Sleep(100);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, IDC_UNINSTALL)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, IDC_SELECT)));
