@@ -378,7 +378,9 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             InitTexts(dlg);
             ApplyFont(dlg);
             ShowPage(dlg);
-            return TRUE;
+            // The licence box would take the focus and show its whole text selected.
+            SetFocus(GetDlgItem(dlg, IsWindowVisible(GetDlgItem(dlg, IDC_ACCEPT)) ? IDC_ACCEPT : IDC_NEXT));
+            return FALSE;
         case WM_SYSCOMMAND:
             if ((wp & 0xFFF0) == IDM_ABOUT) {
                 std::wstring text = T("About", "Version") + L"\r\n" + T("About", "Copyright");
@@ -389,7 +391,11 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         case WM_HELP: Help(); return TRUE;
         case WM_COMMAND: {
             int id = LOWORD(wp), code = HIWORD(wp);
-            if (id == IDCANCEL) EndDialog(dlg, 0);
+            if (id == IDC_LIC_TEXT && code == EN_SETFOCUS) {
+                // The dialog manager selects an edit's whole text when it gives it the
+                // focus; a licence to read should not come up highlighted.
+                PostMessageW(GetDlgItem(dlg, id), EM_SETSEL, 0, 0);
+            } else if (id == IDCANCEL) EndDialog(dlg, 0);
             else if (id == IDC_NEXT) OnNext(dlg);
             else if (id == IDC_BACK) {
                 m->Back();

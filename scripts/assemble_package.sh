@@ -47,7 +47,8 @@ for d in USBDrv Devtune Guide; do
   cp -r "$pkg/$d" "$dist/"
 done
 
-# The zip beside the folder.
+# The zip beside the folder (not for the test copies).
+[ "${K20_NO_ZIP:-0}" = 1 ] && exit 0
 python3 - "$dist" <<'PY'
 import os, sys, zipfile
 dist = sys.argv[1]

@@ -18,7 +18,7 @@ die() { printf 'dev.sh: %s\n' "$*" >&2; exit 1; }
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev python3
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
-WINE_PACKAGES=(wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei)
+WINE_PACKAGES=(wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales)
 
 ensure_packages() {
   local want=("${PACKAGES[@]}")

@@ -1,27 +1,16 @@
 #!/usr/bin/env bash
 # What `dev.sh run` shows, in the throw-away Wine prefix: the package installed without
-# windows, then the plug-in as the printing host sees it.
-# Wine has no Unidrv and no driver store, so the demo copy of the package names the
-# stand-in configuration module (printhostui.dll) instead of the system's Unidrv files;
-# everything else goes through drvsetup's own unattended installation. The 64-bit build of
-# drvsetup is used because Wine here may lack its 32-bit half.
+# windows, then the new printer's printing preferences as an application opens them.
+# The package copy is the one scripts/demo_package.sh lays out for Wine.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 b64="${K20_BUILD64:-build/win64}"
 demo="build/demo-dist"
-rm -rf "$demo"
-cp -r dist "$demo"
-cp "$b64/drvsetup/drvsetup.exe" "$demo/drvsetup.exe" 2>/dev/null || echo "run_demo: $b64/drvsetup/drvsetup.exe missing" >&2
-for arch in W32 W64; do
-  cp "$b64/tools/printhost/printhostui.dll" "$demo/$arch/" 2>/dev/null || true
-done
-for f in "$demo"/DRVCONFIG/setup_receipt*.ini; do
-  sed -i -e 's/^\(STD\|GDI\)DriverPath=.*/\1DriverPath=printhostui.dll\r/' \
-         -e 's/^\(STD\|GDI\)ConfigFile=.*/\1ConfigFile=printhostui.dll\r/' \
-         -e 's/^\(STD\|GDI\)HelpFile=.*/\1HelpFile=0\r/' \
-         -e 's/^\(STD\|GDI\)2KDDKDEV=.*/\12KDDKDEV=0\r/' "$f"
-done
+scripts/demo_package.sh "$demo" "$b64" || echo "run_demo: the package copy is incomplete" >&2
+# Wine has no driver store: placeholders of the Unidrv data files the installer copies from it.
+store="${WINEPREFIX:-$HOME/.wine}/drive_c/windows/system32/DriverStore/FileRepository/ntprint.inf_amd64_k20/amd64"
+mkdir -p "$store" && touch "$store/TTFSUB.GPD" "$store/STDNAMES.GPD" "$store/UNIRES.DLL"
 echo "== silent installation: drvsetup /quiet /model K-20 /port LPT1: /default"
 wine "$demo/drvsetup.exe" /quiet /model K-20 /port LPT1: /default /log 'C:\k20setup.log'
 echo "== drvsetup exit code $?"
@@ -30,7 +19,10 @@ if [ -x "$b64/tools/prnuiprobe/prnuiprobe.exe" ]; then
   wine "$b64/tools/prnuiprobe/prnuiprobe.exe" "$(winepath -w "$demo/W64/prnui.dll")"
 fi
 if [ -x "$b64/tools/printhost/printhost.exe" ]; then
-  echo "== printing preferences of K-20(P)"
+  # As an application opens them: through the spooler and the new printer's driver.
+  echo "== printing preferences of the new printer K-20(P), through the spooler"
+  wine "$b64/tools/printhost/printhost.exe" --probe "K-20(P)" || true
+  echo "== every tab of both sheets"
   wine "$b64/tools/printhost/printhost.exe" "K-20(P)" || true
 fi
 # Headless, printhost saved every tab of both sheets in the three languages as bitmaps.

@@ -15,6 +15,8 @@
 #include "common/text.h"
 #include "drvremove/resource_win.h"
 #include "platform/win32/admin_win.h"
+#include "tests/support/program_win.h"
+#include "tools/printhost/window_bitmap_win.h"
 
 using namespace k20;
 using namespace k20::platform;
@@ -23,11 +25,6 @@ namespace {
 
 const char* kPrinter = "K20 Wine Remove";
 const char* kDriver = "K20 Wine Remove Driver";
-
-std::wstring W(const std::string& s) {
-    std::u16string u = Utf8ToUtf16(s);
-    return std::wstring(u.begin(), u.end());
-}
 
 std::string ReadHost(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -89,69 +86,19 @@ struct Prefix {
 };
 
 PROCESS_INFORMATION Launch(const std::string& pkg, const std::string& args) {
-    std::wstring cmd = L"\"" + W(K20_DRVREMOVE_EXE) + L"\" " + W(args);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, W(pkg).c_str(), &si, &pi))
-        pi.hProcess = nullptr;
-    return pi;
+    return test::Launch(K20_DRVREMOVE_EXE, args, pkg);
 }
 
-HWND WaitWindow(const wchar_t* title, int seconds) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (HWND w = FindWindowW(nullptr, title)) return w;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-// The window as it is on the screen, for the record of the run.
-void SaveScreenshot(HWND w, const std::string& path) {
-    RECT r;
-    GetWindowRect(w, &r);
-    int cx = r.right - r.left, cy = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, cy, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    DWORD stride = (DWORD(cx) * 3 + 3) & ~3u, size = stride * DWORD(cy);
-    BITMAPFILEHEADER fh{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
-                        DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
-    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof(BITMAPINFOHEADER));
-    out.write(static_cast<const char*>(bits), size);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-}
-
-// Ends the program if a failed assertion leaves it running, so that its single-instance
-// mutex does not refuse the next run.
-struct Running {
-    PROCESS_INFORMATION pi;
-    ~Running() {
-        if (!pi.hProcess) return;
-        if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 9);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-};
+void SaveScreenshot(HWND w, const char* path) { printhost::SaveWindowBitmap(w, test::Wide(path)); }
 
 TEST(DrvremoveWindow, ListsThePrinterAndRemovesItWithItsDriver) {
     Prefix px;
     std::string why = px.Prepare();
     if (!why.empty()) GTEST_SKIP() << why;
-    Running run{Launch(px.pkg, "")};
+    test::Running run{Launch(px.pkg, "")};
     PROCESS_INFORMATION& pi = run.pi;
     ASSERT_NE(pi.hProcess, nullptr);
-    HWND w = WaitWindow(L"Printer Driver Uninstall", 30);
+    HWND w = test::WaitWindow(L"Printer Driver Uninstall", 30);
     ASSERT_NE(w, nullptr);
     HWND list = GetDlgItem(w, IDC_ITEMS);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
@@ -162,7 +109,7 @@ TEST(DrvremoveWindow, ListsThePrinterAndRemovesItWithItsDriver) {
     SendMessageW(GetDlgItem(w, IDC_SELECT), BM_CLICK, 0, 0);
     PostMessageW(GetDlgItem(w, IDC_UNINSTALL), BM_CLICK, 0, 0);
     // Something was removed: the restart question comes; answer No.
-    HWND ask = WaitWindow(L"Restart", 60);
+    HWND ask = test::WaitWindow(L"Restart", 60);
     ASSERT_NE(ask, nullptr);
     EXPECT_FALSE(px.HasPrinter());
     SendMessageW(GetDlgItem(ask, IDNO), BM_CLICK, 0, 0);
@@ -183,7 +130,7 @@ TEST(DrvremoveQuiet, RemovesWithoutWindowsWritesTheLogAndReportsByExitCode) {
     Prefix px;
     std::string why = px.Prepare();
     if (!why.empty()) GTEST_SKIP() << why;
-    Running run{Launch(px.pkg, "/quiet /all /log quiet.log")};
+    test::Running run{Launch(px.pkg, "/quiet /all /log quiet.log")};
     ASSERT_NE(run.pi.hProcess, nullptr);
     ASSERT_EQ(WaitForSingleObject(run.pi.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 99;

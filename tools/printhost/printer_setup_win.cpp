@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "tools/printhost/window_bitmap_win.h"
+
 namespace k20::printhost {
 
 namespace {
@@ -29,6 +31,7 @@ std::wstring Err(const wchar_t* what) { return std::wstring(what) + L" failed, e
 struct SheetWatch {
     std::wstring tabs;
     DWORD threadId = 0;
+    std::wstring picture;
 };
 
 BOOL CALLBACK FindSheet(HWND h, LPARAM lp) {
@@ -45,6 +48,11 @@ DWORD WINAPI WatchSheet(LPVOID p) {
         EnumThreadWindows(w->threadId, FindSheet, reinterpret_cast<LPARAM>(&found));
         if (!found) continue;
         Sleep(300);
+        if (!w->picture.empty()) {
+            RedrawWindow(found, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Sleep(200);
+            SaveWindowBitmap(found, w->picture);
+        }
         HWND tab = PropSheet_GetTabControl(found);
         int n = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
         for (int i = 0; i < n; ++i) {
@@ -117,28 +125,45 @@ SetupResult InstallStandInPrinter(const std::wstring& packageDir, const std::wst
     return {true, L"printer added"};
 }
 
-std::wstring ProbeRouting(const std::wstring& printerName) {
-    HKEY key;
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls");
+PreferencesResult OpenPrintingPreferences(const std::wstring& printerName, const std::wstring& picture) {
+    PreferencesResult res;
     std::wstring name = printerName;
     HANDLE hp = nullptr;
-    if (!OpenPrinterW(name.data(), &hp, nullptr)) return Err(L"OpenPrinter");
-    LONG size = DocumentPropertiesW(nullptr, hp, name.data(), nullptr, nullptr, 0);
-    std::wstring report = L"DocumentPropertiesW(size) = " + std::to_wstring(size) + L"\n";
-    if (size > 0) {
-        std::vector<BYTE> out(size_t(size) + 4096);
+    if (!OpenPrinterW(name.data(), &hp, nullptr)) {
+        res.error = Err(L"OpenPrinter");
+        return res;
+    }
+    res.sizeResult = DocumentPropertiesW(nullptr, hp, name.data(), nullptr, nullptr, 0);
+    if (res.sizeResult > 0) {
+        std::vector<BYTE> out(size_t(res.sizeResult) + 4096);
         SheetWatch watch;
         watch.threadId = GetCurrentThreadId();
+        watch.picture = picture;
         HANDLE t = CreateThread(nullptr, 0, WatchSheet, &watch, 0, nullptr);
-        LONG r = DocumentPropertiesW(nullptr, hp, name.data(), reinterpret_cast<DEVMODEW*>(out.data()), nullptr,
-                                     DM_OUT_BUFFER | DM_IN_PROMPT);
+        res.promptResult = DocumentPropertiesW(nullptr, hp, name.data(), reinterpret_cast<DEVMODEW*>(out.data()),
+                                               nullptr, DM_OUT_BUFFER | DM_IN_PROMPT);
         if (t) {
             WaitForSingleObject(t, 15000);
             CloseHandle(t);
         }
-        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(r) + L", sheet tabs:" +
-                  (watch.tabs.empty() ? L" none" : watch.tabs) + L"\n";
+        res.tabs = watch.tabs;
     }
+    ClosePrinter(hp);
+    return res;
+}
+
+std::wstring ProbeRouting(const std::wstring& printerName) {
+    HKEY key;
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls");
+    PreferencesResult prefs = OpenPrintingPreferences(printerName, L"");
+    if (!prefs.error.empty()) return prefs.error;
+    std::wstring report = L"DocumentPropertiesW(size) = " + std::to_wstring(prefs.sizeResult) + L"\n";
+    if (prefs.sizeResult > 0)
+        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(prefs.promptResult) + L", sheet tabs:" +
+                  (prefs.tabs.empty() ? L" none" : prefs.tabs) + L"\n";
+    std::wstring name = printerName;
+    HANDLE hp = nullptr;
+    if (!OpenPrinterW(name.data(), &hp, nullptr)) return report + Err(L"OpenPrinter");
     BOOL pp = PrinterProperties(nullptr, hp);
     report += L"PrinterProperties = " + std::to_wstring(pp) + L" (error " + std::to_wstring(GetLastError()) + L")\n";
     ClosePrinter(hp);

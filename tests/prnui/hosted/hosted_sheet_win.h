@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/printhost/window_bitmap_win.h"
+
 namespace k20::test {
+
+using printhost::SaveWindowBitmap;
 
 // A Unix path of the build as Wine sees it.
 std::wstring WinPath(const char* unixPath);
 void Pump(int rounds = 5);
-bool SaveWindowBitmap(HWND w, const std::wstring& path);
 
 // The language files where the plug-in looks for the shipped ones, and the user's choice.
 void ShipLanguageFiles(const std::wstring& packageDir);
