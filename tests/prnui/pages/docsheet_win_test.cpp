@@ -19,6 +19,7 @@
 #include "prnui/pages/version_ids.h"
 #include "prnui/pages/watermark_ids.h"
 #include "tools/printhost/host_session_win.h"
+#include "tests/prnui/hosted/hosted_sheet_win.h"
 #include "tools/printhost/window_bitmap_win.h"
 
 namespace k20::prnui {
@@ -27,25 +28,16 @@ namespace {
 using printhost::HostSession;
 using printhost::Sheet;
 using printhost::SaveWindowBitmap;
+using test::ItemText;
+using test::Pump;
+using test::SetLanguage;
+using test::WinPath;
+using test::Choose;
+using test::TypeInto;
 
 constexpr int kLayoutTab = 2, kWatermarkTab = 3, kOperationTab = 4, kVersionTab = 7;
 
-std::wstring WinPath(const char* unixPath) {
-    std::wstring w;
-    for (const char* p = unixPath; *p; ++p) w += *p == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(*p));
-    return unixPath[0] == '/' ? L"Z:" + w : w;
-}
 
-void Pump(int rounds = 5) {
-    for (int i = 0; i < rounds; ++i) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        Sleep(10);
-    }
-}
 
 // ---- modal windows met on the way: message boxes and the operation dialog ----
 
@@ -103,53 +95,18 @@ void Click(HWND page, int id) {
     Pump(2);
 }
 
-void TypeInto(HWND edit, const wchar_t* text) {
-    SendMessageW(edit, EM_SETSEL, 0, -1);  // the first character replaces the old text
-    for (const wchar_t* p = text; *p; ++p) SendMessageW(edit, WM_CHAR, *p, 1);
-}
-
-void Choose(HWND page, int id, int index) {
-    HWND c = GetDlgItem(page, id);
-    SendMessageW(c, CB_SETCURSEL, WPARAM(index), 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
-}
-
-std::wstring ItemText(HWND page, int id) {
-    wchar_t b[512] = {};
-    GetDlgItemTextW(page, id, b, 512);
-    return b;
-}
 
 
-void SetLanguage(const wchar_t* file) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
-                   DWORD((wcslen(file) + 1) * sizeof(wchar_t)));
-    const wchar_t f[] = L"FALSE";
-    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
-    RegCloseKey(key);
-}
 
-// The language files where the plug-in looks for the shipped ones.
-void ShipLanguageFiles() {
-    wchar_t win[MAX_PATH] = {};
-    GetWindowsDirectoryW(win, MAX_PATH);
-    const std::wstring dir = std::wstring(win) + (sizeof(void*) == 8 ? L"\\system32\\spool\\drivers\\x64\\3"
-                                                                     : L"\\system32\\spool\\drivers\\w32x86\\3");
-    SHCreateDirectory(nullptr, dir.c_str());
-    for (const wchar_t* f : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res", L"LANGUAGE_K20.dat"})
-        CopyFileW((WinPath(K20_PACKAGE_DIR) + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE);
-}
+
+
 
 class DocumentSheet : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
-        ShipLanguageFiles();
+        test::ShipLanguageFiles(WinPath(K20_PACKAGE_DIR));
         SetLanguage(L"ENG_K20.res");
         session_ = new HostSession();
         std::wstring error;

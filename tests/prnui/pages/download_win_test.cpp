@@ -25,6 +25,7 @@
 #include "prnui/pages/download_ids.h"
 #include "tools/printhost/host_session_win.h"
 #include "tools/printhost/printer_setup_win.h"
+#include "tests/prnui/hosted/hosted_sheet_win.h"
 #include "tools/printhost/window_bitmap_win.h"
 
 namespace k20::prnui {
@@ -33,17 +34,16 @@ namespace {
 using printhost::HostSession;
 using printhost::Sheet;
 using printhost::SaveWindowBitmap;
+using test::ItemText;
+using test::Pump;
+using test::SetLanguage;
+using test::WinPath;
 
 constexpr int kDownloadTab = 3;  // the host's two pages, Utility, Download
 const wchar_t kPrinter[] = L"K-20 Download Capture";
 const wchar_t kWorkDir[] = L"C:\\k20download";
 const wchar_t kJobFile[] = L"C:\\k20download\\job.prn";
 
-std::wstring WinPath(const char* unixPath) {
-    std::wstring w;
-    for (const char* p = unixPath; *p; ++p) w += *p == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(*p));
-    return unixPath[0] == '/' ? L"Z:" + w : w;
-}
 
 std::vector<uint8_t> ReadAll(const std::wstring& path) {
     std::vector<uint8_t> out;
@@ -67,16 +67,6 @@ bool WriteAll(const std::wstring& path, const std::vector<uint8_t>& data) {
     return ok;
 }
 
-void Pump(int rounds = 5) {
-    for (int i = 0; i < rounds; ++i) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        Sleep(10);
-    }
-}
 
 // ---- modal windows: the open-file dialog gets the queued file, message boxes are noted ----
 
@@ -175,39 +165,9 @@ void Drag(HWND page, int id, int position) {
     Pump(2);
 }
 
-std::wstring ItemText(HWND page, int id) {
-    wchar_t b[512] = {};
-    GetDlgItemTextW(page, id, b, 512);
-    return b;
-}
 
 
-void SetLanguage(const wchar_t* file) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
-                   DWORD((wcslen(file) + 1) * sizeof(wchar_t)));
-    const wchar_t f[] = L"FALSE";
-    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
-    RegCloseKey(key);
-}
 
-// The language files where the plug-in finds the shipped ones and the user's copies.
-void ShipLanguageFiles() {
-    wchar_t win[MAX_PATH] = {}, appData[MAX_PATH] = {};
-    GetWindowsDirectoryW(win, MAX_PATH);
-    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
-    const std::wstring shipped = std::wstring(win) + (sizeof(void*) == 8 ? L"\\system32\\spool\\drivers\\x64\\3"
-                                                                         : L"\\system32\\spool\\drivers\\w32x86\\3");
-    const std::wstring user = std::wstring(appData) + L"\\Pellamor";
-    for (const std::wstring& dir : {shipped, user}) {
-        SHCreateDirectory(nullptr, dir.c_str());
-        for (const wchar_t* f : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res", L"LANGUAGE_K20.dat"})
-            CopyFileW((WinPath(K20_PACKAGE_DIR) + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE);
-    }
-}
 
 // A printer whose port is a file: Wine's spooler copies each finished job there.
 std::wstring MakeCapturePrinter() {
@@ -259,7 +219,7 @@ protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
-        ShipLanguageFiles();
+        test::ShipLanguageFiles(WinPath(K20_PACKAGE_DIR));
         SetLanguage(L"ENG_K20.res");
         SHCreateDirectory(nullptr, kWorkDir);
         for (const wchar_t* f : {L"colour_logo.bmp", L"gray_logo.bmp"})
