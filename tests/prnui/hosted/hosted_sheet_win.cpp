@@ -86,8 +86,7 @@ BOOL CALLBACK LongestStaticProc(HWND w, LPARAM lp) {
 void CALLBACK ModalTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     static bool busy = false;
     if (busy) return;
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindModalProc, reinterpret_cast<LPARAM>(&found));
+    HWND found = FindThreadModal();
     if (!found) return;
     busy = true;
     ModalWatch& m = Modals();
@@ -95,15 +94,25 @@ void CALLBACK ModalTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     if (!m.actions.empty()) {
         if (m.actions.front()(found)) m.actions.erase(m.actions.begin());
     } else {
-        std::wstring text;
-        EnumChildWindows(found, LongestStaticProc, reinterpret_cast<LPARAM>(&text));
-        m.messages.push_back(text);
+        m.messages.push_back(MessageText(found));
         PostMessageW(found, WM_COMMAND, IDOK, 0);
     }
     busy = false;
 }
 
 }  // namespace
+
+HWND FindThreadModal() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModalProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring MessageText(HWND box) {
+    std::wstring text;
+    EnumChildWindows(box, LongestStaticProc, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
 
 ModalWatch& Modals() {
     static ModalWatch w;

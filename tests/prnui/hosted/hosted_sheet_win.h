@@ -31,6 +31,10 @@ struct ModalWatch {
     int handled = 0;
 };
 ModalWatch& Modals();
+// The enabled, visible dialog of this thread that is not a property sheet, or null; and a
+// message box's text (its longest static text).
+HWND FindThreadModal();
+std::wstring MessageText(HWND box);
 void StartModalWatch();  // a thread timer that looks every 40 ms
 void StopModalWatch();
 

@@ -48,29 +48,10 @@ struct ModalLog {
 };
 ModalLog g_modal;
 
-// A top-level dialog of this thread that is not the sheet (the sheet has the tab control).
-BOOL CALLBACK FindModalProc(HWND w, LPARAM lp) {
-    wchar_t cls[32] = {};
-    GetClassNameW(w, cls, 32);
-    if (!IsWindowVisible(w) || wcscmp(cls, L"#32770") != 0) return TRUE;
-    if (FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr)) return TRUE;
-    *reinterpret_cast<HWND*>(lp) = w;
-    return FALSE;
-}
 
-// A message box's text: its longest static text.
-BOOL CALLBACK LongestStaticProc(HWND w, LPARAM lp) {
-    wchar_t cls[32] = {}, text[512] = {};
-    GetClassNameW(w, cls, 32);
-    GetWindowTextW(w, text, 512);
-    auto* best = reinterpret_cast<std::wstring*>(lp);
-    if (_wcsicmp(cls, L"Static") == 0 && wcslen(text) > best->size()) *best = text;
-    return TRUE;
-}
 
 void CALLBACK CloseModalProc(HWND, UINT, UINT_PTR, DWORD) {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindModalProc, reinterpret_cast<LPARAM>(&found));
+    HWND found = test::FindThreadModal();
     if (!found) return;
     if (GetDlgItem(found, IDC_OPD_CUT)) {
         ++g_modal.operationDialogs;
@@ -80,9 +61,7 @@ void CALLBACK CloseModalProc(HWND, UINT, UINT_PTR, DWORD) {
         else PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
         return;
     }
-    std::wstring text;
-    EnumChildWindows(found, LongestStaticProc, reinterpret_cast<LPARAM>(&text));
-    g_modal.messages.push_back(text);
+    g_modal.messages.push_back(test::MessageText(found));
     PostMessageW(found, WM_COMMAND, IDOK, 0);
 }
 

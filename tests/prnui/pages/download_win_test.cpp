@@ -45,18 +45,6 @@ const wchar_t kWorkDir[] = L"C:\\k20download";
 const wchar_t kJobFile[] = L"C:\\k20download\\job.prn";
 
 
-std::vector<uint8_t> ReadAll(const std::wstring& path) {
-    std::vector<uint8_t> out;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    LARGE_INTEGER size{};
-    GetFileSizeEx(f, &size);
-    out.resize(size_t(size.QuadPart));
-    DWORD n = 0;
-    if (!out.empty() && (!ReadFile(f, out.data(), DWORD(out.size()), &n, nullptr) || n != out.size())) out.clear();
-    CloseHandle(f);
-    return out;
-}
 
 bool WriteAll(const std::wstring& path, const std::vector<uint8_t>& data) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -78,27 +66,10 @@ struct ModalLog {
 };
 ModalLog g_modal;
 
-BOOL CALLBACK FindModalProc(HWND w, LPARAM lp) {
-    wchar_t cls[32] = {};
-    GetClassNameW(w, cls, 32);
-    if (!IsWindowVisible(w) || wcscmp(cls, L"#32770") != 0) return TRUE;
-    if (FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr)) return TRUE;
-    *reinterpret_cast<HWND*>(lp) = w;
-    return FALSE;
-}
 
-BOOL CALLBACK LongestStaticProc(HWND w, LPARAM lp) {
-    wchar_t cls[32] = {}, text[512] = {};
-    GetClassNameW(w, cls, 32);
-    GetWindowTextW(w, text, 512);
-    auto* best = reinterpret_cast<std::wstring*>(lp);
-    if (_wcsicmp(cls, L"Static") == 0 && wcslen(text) > best->size()) *best = text;
-    return TRUE;
-}
 
 void CALLBACK AnswerModalProc(HWND, UINT, UINT_PTR, DWORD) {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindModalProc, reinterpret_cast<LPARAM>(&found));
+    HWND found = test::FindThreadModal();
     if (!found) return;
     HWND name = GetDlgItem(found, edt1);
     if (!name) name = GetDlgItem(found, cmb13);
@@ -117,9 +88,7 @@ void CALLBACK AnswerModalProc(HWND, UINT, UINT_PTR, DWORD) {
         PostMessageW(found, WM_COMMAND, IDOK, 0);
         return;
     }
-    std::wstring text;
-    EnumChildWindows(found, LongestStaticProc, reinterpret_cast<LPARAM>(&text));
-    g_modal.messages.push_back(text);
+    g_modal.messages.push_back(test::MessageText(found));
     PostMessageW(found, WM_COMMAND, IDOK, 0);
 }
 
@@ -205,7 +174,7 @@ std::vector<uint8_t> ExpectedMonoStream(const LogoSettings (&settings)[2]) {
     const char* names[] = {"C:\\logos\\colour.bmp", "C:\\logos\\gray.bmp"};
     const wchar_t* files[] = {L"colour_logo.bmp", L"gray_logo.bmp"};
     for (int i = 0; i < 2; ++i) {
-        m.files.Put(names[i], ReadAll(WinPath(K20_GOLDEN_DIR) + L"\\" + files[i]));
+        m.files.Put(names[i], test::ReadWholeFile(WinPath(K20_GOLDEN_DIR) + L"\\" + files[i]));
         std::string out;
         ConvertToMono(m.files, names[i], out, settings[i].halftone, settings[i].contrast, settings[i].brightness);
         logos.push_back({names[i], WorkingImagePath(names[i])});
@@ -261,7 +230,7 @@ protected:
     // The job file once the spooler has written it.
     std::vector<uint8_t> Job() {
         for (int i = 0; i < 100; ++i) {
-            std::vector<uint8_t> bytes = ReadAll(kJobFile);
+            std::vector<uint8_t> bytes = test::ReadWholeFile(kJobFile);
             if (!bytes.empty()) return bytes;
             Sleep(20);
         }
@@ -344,7 +313,7 @@ TEST_F(DownloadPageWin, TwoLogosTransformedTunedAndDownloaded) {
     Drag(page, IDC_DL_CONTRAST, 0);
     DeleteFileW(kJobFile);
     Click(page, IDC_DL_DOWNLOADALL);
-    EXPECT_EQ(Job(), ReadAll(WinPath(K20_GOLDEN_DIR) + L"\\download_mono.bin"));
+    EXPECT_EQ(Job(), test::ReadWholeFile(WinPath(K20_GOLDEN_DIR) + L"\\download_mono.bin"));
     Close(sheet);
 }
 
