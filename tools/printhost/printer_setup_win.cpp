@@ -152,10 +152,10 @@ PreferencesResult OpenPrintingPreferences(const std::wstring& printerName, const
     return res;
 }
 
-std::wstring ProbeRouting(const std::wstring& printerName) {
+std::wstring ProbeRouting(const std::wstring& printerName, const std::wstring& picture) {
     HKEY key;
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls");
-    PreferencesResult prefs = OpenPrintingPreferences(printerName, L"");
+    PreferencesResult prefs = OpenPrintingPreferences(printerName, picture);
     if (!prefs.error.empty()) return prefs.error;
     std::wstring report = L"DocumentPropertiesW(size) = " + std::to_wstring(prefs.sizeResult) + L"\n";
     if (prefs.sizeResult > 0)

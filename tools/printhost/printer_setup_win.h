@@ -28,6 +28,7 @@ PreferencesResult OpenPrintingPreferences(const std::wstring& printerName, const
 
 // Asks the spooler for the printer's document and printer properties as an application
 // would and reports which entry points of the configuration module it reached.
-std::wstring ProbeRouting(const std::wstring& printerName);
+// The sheet the spooler opens is pictured when a path is given.
+std::wstring ProbeRouting(const std::wstring& printerName, const std::wstring& picture = L"");
 
 }  // namespace k20::printhost

@@ -2,7 +2,8 @@
 //   printhost [--dll PATH] [--printer NAME | NAME] [--install PACKAGE_DIR] [--probe]
 //             [--sheet document|device|both] [--language FILE] [--screenshots DIR]
 // --install puts a printer that uses our plug-in into this Windows installation first;
-// --probe reports which driver entry points the spooler reaches; --screenshots saves a
+// --probe reports which driver entry points the spooler reaches (and pictures the sheet the
+// spooler opens when headless or given --screenshots); --screenshots saves a
 // bitmap of every tab (named <language>_<sheet>_<tab>.bmp) instead of waiting for the user.
 #include <windows.h>
 #include <commctrl.h>
@@ -139,8 +140,18 @@ int wmain(int argc, wchar_t** argv) {
         fwprintf(r.ok ? stdout : stderr, L"printhost: %ls\n", r.message.c_str());
         if (!r.ok) return 1;
     }
+    wchar_t headless[8] = {};
+    const bool noDisplay = GetEnvironmentVariableW(L"K20_HEADLESS", headless, 8) && headless[0] == L'1';
     if (probe) {
-        PrintUtf8(ProbeRouting(printer));
+        std::wstring picture;
+        if (!shots.empty() || noDisplay) {
+            std::wstring dir = shots.empty() ? L"build\\screens" : shots;
+            CreateDirectoryW(L"build", nullptr);
+            CreateDirectoryW(dir.c_str(), nullptr);
+            picture = dir + L"\\preferences_through_spooler.bmp";
+        }
+        PrintUtf8(ProbeRouting(printer, picture));
+        if (!picture.empty()) PrintUtf8(picture + L"\n");
         return 0;
     }
     if (!language.empty()) SetLanguage(language);
@@ -152,9 +163,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     s.UsePrinter(printer);  // without the printer the device sheet still opens
     // Headless runs (under Xvfb) save every tab in the three languages instead of waiting.
-    wchar_t headless[8] = {};
     bool allLanguages = false;
-    if (shots.empty() && GetEnvironmentVariableW(L"K20_HEADLESS", headless, 8) && headless[0] == L'1') {
+    if (shots.empty() && noDisplay) {
         shots = L"build\\screens";
         CreateDirectoryW(L"build", nullptr);
         CreateDirectoryW(shots.c_str(), nullptr);
