@@ -97,16 +97,9 @@ protected:
         if (!model_ || syncing_) return false;
         Code1DPageModel& m = *model_;
         HWND d = hwnd();
-        for (const auto& f : kFields) {
-            if (id != f.id) continue;
-            if (code != EN_CHANGE) return false;
-            const std::u16string shown = m.EditNumber(f.field, WindowText16(GetDlgItem(d, id)));
-            syncing_ = true;
-            SetEditText(d, id, shown);
-            syncing_ = false;
-            MarkChanged();
-            return true;
-        }
+        if (EditNumberField(d, m, kFields, id, code, syncing_, [this] { MarkChanged(); })) return true;
+        HANDLE printer = context().uiParam ? context().uiParam->hPrinter : nullptr;
+        if (SampleCommand(d, m, id, code, IDC_1D_DATA, IDC_1D_PRINT, spooler_, printer)) return true;
         switch (id) {
             case IDC_1D_FONT:
                 if (code != CBN_SELCHANGE) return false;
@@ -143,20 +136,6 @@ protected:
                 if (code != BN_CLICKED) return false;
                 m.SetComposite(id == IDC_1D_COMPOSITE);
                 break;
-            case IDC_1D_DATA:
-                if (code != EN_CHANGE) return false;
-                m.SetData(WindowText16(GetDlgItem(d, id)));
-                Enable(d, IDC_1D_PRINT, m.printEnabled());
-                return true;
-            case IDC_1D_PRINT: {
-                if (code != BN_CLICKED) return false;
-                m.SetData(WindowText16(GetDlgItem(d, IDC_1D_DATA)));
-                HANDLE printer = context().uiParam ? context().uiParam->hPrinter : nullptr;
-                const PrintOutcome out =
-                    m.Print(spooler_, reinterpret_cast<platform::PrinterHandle>(printer), GetACP());
-                if (out.message) ShowPageMessage(d, *out.message);
-                return true;
-            }
             default: return false;
         }
         Sync();

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/spooler.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/page_message_win.h"
 
@@ -59,6 +60,41 @@ inline void LimitText(HWND dlg, int id, int chars) { SendDlgItemMessageW(dlg, id
 
 inline void CheckRadio(HWND dlg, int id, bool on) {
     CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// A number box edited: the model's reading of it goes back into the box (syncing keeps
+// the page from taking that for another edit). True when id is one of the fields.
+template <class Model, class Fields, class Changed>
+bool EditNumberField(HWND dlg, Model& m, const Fields& fields, WORD id, WORD code, bool& syncing, Changed changed) {
+    for (const auto& f : fields) {
+        if (id != f.id) continue;
+        if (code != EN_CHANGE) return false;
+        const std::u16string shown = m.EditNumber(f.field, WindowText16(GetDlgItem(dlg, id)));
+        syncing = true;
+        SetEditText(dlg, id, shown);
+        syncing = false;
+        changed();
+        return true;
+    }
+    return false;
+}
+
+// The sample box and its Print button: typing enables Print; Print sends the sample to
+// the sheet's printer, or shows why the data cannot be printed. True when handled.
+template <class Model>
+bool SampleCommand(HWND dlg, Model& m, WORD id, WORD code, int dataId, int printId, platform::Spooler& spooler,
+                   HANDLE printer) {
+    if (id == dataId) {
+        if (code != EN_CHANGE) return false;
+        m.SetData(WindowText16(GetDlgItem(dlg, id)));
+        Enable(dlg, printId, m.printEnabled());
+        return true;
+    }
+    if (id != printId || code != BN_CLICKED) return false;
+    m.SetData(WindowText16(GetDlgItem(dlg, dataId)));
+    const auto out = m.Print(spooler, reinterpret_cast<platform::PrinterHandle>(printer), GetACP());
+    if (out.message) ShowPageMessage(dlg, *out.message);
+    return true;
 }
 
 }  // namespace k20::prnui::barcodepage

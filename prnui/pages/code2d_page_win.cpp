@@ -121,16 +121,9 @@ protected:
         if (!model_ || syncing_) return false;
         Code2DPageModel& m = *model_;
         HWND d = hwnd();
-        for (const auto& f : kFields) {
-            if (id != f.id) continue;
-            if (code != EN_CHANGE) return false;
-            const std::u16string shown = m.EditNumber(f.field, WindowText16(GetDlgItem(d, id)));
-            syncing_ = true;
-            SetEditText(d, id, shown);
-            syncing_ = false;
-            MarkChanged();
-            return true;
-        }
+        if (EditNumberField(d, m, kFields, id, code, syncing_, [this] { MarkChanged(); })) return true;
+        HANDLE printer = context().uiParam ? context().uiParam->hPrinter : nullptr;
+        if (SampleCommand(d, m, id, code, IDC_2D_DATA, IDC_2D_PRINT, spooler_, printer)) return true;
         struct ListControl {
             int id;
             void (Code2DPageModel::*select)(int);
@@ -164,20 +157,6 @@ protected:
                 m.SetComposite(id == IDC_2D_COMPOSITE);
                 if (m.changed() && !wasChanged) MarkChanged();  // the segment number was raised
                 break;
-            }
-            case IDC_2D_DATA:
-                if (code != EN_CHANGE) return false;
-                m.SetData(WindowText16(GetDlgItem(d, id)));
-                Enable(d, IDC_2D_PRINT, m.printEnabled());
-                return true;
-            case IDC_2D_PRINT: {
-                if (code != BN_CLICKED) return false;
-                m.SetData(WindowText16(GetDlgItem(d, IDC_2D_DATA)));
-                HANDLE printer = context().uiParam ? context().uiParam->hPrinter : nullptr;
-                const PrintOutcome out =
-                    m.Print(spooler_, reinterpret_cast<platform::PrinterHandle>(printer), GetACP());
-                if (out.message) ShowPageMessage(d, *out.message);
-                return true;
             }
             default: return false;
         }
