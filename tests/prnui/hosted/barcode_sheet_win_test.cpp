@@ -66,27 +66,12 @@ protected:
     }
 
     HWND Open() {
-        EXPECT_EQ(session_->Collect(Sheet::Document), S_OK);
-        HWND w = session_->Show(Sheet::Document, true);
+        HWND w = test::OpenSheet(*session_, Sheet::Document);
         EXPECT_NE(w, nullptr);
-        SetWindowPos(w, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
         return w;
     }
-    HWND Page(HWND sheet, int tab) {
-        PropSheet_SetCurSel(sheet, nullptr, tab);
-        Pump();
-        return PropSheet_GetCurrentPageHwnd(sheet);
-    }
-    void Close(HWND sheet, bool apply) {
-        if (apply) {
-            PropSheet_Apply(sheet);
-            Pump();
-        }
-        DestroyWindow(sheet);
-        Pump();
-        session_->Finish();
-    }
+    HWND Page(HWND sheet, int tab) { return test::SelectTab(sheet, tab); }
+    void Close(HWND sheet, bool apply) { test::CloseSheet(*session_, sheet, apply); }
     const PrivateSettings& Kept() { return *reinterpret_cast<const PrivateSettings*>(session_->privateRecord().data()); }
     const uint8_t* KeptBytes() { return session_->privateRecord().data(); }
 

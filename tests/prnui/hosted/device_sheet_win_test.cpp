@@ -77,22 +77,13 @@ protected:
         Modals() = {};
     }
     HWND Open() {
-        EXPECT_EQ(session_->Collect(Sheet::Device), S_OK);
-        HWND w = session_->Show(Sheet::Device, true);
+        HWND w = test::OpenSheet(*session_, Sheet::Device);
         EXPECT_NE(w, nullptr);
-        SetWindowPos(w, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
         return w;
     }
-    HWND Page(HWND sheet, int tab) {
-        PropSheet_SetCurSel(sheet, nullptr, tab);
-        Pump();
-        return PropSheet_GetCurrentPageHwnd(sheet);
-    }
+    HWND Page(HWND sheet, int tab) { return test::SelectTab(sheet, tab); }
     void Close(HWND sheet) {
-        DestroyWindow(sheet);
-        Pump();
-        session_->Finish();
+        test::CloseSheet(*session_, sheet, false);
     }
 
     static inline HostSession* session_ = nullptr;

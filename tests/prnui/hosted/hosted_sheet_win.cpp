@@ -128,6 +128,31 @@ void StopModalWatch() {
     g_timer = 0;
 }
 
+HWND OpenSheet(printhost::HostSession& session, printhost::Sheet sheet) {
+    if (session.Collect(sheet) != S_OK) return nullptr;
+    HWND w = session.Show(sheet, true);
+    if (!w) return nullptr;
+    SetWindowPos(w, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    Pump();
+    return w;
+}
+
+HWND SelectTab(HWND sheet, int tab) {
+    PropSheet_SetCurSel(sheet, nullptr, tab);
+    Pump();
+    return PropSheet_GetCurrentPageHwnd(sheet);
+}
+
+void CloseSheet(printhost::HostSession& session, HWND sheet, bool apply) {
+    if (apply) {
+        PropSheet_Apply(sheet);
+        Pump();
+    }
+    DestroyWindow(sheet);
+    Pump();
+    session.Finish();
+}
+
 std::wstring ItemText(HWND dlg, int id) {
     wchar_t b[512] = {};
     GetDlgItemTextW(dlg, id, b, 512);

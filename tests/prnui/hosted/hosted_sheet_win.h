@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/printhost/host_session_win.h"
 #include "tools/printhost/window_bitmap_win.h"
 
 namespace k20::test {
@@ -37,6 +38,12 @@ HWND FindThreadModal();
 std::wstring MessageText(HWND box);
 void StartModalWatch();  // a thread timer that looks every 40 ms
 void StopModalWatch();
+
+// A sheet of the session shown modeless at the screen's corner, one of its tabs brought
+// up (its page returned), and the sheet closed with or without Apply.
+HWND OpenSheet(printhost::HostSession& session, printhost::Sheet sheet);
+HWND SelectTab(HWND sheet, int tab);
+void CloseSheet(printhost::HostSession& session, HWND sheet, bool apply);
 
 std::wstring ItemText(HWND dlg, int id);
 void TypeInto(HWND edit, const wchar_t* text);

@@ -209,20 +209,12 @@ protected:
     }
 
     HWND Open() {
-        EXPECT_EQ(session_->Collect(Sheet::Device), S_OK);
-        HWND w = session_->Show(Sheet::Device, true);
+        HWND w = test::OpenSheet(*session_, Sheet::Device);
         EXPECT_NE(w, nullptr);
-        SetWindowPos(w, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
-        PropSheet_SetCurSel(w, nullptr, kDownloadTab);
-        Pump();
+        if (w) test::SelectTab(w, kDownloadTab);
         return w;
     }
-    void Close(HWND sheet) {
-        DestroyWindow(sheet);
-        Pump();
-        session_->Finish();
-    }
+    void Close(HWND sheet) { test::CloseSheet(*session_, sheet, false); }
     void AddLogo(HWND page, const wchar_t* file) {
         g_modal.nextFile = std::wstring(kWorkDir) + L"\\" + file;
         ClickAndWait(page, IDC_DL_ADD);
