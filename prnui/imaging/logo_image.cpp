@@ -314,45 +314,53 @@ RowThresholds DitherThresholds(int halftone, int y, bool whiteOnEqual, uint32_t 
 // Serpentine error diffusion to the pixel ahead and the two below. The errors stay
 // small integers, so e x 0.375 and e x 0.25 (exact in single and double precision)
 // truncated toward zero are e * 3 / 8 and e / 4 in integer arithmetic.
+//
+// The decision is taken without a branch: on a photograph it goes either way at random
+// and a mispredicted branch per pixel would cost more than the arithmetic. The bits
+// gather in a register and reach the row a byte at a time. Errors spread from the last
+// row land in a buffer no row reads, so that row needs no case of its own.
 class Diffuser {
 public:
     explicit Diffuser(int w) : w_(w), cur_(size_t(w) + 2, 0), next_(size_t(w) + 2, 0) {}
 
-    void Row(const uint8_t* l, int y, bool last, uint8_t* row) {
+    void Row(const uint8_t* l, bool leftToRight, uint8_t* row) {
         cur_.swap(next_);
         std::fill(next_.begin(), next_.end(), 0);
-        int32_t* cur = cur_.data();
+        const int32_t* cur = cur_.data();
         int32_t* next = next_.data();
         const int w = w_;
         int32_t carry = 0;
-        if (y & 1) {
+        unsigned bits = 0;
+        if (leftToRight) {
             for (int x = 0; x < w; ++x) {
                 const int32_t v = l[x] + cur[x] + carry;
-                int32_t e = v;
-                if (v > 128) {
-                    row[x >> 3] |= uint8_t(0x80 >> (x & 7));
-                    e = v - 255;
-                }
-                if (x + 1 < w) carry = e * 3 / 8;
-                if (!last) {
-                    next[x] += e * 3 / 8;
-                    next[x + 1] += e / 4;  // lands in the spare entry w for the last column
+                const int32_t white = v > 128;
+                const int32_t e = v - (-white & 255);
+                carry = e * 3 / 8;
+                next[x] += carry;
+                next[x + 1] += e / 4;  // lands in the spare entry w for the last column
+                bits |= unsigned(white) << (7 - (x & 7));
+                if ((x & 7) == 7) {
+                    row[x >> 3] = uint8_t(bits);
+                    bits = 0;
                 }
             }
+            if (w & 7) row[(w - 1) >> 3] = uint8_t(bits);
         } else {
             for (int x = w - 1; x >= 0; --x) {
                 const int32_t v = l[x] + cur[x] + carry;
-                int32_t e = v;
-                if (v > 128) {
-                    row[x >> 3] |= uint8_t(0x80 >> (x & 7));
-                    e = v - 255;
-                }
+                const int32_t white = v > 128;
+                const int32_t e = v - (-white & 255);
+                // The first column passes nothing on, not even below.
                 if (x > 0) {
                     carry = e * 3 / 8;
-                    if (!last) {
-                        next[x] += e * 3 / 8;
-                        next[x - 1] += e / 4;
-                    }
+                    next[x] += carry;
+                    next[x - 1] += e / 4;
+                }
+                bits |= unsigned(white) << (7 - (x & 7));
+                if ((x & 7) == 0) {
+                    row[x >> 3] = uint8_t(bits);
+                    bits = 0;
                 }
             }
         }
@@ -524,7 +532,7 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
                     ColourLevelRow(p, img.width, wt, levels.data());
                 else
                     GrayLevelRow(p, img.width, t, levels.data());
-                diffuser->Row(levels.data(), y, y == img.height - 1, row);
+                diffuser->Row(levels.data(), y & 1, row);
                 continue;
             }
             if (method != kHalftoneNone) th = DitherThresholds(method, y, colour, scale);
