@@ -111,8 +111,9 @@ int Convert(const Options& o) {
     if (o.files.size() != 1) return Fail("logo convert needs exactly one IN.bmp");
     const std::string& in = o.files[0];
     const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
-    // The source is mapped and the image written as it is made; only a source about to be
-    // overwritten by its own working image is read into memory first.
+    // Mapping the source and writing the image as it is made spare memory of the picture's
+    // size. A source about to be overwritten by its own working image is read first: its
+    // mapped pages would vanish under the conversion.
     MappedFile src;
     if (src.Open(in, SameFile(in, path)) != platform::kOk) return Fail("cannot open " + in);
     ByteReader r(src.bytes());
