@@ -160,10 +160,12 @@ struct WeightedTables {
             r[v] = 299u * tr[v];
         }
     }
+    // 1000 times the level of the pixel at p, B, G, R.
+    uint32_t Sum(const uint8_t* p) const { return r[p[2]] + g[p[1]] + b[p[0]]; }
 };
 
 void ColourLevelRow(const uint8_t* p, int w, const WeightedTables& t, uint8_t* l) {
-    for (int x = 0; x < w; ++x, p += 3) l[x] = uint8_t((t.r[p[2]] + t.g[p[1]] + t.b[p[0]]) / 1000u);
+    for (int x = 0; x < w; ++x, p += 3) l[x] = uint8_t(t.Sum(p) / 1000u);
 }
 
 void GrayLevelRow(const uint8_t* p, int w, const Lut& t, uint8_t* l) {
@@ -289,10 +291,7 @@ void PackRow(int w, const RowThresholds& th, uint8_t* row, Level level) {
 // itself: the level is that sum / 1000, so "level >= T" is "sum >= 1000 T" and the
 // division is never needed.
 void PackColourRow(const uint8_t* p, int w, const WeightedTables& t, const RowThresholds& th, uint8_t* row) {
-    PackRow(w, th, row, [p, &t](int x) {
-        const uint8_t* q = p + 3 * x;
-        return t.r[q[2]] + t.g[q[1]] + t.b[q[0]];
-    });
+    PackRow(w, th, row, [p, &t](int x) { return t.Sum(p + 3 * x); });
 }
 
 void PackGrayRow(const uint8_t* p, int w, const Lut& t, const RowThresholds& th, uint8_t* row) {
@@ -323,7 +322,10 @@ class Diffuser {
 public:
     explicit Diffuser(int w) : w_(w), cur_(size_t(w) + 2, 0), next_(size_t(w) + 2, 0) {}
 
-    void Row(const uint8_t* l, bool leftToRight, uint8_t* row) {
+    // level(x) gives the pixel's level: computed here rather than beforehand, it fills the
+    // time the error chain from pixel to pixel leaves the processor idle.
+    template <class Level>
+    void Row(bool leftToRight, uint8_t* row, Level level) {
         cur_.swap(next_);
         std::fill(next_.begin(), next_.end(), 0);
         const int32_t* cur = cur_.data();
@@ -333,7 +335,7 @@ public:
         unsigned bits = 0;
         if (leftToRight) {
             for (int x = 0; x < w; ++x) {
-                const int32_t v = l[x] + cur[x] + carry;
+                const int32_t v = level(x) + cur[x] + carry;
                 const int32_t white = v > 128;
                 const int32_t e = v - (-white & 255);
                 carry = e * 3 / 8;
@@ -348,7 +350,7 @@ public:
             if (w & 7) row[(w - 1) >> 3] = uint8_t(bits);
         } else {
             for (int x = w - 1; x >= 0; --x) {
-                const int32_t v = l[x] + cur[x] + carry;
+                const int32_t v = level(x) + cur[x] + carry;
                 const int32_t white = v > 128;
                 const int32_t e = v - (-white & 255);
                 // The first column passes nothing on, not even below.
@@ -517,22 +519,17 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
         }
 
         out.Begin(img.width, img.height, 1);
-        std::vector<uint8_t> levels;
         std::optional<Diffuser> diffuser;
-        if (method == kHalftoneErrorDiffuse) {
-            levels.resize(size_t(img.width));
-            diffuser.emplace(img.width);
-        }
+        if (method == kHalftoneErrorDiffuse) diffuser.emplace(img.width);
         for (int y = 0; y < img.height; ++y) {
             const uint8_t* p = img.Row(y);
             uint8_t* row = out.NextRow();
             if (!row) return kConvertFailed;
             if (diffuser) {
                 if (colour)
-                    ColourLevelRow(p, img.width, wt, levels.data());
+                    diffuser->Row(y & 1, row, [p, &wt](int x) { return int32_t(wt.Sum(p + 3 * x) / 1000u); });
                 else
-                    GrayLevelRow(p, img.width, t, levels.data());
-                diffuser->Row(levels.data(), y & 1, row);
+                    diffuser->Row(y & 1, row, [p, &t](int x) { return int32_t(t[p[x]]); });
                 continue;
             }
             if (method != kHalftoneNone) th = DitherThresholds(method, y, colour, scale);
