@@ -160,7 +160,7 @@ struct WeightedTables {
             r[v] = 299u * tr[v];
         }
     }
-    // 1000 times the level of the pixel at p, B, G, R.
+    // The level of the pixel whose B, G, R bytes start at p, times 1000 and not yet truncated.
     uint32_t Sum(const uint8_t* p) const { return r[p[2]] + g[p[1]] + b[p[0]]; }
 };
 

@@ -36,7 +36,7 @@ private:
 };
 
 // A file created on the first write, so that a refusal before any output leaves no file
-// behind; one that fails part-way is removed again.
+// behind; one that fails midway is removed again.
 class OutputFile {
 public:
     explicit OutputFile(std::string path) : path_(std::move(path)) {}
@@ -47,7 +47,7 @@ public:
     bool Write(std::span<const uint8_t> bytes);
     // Flushes and closes; false (and the file removed) when any write failed.
     bool Close();
-    // Removes whatever was written: the producer gave up part-way.
+    // Removes whatever was written: the producer gave up midway.
     void Discard();
     bool failed() const { return failed_; }
     const std::string& path() const { return path_; }
