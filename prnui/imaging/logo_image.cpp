@@ -4,6 +4,11 @@
 #include <array>
 #include <cmath>
 #include <new>
+#include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/bmp_file.h"
 
@@ -135,136 +140,238 @@ Lut AroundMeanTable(int c, int b, int m) {
     return t;
 }
 
+Lut IdentityTable() {
+    Lut t;
+    for (int v = 0; v < 256; ++v) t[size_t(v)] = uint8_t(v);
+    return t;
+}
+
 bool PixelBit(const uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
 
-// Levels of every pixel (after contrast and brightness), row by row, w bytes a row.
-struct Levels {
-    int w = 0, h = 0;
-    std::vector<uint8_t> v;
-    uint64_t sum[3] = {0, 0, 0};  // per channel (B, G, R) for colour, [0] for gray
+// The luminance weights folded into the channel tables: a colour pixel's level is
+// (r[R] + g[G] + b[B]) / 1000, Luminance's own integer arithmetic with the table
+// lookups and two of the three multiplications done once per value instead of per pixel.
+struct WeightedTables {
+    std::array<uint32_t, 256> b, g, r;
+    WeightedTables(const Lut& tb, const Lut& tg, const Lut& tr) {
+        for (size_t v = 0; v < 256; ++v) {
+            b[v] = 114u * tb[v];
+            g[v] = 587u * tg[v];
+            r[v] = 299u * tr[v];
+        }
+    }
+    // The level of the pixel whose B, G, R bytes start at p, times 1000 and not yet truncated.
+    uint32_t Sum(const uint8_t* p) const { return r[p[2]] + g[p[1]] + b[p[0]]; }
 };
 
-void ColourLevels(const LogoPixels& img, const Lut& t, Levels& out) {
-    out.w = img.width;
-    out.h = img.height;
-    out.v.resize(size_t(img.width) * size_t(img.height));
-    uint8_t* dst = out.v.data();
-    uint64_t sb = 0, sg = 0, sr = 0;
-    for (int y = 0; y < img.height; ++y) {
-        const uint8_t* p = img.Row(y);
-        for (int x = 0; x < img.width; ++x, p += 3) {
-            const int b = t[p[0]], g = t[p[1]], r = t[p[2]];
-            sb += unsigned(b);
-            sg += unsigned(g);
-            sr += unsigned(r);
-            *dst++ = uint8_t(Luminance(r, g, b));
-        }
-    }
-    out.sum[0] = sb;
-    out.sum[1] = sg;
-    out.sum[2] = sr;
+void ColourLevelRow(const uint8_t* p, int w, const WeightedTables& t, uint8_t* l) {
+    for (int x = 0; x < w; ++x, p += 3) l[x] = uint8_t(t.Sum(p) / 1000u);
 }
 
-void GrayLevels(const LogoPixels& img, const Lut& t, Levels& out) {
-    out.w = img.width;
-    out.h = img.height;
-    out.v.resize(size_t(img.width) * size_t(img.height));
-    uint8_t* dst = out.v.data();
+void GrayLevelRow(const uint8_t* p, int w, const Lut& t, uint8_t* l) {
+    for (int x = 0; x < w; ++x) l[x] = t[p[x]];
+}
+
+// Sums of the raw bytes of one row of w pixels, per channel (B, G, R) for colour.
+void RawColourRowSums(const uint8_t* p, int w, uint64_t s[3]) {
+    const size_t n = 3 * size_t(w);
+    size_t i = 0;
+#if defined(__SSE2__)
+    // 48 bytes at a time: in each of the three registers every byte position belongs to
+    // a fixed channel, so masking a channel out and summing with psadbw gives its share.
+    struct Masks {
+        alignas(16) uint8_t m[3][3][16];  // [register][channel][byte]
+        constexpr Masks() : m{} {
+            for (size_t r = 0; r < 3; ++r)
+                for (size_t k = 0; k < 3; ++k)
+                    for (size_t b = 0; b < 16; ++b) m[r][k][b] = (16 * r + b) % 3 == k ? 0xFF : 0;
+        }
+    };
+    static constexpr Masks kMasks;
+    auto mask = [](size_t r, size_t k) { return _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks.m[r][k])); };
+    const __m128i m00 = mask(0, 0), m01 = mask(0, 1), m02 = mask(0, 2);
+    const __m128i m10 = mask(1, 0), m11 = mask(1, 1), m12 = mask(1, 2);
+    const __m128i m20 = mask(2, 0), m21 = mask(2, 1), m22 = mask(2, 2);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i a0 = zero, a1 = zero, a2 = zero;
+    auto sum = [zero](__m128i v, __m128i m) { return _mm_sad_epu8(_mm_and_si128(v, m), zero); };
+    for (; i + 48 <= n; i += 48) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
+        const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32));
+        a0 = _mm_add_epi64(a0, _mm_add_epi64(sum(v0, m00), _mm_add_epi64(sum(v1, m10), sum(v2, m20))));
+        a1 = _mm_add_epi64(a1, _mm_add_epi64(sum(v0, m01), _mm_add_epi64(sum(v1, m11), sum(v2, m21))));
+        a2 = _mm_add_epi64(a2, _mm_add_epi64(sum(v0, m02), _mm_add_epi64(sum(v1, m12), sum(v2, m22))));
+    }
+    alignas(16) uint64_t h[3][2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(h[0]), a0);
+    _mm_store_si128(reinterpret_cast<__m128i*>(h[1]), a1);
+    _mm_store_si128(reinterpret_cast<__m128i*>(h[2]), a2);
+    for (size_t k = 0; k < 3; ++k) s[k] += h[k][0] + h[k][1];
+#endif
+    for (; i < n; i += 3) {
+        s[0] += p[i];
+        s[1] += p[i + 1];
+        s[2] += p[i + 2];
+    }
+}
+
+uint64_t RawGrayRowSum(const uint8_t* p, int w) {
+    const size_t n = size_t(w);
+    size_t i = 0;
     uint64_t s = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i a = zero;
+    for (; i + 16 <= n; i += 16)
+        a = _mm_add_epi64(a, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), zero));
+    alignas(16) uint64_t h[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(h), a);
+    s = h[0] + h[1];
+#endif
+    for (; i < n; ++i) s += p[i];
+    return s;
+}
+
+// Sums of t over every pixel, per channel (B, G, R) for colour, in [0] for gray. With
+// the settings at zero t is the identity and the raw bytes are summed, many at a time;
+// otherwise a row is summed in 32 bits: 32767 x 255 cannot overflow them.
+void ChannelSums(const LogoPixels& img, const Lut& t, uint64_t s[3]) {
+    s[0] = s[1] = s[2] = 0;
+    const bool identity = t == IdentityTable();
     for (int y = 0; y < img.height; ++y) {
         const uint8_t* p = img.Row(y);
-        for (int x = 0; x < img.width; ++x) {
-            const uint8_t l = t[p[x]];
-            s += l;
-            *dst++ = l;
-        }
-    }
-    out.sum[0] = s;
-}
-
-void SetWhite(uint8_t* row, int x) { row[x >> 3] |= uint8_t(0x80 >> (x & 7)); }
-
-void Threshold(const Levels& L, int threshold, size_t stride, uint8_t* bits) {
-    for (int y = 0; y < L.h; ++y) {
-        const uint8_t* l = L.v.data() + size_t(y) * size_t(L.w);
-        uint8_t* row = bits + size_t(y) * stride;
-        for (int x = 0; x < L.w; ++x)
-            if (l[x] > threshold) SetWhite(row, x);
-    }
-}
-
-// Dither M3: the level's top six bits against the 8 x 8 matrix; colour sources turn
-// white on equality, gray ones only above it.
-void DitherM3(const Levels& L, bool whiteOnEqual, size_t stride, uint8_t* bits) {
-    for (int y = 0; y < L.h; ++y) {
-        const uint8_t* l = L.v.data() + size_t(y) * size_t(L.w);
-        const uint8_t* m = DitherMatrix8[y & 7];
-        uint8_t* row = bits + size_t(y) * stride;
-        for (int x = 0; x < L.w; ++x) {
-            const int q = l[x] >> 2, e = m[x & 7];
-            if (whiteOnEqual ? q >= e : q > e) SetWhite(row, x);
+        if (identity && img.bitCount == 24) {
+            RawColourRowSums(p, img.width, s);
+        } else if (identity) {
+            s[0] += RawGrayRowSum(p, img.width);
+        } else if (img.bitCount == 24) {
+            uint32_t sb = 0, sg = 0, sr = 0;
+            for (int x = 0; x < img.width; ++x, p += 3) {
+                sb += t[p[0]];
+                sg += t[p[1]];
+                sr += t[p[2]];
+            }
+            s[0] += sb;
+            s[1] += sg;
+            s[2] += sr;
+        } else {
+            uint32_t sum = 0;
+            for (int x = 0; x < img.width; ++x) sum += t[p[x]];
+            s[0] += sum;
         }
     }
 }
 
-void DitherM4(const Levels& L, bool whiteOnEqual, size_t stride, uint8_t* bits) {
-    for (int y = 0; y < L.h; ++y) {
-        const uint8_t* l = L.v.data() + size_t(y) * size_t(L.w);
-        const uint8_t* m = DitherMatrix16[y & 15];
-        uint8_t* row = bits + size_t(y) * stride;
-        for (int x = 0; x < L.w; ++x) {
-            const int q = l[x], e = m[x & 15];
-            if (whiteOnEqual ? q >= e : q > e) SetWhite(row, x);
-        }
+// Every halftone but diffusion is a comparison per pixel: white where the level reaches
+// the column's threshold. Thresholds repeat every 16 columns; 256 means never white.
+using RowThresholds = std::array<uint32_t, 16>;
+
+// level(x) gives the pixel's level in the unit the thresholds are in. Whole bytes are
+// built eight pixels at a time rather than bit by bit; the row arrives zeroed.
+template <class Level>
+void PackRow(int w, const RowThresholds& th, uint8_t* row, Level level) {
+    int x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const uint32_t* tk = th.data() + (x & 8);
+        unsigned bits = 0;
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) bits = (bits << 1) | unsigned(level(x + k) >= tk[k]);
+        row[x >> 3] = uint8_t(bits);
     }
+    if (x < w) {
+        unsigned bits = 0;
+        int k = 0;
+        for (; x + k < w; ++k) bits = (bits << 1) | unsigned(level(x + k) >= th[size_t((x + k) & 15)]);
+        row[x >> 3] = uint8_t(bits << (8 - k));
+    }
+}
+
+// For colour the thresholds are scaled by 1000 and compared with the weighted sum
+// itself: the level is that sum / 1000, so "level >= T" is "sum >= 1000 T" and the
+// division is never needed.
+void PackColourRow(const uint8_t* p, int w, const WeightedTables& t, const RowThresholds& th, uint8_t* row) {
+    PackRow(w, th, row, [p, &t](int x) { return t.Sum(p + 3 * x); });
+}
+
+void PackGrayRow(const uint8_t* p, int w, const Lut& t, const RowThresholds& th, uint8_t* row) {
+    PackRow(w, th, row, [p, &t](int x) { return uint32_t(t[p[x]]); });
+}
+
+// Dither M3 compares the level's top six bits with the 8 x 8 matrix, M4 the whole level
+// with the 16 x 16 one; colour sources turn white on equality, gray ones only above it.
+// In levels: (l >> 2) >= e is l >= 4e, and "above" is reaching the next step.
+RowThresholds DitherThresholds(int halftone, int y, bool whiteOnEqual, uint32_t scale) {
+    RowThresholds th;
+    const uint32_t above = whiteOnEqual ? 0 : 1;
+    for (size_t k = 0; k < 16; ++k)
+        th[k] = scale * (halftone == kHalftoneDitherM3 ? 4 * (DitherMatrix8[y & 7][k & 7] + above)
+                                                       : DitherMatrix16[y & 15][k] + above);
+    return th;
 }
 
 // Serpentine error diffusion to the pixel ahead and the two below. The errors stay
 // small integers, so e x 0.375 and e x 0.25 (exact in single and double precision)
 // truncated toward zero are e * 3 / 8 and e / 4 in integer arithmetic.
-void ErrorDiffuse(const Levels& L, size_t stride, uint8_t* bits) {
-    const int w = L.w;
-    std::vector<int32_t> cur(size_t(w) + 2, 0), next(size_t(w) + 2, 0);
-    for (int y = 0; y < L.h; ++y) {
-        cur.swap(next);
-        std::fill(next.begin(), next.end(), 0);
+//
+// The decision is taken without a branch: on a photograph it goes either way at random
+// and a mispredicted branch per pixel would cost more than the arithmetic. The bits
+// gather in a register and reach the row a byte at a time. Errors spread from the last
+// row land in a buffer no row reads, so that row needs no case of its own.
+class Diffuser {
+public:
+    explicit Diffuser(int w) : w_(w), cur_(size_t(w) + 2, 0), next_(size_t(w) + 2, 0) {}
+
+    // level(x) gives the pixel's level: computed here rather than beforehand, it fills the
+    // time the error chain from pixel to pixel leaves the processor idle.
+    template <class Level>
+    void Row(bool leftToRight, uint8_t* row, Level level) {
+        cur_.swap(next_);
+        std::fill(next_.begin(), next_.end(), 0);
+        const int32_t* cur = cur_.data();
+        int32_t* next = next_.data();
+        const int w = w_;
         int32_t carry = 0;
-        const uint8_t* l = L.v.data() + size_t(y) * size_t(w);
-        uint8_t* row = bits + size_t(y) * stride;
-        const bool last = y == L.h - 1;
-        if (y & 1) {
+        unsigned bits = 0;
+        if (leftToRight) {
             for (int x = 0; x < w; ++x) {
-                const int32_t v = l[x] + cur[size_t(x)] + carry;
-                int32_t e = v;
-                if (v > 128) {
-                    SetWhite(row, x);
-                    e = v - 255;
-                }
-                if (x + 1 < w) carry = e * 3 / 8;
-                if (!last) {
-                    next[size_t(x)] += e * 3 / 8;
-                    next[size_t(x) + 1] += e / 4;  // lands in the spare entry w for the last column
+                const int32_t v = level(x) + cur[x] + carry;
+                const int32_t white = v > 128;
+                const int32_t e = v - (-white & 255);
+                carry = e * 3 / 8;
+                next[x] += carry;
+                next[x + 1] += e / 4;  // lands in the spare entry w for the last column
+                bits |= unsigned(white) << (7 - (x & 7));
+                if ((x & 7) == 7) {
+                    row[x >> 3] = uint8_t(bits);
+                    bits = 0;
                 }
             }
+            if (w & 7) row[(w - 1) >> 3] = uint8_t(bits);
         } else {
             for (int x = w - 1; x >= 0; --x) {
-                const int32_t v = l[x] + cur[size_t(x)] + carry;
-                int32_t e = v;
-                if (v > 128) {
-                    SetWhite(row, x);
-                    e = v - 255;
-                }
+                const int32_t v = level(x) + cur[x] + carry;
+                const int32_t white = v > 128;
+                const int32_t e = v - (-white & 255);
+                // The first column passes nothing on, not even below.
                 if (x > 0) {
                     carry = e * 3 / 8;
-                    if (!last) {
-                        next[size_t(x)] += e * 3 / 8;
-                        next[size_t(x) - 1] += e / 4;
-                    }
+                    next[x] += carry;
+                    next[x - 1] += e / 4;
+                }
+                bits |= unsigned(white) << (7 - (x & 7));
+                if ((x & 7) == 0) {
+                    row[x >> 3] = uint8_t(bits);
+                    bits = 0;
                 }
             }
         }
     }
-}
+
+private:
+    int w_;
+    std::vector<int32_t> cur_, next_;
+};
 
 void WriteHeaders(std::vector<uint8_t>& out, int w, int h, int bitCount) {
     const size_t stride = size_t(BmpStride(w, bitCount));
@@ -280,8 +387,6 @@ void WriteHeaders(std::vector<uint8_t>& out, int w, int h, int bitCount) {
     hd.planes = 1;
     hd.bitCount = uint16_t(bitCount);
     hd.imageSize = uint32_t(imageSize);
-    out.clear();
-    out.reserve(offset + imageSize);
     LeWriter wr(out);
     WriteBmpHeader(wr, hd);
     if (bitCount == 8) {
@@ -289,19 +394,162 @@ void WriteHeaders(std::vector<uint8_t>& out, int w, int h, int bitCount) {
     } else {
         wr.u32(0).u8(255).u8(255).u8(255).u8(0);
     }
-    out.resize(offset + imageSize, 0);
+}
+
+// Where the working image goes row by row: built in place in a vector of the whole file,
+// or through a buffer of some tens of kilobytes to a sink, so that a large picture never
+// needs fresh memory of its own size (which costs more than converting it).
+class Output {
+public:
+    explicit Output(std::vector<uint8_t>& whole) : whole_(&whole) {}
+    explicit Output(const ImageSink& sink) : sink_(&sink) {}
+
+    void Begin(int w, int h, int bitCount) {
+        stride_ = size_t(BmpStride(w, bitCount));
+        const size_t offset = bitCount == 8 ? kGrayPixelOffset : kMonoPixelOffset;
+        std::vector<uint8_t>& buf = whole_ ? *whole_ : buf_;
+        buf.clear();
+        if (whole_) {
+            buf.reserve(offset + stride_ * size_t(h));
+        } else {
+            const size_t rows = std::max<size_t>(1, kChunk / stride_);
+            buf.reserve(offset + rows * stride_);
+        }
+        WriteHeaders(buf, w, h, bitCount);
+        if (whole_) buf.resize(offset + stride_ * size_t(h), 0);
+        used_ = offset;
+    }
+
+    // The next row, zeroed; null once the sink has refused.
+    uint8_t* NextRow() {
+        if (whole_) {
+            uint8_t* row = whole_->data() + used_;
+            used_ += stride_;
+            return row;
+        }
+        if (used_ + stride_ > buf_.capacity() && !Flush()) return nullptr;
+        buf_.resize(used_ + stride_);  // the new row comes zeroed
+        uint8_t* row = buf_.data() + used_;
+        used_ += stride_;
+        return row;
+    }
+
+    bool End() { return whole_ || Flush(); }
+
+private:
+    static constexpr size_t kChunk = 32768;
+
+    bool Flush() {
+        if (used_ && !(*sink_)(std::span<const uint8_t>(buf_.data(), used_))) return false;
+        used_ = 0;
+        buf_.clear();
+        return true;
+    }
+
+    std::vector<uint8_t>* whole_ = nullptr;
+    const ImageSink* sink_ = nullptr;
+    std::vector<uint8_t> buf_;
+    size_t stride_ = 0, used_ = 0;
+};
+
+int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness, Output& out) {
+    const int want = variant == GrayVariant::Colour ? 24 : variant == GrayVariant::Gray ? 8 : 1;
+    LogoPixels img;
+    if (!ParseLogoSource(source, want, img)) return kConvertBadFormat;
+    const int c = ClampSetting(contrast), b = ClampSetting(brightness);
+    try {
+        out.Begin(img.width, img.height, 8);
+        const Lut t = LevelTable(c, b);
+        const WeightedTables wt(t, t, t);
+        for (int y = 0; y < img.height; ++y) {
+            const uint8_t* p = img.Row(y);
+            uint8_t* d = out.NextRow();
+            if (!d) return kConvertFailed;
+            switch (variant) {
+            case GrayVariant::Colour: ColourLevelRow(p, img.width, wt, d); break;
+            case GrayVariant::Gray: GrayLevelRow(p, img.width, t, d); break;
+            case GrayVariant::TwoLevel:
+                for (int x = 0; x < img.width; ++x) d[x] = PixelBit(p, x) ? t[255] : t[0];
+                break;
+            }
+        }
+        if (!out.End()) return kConvertFailed;
+    } catch (const std::bad_alloc&) {
+        return kConvertFailed;
+    }
+    return kConvertOk;
+}
+
+int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness, Output& out) {
+    ByteReader r(source);
+    BmpHeader h;
+    if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature || h.compression != 0) return kConvertBadFormat;
+    if (h.bitCount == 1) return kConvertUnchanged;
+    if (h.bitCount != 24 && h.bitCount != 8) return kConvertBadFormat;
+    LogoPixels img;
+    if (!ParseLogoSource(source, h.bitCount, img)) return kConvertBadFormat;
+    const int c = ClampSetting(contrast), b = ClampSetting(brightness);
+    const bool colour = img.bitCount == 24;
+    const uint64_t n = uint64_t(img.width) * uint64_t(img.height);
+    const int method = halftone == kHalftoneDitherM3 || halftone == kHalftoneDitherM4 ||
+                               halftone == kHalftoneErrorDiffuse
+                           ? halftone
+                           : kHalftoneNone;
+    try {
+        const Lut t = LevelTable(c, b);
+        Lut tb = t, tg = t, tr = t;
+        if (colour && method == kHalftoneDitherM4) {
+            // Dither M4 on colour works around the picture's own raw channel means.
+            uint64_t s[3];
+            ChannelSums(img, IdentityTable(), s);
+            tb = AroundMeanTable(c, b, int(s[0] / n));
+            tg = AroundMeanTable(c, b, int(s[1] / n));
+            tr = AroundMeanTable(c, b, int(s[2] / n));
+        }
+        const WeightedTables wt(tb, tg, tr);
+
+        const uint32_t scale = colour ? 1000 : 1;
+        RowThresholds th;
+        if (method == kHalftoneNone) {
+            // The picture's mean level is the threshold: a first pass for the sums only.
+            uint64_t s[3];
+            ChannelSums(img, t, s);
+            const int mean = colour ? Luminance(int(s[2] / n), int(s[1] / n), int(s[0] / n)) : int(s[0] / n);
+            th.fill(scale * uint32_t(mean + 1));
+        }
+
+        out.Begin(img.width, img.height, 1);
+        std::optional<Diffuser> diffuser;
+        if (method == kHalftoneErrorDiffuse) diffuser.emplace(img.width);
+        for (int y = 0; y < img.height; ++y) {
+            const uint8_t* p = img.Row(y);
+            uint8_t* row = out.NextRow();
+            if (!row) return kConvertFailed;
+            if (diffuser) {
+                if (colour)
+                    diffuser->Row(y & 1, row, [p, &wt](int x) { return int32_t(wt.Sum(p + 3 * x) / 1000u); });
+                else
+                    diffuser->Row(y & 1, row, [p, &t](int x) { return int32_t(t[p[x]]); });
+                continue;
+            }
+            if (method != kHalftoneNone) th = DitherThresholds(method, y, colour, scale);
+            if (colour)
+                PackColourRow(p, img.width, wt, th, row);
+            else
+                PackGrayRow(p, img.width, t, th, row);
+        }
+        if (!out.End()) return kConvertFailed;
+    } catch (const std::bad_alloc&) {
+        return kConvertFailed;
+    }
+    return kConvertOk;
 }
 
 }  // namespace
 
 int MeanLuminance(const LogoPixels& img, int c, int b) {
-    const Lut t = LevelTable(c, b);
-    uint64_t s[3] = {0, 0, 0};
-    for (int y = 0; y < img.height; ++y) {
-        const uint8_t* p = img.Row(y);
-        for (int x = 0; x < img.width; ++x, p += 3)
-            for (int k = 0; k < 3; ++k) s[k] += t[p[k]];
-    }
+    uint64_t s[3];
+    ChannelSums(img, LevelTable(c, b), s);
     const uint64_t n = uint64_t(img.width) * uint64_t(img.height);
     return Luminance(int(s[2] / n), int(s[1] / n), int(s[0] / n));
 }
@@ -312,102 +560,31 @@ std::string WorkingImagePath(const std::string& source) {
 
 int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
                        std::vector<uint8_t>& out) {
-    const int want = variant == GrayVariant::Colour ? 24 : variant == GrayVariant::Gray ? 8 : 1;
-    LogoPixels img;
-    if (!ParseLogoSource(source, want, img)) return kConvertBadFormat;
-    const int c = ClampSetting(contrast), b = ClampSetting(brightness);
-    try {
-        WriteHeaders(out, img.width, img.height, 8);
-        const size_t stride = size_t(BmpStride(img.width, 8));
-        uint8_t* dst = out.data() + kGrayPixelOffset;
-        const Lut t = LevelTable(c, b);
-        for (int y = 0; y < img.height; ++y) {
-            const uint8_t* p = img.Row(y);
-            uint8_t* d = dst + size_t(y) * stride;
-            switch (variant) {
-            case GrayVariant::Colour:
-                for (int x = 0; x < img.width; ++x, p += 3) d[x] = uint8_t(Luminance(t[p[2]], t[p[1]], t[p[0]]));
-                break;
-            case GrayVariant::Gray:
-                for (int x = 0; x < img.width; ++x) d[x] = t[p[x]];
-                break;
-            case GrayVariant::TwoLevel:
-                for (int x = 0; x < img.width; ++x) d[x] = PixelBit(p, x) ? t[255] : t[0];
-                break;
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        out.clear();
-        return kConvertFailed;
-    }
-    return kConvertOk;
+    Output o(out);
+    const int r = GrayImage(source, variant, contrast, brightness, o);
+    if (r == kConvertFailed) out.clear();
+    return r;
+}
+
+int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
+                       const ImageSink& sink) {
+    Output o(sink);
+    return GrayImage(source, variant, contrast, brightness, o);
 }
 
 int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
                        std::vector<uint8_t>& out) {
     out.clear();
-    ByteReader r(source);
-    BmpHeader h;
-    if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature || h.compression != 0) return kConvertBadFormat;
-    if (h.bitCount == 1) return kConvertUnchanged;
-    if (h.bitCount != 24 && h.bitCount != 8) return kConvertBadFormat;
-    LogoPixels img;
-    if (!ParseLogoSource(source, h.bitCount, img)) return kConvertBadFormat;
-    const int c = ClampSetting(contrast), b = ClampSetting(brightness);
-    const bool colour = img.bitCount == 24;
-    try {
-        Levels L;
-        const uint64_t n = uint64_t(img.width) * uint64_t(img.height);
-        if (colour && halftone == kHalftoneDitherM4) {
-            // Dither M4 on colour works around the picture's own raw channel means.
-            uint64_t s[3] = {0, 0, 0};
-            for (int y = 0; y < img.height; ++y) {
-                const uint8_t* p = img.Row(y);
-                for (int x = 0; x < img.width; ++x, p += 3) {
-                    s[0] += p[0];
-                    s[1] += p[1];
-                    s[2] += p[2];
-                }
-            }
-            const Lut tb = AroundMeanTable(c, b, int(s[0] / n));
-            const Lut tg = AroundMeanTable(c, b, int(s[1] / n));
-            const Lut tr = AroundMeanTable(c, b, int(s[2] / n));
-            L.w = img.width;
-            L.h = img.height;
-            L.v.resize(size_t(n));
-            uint8_t* dst = L.v.data();
-            for (int y = 0; y < img.height; ++y) {
-                const uint8_t* p = img.Row(y);
-                for (int x = 0; x < img.width; ++x, p += 3) *dst++ = uint8_t(Luminance(tr[p[2]], tg[p[1]], tb[p[0]]));
-            }
-        } else if (colour) {
-            ColourLevels(img, LevelTable(c, b), L);
-        } else {
-            GrayLevels(img, LevelTable(c, b), L);
-        }
+    Output o(out);
+    const int r = MonoImage(source, halftone, contrast, brightness, o);
+    if (r != kConvertOk) out.clear();
+    return r;
+}
 
-        WriteHeaders(out, img.width, img.height, 1);
-        const size_t stride = size_t(BmpStride(img.width, 1));
-        uint8_t* bits = out.data() + kMonoPixelOffset;
-        switch (halftone) {
-        case kHalftoneDitherM3: DitherM3(L, colour, stride, bits); break;
-        case kHalftoneDitherM4: DitherM4(L, colour, stride, bits); break;
-        case kHalftoneErrorDiffuse: ErrorDiffuse(L, stride, bits); break;
-        default: {
-            int threshold;
-            if (colour)
-                threshold = Luminance(int(L.sum[2] / n), int(L.sum[1] / n), int(L.sum[0] / n));
-            else
-                threshold = int(L.sum[0] / n);
-            Threshold(L, threshold, stride, bits);
-            break;
-        }
-        }
-    } catch (const std::bad_alloc&) {
-        out.clear();
-        return kConvertFailed;
-    }
-    return kConvertOk;
+int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                       const ImageSink& sink) {
+    Output o(sink);
+    return MonoImage(source, halftone, contrast, brightness, o);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // library is built without floating-point contraction and, on 32-bit x86, with SSE
 // arithmetic instead of the x87 unit.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -74,6 +75,15 @@ int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int
 // Result 2 for a 1-bit source (out left empty).
 int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
                        std::vector<uint8_t>& out);
+
+// The same working images handed over in pieces, in file order, as they are made, so that
+// a caller writing a file never holds the whole image. Nothing reaches the sink before the
+// source was accepted; a sink answering false ends the conversion with -1.
+using ImageSink = std::function<bool(std::span<const uint8_t> bytes)>;
+int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
+                       const ImageSink& sink);
+int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                       const ImageSink& sink);
 
 // The file forms the page and the tool call: read the source, write WorkingImagePath(source).
 // ConvertToGray leaves output alone unless it succeeds; ConvertToMono hands back the

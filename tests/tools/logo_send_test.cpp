@@ -11,6 +11,8 @@
 #include <iterator>
 #include <thread>
 
+#include "common/bmp_file.h"
+#include "tools/k20tool/file_streams.h"
 #include "tools/k20tool/send_target.h"
 
 // The tool's helpers that send_target.cpp uses; the real ones live in the tool's main.
@@ -126,6 +128,114 @@ TEST(LogoTool, RefusalsWriteNoJob) {
     EXPECT_NE(RunTool("logo convert " + dir + "/short.bmp --gray"), 0);
     EXPECT_EQ(RunTool("logo convert " + dir + "/g.bmp --gray -o " + dir + "/out.bmp"), 0);
     EXPECT_EQ(Slurp(dir + "/out.bmp").size(), 2518u);
+    std::filesystem::remove_all(dir);
+}
+
+std::string Golden(const std::string& name) { return std::string(K20_GOLDEN_DIR) + "/" + name; }
+
+// The tool maps its source and writes the working image as it is made: the bytes must be
+// the library's own, for every method, from both depths.
+TEST(LogoTool, ConvertWritesTheGoldenWorkingImages) {
+    const std::string dir = TempDir();
+    for (const char* pic : {"colour", "gray"}) {
+        for (const char* m : {"none", "m3", "m4", "diffuse"}) {
+            const std::string out = dir + "/" + pic + "_" + m + ".bmp";
+            EXPECT_EQ(RunTool("logo convert " + Golden(std::string(pic) + "_logo.bmp") + " --mono --method " + m +
+                              " --contrast 20 --brightness -10 -o " + out),
+                      0);
+            EXPECT_EQ(Slurp(out), Slurp(Golden(std::string(pic) + "_mono_" + m + ".bmp"))) << pic << " " << m;
+        }
+        const std::string out = dir + "/" + pic + "_gray.bmp";
+        EXPECT_EQ(RunTool("logo convert " + Golden(std::string(pic) + "_logo.bmp") +
+                          " --gray --contrast 20 --brightness -10 -o " + out),
+                  0);
+        EXPECT_EQ(Slurp(out), Slurp(Golden(std::string(pic) + "_gray.bmp"))) << pic;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// Writing over the source while it is still being read would convert a half-written
+// file; the tool must notice the same file under another name too. The pictures are
+// large enough that the output starts before the conversion ends.
+TEST(LogoTool, ConvertOverItsOwnSource) {
+    const std::string dir = TempDir();
+    for (int bits : {24, 8}) {
+        k20::BmpImage img;
+        img.width = 900;
+        img.height = 700;
+        img.bitCount = bits;
+        img.stride = size_t(k20::BmpStride(img.width, bits));
+        img.pixels.resize(img.stride * size_t(img.height));
+        for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = uint8_t(i * 7 / 5 + i / 4099);
+        const std::vector<uint8_t> file = k20::EncodeBmp(img);
+        std::ofstream(dir + "/src.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                               std::streamsize(file.size()));
+        for (const char* how : {"--mono --method none", "--mono --method diffuse", "--gray"}) {
+            ASSERT_EQ(RunTool("logo convert " + dir + "/src.bmp " + how + " -o " + dir + "/want.bmp"), 0);
+            std::filesystem::copy_file(dir + "/src.bmp", dir + "/self.bmp",
+                                       std::filesystem::copy_options::overwrite_existing);
+            EXPECT_EQ(RunTool("logo convert " + dir + "/self.bmp " + how + " -o " + dir + "/self.bmp"), 0);
+            EXPECT_EQ(Slurp(dir + "/self.bmp"), Slurp(dir + "/want.bmp")) << bits << " " << how;
+            std::filesystem::remove(dir + "/alias.bmp");
+            std::filesystem::copy_file(dir + "/src.bmp", dir + "/self.bmp",
+                                       std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::create_hard_link(dir + "/self.bmp", dir + "/alias.bmp");
+            EXPECT_EQ(RunTool("logo convert " + dir + "/self.bmp " + how + " -o " + dir + "/alias.bmp"), 0);
+            EXPECT_EQ(Slurp(dir + "/self.bmp"), Slurp(dir + "/want.bmp")) << bits << " " << how << " (link)";
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LogoTool, ARefusedConversionLeavesTheOutputAlone) {
+    const std::string dir = TempDir();
+    std::ofstream(dir + "/short.bmp") << "BM too short";
+    std::ofstream(dir + "/empty.bmp").close();
+    std::ofstream(dir + "/keep.bmp") << "keep";
+    EXPECT_NE(RunTool("logo convert " + dir + "/short.bmp --mono -o " + dir + "/keep.bmp"), 0);
+    EXPECT_NE(RunTool("logo convert " + dir + "/empty.bmp --gray -o " + dir + "/keep.bmp"), 0);
+    EXPECT_EQ(Slurp(dir + "/keep.bmp"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
+    // Nothing to write into: an error, not a crash, and no file anywhere.
+    EXPECT_EQ(RunTool("logo convert " + Golden("colour_logo.bmp") + " --mono -o " + dir + "/no/such/dir/out.bmp"), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/no"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(MappedFile, MapsRegularFilesAndReadsWhatCannotBeMapped) {
+    const std::string dir = TempDir();
+    MappedFile f;
+    EXPECT_EQ(f.Open(dir + "/missing.bmp"), k20::platform::kErrFileNotFound);
+    EXPECT_EQ(f.Open(dir), k20::platform::kErrAccessDenied);
+    std::ofstream(dir + "/empty.bmp").close();
+    ASSERT_EQ(f.Open(dir + "/empty.bmp"), k20::platform::kOk);
+    EXPECT_TRUE(f.bytes().empty());
+    const std::vector<uint8_t> want = Slurp(Golden("colour_logo.bmp"));
+    ASSERT_EQ(f.Open(Golden("colour_logo.bmp")), k20::platform::kOk);
+    EXPECT_TRUE(f.mapped());
+    EXPECT_TRUE(std::equal(f.bytes().begin(), f.bytes().end(), want.begin(), want.end()));
+    ASSERT_EQ(f.Open(Golden("colour_logo.bmp"), true), k20::platform::kOk);
+    EXPECT_FALSE(f.mapped());
+    EXPECT_TRUE(std::equal(f.bytes().begin(), f.bytes().end(), want.begin(), want.end()));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(OutputFile, ExistsOnlyOnceWrittenAndGoesAgainWhenDiscarded) {
+    const std::string dir = TempDir();
+    {
+        OutputFile never(dir + "/never.bmp");
+        EXPECT_TRUE(never.Close());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/never.bmp"));
+    const uint8_t bytes[] = {1, 2, 3};
+    OutputFile half(dir + "/half.bmp");
+    EXPECT_TRUE(half.Write(bytes));
+    half.Discard();
+    EXPECT_FALSE(std::filesystem::exists(dir + "/half.bmp"));
+    OutputFile whole(dir + "/whole.bmp");
+    EXPECT_TRUE(whole.Write(bytes));
+    EXPECT_TRUE(whole.Write(bytes));
+    EXPECT_TRUE(whole.Close());
+    EXPECT_EQ(Slurp(dir + "/whole.bmp"), std::vector<uint8_t>({1, 2, 3, 1, 2, 3}));
     std::filesystem::remove_all(dir);
 }
 

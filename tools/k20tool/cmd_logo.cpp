@@ -8,6 +8,7 @@
 #include "prnui/imaging/logo_image.h"
 #include "prnui/imaging/logo_stream.h"
 #include "prnui/pages/download_page_model.h"
+#include "tools/k20tool/file_streams.h"
 #include "tools/k20tool/local_files.h"
 #include "tools/k20tool/send_target.h"
 #include "tools/k20tool/tool.h"
@@ -109,15 +110,20 @@ std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefau
 int Convert(const Options& o) {
     if (o.files.size() != 1) return Fail("logo convert needs exactly one IN.bmp");
     const std::string& in = o.files[0];
-    LocalFileSystem fs;
-    std::vector<uint8_t> src, out;
-    if (fs.ReadFile(in, src) != platform::kOk) return Fail("cannot open " + in);
-    ByteReader r(src);
+    const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
+    // Mapping the source and writing the image as it is made spare memory of the picture's
+    // size. A source about to be overwritten by its own working image is read first: its
+    // mapped pages would vanish under the conversion.
+    MappedFile src;
+    if (src.Open(in, SameFile(in, path)) != platform::kOk) return Fail("cannot open " + in);
+    ByteReader r(src.bytes());
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return Fail(in + ": not a bitmap");
+    OutputFile file(path);
+    const ImageSink sink = [&file](std::span<const uint8_t> bytes) { return file.Write(bytes); };
     int result;
     if (*o.mono) {
-        result = ConvertToMonoImage(src, o.method, o.contrast, o.brightness, out);
+        result = ConvertToMonoImage(src.bytes(), o.method, o.contrast, o.brightness, sink);
         if (result == kConvertUnchanged) {
             std::cout << in << ": a 1-bit bitmap, used unchanged (no file written)\n";
             return 0;
@@ -125,20 +131,23 @@ int Convert(const Options& o) {
     } else {
         GrayVariant v;
         if (!GrayVariantFor(h.bitCount, v)) return Fail(in + ": " + std::to_string(h.bitCount) + "-bit bitmaps can't be made gray");
-        result = ConvertToGrayImage(src, v, o.contrast, o.brightness, out);
+        result = ConvertToGrayImage(src.bytes(), v, o.contrast, o.brightness, sink);
     }
     if (result == kConvertBadFormat) {
         BmpImage img;
         std::string why = "not a bitmap laid out as logos are (40-byte header, full palette, bottom-up)";
-        if (!DecodeBmp(src, img, &why)) {
+        if (!DecodeBmp(src.bytes(), img, &why)) {
         } else if (img.topDown) {
             why = "top-down bitmaps are not taken";
         }
         return Fail(in + ": " + why);
     }
-    if (result != kConvertOk) return Fail(in + ": out of memory");
-    const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
-    if (fs.WriteFile(path, out) != platform::kOk) return Fail("cannot write " + path);
+    if (result != kConvertOk) {
+        const bool writeFailed = file.failed();
+        file.Discard();
+        return Fail(writeFailed ? "cannot write " + path : in + ": out of memory");
+    }
+    if (!file.Close()) return Fail("cannot write " + path);
     std::cout << path << "\n";
     return 0;
 }

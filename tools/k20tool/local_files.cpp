@@ -31,7 +31,9 @@ struct File {
     }
 };
 
-std::FILE* Open(const std::string& path, const char* mode) {
+}  // namespace
+
+std::FILE* OpenHostFile(const std::string& path, const char* mode) {
 #if defined(_WIN32)
     const fs::path p = P(path);
     const std::wstring m(mode, mode + std::char_traits<char>::length(mode));
@@ -41,12 +43,10 @@ std::FILE* Open(const std::string& path, const char* mode) {
 #endif
 }
 
-}  // namespace
-
 Error LocalFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& out) {
     std::error_code ec;
     if (fs::is_directory(P(path), ec)) return kErrAccessDenied;
-    File f{Open(path, "rb")};
+    File f{OpenHostFile(path, "rb")};
     if (!f.f) return fs::exists(P(path), ec) ? kErrAccessDenied : kErrFileNotFound;
     out.clear();
     // One read into a buffer of the file's size; the loop only serves files that grow.
@@ -62,7 +62,7 @@ Error LocalFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& o
 }
 
 Error LocalFileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
-    File f{Open(path, "wb")};
+    File f{OpenHostFile(path, "wb")};
     if (!f.f) return kErrAccessDenied;
     if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f.f) != data.size()) return kErrWriteFault;
     if (std::fflush(f.f) != 0) return kErrWriteFault;

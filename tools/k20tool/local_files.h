@@ -1,6 +1,8 @@
 #pragma once
 // The tool's view of the disk it runs on, as a platform::FileSystem, so that the
 // commands call the very code the pages call. Paths are UTF-8 in the host's syntax.
+#include <cstdio>
+
 #include "platform/filesystem.h"
 
 namespace k20::tool {
@@ -18,5 +20,8 @@ public:
     platform::Error FindFiles(const std::string& pattern, std::vector<platform::FindEntry>& out) override;
     platform::Error GetFileVersion(const std::string& path, std::string& version) override;
 };
+
+// fopen with a UTF-8 path, whatever the host's own encoding of file names.
+std::FILE* OpenHostFile(const std::string& path, const char* mode);
 
 }  // namespace k20::tool

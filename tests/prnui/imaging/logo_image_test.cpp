@@ -262,3 +262,87 @@ TEST(ConvertToGray, VariantMustMatchTheBitCount) {
 }
 
 }  // namespace
+
+namespace {
+
+// The default settings leave the levels as they are; the sums then go through a path of
+// their own that takes whole blocks of pixels, so every width around a block edge counts.
+TEST(Conversion, EqualsTheLiteralImplementationAtDefaultSettingsForEveryRowTail) {
+    for (int w : {1, 2, 15, 16, 17, 31, 32, 33, 47, 48, 49, 63, 64, 65})
+        for (int bits : {24, 8}) {
+            const BmpImage img = RandomImage(uint32_t(w * 3 + bits), w, 5, bits);
+            for (int method = 0; method < 4; ++method)
+                ASSERT_EQ(Mono(img, method, 0, 0), RefConvertToMono(img, method, 0, 0))
+                    << w << " bits " << bits << " method " << method;
+            ASSERT_EQ(Gray(img, 0, 0), RefConvertToGray(img, 0, 0)) << w << " bits " << bits;
+        }
+}
+
+struct Pieces {
+    std::vector<std::vector<uint8_t>> parts;
+    size_t refuseAt = SIZE_MAX;  // the call (0-based) that answers false
+    ImageSink Sink() {
+        return [this](std::span<const uint8_t> b) {
+            parts.emplace_back(b.begin(), b.end());
+            return parts.size() - 1 != refuseAt;
+        };
+    }
+    std::vector<uint8_t> Joined() const {
+        std::vector<uint8_t> all;
+        for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    }
+};
+
+TEST(ConversionSink, GivesTheBytesOfTheWholeImageInPieces) {
+    // Small, several buffers' worth, and rows wider than a buffer would hold (32767 gray
+    // pixels are 32768 bytes a row).
+    const BmpImage pics[] = {RandomImage(31, 9, 4, 24), RandomImage(32, 700, 300, 24), RandomImage(33, 500, 90, 8),
+                             RandomImage(34, 32767, 3, 8)};
+    for (const BmpImage& img : pics) {
+        const std::vector<uint8_t> file = EncodeBmp(img);
+        for (int method = 0; method < 4; ++method) {
+            Pieces got;
+            ASSERT_EQ(ConvertToMonoImage(file, method, 15, -5, got.Sink()), kConvertOk);
+            EXPECT_EQ(got.Joined(), Mono(img, method, 15, -5)) << img.width << " method " << method;
+            for (const auto& p : got.parts) EXPECT_FALSE(p.empty());
+        }
+        Pieces got;
+        ASSERT_EQ(ConvertToGrayImage(file, img.bitCount == 24 ? GrayVariant::Colour : GrayVariant::Gray, 15, -5,
+                                     got.Sink()),
+                  kConvertOk);
+        EXPECT_EQ(got.Joined(), Gray(img, 15, -5)) << img.width;
+        // A large image must not come as one piece, or the writer would hold it whole.
+        if (got.Joined().size() > 200000) {
+            EXPECT_GT(got.parts.size(), 4u);
+        }
+    }
+}
+
+TEST(ConversionSink, ARefusalEndsTheConversionWithMinusOne) {
+    const std::vector<uint8_t> file = EncodeBmp(RandomImage(35, 1600, 400, 24));  // 80 KB as mono
+    for (size_t at : {size_t(0), size_t(1)}) {
+        Pieces mono;
+        mono.refuseAt = at;
+        EXPECT_EQ(ConvertToMonoImage(file, kHalftoneErrorDiffuse, 0, 0, mono.Sink()), kConvertFailed);
+        EXPECT_EQ(mono.parts.size(), at + 1);
+        Pieces gray;
+        gray.refuseAt = at;
+        EXPECT_EQ(ConvertToGrayImage(file, GrayVariant::Colour, 0, 0, gray.Sink()), kConvertFailed);
+        EXPECT_EQ(gray.parts.size(), at + 1);
+    }
+}
+
+TEST(ConversionSink, RefusedAndOneBitSourcesReachNoSink) {
+    Pieces got;
+    std::vector<uint8_t> bad = EncodeBmp(RandomImage(36, 10, 4, 24));
+    bad.pop_back();
+    EXPECT_EQ(ConvertToMonoImage(bad, kHalftoneNone, 0, 0, got.Sink()), kConvertBadFormat);
+    EXPECT_EQ(ConvertToGrayImage(bad, GrayVariant::Colour, 0, 0, got.Sink()), kConvertBadFormat);
+    const std::vector<uint8_t> one = EncodeBmp(RandomImage(37, 10, 4, 1));
+    EXPECT_EQ(ConvertToMonoImage(one, kHalftoneNone, 0, 0, got.Sink()), kConvertUnchanged);
+    EXPECT_EQ(ConvertToGrayImage(one, GrayVariant::Gray, 0, 0, got.Sink()), kConvertBadFormat);
+    EXPECT_TRUE(got.parts.empty());
+}
+
+}  // namespace
