@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tools/printhost/host_session_win.h"
+#include "tools/printhost/language_setup_win.h"
 #include "tools/printhost/printer_setup_win.h"
 #include "tools/printhost/window_bitmap_win.h"
 
@@ -52,36 +53,9 @@ void Pump(DWORD ms) {
 // The plug-in takes its language files from the printer-driver folder of the processor
 // (a copy refreshed into the user's folder at load), never from beside this program; a
 // prefix where --install never ran has none there, and the sheet would stay English.
-void ShipLanguageFiles(const std::wstring& file) {
-    wchar_t win[MAX_PATH] = {};
-    GetWindowsDirectoryW(win, MAX_PATH);
-    SYSTEM_INFO si{};
-    GetNativeSystemInfo(&si);
-    const bool x64 = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                     si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    std::wstring dir = std::wstring(win) + L"\\system32\\spool\\drivers";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    dir += x64 ? L"\\x64" : L"\\w32x86";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    dir += L"\\3";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    for (const std::wstring& f : {file, std::wstring(L"LANGUAGE_K20.dat")}) {
-        std::wstring from = ExeDir() + L"\\" + f;
-        if (GetFileAttributesW(from.c_str()) != INVALID_FILE_ATTRIBUTES) CopyFileW(from.c_str(), (dir + L"\\" + f).c_str(), FALSE);
-    }
-}
-
-void SetLanguage(const std::wstring& file) {
-    ShipLanguageFiles(file);
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
-                   DWORD((file.size() + 1) * sizeof(wchar_t)));
-    const wchar_t f[] = L"FALSE";
-    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
-    RegCloseKey(key);
+void UseLanguage(const std::wstring& file) {
+    ShipLanguageFiles(ExeDir());
+    SetLanguage(file);
 }
 
 int ShowSheet(HostSession& s, Sheet sheet, const std::wstring& shots, const std::wstring& tag) {
@@ -154,7 +128,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!picture.empty()) PrintUtf8(picture + L"\n");
         return 0;
     }
-    if (!language.empty()) SetLanguage(language);
+    if (!language.empty()) UseLanguage(language);
     HostSession s;
     std::wstring error;
     if (!s.Load(dll, error)) {
@@ -173,12 +147,12 @@ int wmain(int argc, wchar_t** argv) {
     int rc = 0;
     if (allLanguages) {
         for (const wchar_t* file : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res"}) {
-            SetLanguage(file);
+            UseLanguage(file);
             std::wstring tag = std::wstring(file).substr(0, 3);
             if (sheetArg == L"document" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Document, shots, tag);
             if (sheetArg == L"device" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Device, shots, tag);
         }
-        SetLanguage(L"ENG_K20.res");
+        UseLanguage(L"ENG_K20.res");
         return rc;
     }
     std::wstring tag = language.empty() ? L"current" : language.substr(0, 3);

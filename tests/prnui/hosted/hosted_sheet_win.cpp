@@ -25,41 +25,6 @@ void Pump(int rounds) {
 }
 
 
-void ShipLanguageFiles(const std::wstring& packageDir) {
-    wchar_t win[MAX_PATH] = {};
-    GetWindowsDirectoryW(win, MAX_PATH);
-    // The plug-in picks the folder by the processor, not by its own bitness.
-    SYSTEM_INFO si{};
-    GetNativeSystemInfo(&si);
-    const bool x64 = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                     si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    const std::wstring dir =
-        std::wstring(win) + (x64 ? L"\\system32\\spool\\drivers\\x64\\3" : L"\\system32\\spool\\drivers\\w32x86\\3");
-    SHCreateDirectory(nullptr, dir.c_str());
-    // The user's copies too, as a user has them once the Layout page has been open: a
-    // language switched while the plug-in is loaded is read from there.
-    wchar_t appData[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
-    const std::wstring user = std::wstring(appData) + L"\\Pellamor";
-    SHCreateDirectory(nullptr, user.c_str());
-    for (const wchar_t* f : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res", L"LANGUAGE_K20.dat"}) {
-        CopyFileW((packageDir + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE);
-        CopyFileW((packageDir + L"\\" + f).c_str(), (user + L"\\" + f).c_str(), FALSE);
-    }
-}
-
-void SetLanguage(const wchar_t* file) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
-                   DWORD((wcslen(file) + 1) * sizeof(wchar_t)));
-    const wchar_t f[] = L"FALSE";
-    RegSetValueExW(key, L"IsFirstRun_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(f), sizeof(f));
-    RegCloseKey(key);
-}
-
 namespace {
 
 UINT_PTR g_timer = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/printhost/host_session_win.h"
+#include "tools/printhost/language_setup_win.h"
 #include "tools/printhost/window_bitmap_win.h"
 
 namespace k20::test {
@@ -19,9 +20,8 @@ using printhost::SaveWindowBitmap;
 std::wstring WinPath(const char* unixPath);
 void Pump(int rounds = 5);
 
-// The language files where the plug-in looks for the shipped ones, and the user's choice.
-void ShipLanguageFiles(const std::wstring& packageDir);
-void SetLanguage(const wchar_t* file);
+using printhost::SetLanguage;
+using printhost::ShipLanguageFiles;
 
 // Modal windows of this thread that are not a property sheet. The first queued action is
 // offered the window and is dropped once it returns true (false: not the window it waits
