@@ -42,13 +42,8 @@ std::wstring ComboText(HWND page, int id, int index) {
 class BarcodeSheet : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&icc);
-        ShipLanguageFiles(WinPath(K20_PACKAGE_DIR));
-        SetLanguage(L"ENG_K20.res");
-        printhost::SetupResult setup = printhost::InstallStandInPrinter(WinPath(K20_PRINTHOST_DIR), L"K-20 Receipt");
-        captureReady_ = setup.ok && MakeCapturePrinter(L"K-20 Capture", L"K20CAPTURE:", kCapture, captureError_);
-        if (!setup.ok) captureError_ = setup.message;
+        captureReady_ = PrepareSheetHost(WinPath(K20_PACKAGE_DIR), WinPath(K20_PRINTHOST_DIR), L"K-20 Capture", L"K20CAPTURE:",
+                                         kCapture, captureError_);
         session_ = new HostSession();
         std::wstring error;
         loaded_ = session_->Load(WinPath(K20_PRNUI_DLL), error);

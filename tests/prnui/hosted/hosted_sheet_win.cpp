@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <winspool.h>
+
+#include "tools/printhost/printer_setup_win.h"
 #include "tools/printhost/window_bitmap_win.h"
 
 namespace k20::test {
@@ -175,6 +177,20 @@ bool MakeCapturePrinter(const std::wstring& printer, const std::wstring& port, c
     }
     ClosePrinter(h);
     return true;
+}
+
+bool PrepareSheetHost(const std::wstring& packageDir, const std::wstring& printhostDir, const std::wstring& printer,
+                      const std::wstring& port, const std::string& unixFile, std::wstring& error) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    ShipLanguageFiles(packageDir);
+    SetLanguage(L"ENG_K20.res");
+    printhost::SetupResult setup = printhost::InstallStandInPrinter(printhostDir, L"K-20 Receipt");
+    if (!setup.ok) {
+        error = setup.message;
+        return false;
+    }
+    return MakeCapturePrinter(printer, port, unixFile, error);
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
