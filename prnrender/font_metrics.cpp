@@ -10,8 +10,9 @@ namespace {
 
 template <class T>
 void Append(std::vector<uint8_t>& out, const T& v) {
-    const auto* p = reinterpret_cast<const uint8_t*>(&v);
-    out.insert(out.end(), p, p + sizeof(T));
+    const size_t at = out.size();
+    out.resize(at + sizeof(T));
+    std::memcpy(out.data() + at, &v, sizeof(T));
 }
 
 void AppendText(std::vector<uint8_t>& out, std::u16string_view s) {
