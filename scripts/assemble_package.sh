@@ -39,6 +39,8 @@ for arch in W32 W64; do
   cp "$pkg/$arch"/* "$dist/$arch/"
   cp "$pkg"/ENG_K20.res "$pkg"/CHN_K20.res "$pkg"/CHF_K20.res "$pkg"/LANGUAGE_K20.dat "$dist/$arch/"
   put "$build/prnui/prnui.dll" "$dist/$arch"
+  put "$build/prnrender/prnrender.dll" "$dist/$arch"
+  put "$build/prnrender/K20RES.DLL" "$dist/$arch"
   put "$build/logviewer/logviewer.exe" "$dist/$arch"
 done
 

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "drvsetup/installer.h"
 #include "tests/drvsetup/wizard_fixture.h"
 
 using namespace k20::drvsetup;
@@ -37,7 +38,7 @@ bool IsSystemFile(const std::string& upper) {
 TEST(ShippedPackage, EveryConfiguredFileExistsOrIsASystemFileOrAnOutsideComponent) {
     const std::set<std::string> root = FilesIn(kPackageSource);
     // Build products that assemble_package.sh puts beside the data.
-    const std::set<std::string> built = {"PRNUI.DLL", "LOGVIEWER.EXE"};
+    const std::set<std::string> built = {"PRNUI.DLL", "PRNRENDER.DLL", "K20RES.DLL", "LOGVIEWER.EXE"};
     for (bool w64 : {false, true}) {
         const std::string arch = w64 ? "W64" : "W32";
         const std::set<std::string> here = FilesIn(fs::path(kPackageSource) / arch);
@@ -73,9 +74,16 @@ TEST(ShippedPackage, EveryConfiguredFileExistsOrIsASystemFileOrAnOutsideComponen
                     EXPECT_EQ(d.name, "K-20 Receipt") << what;
                     EXPECT_FALSE(d.dependentFilesTooLong) << what;
                     for (const auto& n : d.dependentFiles) check(n, what);
-                    // The configuration plug-in is ours and no rendering plug-in is named.
+                    // Both plug-ins and the description's resource DLL are ours, and they are
+                    // dependent files of the driver, so they are copied with it and removed with it.
                     EXPECT_EQ(Upper(f.oemuiDll), "PRNUI.DLL") << what;
-                    EXPECT_FALSE(Named(f.oemuniDll)) << what;
+                    EXPECT_EQ(Upper(f.oemuniDll), "PRNRENDER.DLL") << what;
+                    EXPECT_EQ(Upper(f.oemuniIni), "K20UI.INI") << what;
+                    EXPECT_EQ(Upper(f.dataFileDll), "K20RES.DLL") << what;
+                    std::set<std::string> deps;
+                    for (auto& n : d.dependentFiles) deps.insert(Upper(n));
+                    for (const char* n : {"PRNUI.DLL", "PRNRENDER.DLL", "K20UI.INI", "K20RES.DLL", "K20.GPD"})
+                        EXPECT_TRUE(deps.count(n)) << what << ": " << n;
                     EXPECT_EQ(cfg.Printer("K-20", 0, os, kind, fl).printProcessor, "WinPrint") << what;
                     MonitorSet ms = cfg.Monitors(os);
                     if (kind == PortKind::Serial) check(ms.serial.dll, what), check(ms.serial.uiDll, what);
@@ -86,15 +94,41 @@ TEST(ShippedPackage, EveryConfiguredFileExistsOrIsASystemFileOrAnOutsideComponen
     }
 }
 
-TEST(ShippedPackage, PluginIniNamesPrnuiAndTheDescriptionIsForEightyMillimetres) {
+TEST(ShippedPackage, PluginIniNamesBothPlugInsAndTheDescriptionIsForEightyMillimetres) {
     for (const char* arch : {"W32", "W64"}) {
         IniFile ini = IniFile::FromBytes(ReadHostFile(fs::path(kPackageSource) / arch / "K20UI.INI"), 1252);
         EXPECT_EQ(ini.GetUtf8("OEMFiles", "OEMConfigFile1", ""), "prnui.dll");
+        // The same number pairs the two: Unidrv gives them one private part of the DEVMODE.
+        EXPECT_EQ(ini.GetUtf8("OEMFiles", "OEMDriverFile1", ""), "prnrender.dll");
         auto gpd = ReadHostFile(fs::path(kPackageSource) / arch / "K20.GPD");
         std::string text(gpd.begin(), gpd.end());
         EXPECT_NE(text.find("*DPI: PAIR(203, 203)"), std::string::npos);
         EXPECT_NE(text.find("*PrintableArea: PAIR(576,"), std::string::npos);
-        EXPECT_NE(text.find("<1D763000>"), std::string::npos);  // GS v 0 raster
+        EXPECT_NE(text.find("*ResourceDLL: \"K20RES.DLL\""), std::string::npos);
+        // The plug-in writes the printer's bytes; the description sends no raster of its own.
+        EXPECT_EQ(text.find("<1D763000>"), std::string::npos);
+    }
+}
+
+// What the uninstaller relies on: the driver names the plug-ins among its files, so the
+// system's driver removal with unused files (as drvremove asks for it) takes them away.
+TEST(ShippedPackage, InstalledPlugInsLeaveWithTheDriver) {
+    for (bool w64 : {false, true}) {
+        SimMachine m;
+        PrepareMachine(m, 7, w64);
+        AdminPlatform p = m.admin();
+        SetupConfig cfg(m.files, kPkg, w64, 1252);
+        SetupTexts texts(m.files, kPkg, 0x0409, 1252);
+        auto req = MakeInstallRequest(cfg, 7, 0, "K-20", PortKind::Parallel, "LPT1:", Flavour::Std, true);
+        Installer inst(p, texts, kPkg, req);
+        ASSERT_EQ(inst.Run(), kWorkerSuccess) << inst.Message();
+        const std::string dir = m.printAdmin.DriverDirectory("");
+        for (const char* f : {"PRNRENDER.DLL", "K20RES.DLL", "K20UI.INI", "PRNUI.DLL", "K20.GPD"})
+            EXPECT_TRUE(m.files.Exists(k20::platform::JoinPath(dir, f))) << w64 << " " << f;
+        ASSERT_EQ(m.printAdmin.DeletePrinter(m.spooler.printers.at(0).printerName), kOk);
+        ASSERT_EQ(m.printAdmin.DeletePrinterDriver("", "K-20 Receipt", true), kOk);
+        for (const char* f : {"PRNRENDER.DLL", "K20RES.DLL", "K20UI.INI"})
+            EXPECT_FALSE(m.files.Exists(k20::platform::JoinPath(dir, f))) << w64 << " " << f;
     }
 }
 

@@ -36,7 +36,7 @@ inline void LoadShippedPackage(platform::sim::SimMachine& m, const std::string& 
         for (const char* f : {"ENG_K20.res", "CHN_K20.res", "CHF_K20.res", "LANGUAGE_K20.dat"})
             m.files.Put(platform::JoinPath(dir, std::string(arch) + "\\" + f),
                         ReadHostFile(fs::path(kPackageSource) / f));
-        for (const char* f : {"prnui.dll", "logviewer.exe", "QXCOMMON.DLL", "QXCOMUI.DLL", "QXUSBMON.DLL", "QXUSBUI.DLL"})
+        for (const char* f : {"prnui.dll", "prnrender.dll", "K20RES.DLL", "logviewer.exe", "QXCOMMON.DLL", "QXCOMUI.DLL", "QXUSBMON.DLL", "QXUSBUI.DLL"})
             m.files.Put(platform::JoinPath(dir, std::string(arch) + "\\" + f), std::string(arch) + ":" + f);
     }
     m.printAdmin.portsOfMonitor["QXCOM Monitor"] = {"QXCOM1:", "QXCOM2:", "QXCOM3:", "QXCOM4:",
