@@ -191,8 +191,16 @@ protected:
                 if (EndsWithI(d, f)) return true;
             return false;
         };
-        for (const wchar_t* f : {L"prnui.dll", L"K20UI.INI", L"TTFSUB.GPD", L"UNIRES.DLL", L"STDNAMES.GPD"})
+        for (const wchar_t* f : {L"prnui.dll", L"K20UI.INI", L"TTFSUB.GPD", L"UNIRES.DLL", L"STDNAMES.GPD",
+                                 L"prnrender.dll", L"K20RES.DLL"})
             EXPECT_TRUE(has(f)) << Narrow(f);
+        // The rendering plug-in and its INI lie in the driver's folder, and the INI names it.
+        std::filesystem::path folder = std::filesystem::path(data).parent_path();
+        for (const wchar_t* f : {L"prnrender.dll", L"K20RES.DLL", L"K20UI.INI"})
+            EXPECT_TRUE(std::filesystem::exists(folder / f)) << Narrow(f);
+        wchar_t renderer[64] = {};
+        GetPrivateProfileStringW(L"OEMFiles", L"OEMDriverFile1", L"", renderer, 64, (folder / L"K20UI.INI").c_str());
+        EXPECT_EQ(lstrcmpiW(renderer, L"prnrender.dll"), 0) << Narrow(renderer);
 
         // The spooler's records of the printer in the registry.
         const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + printer;
