@@ -242,3 +242,28 @@ TEST(RenderHost, ClassFactoryRefusesOtherClassesAndAggregation) {
     EXPECT_EQ(canUnload(), S_OK);
     FreeLibrary(dll);
 }
+
+TEST(RenderHost, DriverLogKeepsTheSpooledJobInADayFolder) {
+    wchar_t tmp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, tmp);
+    const std::filesystem::path root = std::filesystem::path(tmp) / L"k20_render_log";
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    HostJob job;
+    job.privateRecord = DefaultRecord();
+    As(job.privateRecord).logEnabled = 1;
+    As(job.privateRecord).logSavePrn = 1;
+    As(job.privateRecord).logFolder.set(std::u16string(reinterpret_cast<const char16_t*>(root.wstring().c_str())));
+    job.pages.push_back(DrawTextPage(576, 120, {L"Logged"}));
+    HostResult r = RunJob(kPlugin, job);
+    ASSERT_EQ(r.error, "");
+    std::vector<std::filesystem::path> jobs;
+    for (auto& e : std::filesystem::recursive_directory_iterator(root, ec))
+        if (e.path().extension() == L".prn") jobs.push_back(e.path());
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].parent_path().parent_path(), root);
+    std::ifstream in(jobs[0], std::ios::binary);
+    std::vector<uint8_t> logged((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(logged, r.spooled);
+    std::filesystem::remove_all(root, ec);
+}
