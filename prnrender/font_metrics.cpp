@@ -70,7 +70,7 @@ std::vector<uint8_t> BuildUfm(const DeviceFontSpec& f) {
 
     UnidrvInfo u{};
     u.dwSize = sizeof(UnidrvInfo);
-    u.wType = 4;       // DF_TYPE_OEM1: resident in the printer
+    u.wType = 4;          // DF_TYPE_OEM1: resident in the printer
     u.fCaps = 1 | 2 | 8;  // no italic, no underline, no bold
     u.wXRes = u.wYRes = kFontResolution;
 
@@ -84,11 +84,11 @@ std::vector<uint8_t> BuildUfm(const DeviceFontSpec& f) {
     m.dpwszStyleName = int32_t(style);
     m.dpwszFaceName = int32_t(style + styleBytes);
     m.dpwszUniqueName = m.dpwszFaceName;
-    m.jWinCharSet = 0;           // ANSI
-    m.jWinPitchAndFamily = 1;    // fixed pitch
+    m.jWinCharSet = 0;         // ANSI
+    m.jWinPitchAndFamily = 1;  // fixed pitch
     m.usWinWeight = 400;
     m.flInfo = 0x2 | 0x20 | 0x800 | 0x1000;  // bitmap technology, 1 bpp, integer and constant width
-    m.fsSelection = 0x40;        // regular
+    m.fsSelection = 0x40;                    // regular
     m.fwdUnitsPerEm = f.heightDots;
     m.fwdWinAscender = m.fwdMacAscender = m.fwdTypoAscender = f.heightDots;
     m.fwdAveCharWidth = m.fwdMaxCharInc = f.widthDots;
@@ -112,9 +112,9 @@ std::vector<uint8_t> BuildUfm(const DeviceFontSpec& f) {
     Append(out, h);
     Append(out, u);
     Append(out, m);
-    AppendText(out, f.face);       // family
-    AppendText(out, u"Regular");   // style
-    AppendText(out, f.face);       // face
+    AppendText(out, f.face);      // family
+    AppendText(out, u"Regular");  // style
+    AppendText(out, f.face);      // face
     while (out.size() % 4) out.push_back(0);
     const uint32_t size = uint32_t(out.size());
     std::memcpy(out.data() + offsetof(UnifmHdr, dwSize), &size, 4);
@@ -144,7 +144,8 @@ std::vector<uint8_t> BuildGtt() {
     cp.dwCodePage = kFontCodePage;
     Append(out, cp);
     Append(out, mt);
-    for (uint32_t i = 0; i < count; ++i) Append(out, TransData{1, kMapDirectSingle, {uint8_t(kFirstCode + i), 0}});
+    for (uint32_t i = 0; i < count; ++i)
+        Append(out, TransData{1, kMapDirectSingle, {uint8_t(kFirstCode + i), 0}});
     return out;
 }
 
@@ -194,7 +195,8 @@ std::optional<GttInfo> ParseGtt(std::span<const uint8_t> file, std::string* why)
     if (!ReadRecord(file, 0, g)) return Fail(why, "header cut short"), std::nullopt;
     if (g.dwSize != file.size() || g.dwVersion != kGlyphSetVersion)
         return Fail(why, "size or version wrong"), std::nullopt;
-    if (g.dwRunCount != 1 || g.dwCodePageCount != 1) return Fail(why, "not one run and one code page"), std::nullopt;
+    if (g.dwRunCount != 1 || g.dwCodePageCount != 1)
+        return Fail(why, "not one run and one code page"), std::nullopt;
     GlyphRun run;
     UniCodePageInfo cp;
     MapTableHeader mt;
@@ -203,7 +205,8 @@ std::optional<GttInfo> ParseGtt(std::span<const uint8_t> file, std::string* why)
         return Fail(why, "a part lies outside the file"), std::nullopt;
     if (run.wGlyphCount != g.dwGlyphCount || mt.dwGlyphNum != g.dwGlyphCount)
         return Fail(why, "glyph counts disagree"), std::nullopt;
-    const uint64_t tableEnd = uint64_t(g.loMapTableOffset) + sizeof(MapTableHeader) + uint64_t(mt.dwGlyphNum) * 4;
+    const uint64_t tableEnd =
+        uint64_t(g.loMapTableOffset) + sizeof(MapTableHeader) + uint64_t(mt.dwGlyphNum) * 4;
     if (tableEnd > file.size() || mt.dwSize != sizeof(MapTableHeader) + uint64_t(mt.dwGlyphNum) * 4)
         return Fail(why, "map table outside the file"), std::nullopt;
     GttInfo info;

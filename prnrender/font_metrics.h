@@ -74,9 +74,10 @@ struct IfiMetrics {
     uint16_t fsType;
     int16_t fwdUnitsPerEm, fwdLowestPPEm, fwdWinAscender, fwdWinDescender, fwdMacAscender, fwdMacDescender,
         fwdMacLineGap, fwdTypoAscender, fwdTypoDescender, fwdTypoLineGap, fwdAveCharWidth, fwdMaxCharInc,
-        fwdCapHeight, fwdXHeight, fwdSubscriptXSize, fwdSubscriptYSize, fwdSubscriptXOffset, fwdSubscriptYOffset,
-        fwdSuperscriptXSize, fwdSuperscriptYSize, fwdSuperscriptXOffset, fwdSuperscriptYOffset, fwdUnderscoreSize,
-        fwdUnderscorePosition, fwdStrikeoutSize, fwdStrikeoutPosition;
+        fwdCapHeight, fwdXHeight, fwdSubscriptXSize, fwdSubscriptYSize, fwdSubscriptXOffset,
+        fwdSubscriptYOffset, fwdSuperscriptXSize, fwdSuperscriptYSize, fwdSuperscriptXOffset,
+        fwdSuperscriptYOffset, fwdUnderscoreSize, fwdUnderscorePosition, fwdStrikeoutSize,
+        fwdStrikeoutPosition;
     uint8_t chFirstChar, chLastChar, chDefaultChar, chBreakChar;
     uint16_t wcFirstChar, wcLastChar, wcDefaultChar, wcBreakChar;
     PointL ptlBaseline;
@@ -124,8 +125,9 @@ struct TransData {
 
 static_assert(sizeof(UnifmHdr) == 44 && offsetof(UnifmHdr, lGlyphSetDataRCID) == 12 &&
               offsetof(UnifmHdr, loIFIMetrics) == 20 && offsetof(UnifmHdr, loKernPair) == 32);
-static_assert(sizeof(UnidrvInfo) == 48 && offsetof(UnidrvInfo, wXRes) == 12 && offsetof(UnidrvInfo, SelectFont) == 24 &&
-              offsetof(UnidrvInfo, UnSelectFont) == 32 && offsetof(UnidrvInfo, wReserved) == 40);
+static_assert(sizeof(UnidrvInfo) == 48 && offsetof(UnidrvInfo, wXRes) == 12 &&
+              offsetof(UnidrvInfo, SelectFont) == 24 && offsetof(UnidrvInfo, UnSelectFont) == 32 &&
+              offsetof(UnidrvInfo, wReserved) == 40);
 static_assert(offsetof(IfiMetrics, dpwszFaceName) == 16 && offsetof(IfiMetrics, jWinCharSet) == 44 &&
               offsetof(IfiMetrics, flInfo) == 48 && offsetof(IfiMetrics, fwdUnitsPerEm) == 56 &&
               offsetof(IfiMetrics, fwdAveCharWidth) == 76 && offsetof(IfiMetrics, chFirstChar) == 108 &&
@@ -139,7 +141,7 @@ static_assert(sizeof(GlyphRun) == 4 && sizeof(UniCodePageInfo) == 20 && sizeof(M
 inline constexpr uint32_t kUnifmVersion = 0x10000;
 inline constexpr uint32_t kGlyphSetVersion = 0x10000;
 inline constexpr int32_t kNoPredefinedConversion = 0xFFFF;  // CC_NOPRECNV
-inline constexpr uint8_t kMapDirectSingle = 0x02 | 0x08;  // MTYPE_DIRECT | MTYPE_SINGLE
+inline constexpr uint8_t kMapDirectSingle = 0x02 | 0x08;    // MTYPE_DIRECT | MTYPE_SINGLE
 inline constexpr uint32_t kFontCodePage = 1252;
 inline constexpr uint16_t kFontResolution = 203;
 inline constexpr uint16_t kFirstCode = 0x20, kLastCode = 0x7E;

@@ -11,14 +11,17 @@
 namespace k20::prnrender::host {
 
 // {6D6ABF26-9F38-11D1-882A-00C04FB961EC}: the class Unidrv asks a rendering plug-in for.
-inline constexpr CLSID CLSID_OEMRENDER = {0x6D6ABF26, 0x9F38, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
+inline constexpr CLSID CLSID_OEMRENDER = {
+    0x6D6ABF26, 0x9F38, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
 // {D67EBBF0-78BF-11D1-9480-00A0C90640B8}
-inline constexpr IID IID_IPrintOemUni = {0xD67EBBF0, 0x78BF, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
+inline constexpr IID IID_IPrintOemUni = {
+    0xD67EBBF0, 0x78BF, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
 // {B91220AC-15CC-4E7A-A21E-9591F34D6F6C}
-inline constexpr IID IID_IPrintOemUni2 = {0xB91220AC, 0x15CC, 0x4E7A, {0xA2, 0x1E, 0x95, 0x91, 0xF3, 0x4D, 0x6F, 0x6C}};
+inline constexpr IID IID_IPrintOemUni2 = {
+    0xB91220AC, 0x15CC, 0x4E7A, {0xA2, 0x1E, 0x95, 0x91, 0xF3, 0x4D, 0x6F, 0x6C}};
 // {F67A6C20-7A5A-11D1-9480-00A0C90640B8}
-inline constexpr IID IID_IPrintOemDriverUni = {0xF67A6C20, 0x7A5A, 0x11D1,
-                                               {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
+inline constexpr IID IID_IPrintOemDriverUni = {
+    0xF67A6C20, 0x7A5A, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
 
 inline constexpr DWORD OEMGI_GETSIGNATURE = 1, OEMGI_GETINTERFACEVERSION = 2, OEMGI_GETVERSION = 3;
 inline constexpr DWORD OEMDM_SIZE = 1, OEMDM_DEFAULT = 2, OEMDM_CONVERT = 3, OEMDM_MERGE = 4;
@@ -60,7 +63,8 @@ struct IPPARAMS {
 };
 
 struct UNIFONTOBJ;
-using PFNGETINFO = BOOL(APIENTRY*)(UNIFONTOBJ*, DWORD dwInfoID, PVOID pData, DWORD dwDataSize, PDWORD pcbNeeded);
+using PFNGETINFO = BOOL(APIENTRY*)(UNIFONTOBJ*, DWORD dwInfoID, PVOID pData, DWORD dwDataSize,
+                                   PDWORD pcbNeeded);
 struct UNIFONTOBJ {
     ULONG ulFontID;
     DWORD dwFlags;
@@ -80,33 +84,38 @@ struct GETINFO_GLYPHSTRING {
 
 #if defined(_WIN64)
 static_assert(sizeof(DEVOBJ) == 64 && offsetof(DEVOBJ, pPublicDM) == 40 && offsetof(DEVOBJ, pOEMDM) == 48);
-static_assert(sizeof(OEMDMPARAM) == 72 && offsetof(OEMDMPARAM, pOEMDMOut) == 56 && offsetof(OEMDMPARAM, cbBufSize) == 64);
-static_assert(sizeof(IPPARAMS) == 32 && offsetof(IPPARAMS, pHalftoneOption) == 16 && offsetof(IPPARAMS, bBlankBand) == 28);
+static_assert(sizeof(OEMDMPARAM) == 72 && offsetof(OEMDMPARAM, pOEMDMOut) == 56 &&
+              offsetof(OEMDMPARAM, cbBufSize) == 64);
+static_assert(sizeof(IPPARAMS) == 32 && offsetof(IPPARAMS, pHalftoneOption) == 16 &&
+              offsetof(IPPARAMS, bBlankBand) == 28);
 static_assert(sizeof(UNIFONTOBJ) == 24 && offsetof(UNIFONTOBJ, pfnGetInfo) == 16);
 static_assert(sizeof(GETINFO_GLYPHSTRING) == 48 && offsetof(GETINFO_GLYPHSTRING, pGlyphOut) == 32);
 #else
 static_assert(sizeof(DEVOBJ) == 32 && offsetof(DEVOBJ, pPublicDM) == 20 && offsetof(DEVOBJ, pOEMDM) == 24);
-static_assert(sizeof(OEMDMPARAM) == 36 && offsetof(OEMDMPARAM, pOEMDMOut) == 28 && offsetof(OEMDMPARAM, cbBufSize) == 32);
-static_assert(sizeof(IPPARAMS) == 24 && offsetof(IPPARAMS, pHalftoneOption) == 12 && offsetof(IPPARAMS, bBlankBand) == 20);
+static_assert(sizeof(OEMDMPARAM) == 36 && offsetof(OEMDMPARAM, pOEMDMOut) == 28 &&
+              offsetof(OEMDMPARAM, cbBufSize) == 32);
+static_assert(sizeof(IPPARAMS) == 24 && offsetof(IPPARAMS, pHalftoneOption) == 12 &&
+              offsetof(IPPARAMS, bBlankBand) == 20);
 static_assert(sizeof(UNIFONTOBJ) == 16 && offsetof(UNIFONTOBJ, pfnGetInfo) == 12);
 static_assert(sizeof(GETINFO_GLYPHSTRING) == 28 && offsetof(GETINFO_GLYPHSTRING, pGlyphOut) == 20);
 #endif
 
 // What Unidrv offers back to a rendering plug-in.
 struct IPrintOemDriverUni : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pdriverobj, PCSTR Feature, PVOID pOutput, DWORD cbSize,
-                                                          PDWORD pcbNeeded, PDWORD pdwOptionsReturned) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pdriverobj, PCSTR Feature, PVOID pOutput,
+                                                          DWORD cbSize, PDWORD pcbNeeded,
+                                                          PDWORD pdwOptionsReturned) = 0;
     virtual HRESULT STDMETHODCALLTYPE DrvWriteSpoolBuf(PDEVOBJ pdevobj, PVOID pBuffer, DWORD cbSize,
                                                        DWORD* pdwResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE DrvXMoveTo(PDEVOBJ pdevobj, INT x, DWORD dwFlags, INT* piResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE DrvYMoveTo(PDEVOBJ pdevobj, INT y, DWORD dwFlags, INT* piResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE DrvGetStandardVariable(PDEVOBJ pdevobj, DWORD dwIndex, PVOID pBuffer,
                                                              DWORD cbSize, PDWORD pcbNeeded) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DrvGetGPDData(PDEVOBJ pdevobj, DWORD dwType, PVOID pInputData, PVOID pBuffer,
-                                                    DWORD cbSize, PDWORD pcbNeeded) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DrvUniTextOut(PVOID pso, PVOID pstro, PVOID pfo, PVOID pco, RECTL* prclExtra,
-                                                    RECTL* prclOpaque, PVOID pboFore, PVOID pboOpaque,
-                                                    POINTL* pptlBrushOrg, ULONG mix) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DrvGetGPDData(PDEVOBJ pdevobj, DWORD dwType, PVOID pInputData,
+                                                    PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DrvUniTextOut(PVOID pso, PVOID pstro, PVOID pfo, PVOID pco,
+                                                    RECTL* prclExtra, RECTL* prclOpaque, PVOID pboFore,
+                                                    PVOID pboOpaque, POINTL* pptlBrushOrg, ULONG mix) = 0;
     virtual HRESULT STDMETHODCALLTYPE DrvWriteAbortBuf(PDEVOBJ pdevobj, PVOID pBuffer, DWORD cbSize,
                                                        DWORD dwWait) = 0;
 };
@@ -114,42 +123,49 @@ struct IPrintOemDriverUni : public IUnknown {
 // IPrintOemUni: IPrintOemCommon (GetInfo, DevMode), then IPrintOemEngine, then its own.
 // Graphics-engine types the plug-in never looks into are plain pointers here.
 struct IPrintOemUni : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize,
+                                              PDWORD pcbNeeded) = 0;
     virtual HRESULT STDMETHODCALLTYPE DevMode(DWORD dwMode, OEMDMPARAM* pOemDMParam) = 0;
     virtual HRESULT STDMETHODCALLTYPE EnableDriver(DWORD DriverVersion, DWORD cbSize, PVOID pded) = 0;
     virtual HRESULT STDMETHODCALLTYPE DisableDriver() = 0;
     virtual HRESULT STDMETHODCALLTYPE EnablePDEV(PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns,
                                                  PVOID phsurfPatterns, ULONG cjGdiInfo, PVOID pGdiInfo,
-                                                 ULONG cjDevInfo, PVOID pDevInfo, PVOID pded, PVOID* pDevOem) = 0;
+                                                 ULONG cjDevInfo, PVOID pDevInfo, PVOID pded,
+                                                 PVOID* pDevOem) = 0;
     virtual HRESULT STDMETHODCALLTYPE DisablePDEV(PDEVOBJ pdevobj) = 0;
     virtual HRESULT STDMETHODCALLTYPE ResetPDEV(PDEVOBJ pdevobjOld, PDEVOBJ pdevobjNew) = 0;
     virtual HRESULT STDMETHODCALLTYPE PublishDriverInterface(IUnknown* pIUnknown) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetImplementedMethod(PSTR pMethodName) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DriverDMS(PVOID pDevObj, PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DriverDMS(PVOID pDevObj, PVOID pBuffer, DWORD cbSize,
+                                                PDWORD pcbNeeded) = 0;
     virtual HRESULT STDMETHODCALLTYPE CommandCallback(PDEVOBJ pdevobj, DWORD dwCallbackID, DWORD dwCount,
                                                       PDWORD pdwParams, INT* piResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE ImageProcessing(PDEVOBJ pdevobj, PBYTE pSrcBitmap,
                                                       PBITMAPINFOHEADER pBitmapInfoHeader, PBYTE pColorTable,
-                                                      DWORD dwCallbackID, IPPARAMS* pIPParams, PBYTE* ppbResult) = 0;
+                                                      DWORD dwCallbackID, IPPARAMS* pIPParams,
+                                                      PBYTE* ppbResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE FilterGraphics(PDEVOBJ pdevobj, PBYTE pBuf, DWORD dwLen) = 0;
     virtual HRESULT STDMETHODCALLTYPE Compression(PDEVOBJ pdevobj, PBYTE pInBuf, PBYTE pOutBuf, DWORD dwInLen,
                                                   DWORD dwOutLen, INT* piResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE HalftonePattern(PDEVOBJ pdevobj, PBYTE pHTPattern, DWORD dwHTPatternX,
-                                                      DWORD dwHTPatternY, DWORD dwHTNumPatterns, DWORD dwCallbackID,
-                                                      PBYTE pResource, DWORD dwResourceSize) = 0;
+                                                      DWORD dwHTPatternY, DWORD dwHTNumPatterns,
+                                                      DWORD dwCallbackID, PBYTE pResource,
+                                                      DWORD dwResourceSize) = 0;
     virtual HRESULT STDMETHODCALLTYPE MemoryUsage(PDEVOBJ pdevobj, PVOID pMemoryUsage) = 0;
-    virtual HRESULT STDMETHODCALLTYPE TTYGetInfo(PDEVOBJ pdevobj, DWORD dwInfoIndex, PVOID pOutputBuf, DWORD dwSize,
-                                                 DWORD* pcbcNeeded) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DownloadFontHeader(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj, DWORD* pdwResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE TTYGetInfo(PDEVOBJ pdevobj, DWORD dwInfoIndex, PVOID pOutputBuf,
+                                                 DWORD dwSize, DWORD* pcbcNeeded) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DownloadFontHeader(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj,
+                                                         DWORD* pdwResult) = 0;
     virtual HRESULT STDMETHODCALLTYPE DownloadCharGlyph(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj, ULONG hGlyph,
                                                         PDWORD pdwWidth, DWORD* pdwResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE TTDownloadMethod(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj, DWORD* pdwResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OutputCharStr(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj, DWORD dwType, DWORD dwCount,
-                                                    PVOID pGlyph) = 0;
+    virtual HRESULT STDMETHODCALLTYPE TTDownloadMethod(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj,
+                                                       DWORD* pdwResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OutputCharStr(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj, DWORD dwType,
+                                                    DWORD dwCount, PVOID pGlyph) = 0;
     virtual HRESULT STDMETHODCALLTYPE SendFontCmd(PDEVOBJ pdevobj, UNIFONTOBJ* pUFObj, PVOID pFInv) = 0;
-    virtual HRESULT STDMETHODCALLTYPE TextOutAsBitmap(PVOID pso, PVOID pstro, PVOID pfo, PVOID pco, RECTL* prclExtra,
-                                                      RECTL* prclOpaque, PVOID pboFore, PVOID pboOpaque,
-                                                      POINTL* pptlOrg, ULONG mix) = 0;
+    virtual HRESULT STDMETHODCALLTYPE TextOutAsBitmap(PVOID pso, PVOID pstro, PVOID pfo, PVOID pco,
+                                                      RECTL* prclExtra, RECTL* prclOpaque, PVOID pboFore,
+                                                      PVOID pboOpaque, POINTL* pptlOrg, ULONG mix) = 0;
 };
 
 }  // namespace k20::prnrender::host

@@ -54,8 +54,8 @@ std::wstring Wide(const std::string& s) {
 
 // Reads a regular file of at most maxBytes; anything else reads as missing.
 bool ReadSmallFile(const std::wstring& path, uint64_t maxBytes, std::vector<uint8_t>& out) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = false;
     LARGE_INTEGER size{};
@@ -77,7 +77,8 @@ std::optional<prnui::KeptBitmap> LoadWatermark(const std::string& printerName) {
     std::string tempFolder = Narrow(temp);
     while (!tempFolder.empty() && tempFolder.back() == '\\') tempFolder.pop_back();
     std::vector<uint8_t> file;
-    if (!ReadSmallFile(Wide(prnui::WatermarkWorkingFile(tempFolder, printerName)), 4 * prnui::kMaxKeptBytes, file))
+    if (!ReadSmallFile(Wide(prnui::WatermarkWorkingFile(tempFolder, printerName)), 4 * prnui::kMaxKeptBytes,
+                       file))
         return std::nullopt;
     prnui::KeptBitmap kept;
     if (prnui::ReadKeptBitmap(file, kept) != prnui::KeepResult::Kept) return std::nullopt;
@@ -95,7 +96,7 @@ std::optional<prnui::ControlFontTable> LoadControlFont() {
 
 // Unidrv's spool buffer as the engine's sink.
 class SpoolSink final : public render::ByteSink {
-public:
+  public:
     SpoolSink(host::IPrintOemDriverUni* driver, host::PDEVOBJ* devobj) : driver_(driver), devobj_(devobj) {}
     bool Write(std::span<const uint8_t> bytes) override {
         if (failed_ || !driver_ || !*devobj_) return false;
@@ -103,7 +104,8 @@ public:
         while (done < bytes.size()) {
             const DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20));
             DWORD written = 0;
-            HRESULT hr = driver_->DrvWriteSpoolBuf(*devobj_, const_cast<uint8_t*>(bytes.data() + done), chunk, &written);
+            HRESULT hr = driver_->DrvWriteSpoolBuf(*devobj_, const_cast<uint8_t*>(bytes.data() + done), chunk,
+                                                   &written);
             if (FAILED(hr) || written != chunk) {
                 failed_ = true;  // the user cancelled the job: nothing more may be written
                 return false;
@@ -113,14 +115,14 @@ public:
         return true;
     }
 
-private:
+  private:
     host::IPrintOemDriverUni* driver_;
     host::PDEVOBJ* devobj_;
     bool failed_ = false;
 };
 
 class EngineOutput final : public JobOutput {
-public:
+  public:
     EngineOutput(host::IPrintOemDriverUni* driver, host::PDEVOBJ* devobj, render::JobSettings settings)
         : sink_(driver, devobj), engine_(sink_, std::move(settings)) {}
     void StartDocument() override { engine_.StartDocument(); }
@@ -130,7 +132,7 @@ public:
     void EndPage() override { engine_.EndPage(); }
     void EndDocument() override { engine_.EndDocument(); }
 
-private:
+  private:
     SpoolSink sink_;
     render::Engine engine_;
 };
@@ -148,9 +150,12 @@ struct PlugPdev {
 
 render::Density EngineDensity(Density d) {
     switch (d) {
-        case Density::Light: return render::Density::Light;
-        case Density::Dark: return render::Density::Dark;
-        case Density::Normal: break;
+        case Density::Light:
+            return render::Density::Light;
+        case Density::Dark:
+            return render::Density::Dark;
+        case Density::Normal:
+            break;
     }
     return render::Density::Normal;
 }
@@ -212,7 +217,7 @@ std::u16string GlyphText(host::UNIFONTOBJ* f, DWORD type, DWORD count, PVOID gly
 }
 
 class RenderPlugin final : public host::IPrintOemUni {
-public:
+  public:
     RenderPlugin() { ++g_objects; }
     ~RenderPlugin() {
         if (driver_) driver_->Release();
@@ -267,8 +272,8 @@ public:
     HRESULT STDMETHODCALLTYPE EnableDriver(DWORD, DWORD, PVOID) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE DisableDriver() override { return S_OK; }
 
-    HRESULT STDMETHODCALLTYPE EnablePDEV(host::PDEVOBJ devobj, PWSTR printerName, ULONG, PVOID, ULONG, PVOID, ULONG,
-                                         PVOID, PVOID, PVOID* devOem) override {
+    HRESULT STDMETHODCALLTYPE EnablePDEV(host::PDEVOBJ devobj, PWSTR printerName, ULONG, PVOID, ULONG, PVOID,
+                                         ULONG, PVOID, PVOID, PVOID* devOem) override {
         return Guard([&]() -> HRESULT {
             if (!devObjValid(devobj) || !devOem) return E_FAIL;
             auto pdev = std::make_unique<PlugPdev>();
@@ -315,9 +320,9 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetImplementedMethod(PSTR name) override {
         if (!name) return S_FALSE;
-        for (const char* m : {"GetInfo", "DevMode", "EnableDriver", "DisableDriver", "EnablePDEV", "DisablePDEV",
-                              "ResetPDEV", "PublishDriverInterface", "GetImplementedMethod", "CommandCallback",
-                              "ImageProcessing", "OutputCharStr", "SendFontCmd"})
+        for (const char* m : {"GetInfo", "DevMode", "EnableDriver", "DisableDriver", "EnablePDEV",
+                              "DisablePDEV", "ResetPDEV", "PublishDriverInterface", "GetImplementedMethod",
+                              "CommandCallback", "ImageProcessing", "OutputCharStr", "SendFontCmd"})
             if (std::strcmp(name, m) == 0) return S_OK;
         return S_FALSE;
     }
@@ -332,13 +337,27 @@ public:
             if (!p) return S_OK;
             RenderJob& job = *p->job;
             switch (id) {
-                case kCbStartDoc: job.StartDocument(); break;
-                case kCbStartPage: job.StartPage(); break;
-                case kCbEndPage: job.EndPage(); break;
-                case kCbEndDoc: job.EndDocument(); break;
-                case kCbDensityLight: job.SetDensity(Density::Light); break;
-                case kCbDensityNormal: job.SetDensity(Density::Normal); break;
-                case kCbDensityDark: job.SetDensity(Density::Dark); break;
+                case kCbStartDoc:
+                    job.StartDocument();
+                    break;
+                case kCbStartPage:
+                    job.StartPage();
+                    break;
+                case kCbEndPage:
+                    job.EndPage();
+                    break;
+                case kCbEndDoc:
+                    job.EndDocument();
+                    break;
+                case kCbDensityLight:
+                    job.SetDensity(Density::Light);
+                    break;
+                case kCbDensityNormal:
+                    job.SetDensity(Density::Normal);
+                    break;
+                case kCbDensityDark:
+                    job.SetDensity(Density::Dark);
+                    break;
                 case kCbYMoveAbsolute:
                     // Unidrv expects the new cursor position back for cursor commands.
                     if (count >= 1 && params) {
@@ -346,21 +365,24 @@ public:
                         if (result) *result = INT(params[0]);
                     }
                     break;
-                default: break;
+                default:
+                    break;
             }
             return S_OK;
         });
     }
 
-    HRESULT STDMETHODCALLTYPE ImageProcessing(host::PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADER bih, PBYTE colors,
-                                              DWORD, host::IPPARAMS* ip, PBYTE* result) override {
+    HRESULT STDMETHODCALLTYPE ImageProcessing(host::PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADER bih,
+                                              PBYTE colors, DWORD, host::IPPARAMS* ip,
+                                              PBYTE* result) override {
         return Guard([&]() -> HRESULT {
             // The band goes to the spooler through the engine, not back to Unidrv.
             if (result) *result = reinterpret_cast<PBYTE>(TRUE);
             JobState* p = State(devobj);
             if (!p || !bits || !bih) return S_OK;
             if (ip && ip->bBlankBand) return S_OK;
-            if (bih->biBitCount != 1 || bih->biWidth <= 0 || bih->biHeight == 0 || bih->biPlanes != 1) return S_OK;
+            if (bih->biBitCount != 1 || bih->biWidth <= 0 || bih->biHeight == 0 || bih->biPlanes != 1)
+                return S_OK;
             Band b;
             b.bits = bits;
             b.width = uint32_t(bih->biWidth);
@@ -393,19 +415,22 @@ public:
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE MemoryUsage(host::PDEVOBJ, PVOID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE TTYGetInfo(host::PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE TTYGetInfo(host::PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE DownloadFontHeader(host::PDEVOBJ, host::UNIFONTOBJ*, DWORD*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE DownloadCharGlyph(host::PDEVOBJ, host::UNIFONTOBJ*, ULONG, PDWORD, DWORD*) override {
+    HRESULT STDMETHODCALLTYPE DownloadCharGlyph(host::PDEVOBJ, host::UNIFONTOBJ*, ULONG, PDWORD,
+                                                DWORD*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE TTDownloadMethod(host::PDEVOBJ, host::UNIFONTOBJ*, DWORD*) override {
         return E_NOTIMPL;
     }
 
-    HRESULT STDMETHODCALLTYPE OutputCharStr(host::PDEVOBJ devobj, host::UNIFONTOBJ* font, DWORD type, DWORD count,
-                                            PVOID glyphs) override {
+    HRESULT STDMETHODCALLTYPE OutputCharStr(host::PDEVOBJ devobj, host::UNIFONTOBJ* font, DWORD type,
+                                            DWORD count, PVOID glyphs) override {
         return Guard([&]() -> HRESULT {
             JobState* p = State(devobj);
             if (!p) return S_OK;
@@ -416,13 +441,15 @@ public:
 
     // The device fonts need no selection command: each text run is a whole command.
     HRESULT STDMETHODCALLTYPE SendFontCmd(host::PDEVOBJ, host::UNIFONTOBJ*, PVOID) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE TextOutAsBitmap(PVOID, PVOID, PVOID, PVOID, RECTL*, RECTL*, PVOID, PVOID, POINTL*,
-                                              ULONG) override {
+    HRESULT STDMETHODCALLTYPE TextOutAsBitmap(PVOID, PVOID, PVOID, PVOID, RECTL*, RECTL*, PVOID, PVOID,
+                                              POINTL*, ULONG) override {
         return E_NOTIMPL;
     }
 
-private:
-    static bool devObjValid(host::PDEVOBJ d) { return d && d->dwSize >= sizeof(host::DEVOBJ) - sizeof(PVOID); }
+  private:
+    static bool devObjValid(host::PDEVOBJ d) {
+        return d && d->dwSize >= sizeof(host::DEVOBJ) - sizeof(PVOID);
+    }
     static PlugPdev* Pdev(host::PDEVOBJ d) { return d ? static_cast<PlugPdev*>(d->pdevOEM) : nullptr; }
     // The job of the context the call names, which from now on writes through that context.
     static JobState* State(host::PDEVOBJ d) {
@@ -432,7 +459,8 @@ private:
         return p->state.get();
     }
 
-    std::unique_ptr<RenderJob> MakeJob(host::PDEVOBJ devobj, const std::string& printerName, JobState* state) {
+    std::unique_ptr<RenderJob> MakeJob(host::PDEVOBJ devobj, const std::string& printerName,
+                                       JobState* state) {
         JobConfig cfg;
         std::span<const uint8_t> priv;
         if (devobj->pOEMDM) priv = {static_cast<const uint8_t*>(devobj->pOEMDM), prnui::kPrivateSettingsSize};
@@ -448,7 +476,7 @@ private:
         host::IPrintOemDriverUni* driver = driver_;
         std::string jobName = printerName;
         auto factory = [driver, state, jobName](std::span<const uint8_t> record,
-                                               Density d) -> std::unique_ptr<JobOutput> {
+                                                Density d) -> std::unique_ptr<JobOutput> {
             render::JobSettings s = render::SettingsFromRecordBytes(record);
             s.density = EngineDensity(d);
             s.jobName = jobName;
@@ -462,7 +490,7 @@ private:
 };
 
 class RenderClassFactory final : public IClassFactory {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
@@ -492,12 +520,14 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock) ++g_locks;
-        else --g_locks;
+        if (lock)
+            ++g_locks;
+        else
+            --g_locks;
         return S_OK;
     }
 
-private:
+  private:
     std::atomic<LONG> refs_{1};
 };
 

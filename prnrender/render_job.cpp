@@ -127,8 +127,8 @@ void CompositeWatermark(PageRaster& page, const prnui::KeptBitmap& mark, int pos
         for (int i = 0; i < 3; ++i) sum += std::min(255, p[i] + brightness);
         return sum < 3 * 128;
     };
-    for (const prnui::StretchOp& op :
-         prnui::PlaceWatermark(mark.width, mark.height, int(page.width), int(page.height), position, sizePercent)) {
+    for (const prnui::StretchOp& op : prnui::PlaceWatermark(mark.width, mark.height, int(page.width),
+                                                            int(page.height), position, sizePercent)) {
         if (op.dstW <= 0 || op.dstH <= 0 || op.srcW <= 0 || op.srcH <= 0) continue;
         for (int dy = 0; dy < op.dstH; ++dy) {
             const int y = op.dstY + dy;
@@ -146,7 +146,8 @@ void CompositeWatermark(PageRaster& page, const prnui::KeptBitmap& mark, int pos
 
 // ---- the job ----
 
-RenderJob::RenderJob(JobConfig config, OutputFactory factory) : config_(std::move(config)), factory_(std::move(factory)) {
+RenderJob::RenderJob(JobConfig config, OutputFactory factory)
+    : config_(std::move(config)), factory_(std::move(factory)) {
     if (!config_.record.empty() && IsOurRecord(config_.record)) {
         std::memcpy(&settings_, config_.record.data(), kPrivateSettingsSize);
     } else {
@@ -164,7 +165,9 @@ void RenderJob::EnsureDocument() {
     if (out_) out_->StartDocument();
 }
 
-void RenderJob::StartDocument() { EnsureDocument(); }
+void RenderJob::StartDocument() {
+    EnsureDocument();
+}
 
 void RenderJob::StartPage() {
     EnsureDocument();
@@ -206,7 +209,9 @@ void RenderJob::AddBand(const Band& b) {
     }
 }
 
-void RenderJob::MoveToRow(uint32_t row) { cursorRow_ = std::min(row, kMaxPageRows); }
+void RenderJob::MoveToRow(uint32_t row) {
+    cursorRow_ = std::min(row, kMaxPageRows);
+}
 
 void RenderJob::DeviceText(uint32_t fontId, std::u16string_view text) {
     if (!inPage_) StartPage();

@@ -32,7 +32,7 @@ enum class Density : uint8_t { Light = 0, Normal = 1, Dark = 2 };
 
 // What the job drives: the engine, behind a thin adapter, or a recorder in tests.
 class JobOutput {
-public:
+  public:
     virtual ~JobOutput() = default;
     virtual void StartDocument() = 0;
     virtual void StartPage(uint32_t widthDots) = 0;
@@ -44,7 +44,8 @@ public:
 
 // Makes the output when the document starts, once the density is known. The record is
 // empty when the job's DEVMODE carried none of ours.
-using OutputFactory = std::function<std::unique_ptr<JobOutput>(std::span<const uint8_t> record, Density density)>;
+using OutputFactory =
+    std::function<std::unique_ptr<JobOutput>(std::span<const uint8_t> record, Density density)>;
 
 // Our record in the job's DEVMODE: the private part the host hands over, or failing
 // that, an extra section with our header behind the public DEVMODE. A record must carry
@@ -73,13 +74,13 @@ std::vector<uint8_t> DeviceFontCommand(const prnui::PrivateSettings& record, Dev
 // A band of the page as the host draws it: 1 bit per pixel, rows `stride` bytes apart.
 struct Band {
     const uint8_t* bits = nullptr;
-    size_t size = 0;          // bytes available at bits
+    size_t size = 0;  // bytes available at bits
     uint32_t width = 0;
     uint32_t height = 0;
     size_t stride = 0;
-    bool bottomUp = false;    // a DIB with a positive height
-    bool oneIsBlack = true;   // from the band's colour table
-    int32_t x = 0, y = 0;     // the band's place on the page
+    bool bottomUp = false;   // a DIB with a positive height
+    bool oneIsBlack = true;  // from the band's colour table
+    int32_t x = 0, y = 0;    // the band's place on the page
 };
 
 // The page raster: top-down rows, most significant bit leftmost, 1 = black.
@@ -103,13 +104,14 @@ void CompositeWatermark(PageRaster& page, const prnui::KeptBitmap& mark, int pos
                         uint8_t brightness);
 
 struct JobConfig {
-    std::vector<uint8_t> record;                  // empty: not ours, print plainly
-    std::optional<prnui::KeptBitmap> watermark;   // the working file, when the record asks for one and it reads
+    std::vector<uint8_t> record;  // empty: not ours, print plainly
+    std::optional<prnui::KeptBitmap>
+        watermark;  // the working file, when the record asks for one and it reads
     std::optional<prnui::ControlFontTable> controlFont;
 };
 
 class RenderJob {
-public:
+  public:
     RenderJob(JobConfig config, OutputFactory factory);
     ~RenderJob();
 
@@ -126,7 +128,7 @@ public:
     const prnui::PrivateSettings& Settings() const { return settings_; }
     bool HasRecord() const { return !config_.record.empty(); }
 
-private:
+  private:
     struct PendingCommand {
         uint32_t row;
         std::vector<uint8_t> bytes;

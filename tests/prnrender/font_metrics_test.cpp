@@ -57,11 +57,11 @@ TEST(FontMetrics, HeaderOffsetsAreWhereTheFormatPutsThem) {
         std::memcpy(&v, ufm.data() + at, 4);
         return v;
     };
-    EXPECT_EQ(u32(0), ufm.size());    // dwSize
-    EXPECT_EQ(u32(4), 0x10000u);      // dwVersion
-    EXPECT_EQ(u32(16), 44u);          // loUnidrvInfo
-    EXPECT_EQ(u32(20), 92u);          // loIFIMetrics
-    EXPECT_EQ(u32(44), 48u);          // UNIDRVINFO.dwSize
+    EXPECT_EQ(u32(0), ufm.size());  // dwSize
+    EXPECT_EQ(u32(4), 0x10000u);    // dwVersion
+    EXPECT_EQ(u32(16), 44u);        // loUnidrvInfo
+    EXPECT_EQ(u32(20), 92u);        // loIFIMetrics
+    EXPECT_EQ(u32(44), 48u);        // UNIDRVINFO.dwSize
     EXPECT_EQ(ufm.size() % 4, 0u);
 }
 
@@ -74,9 +74,21 @@ TEST(FontMetrics, DamagedFilesAreRefusedWithAReason) {
         {"truncated", [](auto& b) { b.resize(60); }},
         {"size field", [](auto& b) { b[0] ^= 4; }},
         {"version", [](auto& b) { b[6] = 2; }},
-        {"metrics offset past the end", [](auto& b) { b[20] = 0xF0; b[21] = 0xFF; }},
-        {"metrics size past the end", [](auto& b) { b[92] = 0xFF; b[93] = 0x7F; }},
-        {"face before the names", [](auto& b) { b[92 + 16] = 4; b[92 + 17] = 0; }},
+        {"metrics offset past the end",
+         [](auto& b) {
+             b[20] = 0xF0;
+             b[21] = 0xFF;
+         }},
+        {"metrics size past the end",
+         [](auto& b) {
+             b[92] = 0xFF;
+             b[93] = 0x7F;
+         }},
+        {"face before the names",
+         [](auto& b) {
+             b[92 + 16] = 4;
+             b[92 + 17] = 0;
+         }},
         {"face not terminated", [](auto& b) { std::fill(b.end() - 20, b.end(), 'x'); }},
     };
     for (auto& c : cases) {

@@ -86,10 +86,14 @@ GpdFile ParseGpd(std::string_view t) {
                 char d = t[i];
                 if (d == '"') quoted = !quoted;
                 if (!quoted) {
-                    if (d == '{' && v.find('%') != std::string::npos) ++paramDepth;
-                    else if (d == '}' && paramDepth > 0) --paramDepth;
-                    else if (d == '{' || d == '}') break;
-                    else if (d == '*' && i + 1 < t.size() && t[i + 1] == '%') break;
+                    if (d == '{' && v.find('%') != std::string::npos)
+                        ++paramDepth;
+                    else if (d == '}' && paramDepth > 0)
+                        --paramDepth;
+                    else if (d == '{' || d == '}')
+                        break;
+                    else if (d == '*' && i + 1 < t.size() && t[i + 1] == '%')
+                        break;
                 }
                 v.push_back(d);
                 ++i;
@@ -118,11 +122,13 @@ std::string Unquote(std::string_view v) {
 std::vector<int> ListValues(std::string_view v) {
     std::vector<int> r;
     size_t open = v.find('('), close = v.rfind(')');
-    if (v.substr(0, 4) != "LIST" || open == std::string_view::npos || close == std::string_view::npos) return r;
+    if (v.substr(0, 4) != "LIST" || open == std::string_view::npos || close == std::string_view::npos)
+        return r;
     std::string_view in = v.substr(open + 1, close - open - 1);
     int n = -1;
     for (char c : in) {
-        if (std::isdigit(static_cast<unsigned char>(c))) n = (n < 0 ? 0 : n * 10) + (c - '0');
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            n = (n < 0 ? 0 : n * 10) + (c - '0');
         else if (c == ',') {
             if (n >= 0) r.push_back(n);
             n = -1;

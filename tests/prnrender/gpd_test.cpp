@@ -24,7 +24,7 @@ std::string ReadText(const std::string& path) {
 const std::string kRoot = K20_SOURCE_DIR;
 
 class GpdTest : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override {
         text_ = ReadText(kRoot + "/package/" + GetParam() + "/K20.GPD");
         ASSERT_FALSE(text_.empty());
@@ -49,7 +49,8 @@ protected:
 
 TEST(GpdReader, ReadsConstructsValuesAndComments) {
     GpdFile f = ParseGpd(
-        "*% comment\n*A: \"x { y }\"\n*Feature: F\n{\n  *Option: O { *Cmd: \"\" }\n  *P: %d{Dest} *% trailing\n}\n");
+        "*% comment\n*A: \"x { y }\"\n*Feature: F\n{\n  *Option: O { *Cmd: \"\" }\n  *P: %d{Dest} *% "
+        "trailing\n}\n");
     ASSERT_EQ(f.error, "");
     ASSERT_EQ(f.root.children.size(), 2u);
     EXPECT_EQ(f.root.children[0].value, "\"x { y }\"");
@@ -71,10 +72,10 @@ TEST_P(GpdTest, NamesItselfTheResourceDllAndTheStandardNames) {
 }
 
 TEST_P(GpdTest, EveryCallbackIsOneThePlugInHandlesAndEveryOperationPointIsDeclared) {
-    const std::set<int> handled = {prnrender::kCbStartDoc,       prnrender::kCbStartPage,
-                                   prnrender::kCbEndPage,        prnrender::kCbEndDoc,
-                                   prnrender::kCbDensityLight,   prnrender::kCbDensityNormal,
-                                   prnrender::kCbDensityDark,    prnrender::kCbYMoveAbsolute};
+    const std::set<int> handled = {prnrender::kCbStartDoc,     prnrender::kCbStartPage,
+                                   prnrender::kCbEndPage,      prnrender::kCbEndDoc,
+                                   prnrender::kCbDensityLight, prnrender::kCbDensityNormal,
+                                   prnrender::kCbDensityDark,  prnrender::kCbYMoveAbsolute};
     std::set<int> declared;
     for (const GpdEntry* e : Everything()) {
         if (e->key == "CallbackID") {
@@ -126,7 +127,8 @@ TEST_P(GpdTest, EveryFeaturesDefaultIsOneOfItsOptions) {
         const GpdEntry* def = f->Find("DefaultOption");
         ASSERT_TRUE(def) << f->value;
         std::set<std::string> options;
-        for (auto* o : f->All("Option")) EXPECT_TRUE(options.insert(o->value).second) << f->value << "." << o->value;
+        for (auto* o : f->All("Option"))
+            EXPECT_TRUE(options.insert(o->value).second) << f->value << "." << o->value;
         EXPECT_TRUE(options.count(def->value)) << f->value << " defaults to " << def->value;
     }
 }

@@ -29,7 +29,9 @@ std::vector<uint8_t> DefaultRecord() {
     std::memcpy(b.data(), &s, sizeof s);
     return b;
 }
-prnui::PrivateSettings& As(std::vector<uint8_t>& r) { return *reinterpret_cast<prnui::PrivateSettings*>(r.data()); }
+prnui::PrivateSettings& As(std::vector<uint8_t>& r) {
+    return *reinterpret_cast<prnui::PrivateSettings*>(r.data());
+}
 
 // The engine called directly with the pages' rows, and each text's command placed
 // before the row it stands at.
@@ -38,7 +40,8 @@ struct Command {
     std::vector<uint8_t> bytes;
 };
 std::vector<uint8_t> EngineBytes(std::span<const uint8_t> record, render::Density density,
-                                 const std::vector<HostPage>& pages, const std::vector<Command>& commands = {}) {
+                                 const std::vector<HostPage>& pages,
+                                 const std::vector<Command>& commands = {}) {
     render::MemorySink sink;
     render::JobSettings s = render::SettingsFromRecordBytes(record);
     s.density = density;
@@ -97,7 +100,8 @@ void WriteBitmap(const std::filesystem::path& path, int w, int h, uint8_t level)
     put32(22, uint32_t(h));
     put32(26, 1 | (24 << 16));
     for (size_t i = 30; i < 54; ++i) b[i] = 0;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
 }  // namespace
@@ -134,7 +138,8 @@ TEST(RenderHost, DeviceFontTextBecomesBarcodeAndControlCommands) {
     // The control-font table where the Font page's dialog keeps it.
     wchar_t win[MAX_PATH] = {};
     GetWindowsDirectoryW(win, MAX_PATH);
-    const std::filesystem::path table = std::filesystem::path(win) / L"system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat";
+    const std::filesystem::path table =
+        std::filesystem::path(win) / L"system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat";
     std::error_code ec;
     std::filesystem::create_directories(table.parent_path(), ec);
     const bool hadTable = std::filesystem::exists(table);
@@ -152,17 +157,21 @@ TEST(RenderHost, DeviceFontTextBecomesBarcodeAndControlCommands) {
     job.pages.push_back(page);
     HostResult r = RunJob(kPlugin, job);
 
-    if (hadTable) std::ofstream(table, std::ios::binary) << oldTable;
-    else std::filesystem::remove(table, ec);
+    if (hadTable)
+        std::ofstream(table, std::ios::binary) << oldTable;
+    else
+        std::filesystem::remove(table, ec);
     ASSERT_EQ(r.error, "");
 
     // Font 1 (UPC-A, element width 3, bar height 163, no HRI) and font 9 (PDF417 with the
     // 2D defaults), as the barcode pages' sample jobs shape them; "99" is no UPC-E and
     // prints nothing.
-    std::vector<uint8_t> upca = {0x1D, 0x66, 0x00, 0x1D, 0x48, 0x00, 0x1D, 0x77, 0x03, 0x1D, 0x68, 0xA3, 0x1D, 0x6B, 0x00};
+    std::vector<uint8_t> upca = {0x1D, 0x66, 0x00, 0x1D, 0x48, 0x00, 0x1D, 0x77,
+                                 0x03, 0x1D, 0x68, 0xA3, 0x1D, 0x6B, 0x00};
     for (char c : std::string("123456789012")) upca.push_back(uint8_t(c));
     upca.push_back(0x00);
-    std::vector<uint8_t> pdf = {0x1D, 0x70, 0x01, 0x01, 3, 3, 3, 3, 0x1D, 0x71, 5, 0x1D, 0x6B, 0x0A, '0', '1', '2', '3', 0x00};
+    std::vector<uint8_t> pdf = {0x1D, 0x70, 0x01, 0x01, 3,   3,   3,   3,   0x1D, 0x71,
+                                5,    0x1D, 0x6B, 0x0A, '0', '1', '2', '3', 0x00};
     std::vector<uint8_t> control = {0x1B, 0x70, 0x00, 0x19, 0xFA, 0x1B, 0x70, 0x00, 0x19, 0xFA};
     std::vector<Command> cmds = {{0, 120, upca}, {0, 150, pdf}, {0, 150, control}};
     EXPECT_EQ(r.spooled, EngineBytes(job.privateRecord, render::Density::Normal, job.pages, cmds));
@@ -188,7 +197,8 @@ TEST(RenderHost, WatermarkFileIsDrawnUnderThePageAndItsAbsencePrintsPlainly) {
     std::filesystem::remove(mark, ec);
     ASSERT_EQ(r.error, "");
     HostPage marked = job.pages[0];
-    for (uint32_t y = 0; y < 288; ++y) std::memset(marked.bits.data() + y * marked.Stride(), 0xFF, marked.Stride());
+    for (uint32_t y = 0; y < 288; ++y)
+        std::memset(marked.bits.data() + y * marked.Stride(), 0xFF, marked.Stride());
     EXPECT_EQ(r.spooled, EngineBytes(job.privateRecord, render::Density::Normal, {marked}));
 
     // Without the working file the page prints as drawn.
@@ -212,7 +222,8 @@ TEST(RenderHost, ClassFactoryRefusesOtherClassesAndAggregation) {
     HMODULE dll = LoadLibraryW(kPlugin.c_str());
     ASSERT_TRUE(dll);
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    auto get =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
     ASSERT_TRUE(get);
     void* p = reinterpret_cast<void*>(1);
     EXPECT_EQ(get(IID_IUnknown, IID_IClassFactory, &p), CLASS_E_CLASSNOTAVAILABLE);
@@ -225,7 +236,8 @@ TEST(RenderHost, ClassFactoryRefusesOtherClassesAndAggregation) {
               CLASS_E_NOAGGREGATION);
     EXPECT_EQ(obj, nullptr);
     prnrender::host::IPrintOemUni* uni = nullptr;
-    ASSERT_EQ(f->CreateInstance(nullptr, prnrender::host::IID_IPrintOemUni, reinterpret_cast<void**>(&uni)), S_OK);
+    ASSERT_EQ(f->CreateInstance(nullptr, prnrender::host::IID_IPrintOemUni, reinterpret_cast<void**>(&uni)),
+              S_OK);
     f->Release();
     // Calls without a device context of ours fail quietly inside the plug-in.
     INT result = 7;
@@ -233,11 +245,13 @@ TEST(RenderHost, ClassFactoryRefusesOtherClassesAndAggregation) {
     EXPECT_EQ(result, 0);
     PBYTE out = nullptr;
     EXPECT_EQ(uni->ImageProcessing(nullptr, nullptr, nullptr, nullptr, 100, nullptr, &out), S_OK);
-    EXPECT_EQ(uni->EnablePDEV(nullptr, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr), E_FAIL);
+    EXPECT_EQ(uni->EnablePDEV(nullptr, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr),
+              E_FAIL);
     EXPECT_EQ(uni->PublishDriverInterface(nullptr), E_FAIL);
     uni->Release();
     using CanUnload = HRESULT(STDAPICALLTYPE*)();
-    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+    auto canUnload =
+        reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
     ASSERT_TRUE(canUnload);
     EXPECT_EQ(canUnload(), S_OK);
     FreeLibrary(dll);
@@ -253,7 +267,8 @@ TEST(RenderHost, DriverLogKeepsTheSpooledJobInADayFolder) {
     job.privateRecord = DefaultRecord();
     As(job.privateRecord).logEnabled = 1;
     As(job.privateRecord).logSavePrn = 1;
-    As(job.privateRecord).logFolder.set(std::u16string(reinterpret_cast<const char16_t*>(root.wstring().c_str())));
+    As(job.privateRecord)
+        .logFolder.set(std::u16string(reinterpret_cast<const char16_t*>(root.wstring().c_str())));
     job.pages.push_back(DrawTextPage(576, 120, {L"Logged"}));
     HostResult r = RunJob(kPlugin, job);
     ASSERT_EQ(r.error, "");

@@ -19,13 +19,16 @@ std::vector<uint8_t> DefaultRecord() {
     return b;
 }
 
-prnui::PrivateSettings& As(std::vector<uint8_t>& rec) { return *reinterpret_cast<prnui::PrivateSettings*>(rec.data()); }
+prnui::PrivateSettings& As(std::vector<uint8_t>& rec) {
+    return *reinterpret_cast<prnui::PrivateSettings*>(rec.data());
+}
 
 // Every call the job makes on its output, as text, and the rows and commands as bytes.
 struct Recorder : JobOutput {
     std::vector<std::string>* events;
     std::vector<std::vector<uint8_t>>* rows;
-    explicit Recorder(std::vector<std::string>* e, std::vector<std::vector<uint8_t>>* r) : events(e), rows(r) {}
+    explicit Recorder(std::vector<std::string>* e, std::vector<std::vector<uint8_t>>* r)
+        : events(e), rows(r) {}
     void StartDocument() override { events->push_back("doc"); }
     void StartPage(uint32_t w) override { events->push_back("page " + std::to_string(w)); }
     void WriteRow(std::span<const uint8_t> row) override {
@@ -114,8 +117,8 @@ TEST(RenderFonts, FontNumbersNameTheRecordsSlots) {
         uint32_t id;
         FontKind kind;
         int slot;
-    } rows[] = {{0, FontKind::None, 0},    {1, FontKind::Code1D, 0}, {8, FontKind::Code1D, 7},
-                {9, FontKind::Code2D, 0},  {10, FontKind::Code2D, 1}, {11, FontKind::Control, 0},
+    } rows[] = {{0, FontKind::None, 0},   {1, FontKind::Code1D, 0},  {8, FontKind::Code1D, 7},
+                {9, FontKind::Code2D, 0}, {10, FontKind::Code2D, 1}, {11, FontKind::Control, 0},
                 {12, FontKind::None, 0}};
     for (const Row& r : rows) {
         DeviceFont f = FontFromId(r.id);
@@ -143,7 +146,8 @@ TEST(RenderFonts, BarcodeTextBecomesTheSampleCommandWithoutFeedAndCut) {
     // A 2D font: QR code with its error-correction letter.
     As(rec).barcode2D[1].type = 4;
     std::vector<uint8_t> qr = DeviceFontCommand(As(rec), FontFromId(10), u"AB", nullptr);
-    std::vector<uint8_t> qrExpect = {0x1D, 0x6F, 0x00, 3, 0, 1, 0x1D, 0x6B, 0x0B, 'M', 'A', ',', 'A', 'B', 0x00};
+    std::vector<uint8_t> qrExpect = {0x1D, 0x6F, 0x00, 3,   0,   1,   0x1D, 0x6B,
+                                     0x0B, 'M',  'A',  ',', 'A', 'B', 0x00};
     EXPECT_EQ(qr, qrExpect);
 }
 
@@ -230,8 +234,8 @@ TEST(RenderJobFlow, BandsBecomeRowsAndTextIsPlacedAtItsRow) {
     EXPECT_EQ(h.made, 1);
     EXPECT_EQ(h.seenDensity, Density::Dark);
     EXPECT_EQ(h.seenRecord, cfg.record);
-    std::vector<std::string> expect = {"doc", "page 16", "row", "row", "row", "cmd 28", "row", "row", "row",
-                                       "endpage", "enddoc"};
+    std::vector<std::string> expect = {"doc", "page 16", "row", "row",     "row",   "cmd 28",
+                                       "row", "row",     "row", "endpage", "enddoc"};
     EXPECT_EQ(h.events, expect);
     EXPECT_EQ(h.rows[0], (std::vector<uint8_t>{1, 0}));
     EXPECT_EQ(h.rows[3].size(), 28u);
@@ -287,7 +291,8 @@ TEST(RenderJobFlow, ZoomRotationAndMovesApplyFromTheRecord) {
     job.EndDocument();
     // Rotated: the command at row 1 of 4 comes before the last row; the first row out is
     // the last row in, mirrored.
-    std::vector<std::string> expect = {"doc", "page 16", "row", "row", "row", "cmd 28", "row", "endpage", "enddoc"};
+    std::vector<std::string> expect = {"doc",    "page 16", "row",     "row",   "row",
+                                       "cmd 28", "row",     "endpage", "enddoc"};
     EXPECT_EQ(h.events, expect);
     EXPECT_EQ(h.rows[0], (std::vector<uint8_t>{0x00, 0x20}));
 }

@@ -12,7 +12,8 @@ namespace k20::renderhost {
 
 namespace host = k20::prnrender::host;
 
-HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::wstring>& lines, int pointSize) {
+HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::wstring>& lines,
+                      int pointSize) {
     HostPage page;
     page.width = width;
     page.height = height;
@@ -32,7 +33,8 @@ HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::ws
     HDC dc = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     void* pixels = nullptr;
-    HBITMAP dib = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    HBITMAP dib =
+        CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (!dib || !pixels) {
         DeleteDC(dc);
         return page;
@@ -41,8 +43,9 @@ HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::ws
     RECT all = {0, 0, LONG(width), LONG(height)};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     // At the printer's 203 dpi.
-    HFONT font = CreateFontW(-MulDiv(pointSize, 203, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, L"Arial");
+    HFONT font =
+        CreateFontW(-MulDiv(pointSize, 203, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                    OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, L"Arial");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
@@ -56,8 +59,8 @@ HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::ws
     GdiFlush();
     const size_t dibStride = ((size_t(width) + 31) / 32) * 4;
     for (uint32_t r = 0; r < height; ++r)
-        std::memcpy(page.bits.data() + size_t(r) * page.Stride(), static_cast<uint8_t*>(pixels) + r * dibStride,
-                    page.Stride());
+        std::memcpy(page.bits.data() + size_t(r) * page.Stride(),
+                    static_cast<uint8_t*>(pixels) + r * dibStride, page.Stride());
     SelectObject(dc, oldFont);
     SelectObject(dc, oldBmp);
     DeleteObject(font);
@@ -70,7 +73,7 @@ namespace {
 
 // The driver interface Unidrv publishes: only the spool buffer is served.
 class CaptureDriver final : public host::IPrintOemDriverUni {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, host::IID_IPrintOemDriverUni)) {
@@ -111,7 +114,9 @@ public:
                                             ULONG) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE DrvWriteAbortBuf(host::PDEVOBJ, PVOID, DWORD, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DrvWriteAbortBuf(host::PDEVOBJ, PVOID, DWORD, DWORD) override {
+        return E_NOTIMPL;
+    }
 
     std::atomic<LONG> refs{1};
     host::PDEVOBJ expected = nullptr;
@@ -129,10 +134,12 @@ struct HostFont {
 
 // Our glyph table maps 0x20..0x7E to glyphs 1..95: a handle is the code less 0x1F.
 BOOL APIENTRY GetFontInfo(host::UNIFONTOBJ*, DWORD id, PVOID data, DWORD size, PDWORD needed) {
-    if (id != host::UFO_GETINFO_GLYPHSTRING || !data || size < sizeof(host::GETINFO_GLYPHSTRING)) return FALSE;
+    if (id != host::UFO_GETINFO_GLYPHSTRING || !data || size < sizeof(host::GETINFO_GLYPHSTRING))
+        return FALSE;
     auto* gs = static_cast<host::GETINFO_GLYPHSTRING*>(data);
     if (needed) *needed = 0;
-    if (gs->dwTypeIn != host::TYPE_GLYPHHANDLE || gs->dwTypeOut != host::TYPE_UNICODE || !gs->pGlyphOut) return FALSE;
+    if (gs->dwTypeIn != host::TYPE_GLYPHHANDLE || gs->dwTypeOut != host::TYPE_UNICODE || !gs->pGlyphOut)
+        return FALSE;
     const auto* in = static_cast<const ULONG*>(gs->pGlyphIn);
     auto* out = static_cast<wchar_t*>(gs->pGlyphOut);
     for (DWORD i = 0; i < gs->dwCount; ++i) out[i] = wchar_t(in[i] + 0x1F);
@@ -166,7 +173,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
     HMODULE dll = LoadLibraryW(pluginPath.c_str());
     if (!dll) return fail("LoadLibrary", HRESULT_FROM_WIN32(GetLastError()));
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto getClass = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    auto getClass =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
     if (!getClass) return fail("DllGetClassObject lookup", E_FAIL);
 
     CaptureDriver driver;
@@ -178,9 +186,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
         hr = factory->CreateInstance(nullptr, host::IID_IPrintOemUni, reinterpret_cast<void**>(&uni));
         factory->Release();
         if (FAILED(hr) || !uni) return fail("CreateInstance", hr);
-        std::unique_ptr<host::IPrintOemUni, void (*)(host::IPrintOemUni*)> hold(uni, [](host::IPrintOemUni* u) {
-            u->Release();
-        });
+        std::unique_ptr<host::IPrintOemUni, void (*)(host::IPrintOemUni*)> hold(
+            uni, [](host::IPrintOemUni* u) { u->Release(); });
 
         DWORD needed = 0, sig = 0;
         hr = uni->GetInfo(host::OEMGI_GETSIGNATURE, &sig, sizeof sig, &needed);
@@ -192,7 +199,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
         res.calls.push_back("PublishDriverInterface");
         for (const char* m : {"ImageProcessing", "CommandCallback", "OutputCharStr"}) {
             std::string name = m;
-            if (uni->GetImplementedMethod(name.data()) != S_OK) return fail(std::string("GetImplementedMethod ") + m, E_FAIL);
+            if (uni->GetImplementedMethod(name.data()) != S_OK)
+                return fail(std::string("GetImplementedMethod ") + m, E_FAIL);
         }
         host::OEMDMPARAM dm{};
         dm.cbSize = sizeof dm;
@@ -222,8 +230,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
 
         auto callback = [&](DWORD id, std::vector<DWORD> params = {}) {
             INT result = -1;
-            HRESULT h = uni->CommandCallback(&devobj, id, DWORD(params.size()), params.empty() ? nullptr : params.data(),
-                                             &result);
+            HRESULT h = uni->CommandCallback(&devobj, id, DWORD(params.size()),
+                                             params.empty() ? nullptr : params.data(), &result);
             res.calls.push_back("CommandCallback " + std::to_string(id));
             return SUCCEEDED(h) ? result : -2;
         };
@@ -238,7 +246,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
                 const uint32_t rows = std::min(job.bandRows, page.height - top);
                 std::vector<uint8_t> band(dibStride * rows, 0);
                 for (uint32_t r = 0; r < rows; ++r)
-                    std::memcpy(band.data() + size_t(rows - 1 - r) * dibStride, page.Row(top + r), page.Stride());
+                    std::memcpy(band.data() + size_t(rows - 1 - r) * dibStride, page.Row(top + r),
+                                page.Stride());
                 struct {
                     BITMAPINFOHEADER h;
                     RGBQUAD colors[2];
@@ -255,8 +264,9 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
                 ip.ptOffset = {0, LONG(top)};
                 ip.bBanding = TRUE;
                 PBYTE out = nullptr;
-                HRESULT h = uni->ImageProcessing(&devobj, band.data(), &bi.h, reinterpret_cast<PBYTE>(bi.colors),
-                                                 prnrender::kImageProcessingCallback, &ip, &out);
+                HRESULT h =
+                    uni->ImageProcessing(&devobj, band.data(), &bi.h, reinterpret_cast<PBYTE>(bi.colors),
+                                         prnrender::kImageProcessingCallback, &ip, &out);
                 if (FAILED(h) || out != reinterpret_cast<PBYTE>(TRUE)) return fail("ImageProcessing", h);
                 // Text whose row lies in this band follows the band.
                 while (nextText < page.texts.size() && page.texts[nextText].row < top + rows) {
@@ -283,7 +293,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
     res.spooled = std::move(driver.bytes);
     res.writeCalls = driver.calls;
     if (driver.wrongDevobj) res.error = "DrvWriteSpoolBuf got another device object";
-    if (driver.refs.load() != 1) res.error = "the plug-in kept " + std::to_string(driver.refs.load() - 1) + " driver references";
+    if (driver.refs.load() != 1)
+        res.error = "the plug-in kept " + std::to_string(driver.refs.load() - 1) + " driver references";
     FreeLibrary(dll);
     return res;
 }

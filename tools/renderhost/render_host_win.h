@@ -20,8 +20,8 @@ struct HostPage {
     uint32_t height = 0;
     std::vector<uint8_t> bits;
     struct Text {
-        uint32_t row;      // where the text goes down the page
-        uint32_t fontId;   // the description's font number
+        uint32_t row;     // where the text goes down the page
+        uint32_t fontId;  // the description's font number
         std::u16string text;
     };
     std::vector<Text> texts;
@@ -30,7 +30,8 @@ struct HostPage {
 };
 
 // Lines of text drawn by GDI (a TrueType face, black on white) into a 1-bit DIB section.
-HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::wstring>& lines, int pointSize = 14);
+HostPage DrawTextPage(uint32_t width, uint32_t height, const std::vector<std::wstring>& lines,
+                      int pointSize = 14);
 
 struct HostJob {
     std::vector<uint8_t> privateRecord;  // handed over as the plug-in's private DEVMODE part
@@ -41,8 +42,8 @@ struct HostJob {
 };
 
 struct HostResult {
-    std::string error;              // empty when every call went as documented
-    std::vector<uint8_t> spooled;   // every byte of every DrvWriteSpoolBuf, in order
+    std::string error;             // empty when every call went as documented
+    std::vector<uint8_t> spooled;  // every byte of every DrvWriteSpoolBuf, in order
     int writeCalls = 0;
     uint32_t signature = 0;
     uint32_t recordSize = 0;
