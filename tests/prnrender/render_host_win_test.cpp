@@ -18,6 +18,7 @@
 using namespace k20;
 using namespace k20::renderhost;
 
+
 namespace {
 
 const std::wstring kPlugin = std::wstring(L"" K20_PRNRENDER_DLL);
@@ -153,7 +154,8 @@ TEST(RenderHost, DeviceFontTextBecomesBarcodeAndControlCommands) {
     HostJob job;
     job.privateRecord = DefaultRecord();
     HostPage page = DrawTextPage(576, 300, {L"Barcodes"});
-    page.texts = {{120, 1, u"123456789012"}, {150, 9, u"0123"}, {150, 11, u"AxA"}, {250, 2, u"99"}};
+    page.texts = {{120, 1, u"123456789012"}, {150, 9, u"0123"}, {150, 11, u"AxA"}, {250, 2, u"99"},
+                  {280, 1, u"123456789012", true}};
     job.pages.push_back(page);
     HostResult r = RunJob(kPlugin, job);
 
@@ -173,11 +175,11 @@ TEST(RenderHost, DeviceFontTextBecomesBarcodeAndControlCommands) {
     std::vector<uint8_t> pdf = {0x1D, 0x70, 0x01, 0x01, 3,   3,   3,   3,   0x1D, 0x71,
                                 5,    0x1D, 0x6B, 0x0A, '0', '1', '2', '3', 0x00};
     std::vector<uint8_t> control = {0x1B, 0x70, 0x00, 0x19, 0xFA, 0x1B, 0x70, 0x00, 0x19, 0xFA};
-    std::vector<Command> cmds = {{0, 120, upca}, {0, 150, pdf}, {0, 150, control}};
+    std::vector<Command> cmds = {{0, 120, upca}, {0, 150, pdf}, {0, 150, control}, {0, 280, upca}};
     EXPECT_EQ(r.spooled, EngineBytes(job.privateRecord, render::Density::Normal, job.pages, cmds));
     int texts = 0;
     for (auto& c : r.calls) texts += c == "OutputCharStr";
-    EXPECT_EQ(texts, 4);
+    EXPECT_EQ(texts, 5);
 }
 
 TEST(RenderHost, WatermarkFileIsDrawnUnderThePageAndItsAbsencePrintsPlainly) {

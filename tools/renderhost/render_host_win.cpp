@@ -274,6 +274,7 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
                     if (callback(prnrender::kCbYMoveAbsolute, {DWORD(t.row)}) != INT(t.row))
                         return fail("CommandCallback move", E_FAIL);
                     HostFont f = MakeFont(t.fontId);
+                    if (t.faceOnly) f.obj.ulFontID = 0x4000 + t.fontId;
                     std::vector<ULONG> glyphs;
                     for (char16_t c : t.text) glyphs.push_back(ULONG(c) - 0x1F);
                     h = uni->OutputCharStr(&devobj, &f.obj, host::TYPE_GLYPHHANDLE, DWORD(glyphs.size()),

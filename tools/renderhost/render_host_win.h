@@ -23,6 +23,9 @@ struct HostPage {
         uint32_t row;     // where the text goes down the page
         uint32_t fontId;  // the description's font number
         std::u16string text;
+        // Unidrv numbers the fonts it lists; a host may hand over its own number, leaving
+        // only the metrics' face name to tell the font.
+        bool faceOnly = false;
     };
     std::vector<Text> texts;
     size_t Stride() const { return (width + 7) / 8; }
