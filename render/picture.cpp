@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <system_error>
 
 #include "render/file_io.h"
@@ -204,6 +205,57 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
         }
     }
     return true;
+}
+
+}  // namespace k20::render
+
+namespace k20::render {
+
+PictureBitmapFile::~PictureBitmapFile() {
+    if (!made_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(PathFromUtf8(made_), ec);
+    }
+}
+
+PictureBitmapFile::PictureBitmapFile(PictureBitmapFile&& other) noexcept
+    : path_(std::move(other.path_)), made_(std::move(other.made_)) {
+    other.made_.clear();
+}
+
+bool PictureBitmapFile::Open(const std::string& path, std::string& error) {
+    path_ = path;
+    uint8_t head[8] = {};
+    {
+        std::ifstream f(PathFromUtf8(path), std::ios::binary);
+        if (f) f.read(reinterpret_cast<char*>(head), sizeof head);
+    }
+    const PictureKind kind = SniffPicture(head);
+    if (kind != PictureKind::Png && kind != PictureKind::Jpeg) return true;
+    std::vector<uint8_t> file, bmp;
+    if (!ReadPictureFile(path, file, error)) return false;
+    if (!PictureToBmp(file, 0, bmp, error)) return false;
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    if (ec) {
+        error = "no temporary folder for the decoded picture";
+        return false;
+    }
+    std::random_device rd;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::filesystem::path p = dir / PathFromUtf8("k20pic" + std::to_string(rd() % 1000000000u) + ".bmp");
+        OutputFile out;
+        if (!out.Create(p)) continue;
+        made_ = PathToUtf8(p);
+        if (!out.Write(bmp) || !out.Close()) {
+            error = "cannot write " + made_;
+            return false;
+        }
+        path_ = made_;
+        return true;
+    }
+    error = "cannot create a file in " + PathToUtf8(dir);
+    return false;
 }
 
 }  // namespace k20::render

@@ -35,3 +35,26 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
                   const PictureLimits& limits = {});
 
 }  // namespace k20::render
+
+namespace k20::render {
+
+// A picture given by path as a bitmap file for code that reads bitmap files: a BMP (or a
+// file of no known kind, left to that code's own checks) is used where it is; a PNG or
+// JPEG is decoded into a bitmap in the temporary folder, removed again with this object.
+class PictureBitmapFile {
+public:
+    PictureBitmapFile() = default;
+    ~PictureBitmapFile();
+    PictureBitmapFile(PictureBitmapFile&& other) noexcept;
+    PictureBitmapFile& operator=(PictureBitmapFile&&) = delete;
+    PictureBitmapFile(const PictureBitmapFile&) = delete;
+
+    bool Open(const std::string& path, std::string& error);
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string made_;
+};
+
+}  // namespace k20::render
