@@ -86,6 +86,28 @@ std::vector<uint8_t> ScaleDown(const uint8_t* src, uint32_t sw, uint32_t sh, uin
     return dst;
 }
 
+// The packaged decoder builds a Huffman table from the 16 code counts of a DHT segment
+// without checking that they add up to at most 256 symbols, and writes past the table
+// when they do not. Every FF C4 in the file is looked at the way the decoder would read
+// it (bytes past the end read as 0); a file with such a table is refused before decoding.
+bool JpegTablesFit(std::span<const uint8_t> f) {
+    auto at = [&](size_t i) -> uint32_t { return i < f.size() ? f[i] : 0; };
+    for (size_t i = 0; i + 1 < f.size(); ++i) {
+        if (f[i] != 0xFF || f[i + 1] != 0xC4) continue;
+        size_t p = i + 2;
+        int64_t left = int64_t(at(p) << 8 | at(p + 1)) - 2;
+        p += 2;
+        while (left > 0 && p < f.size()) {
+            uint32_t n = 0;
+            for (size_t k = 0; k < 16; ++k) n += at(p + 1 + k);
+            if (n > 256) return false;
+            p += 17 + n;
+            left -= 17 + int64_t(n);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 PictureKind SniffPicture(std::span<const uint8_t> f) {
@@ -125,6 +147,10 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
     }
     if (file.size() > limits.maxFileBytes || file.size() > size_t(INT32_MAX)) {
         error = "the picture file is too large";
+        return false;
+    }
+    if (SniffPicture(file) == PictureKind::Jpeg && !JpegTablesFit(file)) {
+        error = "the picture cannot be read (a JPEG code table holds more than 256 codes)";
         return false;
     }
     int w = 0, h = 0, comp = 0;
