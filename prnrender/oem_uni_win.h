@@ -62,6 +62,13 @@ struct IPPARAMS {
     BOOL bBlankBand;
 };
 
+// What EnableDriver hands back: the graphics functions the plug-in hooks.
+struct DRVENABLEDATA {
+    ULONG iDriverVersion;
+    ULONG c;
+    PVOID pdrvfn;
+};
+
 struct UNIFONTOBJ;
 using PFNGETINFO = BOOL(APIENTRY*)(UNIFONTOBJ*, DWORD dwInfoID, PVOID pData, DWORD dwDataSize,
                                    PDWORD pcbNeeded);
@@ -89,6 +96,7 @@ static_assert(sizeof(OEMDMPARAM) == 72 && offsetof(OEMDMPARAM, pOEMDMOut) == 56 
 static_assert(sizeof(IPPARAMS) == 32 && offsetof(IPPARAMS, pHalftoneOption) == 16 &&
               offsetof(IPPARAMS, bBlankBand) == 28);
 static_assert(sizeof(UNIFONTOBJ) == 24 && offsetof(UNIFONTOBJ, pfnGetInfo) == 16);
+static_assert(sizeof(DRVENABLEDATA) == 16 && offsetof(DRVENABLEDATA, pdrvfn) == 8);
 static_assert(sizeof(GETINFO_GLYPHSTRING) == 48 && offsetof(GETINFO_GLYPHSTRING, pGlyphOut) == 32);
 #else
 static_assert(sizeof(DEVOBJ) == 32 && offsetof(DEVOBJ, pPublicDM) == 20 && offsetof(DEVOBJ, pOEMDM) == 24);
@@ -97,6 +105,7 @@ static_assert(sizeof(OEMDMPARAM) == 36 && offsetof(OEMDMPARAM, pOEMDMOut) == 28 
 static_assert(sizeof(IPPARAMS) == 24 && offsetof(IPPARAMS, pHalftoneOption) == 12 &&
               offsetof(IPPARAMS, bBlankBand) == 20);
 static_assert(sizeof(UNIFONTOBJ) == 16 && offsetof(UNIFONTOBJ, pfnGetInfo) == 12);
+static_assert(sizeof(DRVENABLEDATA) == 12 && offsetof(DRVENABLEDATA, pdrvfn) == 8);
 static_assert(sizeof(GETINFO_GLYPHSTRING) == 28 && offsetof(GETINFO_GLYPHSTRING, pGlyphOut) == 20);
 #endif
 

@@ -269,7 +269,16 @@ class RenderPlugin final : public host::IPrintOemUni {
         });
     }
 
-    HRESULT STDMETHODCALLTYPE EnableDriver(DWORD, DWORD, PVOID) override { return S_OK; }
+    // No graphics functions are hooked: the table handed back is empty.
+    HRESULT STDMETHODCALLTYPE EnableDriver(DWORD version, DWORD size, PVOID pded) override {
+        if (pded && size >= sizeof(host::DRVENABLEDATA)) {
+            auto* d = static_cast<host::DRVENABLEDATA*>(pded);
+            d->iDriverVersion = version;
+            d->c = 0;
+            d->pdrvfn = nullptr;
+        }
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE DisableDriver() override { return S_OK; }
 
     HRESULT STDMETHODCALLTYPE EnablePDEV(host::PDEVOBJ devobj, PWSTR printerName, ULONG, PVOID, ULONG, PVOID,

@@ -250,6 +250,11 @@ TEST(RenderHost, ClassFactoryRefusesOtherClassesAndAggregation) {
     EXPECT_EQ(uni->EnablePDEV(nullptr, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr),
               E_FAIL);
     EXPECT_EQ(uni->PublishDriverInterface(nullptr), E_FAIL);
+    // No graphics function is hooked.
+    prnrender::host::DRVENABLEDATA ded{7, 7, &ded};
+    EXPECT_EQ(uni->EnableDriver(0x00030000, sizeof ded, &ded), S_OK);
+    EXPECT_EQ(ded.c, 0u);
+    EXPECT_EQ(ded.pdrvfn, nullptr);
     uni->Release();
     using CanUnload = HRESULT(STDAPICALLTYPE*)();
     auto canUnload =
