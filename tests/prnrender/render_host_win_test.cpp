@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +18,6 @@
 
 using namespace k20;
 using namespace k20::renderhost;
-
 
 namespace {
 
@@ -122,6 +122,18 @@ TEST(RenderHost, TextPagesSpoolTheEnginesBytesAndDecodeIntoThePages) {
     EXPECT_EQ(render::testing::CheckDecodes(r.spooled, AsTestPages(job.pages)), "");
 }
 
+TEST(RenderHost, ANewDeviceContextBetweenPagesCarriesTheJobOn) {
+    HostJob job;
+    job.privateRecord = DefaultRecord();
+    job.resetBeforePage = 1;
+    job.pages.push_back(DrawTextPage(576, 120, {L"Before ResetDC"}));
+    job.pages.push_back(DrawTextPage(576, 120, {L"After ResetDC"}));
+    HostResult r = RunJob(kPlugin, job);
+    ASSERT_EQ(r.error, "");
+    EXPECT_NE(std::find(r.calls.begin(), r.calls.end(), "ResetPDEV"), r.calls.end());
+    EXPECT_EQ(r.spooled, EngineBytes(job.privateRecord, render::Density::Normal, job.pages));
+}
+
 TEST(RenderHost, DensityChoiceReachesTheEngine) {
     for (auto [cb, d] : {std::pair{10u, render::Density::Light}, std::pair{12u, render::Density::Dark}}) {
         HostJob job;
@@ -154,7 +166,10 @@ TEST(RenderHost, DeviceFontTextBecomesBarcodeAndControlCommands) {
     HostJob job;
     job.privateRecord = DefaultRecord();
     HostPage page = DrawTextPage(576, 300, {L"Barcodes"});
-    page.texts = {{120, 1, u"123456789012"}, {150, 9, u"0123"}, {150, 11, u"AxA"}, {250, 2, u"99"},
+    page.texts = {{120, 1, u"123456789012"},
+                  {150, 9, u"0123"},
+                  {150, 11, u"AxA"},
+                  {250, 2, u"99"},
                   {280, 1, u"123456789012", true}};
     job.pages.push_back(page);
     HostResult r = RunJob(kPlugin, job);

@@ -215,29 +215,46 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
         publicDm.dmSpecVersion = DM_SPECVERSION;
         std::vector<uint8_t> oemDm = job.privateRecord;
         oemDm.resize(std::max<size_t>(oemDm.size(), dm.cbBufSize), 0);
-        host::DEVOBJ devobj{};
-        devobj.dwSize = sizeof devobj;
-        devobj.hOEM = dll;
-        devobj.pPublicDM = &publicDm;
-        devobj.pOEMDM = oemDm.data();
-        driver.expected = &devobj;
+        // Two device objects: a ResetDC between pages makes a new one that takes the job over.
+        host::DEVOBJ devobjs[2] = {};
+        host::DEVOBJ* dev = &devobjs[0];
         std::wstring printer = job.printerName;
-        PVOID pdev = nullptr;
-        hr = uni->EnablePDEV(&devobj, printer.data(), 0, nullptr, 0, nullptr, 0, nullptr, nullptr, &pdev);
-        if (FAILED(hr) || !pdev) return fail("EnablePDEV", hr);
-        devobj.pdevOEM = pdev;
-        res.calls.push_back("EnablePDEV");
+        auto enable = [&](host::DEVOBJ* d) {
+            *d = host::DEVOBJ{};
+            d->dwSize = sizeof *d;
+            d->hOEM = dll;
+            d->pPublicDM = &publicDm;
+            d->pOEMDM = oemDm.data();
+            PVOID pdev = nullptr;
+            HRESULT h =
+                uni->EnablePDEV(d, printer.data(), 0, nullptr, 0, nullptr, 0, nullptr, nullptr, &pdev);
+            d->pdevOEM = pdev;
+            res.calls.push_back("EnablePDEV");
+            return SUCCEEDED(h) && pdev ? S_OK : E_FAIL;
+        };
+        if (FAILED(hr = enable(dev))) return fail("EnablePDEV", hr);
+        driver.expected = dev;
 
         auto callback = [&](DWORD id, std::vector<DWORD> params = {}) {
             INT result = -1;
-            HRESULT h = uni->CommandCallback(&devobj, id, DWORD(params.size()),
+            HRESULT h = uni->CommandCallback(dev, id, DWORD(params.size()),
                                              params.empty() ? nullptr : params.data(), &result);
             res.calls.push_back("CommandCallback " + std::to_string(id));
             return SUCCEEDED(h) ? result : -2;
         };
         callback(job.densityCallback);
         callback(prnrender::kCbStartDoc);
-        for (const HostPage& page : job.pages) {
+        for (size_t pageIndex = 0; pageIndex < job.pages.size(); ++pageIndex) {
+            const HostPage& page = job.pages[pageIndex];
+            if (pageIndex > 0 && pageIndex == job.resetBeforePage) {
+                host::DEVOBJ* next = dev == &devobjs[0] ? &devobjs[1] : &devobjs[0];
+                if (FAILED(hr = enable(next))) return fail("EnablePDEV after ResetDC", hr);
+                if (FAILED(hr = uni->ResetPDEV(dev, next))) return fail("ResetPDEV", hr);
+                if (FAILED(hr = uni->DisablePDEV(dev))) return fail("DisablePDEV of the old context", hr);
+                res.calls.push_back("ResetPDEV");
+                dev = next;
+                driver.expected = dev;
+            }
             callback(prnrender::kCbStartPage);
             // Unidrv's bands: bottom-up DIBs with rows padded to four bytes.
             const size_t dibStride = ((size_t(page.width) + 31) / 32) * 4;
@@ -264,9 +281,8 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
                 ip.ptOffset = {0, LONG(top)};
                 ip.bBanding = TRUE;
                 PBYTE out = nullptr;
-                HRESULT h =
-                    uni->ImageProcessing(&devobj, band.data(), &bi.h, reinterpret_cast<PBYTE>(bi.colors),
-                                         prnrender::kImageProcessingCallback, &ip, &out);
+                HRESULT h = uni->ImageProcessing(dev, band.data(), &bi.h, reinterpret_cast<PBYTE>(bi.colors),
+                                                 prnrender::kImageProcessingCallback, &ip, &out);
                 if (FAILED(h) || out != reinterpret_cast<PBYTE>(TRUE)) return fail("ImageProcessing", h);
                 // Text whose row lies in this band follows the band.
                 while (nextText < page.texts.size() && page.texts[nextText].row < top + rows) {
@@ -277,7 +293,7 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
                     if (t.faceOnly) f.obj.ulFontID = 0x4000 + t.fontId;
                     std::vector<ULONG> glyphs;
                     for (char16_t c : t.text) glyphs.push_back(ULONG(c) - 0x1F);
-                    h = uni->OutputCharStr(&devobj, &f.obj, host::TYPE_GLYPHHANDLE, DWORD(glyphs.size()),
+                    h = uni->OutputCharStr(dev, &f.obj, host::TYPE_GLYPHHANDLE, DWORD(glyphs.size()),
                                            glyphs.data());
                     if (FAILED(h)) return fail("OutputCharStr", h);
                     res.calls.push_back("OutputCharStr");
@@ -287,7 +303,7 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
             callback(prnrender::kCbEndPage);
         }
         callback(prnrender::kCbEndDoc);
-        hr = uni->DisablePDEV(&devobj);
+        hr = uni->DisablePDEV(dev);
         if (FAILED(hr)) return fail("DisablePDEV", hr);
         res.calls.push_back("DisablePDEV");
     }

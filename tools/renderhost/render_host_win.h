@@ -40,7 +40,8 @@ struct HostJob {
     std::vector<uint8_t> privateRecord;  // handed over as the plug-in's private DEVMODE part
     uint32_t densityCallback = 11;
     std::wstring printerName = L"K-20 Stand-in";
-    uint32_t bandRows = 100;  // Unidrv hands a page over in bands of this many rows
+    uint32_t bandRows = 100;     // Unidrv hands a page over in bands of this many rows
+    size_t resetBeforePage = 0;  // > 0: a new device context (ResetDC) before this page
     std::vector<HostPage> pages;
 };
 
