@@ -11,6 +11,8 @@
 #include <fstream>
 
 #include "prnrender/oem_uni_win.h"
+#include "prnui/barcode/sample_job.h"
+#include "prnui/barcode/symbology.h"
 #include "prnui/core/private_settings.h"
 #include "render/engine.h"
 #include "tests/render/roundtrip_check.h"
@@ -195,6 +197,39 @@ TEST(RenderHost, DeviceFontTextBecomesBarcodeAndControlCommands) {
     int texts = 0;
     for (auto& c : r.calls) texts += c == "OutputCharStr";
     EXPECT_EQ(texts, 5);
+}
+
+TEST(RenderHost, EveryDeviceFontReachesItsSlot) {
+    HostJob job;
+    job.privateRecord = DefaultRecord();
+    const prnui::PrivateSettings& s = As(job.privateRecord);
+    HostPage page = DrawTextPage(576, 400, {L"All fonts"});
+    std::vector<Command> cmds;
+    auto bytesOf = [](const barcode::SamplePlan& plan) {
+        barcode::JobWrites body(plan.writes.begin(), plan.writes.end() - 1);  // without feed and cut
+        return barcode::Flatten(body);
+    };
+    for (uint32_t font = 1; font <= 10; ++font) {
+        const uint32_t row = 30 * font;
+        std::string data;
+        barcode::SamplePlan plan;
+        if (font <= 8) {
+            data = std::string(barcode::Symbologies1D()[s.barcode1D[font - 1].type].sampleData);
+            plan =
+                barcode::Plan1DSample(s.barcode1D[font - 1], std::vector<uint8_t>(data.begin(), data.end()));
+        } else {
+            data = "01234567890123";
+            plan =
+                barcode::Plan2DSample(s.barcode2D[font - 9], std::vector<uint8_t>(data.begin(), data.end()));
+        }
+        ASSERT_TRUE(plan.ok()) << font;
+        page.texts.push_back({row, font, std::u16string(data.begin(), data.end())});
+        cmds.push_back({0, row, bytesOf(plan)});
+    }
+    job.pages.push_back(page);
+    HostResult r = RunJob(kPlugin, job);
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.spooled, EngineBytes(job.privateRecord, render::Density::Normal, job.pages, cmds));
 }
 
 TEST(RenderHost, WatermarkFileIsDrawnUnderThePageAndItsAbsencePrintsPlainly) {
