@@ -150,8 +150,8 @@ HostFont MakeFont(uint32_t fontId) {
     HostFont f;
     f.obj.ulFontID = fontId;
     f.obj.pfnGetInfo = GetFontInfo;
-    for (const auto& spec : prnrender::DeviceFonts())
-        if (spec.resourceId == fontId) f.ufm = prnrender::BuildUfm(spec);
+    for (const auto& font : prnrender::DeviceFonts())
+        if (font.resourceId == fontId) f.ufm = prnrender::BuildUfm(font);
     if (f.ufm.size() > sizeof(prnrender::UnifmHdr)) {
         prnrender::UnifmHdr h;
         std::memcpy(&h, f.ufm.data(), sizeof(h));
