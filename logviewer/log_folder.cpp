@@ -33,23 +33,6 @@ LogRoot ScanLogRoot(FileSystem& fs, const std::string& root) {
     return r;
 }
 
-std::string PageImagePathFor(const std::string& jobPath) {
-    size_t slash = jobPath.find_last_of("\\/");
-    size_t dot = jobPath.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return jobPath + ".bmp";
-    return jobPath.substr(0, dot) + ".bmp";
-}
-
-int DeletePageImages(FileSystem& fs, const std::string& dayFolder) {
-    if (dayFolder.empty()) return 0;
-    std::vector<FindEntry> entries;
-    if (fs.FindFiles(JoinPath(dayFolder, "*.bmp"), entries) != kOk) return 0;
-    int n = 0;
-    for (auto& e : entries)
-        if (!e.isDirectory && fs.DeleteFile(JoinPath(dayFolder, e.name)) == kOk) ++n;
-    return n;
-}
-
 JobFileResult DecodeJobFile(FileSystem& fs, const std::string& jobPath, const std::string& imagePath,
                             const RenderParams& params) {
     JobFileResult r;

@@ -27,13 +27,6 @@ LogRoot ScanLogRoot(platform::FileSystem& fs, const std::string& root);
 // The ".prn" files of one day folder, in listing order (empty when none or unlistable).
 std::vector<std::string> JobsOfDay(platform::FileSystem& fs, const std::string& dayFolder);
 
-// The page image lies next to the job: the job's extension replaced by ".bmp".
-std::string PageImagePathFor(const std::string& jobPath);
-
-// Deletes every "*.bmp" of a day folder: the viewer's own temporary page images.
-// Returns how many were deleted.
-int DeletePageImages(platform::FileSystem& fs, const std::string& dayFolder);
-
 struct JobFileResult {
     DecodeStatus status = DecodeStatus::Empty;
     platform::Error readError = platform::kOk;   // the job file could not be read

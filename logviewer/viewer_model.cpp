@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/ini_file.h"
+#include "platform/devices.h"
 
 namespace k20::logviewer {
 
@@ -23,13 +24,17 @@ std::string ViewerLanguageFileName(Registry& reg, SystemInfo& sys, const std::st
 }
 
 std::string ViewerLanguageFilePath(SystemInfo& sys, const std::string& fileName) {
-    return JoinPath(JoinPath(sys.AppDataDirectory(), "PLR"), fileName);
+    // Without the application-data folder the path would be relative to whatever folder
+    // the viewer was started in; the built-in texts serve instead.
+    const std::string appData = sys.AppDataDirectory();
+    if (!IsAbsoluteWindowsPath(appData)) return {};
+    return JoinPath(JoinPath(appData, "PLR"), fileName);
 }
 
 ViewerTexts LoadViewerTexts(FileSystem& fs, unsigned codePage, const std::string& path) {
     ViewerTexts t;
     std::vector<uint8_t> bytes;
-    if (fs.ReadFile(path, bytes) != kOk) return t;
+    if (path.empty() || fs.ReadFile(path, bytes) != kOk) return t;
     IniFile ini = IniFile::FromBytes(bytes, codePage);
     auto get = [&](const char* key, std::string& text) { text = ini.GetUtf8(kLanguageSection, key, text, kTextBuffer); };
     get("RC_BTN_TOP", t.top);
@@ -67,24 +72,38 @@ std::vector<std::string> FilterPrinters(const std::vector<PrinterInfo2>& printer
     return names;
 }
 
+std::string PageImageName(const std::string& jobName) {
+    std::string name = FileNameOf(jobName);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return name + ".bmp";
+}
+
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// The Windows argument rules, with one exception: a run of an odd number of backslashes
+// before a quote is kept whole and the quote only groups. A path cannot hold a quote, and
+// earlier plug-ins passed folders unescaped ("D:\"), which the plain rules would read as
+// D:" and the rest of the line.
 std::vector<std::string> Tokens(const std::string& s) {
     std::vector<std::string> out;
     size_t i = 0;
-    while (i < s.size()) {
+    while (true) {
         while (i < s.size() && IsBlank(s[i])) ++i;
         if (i >= s.size()) break;
         std::string tok;
-        while (i < s.size() && !IsBlank(s[i])) {
-            if (s[i] == '"') {
-                size_t end = s.find('"', i + 1);
-                if (end == std::string::npos) end = s.size();
-                tok += s.substr(i + 1, end - i - 1);
-                i = end < s.size() ? end + 1 : end;
+        bool quoted = false;
+        while (i < s.size() && (quoted || !IsBlank(s[i]))) {
+            size_t n = 0;
+            while (i < s.size() && s[i] == '\\') ++n, ++i;
+            if (i < s.size() && s[i] == '"') {
+                tok.append(n % 2 ? n : n / 2, '\\');
+                quoted = !quoted;
+                ++i;
             } else {
-                tok += s[i++];
+                tok.append(n, '\\');
+                if (i < s.size() && (quoted || !IsBlank(s[i]))) tok += s[i++];
             }
         }
         out.push_back(tok);
@@ -144,10 +163,12 @@ std::string LogViewerModel::SelectItem(const std::string& itemText, const std::s
     if (parentText.empty() || rootText.empty()) return {};
     page_ = 0;
     pos_ = 0;
-    DeletePageImages(p_.files, day_);
+    DeleteWrittenImages();
     day_ = JoinPath(rootText, parentText);
     job_ = JoinPath(day_, text);
-    image_ = PageImagePathFor(job_);
+    if (!ClaimImageFolder()) return texts_.loadImageError;
+    image_ = JoinPath(imageFolder_, PageImageName(text));
+    written_.push_back(image_);
     JobFileResult r = DecodeJobFile(p_.files, job_, image_, params_);
     if (!r.ok()) return texts_.logError;
     uint32_t h = 0;
@@ -162,6 +183,33 @@ std::string LogViewerModel::SelectItem(const std::string& itemText, const std::s
     buttons_.next = buttons_.bottom = H >= twice;
     buttons_.print = true;
     return {};
+}
+
+bool LogViewerModel::ClaimImageFolder() {
+    // Another part of the system may have removed the folder while the viewer ran.
+    if (!imageFolder_.empty() && p_.files.IsDirectory(imageFolder_)) return true;
+    imageFolder_.clear();
+    const std::string temp = p_.system.TempDirectory();
+    if (!IsAbsoluteWindowsPath(temp)) return false;
+    const std::string base = JoinPath(temp, kImageFolderName);
+    if (p_.files.CreateDirectories(base) != kOk) return false;
+    // Creating a folder either makes a new one or fails: one that exists belongs to another
+    // viewer (or to one that ended without cleaning up) and is left alone.
+    for (int n = 1; n <= kMaxImageFolders; ++n) {
+        std::string dir = JoinPath(base, std::to_string(n));
+        Error e = p_.files.CreateDirectory(dir);
+        if (e == kOk) {
+            imageFolder_ = dir;
+            return true;
+        }
+        if (e != kErrAlreadyExists) return false;
+    }
+    return false;
+}
+
+void LogViewerModel::DeleteWrittenImages() {
+    for (auto& f : written_) p_.files.DeleteFile(f);
+    written_.clear();
 }
 
 void LogViewerModel::AfterScroll() {
@@ -281,7 +329,9 @@ std::string LogViewerModel::Print(const std::string& printerText, int* printed) 
 void LogViewerModel::Close() {
     host_.Release();
     loaded_ = false;
-    DeletePageImages(p_.files, day_);
+    DeleteWrittenImages();
+    if (!imageFolder_.empty()) p_.files.RemoveDirectory(imageFolder_);
+    imageFolder_.clear();
 }
 
 }  // namespace k20::logviewer

@@ -21,6 +21,9 @@ inline constexpr size_t kTextBuffer = 50;
 inline constexpr size_t kItemTextChars = 29;
 inline constexpr size_t kPrinterNameChars = 99;
 inline constexpr size_t kPrinterListChars = 1024;
+// The viewers' page images: <temp>\K20LogViewer\<n>, one folder per running viewer.
+inline constexpr const char* kImageFolderName = "K20LogViewer";
+inline constexpr int kMaxImageFolders = 1000;
 
 struct ViewerTexts {
     std::string top = "TOP", back = "BACK", next = "NEXT", bottom = "BOTTOM";
@@ -46,15 +49,18 @@ ViewerTexts LoadViewerTexts(platform::FileSystem& fs, unsigned codePage, const s
 std::vector<std::string> FilterPrinters(const std::vector<platform::PrinterInfo2>& printers,
                                         const std::string& filter);
 
-// The command line after the program name: two quoted arguments, else both empty.
-// Quotes only group: a backslash before a quote is part of the path ("C:\"), not an
-// escape, since the plug-in passes folder paths as they are.
+// The command line after the program name: two arguments, else both empty. The
+// Windows rules apply ("D:\\" is D:\), except that an odd run of backslashes before a
+// quote stays whole: earlier plug-ins passed folders unescaped ("D:\").
 struct ViewerArgs {
     std::string model, logRoot;
 };
 ViewerArgs ParseViewerCommandLine(const std::string& commandLine);
 // The full command line, program name first (quoted or not), as the system gives it.
 std::string SkipProgramName(const std::string& commandLine);
+
+// The page image's name for a job: its extension replaced by ".bmp".
+std::string PageImageName(const std::string& jobName);
 
 // Loads the written page image into whatever shows it; the model needs only its height.
 class PageImageHost {
@@ -107,7 +113,7 @@ public:
     std::string Print(const std::string& printerText, int* printed = nullptr);
     bool PrintFile(const std::string& jobPath, const std::string& printerName);
 
-    // Releases the image and deletes the temporary images of the current day folder.
+    // Releases the image and deletes the page images this viewer wrote, then its folder.
     void Close();
 
     DrawPlan Plan() const;
@@ -126,9 +132,13 @@ public:
     const std::string& dayFolder() const { return day_; }
     const std::string& jobFile() const { return job_; }
     const std::string& imageFile() const { return image_; }
+    // The folder of this viewer's page images (empty until the first job is shown).
+    const std::string& imageFolder() const { return imageFolder_; }
 
 private:
     void AfterScroll();
+    bool ClaimImageFolder();
+    void DeleteWrittenImages();
     void SetPos(int pos) { pos_ = pos < 0 ? 0 : (pos > limit_ ? limit_ : pos); }
 
     platform::Platform& p_;
@@ -140,6 +150,11 @@ private:
     ButtonState buttons_;
     int pictureWidth_ = 0, pictureHeight_ = 0;
     std::string day_, job_, image_;
+    // Page images go to a folder this viewer created under the user's temporary folder,
+    // never beside the jobs: a log folder is named by the document settings, which any
+    // application can set, and may hold the user's own files of the same names.
+    std::string imageFolder_;
+    std::vector<std::string> written_;
     bool loaded_ = false;
     uint32_t height_ = 0;
     int pos_ = 0, limit_ = 0;

@@ -197,6 +197,7 @@ Error SimFileSystem::WriteFile(const std::string& path, const std::vector<uint8_
     if (n.path.empty()) n.path = path;
     n.data = data;
     n.version.clear();
+    n.writeTime = ++writeClock_;
     return kOk;
 }
 
@@ -289,7 +290,7 @@ Error SimFileSystem::FindFiles(const std::string& pattern, std::vector<FindEntry
         if (k.rfind(prefix, 0) != 0 || k.find('\\', prefix.size()) != std::string::npos) continue;
         std::string name = FileNameOf(n.path);
         if (!WildcardMatch(mask, name)) continue;
-        out.push_back(FindEntry{name, n.dir, n.data.size(), n.attrs});
+        out.push_back(FindEntry{name, n.dir, n.data.size(), n.attrs, n.writeTime});
     }
     return out.empty() ? kErrFileNotFound : kOk;
 }
@@ -322,6 +323,7 @@ void SimFileSystem::Put(const std::string& path, const std::vector<uint8_t>& dat
     n.path = path;
     n.data = data;
     n.version = version;
+    n.writeTime = ++writeClock_;
     nodes_[Key(path)] = n;
 }
 

@@ -114,7 +114,11 @@ private:
         uint32_t attrs = kAttrArchive;
         std::vector<uint8_t> data;
         std::string version;
+        uint64_t writeTime = 0;
     };
+    // Every write moves the files' clock on, so that each write gives a new time; a copy
+    // keeps its source's time as on Windows.
+    uint64_t writeClock_ = 0;
     static std::string Key(const std::string& path);
     bool ParentIsDir(const std::string& path) const;
     FaultInjector& faults_;

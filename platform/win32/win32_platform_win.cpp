@@ -210,7 +210,8 @@ Error Win32FileSystem::FindFiles(const std::string& pattern, std::vector<FindEnt
         std::string name = Narrow(fd.cFileName);
         if (name == "." || name == "..") continue;
         out.push_back(FindEntry{name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                                (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, fd.dwFileAttributes});
+                                (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, fd.dwFileAttributes,
+                                (uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime});
     } while (FindNextFileW(h, &fd));
     FindClose(h);
     return out.empty() ? kErrFileNotFound : kOk;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "platform/devices.h"
 
 namespace k20::prnui {
 
@@ -34,7 +35,23 @@ LanguageList ParseLanguageList(const Texts& f) {
     return list;
 }
 
-std::string Language::LanguageFolder() { return platform::JoinPath(sys_.AppDataDirectory(), "Pellamor"); }
+std::string Language::LanguageFolder() {
+    // A failed lookup gives no folder, and a relative one would be the printing
+    // application's working folder: there is no language folder then.
+    const std::string appData = sys_.AppDataDirectory();
+    if (!platform::IsAbsoluteWindowsPath(appData)) return {};
+    return platform::JoinPath(appData, "Pellamor");
+}
+
+std::string Language::ListFilePath() {
+    const std::string folder = LanguageFolder();
+    return folder.empty() ? std::string() : platform::JoinPath(folder, kLanguageListName);
+}
+
+std::string Language::CurrentFilePath() {
+    const std::string folder = LanguageFolder();
+    return folder.empty() ? std::string() : platform::JoinPath(folder, CurrentFileName());
+}
 
 std::string Language::ShippedFolder() {
     uint16_t arch = sys_.Version().processorArchitecture;
@@ -45,13 +62,17 @@ std::string Language::ShippedFolder() {
 
 bool Language::ReadText(const std::string& path, Texts& out) {
     std::vector<uint8_t> bytes;
-    if (fs_.ReadFile(path, bytes) != platform::kOk) return false;
+    if (path.empty() || fs_.ReadFile(path, bytes) != platform::kOk) return false;
     out = Texts::FromFileBytes(bytes, sys_.AnsiCodePage());
     return true;
 }
 
 void Language::StartUp() {
+    SystemLanguage sysLang = SystemLanguageFor(sys_.DefaultUiLanguage());
+    systemText_ = std::u16string(sysLang.entryText);
     std::string folder = LanguageFolder();
+    // Without the user's folder the built-in English texts serve and nothing is written.
+    if (folder.empty()) return;
     if (!fs_.IsDirectory(folder)) fs_.CreateDirectories(folder);
 
     std::string current = kEnglishFile;
@@ -61,8 +82,6 @@ void Language::StartUp() {
         created = reg_.CreateKey(RegRoot::CurrentUser, kLanguageKey) == platform::kOk;
         keyOpen = created && reg_.KeyExists(RegRoot::CurrentUser, kLanguageKey);
     }
-    SystemLanguage sysLang = SystemLanguageFor(sys_.DefaultUiLanguage());
-    systemText_ = std::u16string(sysLang.entryText);
     if (keyOpen) {
         if (created) {
             Texts list;
@@ -91,35 +110,53 @@ std::string Language::CurrentFileName() {
     std::string v;
     if (reg_.GetString(RegRoot::CurrentUser, kLanguageKey, kLanguageValue, v) != platform::kOk || v.empty())
         return kEnglishFile;
-    // The value names a file in our folder; anything that could leave it is not ours.
-    if (v.find_first_of("\\/:") != std::string::npos || v.find("..") != std::string::npos) return kEnglishFile;
+    // The value names a file in our folder; anything that could leave it, or match other
+    // files as a pattern, is not ours.
+    if (v.find_first_of("\\/:*?") != std::string::npos || v.find("..") != std::string::npos) return kEnglishFile;
     return v;
 }
 
 const Texts& Language::Current() {
-    std::string path = CurrentFilePath();
-    std::vector<uint8_t> bytes;
-    if (fs_.ReadFile(path, bytes) != platform::kOk) {
-        static const Texts builtIn;
+    static const Texts builtIn;
+    // Pages ask for every text separately; the file is read again only when the registry
+    // names another one or the file's size or time changed.
+    const std::string path = CurrentFilePath();
+    if (path.empty()) return builtIn;
+    std::vector<platform::FindEntry> found;
+    const platform::Error e = fs_.FindFiles(path, found);
+    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound ||
+        (e == platform::kOk && (found.size() != 1 || found[0].isDirectory))) {
+        haveCache_ = false;
         return builtIn;
     }
-    if (!haveCache_ || path != cachedPath_ || bytes != cachedBytes_) {
-        cached_ = Texts::FromFileBytes(bytes, sys_.AnsiCodePage());
-        cachedPath_ = path;
-        cachedBytes_ = std::move(bytes);
-        haveCache_ = true;
+    // A folder that cannot be listed still lets the file be read: read it each time then.
+    const bool stamped = e == platform::kOk;
+    if (haveCache_ && stamped && path == cachedPath_ && found[0].size == cachedSize_ &&
+        found[0].writeTime == cachedTime_)
+        return cached_;
+    std::vector<uint8_t> bytes;
+    if (fs_.ReadFile(path, bytes) != platform::kOk) {
+        haveCache_ = false;
+        return builtIn;
     }
+    cached_ = Texts::FromFileBytes(bytes, sys_.AnsiCodePage());
+    cachedPath_ = path;
+    cachedSize_ = stamped ? found[0].size : 0;
+    cachedTime_ = stamped ? found[0].writeTime : 0;
+    haveCache_ = stamped;
     return cached_;
 }
 
 void Language::EnsureListFile() {
     std::string user = ListFilePath();
-    if (fs_.Exists(user)) return;
+    if (user.empty() || fs_.Exists(user)) return;
     fs_.CopyFile(platform::JoinPath(ShippedFolder(), kLanguageListName), user, false);
 }
 
 void Language::RefreshTextFile(const std::string& fileName) {
-    if (fileName.empty() || fileName.find_first_of("\\/:") != std::string::npos) return;
+    if (fileName.empty() || fileName.find_first_of("\\/:*?") != std::string::npos) return;
+    if (LanguageFolder().empty()) return;
+    haveCache_ = false;
     std::string shipped = platform::JoinPath(ShippedFolder(), fileName);
     std::string user = platform::JoinPath(LanguageFolder(), fileName);
     if (!fs_.Exists(user)) {
@@ -142,6 +179,9 @@ LanguageList Language::ReadList() {
 }
 
 platform::Error Language::Choose(const std::string& fileName, bool followsSystem) {
+    // A choice that no language file can follow is not stored.
+    if (LanguageFolder().empty()) return platform::kErrPathNotFound;
+    haveCache_ = false;
     platform::Error e = reg_.CreateKey(RegRoot::CurrentUser, kLanguageKey);
     if (e != platform::kOk) return e;
     e = reg_.SetString(RegRoot::CurrentUser, kLanguageKey, kLanguageValue, fileName);

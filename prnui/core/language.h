@@ -50,16 +50,18 @@ public:
     // The once-per-process start-up: folder, registry values and the current file's copy.
     void StartUp();
 
-    std::string LanguageFolder();  // <AppData>\Pellamor
+    // <AppData>\Pellamor; empty when the application-data folder is unknown.
+    std::string LanguageFolder();
     std::string ShippedFolder();   // the printer-driver folder of this architecture
-    std::string ListFilePath() { return platform::JoinPath(LanguageFolder(), kLanguageListName); }
+    std::string ListFilePath();  // empty without the folder
 
     // LANGUAGE_K20 as stored now; "ENG_K20.res" when the key or value is missing.
     std::string CurrentFileName();
-    std::string CurrentFilePath() { return platform::JoinPath(LanguageFolder(), CurrentFileName()); }
+    std::string CurrentFilePath();  // empty without the folder
 
-    // The current language's texts, re-read from the registry and the user's copy. The last
-    // file read is kept and parsed again only when its bytes change.
+    // The current language's texts. The registry value is looked at on every call, the
+    // file's size and time too; the file is read and parsed again only when one of them
+    // changed, so a repaint that asks for thirty texts reads it at most once.
     const Texts& Current();
 
     // The "system language" entry text found at start-up.
@@ -83,7 +85,7 @@ private:
     platform::SystemInfo& sys_;
     std::u16string systemText_ = u"System Language";
     std::string cachedPath_;
-    std::vector<uint8_t> cachedBytes_;
+    uint64_t cachedSize_ = 0, cachedTime_ = 0;
     Texts cached_;
     bool haveCache_ = false;
 };

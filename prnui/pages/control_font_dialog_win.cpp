@@ -7,6 +7,7 @@
 #include "prnui/core/plugin_object_win.h"
 #include "prnui/pages/control_font_dialog.h"
 #include "prnui/pages/control_font_dialog_win.h"
+#include "prnui/pages/dialog_guard_win.h"
 #include "prnui/pages/operation_hex_edit_win.h"
 #include "prnui/pages/page_message_win.h"
 #include "prnui/pages/utility_ids.h"
@@ -107,7 +108,7 @@ void EditRow(HWND dlg, TableRun& run) {
         case ControlFontTableModel::EditStart::TooLong: ShowFixedError(dlg, kMsgTableCommandLength); return;
         case ControlFontTableModel::EditStart::Open: break;
     }
-    if (DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TRANSLATOR), dlg, TranslatorProc,
+    if (DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TRANSLATOR), dlg, GuardedDialogProc<TranslatorProc>,
                         reinterpret_cast<LPARAM>(&translator)) != IDOK)
         return;
     run.model.FinishEdit(translator);
@@ -164,7 +165,7 @@ INT_PTR RunControlFontTableDialog(HWND owner, const std::string& path) {
     // An unreadable file shows as an empty table, as a missing one does.
     LoadControlFontTable(files, path, GetACP(), table);
     TableRun run{ControlFontTableModel(std::move(table)), path, {}, {}};
-    return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TABLE), owner, TableProc,
+    return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TABLE), owner, GuardedDialogProc<TableProc>,
                            reinterpret_cast<LPARAM>(&run));
 }
 

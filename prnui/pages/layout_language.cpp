@@ -4,8 +4,19 @@
 
 namespace k20::prnui {
 
+void BuiltInLanguageInputs(LayoutInputs& in) {
+    in.languages.assign(1, {u"English", kEnglishFile, u"System Language"});
+    in.systemLanguageEntry = u"System Language";
+    in.currentLanguageFile = kEnglishFile;
+    in.firstRun = u"FALSE";
+}
+
 void ReadLanguageInputs(Language& lang, platform::Registry& reg, LayoutInputs& in) {
     using platform::RegRoot;
+    if (lang.LanguageFolder().empty()) {
+        BuiltInLanguageInputs(in);
+        return;
+    }
     lang.EnsureListFile();
     const LanguageList list = lang.ReadList();
     reg.CreateKey(RegRoot::CurrentUser, kLanguageKey);

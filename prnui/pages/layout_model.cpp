@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/command_line.h"
 #include "platform/errors.h"
 #include "prnui/pages/operation_model.h"
 
@@ -169,6 +170,8 @@ void LayoutPageModel::SetActive(int driverPaperSelection) {
 std::vector<LanguageWrite> LayoutPageModel::Apply() {
     SelectPaper(paperIndex_);
     std::vector<LanguageWrite> writes;
+    // Nothing selected (the current language is not in the list): nothing is written.
+    if (languageIndex_ < 0 || languageIndex_ >= int(languageItems_.size())) return writes;
     const std::u16string& chosen = languageItems_[size_t(languageIndex_)];
     for (const auto& l : in_.languages)
         if (l.name == chosen) writes.push_back({l.file, "FALSE"});
@@ -180,7 +183,8 @@ std::vector<LanguageWrite> LayoutPageModel::Apply() {
 ViewerLaunch MakeViewerLaunch(std::u16string_view systemDirectory, std::u16string_view logFolder) {
     ViewerLaunch v;
     v.program = std::u16string(systemDirectory.substr(0, 3)) + u"PellamorDriverlog\\logviewer.exe";
-    v.parameters = u"\"K-20\" \"" + std::u16string(logFolder) + u"\"";
+    // A root folder ("D:\\") quoted as it is would end in an escaped quote.
+    v.parameters = QuoteCommandLineArgument(std::u16string_view(u"K-20")) + u" " + QuoteCommandLineArgument(logFolder);
     return v;
 }
 

@@ -58,7 +58,7 @@ public:
     bool saveJpeg() const { return s_.logSaveJpeg != 0; }
     std::u16string logFolder() const { return s_.logFolder.get(); }
     const std::vector<std::u16string>& languageItems() const { return languageItems_; }
-    int languageIndex() const { return languageIndex_; }
+    int languageIndex() const { return languageIndex_; }  // -1 when none is selected
     const std::vector<std::u16string>& paperItems() const { return in_.paperNames; }
     int paperIndex() const { return paperIndex_; }
     bool changed() const { return changed_; }
@@ -92,7 +92,8 @@ private:
     PrivateSettings& s_;
     LayoutInputs in_;
     std::vector<std::u16string> languageItems_;
-    int languageIndex_ = 0;
+    // -1: the current language is not one of the list's, and no entry is preselected.
+    int languageIndex_ = -1;
     int paperIndex_ = 0;
     int scaleSpin_ = kMaxScale;
     bool yesChecked_ = false;
@@ -100,7 +101,8 @@ private:
     bool changed_ = false;
 };
 
-// The viewer program and its parameters ("K-20" and the folder, each quoted).
+// The viewer program and its parameters ("K-20" and the folder, each quoted by the
+// Windows command-line rules).
 struct ViewerLaunch {
     std::u16string program;
     std::u16string parameters;

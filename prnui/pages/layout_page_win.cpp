@@ -34,10 +34,7 @@ protected:
         if (Language* lang = ProcessLanguage()) {
             ReadLanguageInputs(*lang, registry_, in);
         } else {
-            in.languages.push_back({u"English", kEnglishFile, u"System Language"});
-            in.systemLanguageEntry = u"System Language";
-            in.currentLanguageFile = kEnglishFile;
-            in.firstRun = u"FALSE";
+            BuiltInLanguageInputs(in);
         }
         if (OPTITEM* item = PaperItem()) {
             for (WORD k = 0; item->pOptType && k < item->pOptType->Count; ++k)

@@ -6,6 +6,7 @@
 
 #include "common/hex_command.h"
 #include "prnui/core/language.h"
+#include "prnui/pages/dialog_guard_win.h"
 #include "prnui/pages/operation_hex_edit_win.h"
 #include "prnui/pages/operation_ids.h"
 #include "prnui/pages/operation_model.h"
@@ -28,7 +29,7 @@ LRESULT CALLBACK HexEditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id
                     return 0;
             }
             break;
-        case WM_NCDESTROY: RemoveWindowSubclass(w, HexEditProc, id); break;
+        case WM_NCDESTROY: RemoveWindowSubclass(w, GuardedSubclassProc<HexEditProc>, id); break;
     }
     return DefSubclassProc(w, msg, wp, lp);
 }
@@ -308,14 +309,14 @@ protected:
 
 private:
     static INT_PTR RunOperationDialog(HWND owner, DialogRun& run) {
-        return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_OPERATION_DIALOG), owner, DialogProc,
+        return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_OPERATION_DIALOG), owner, GuardedDialogProc<DialogProc>,
                                reinterpret_cast<LPARAM>(&run));
     }
 };
 
 }  // namespace
 
-void SubclassHexEdit(HWND edit) { SetWindowSubclass(edit, HexEditProc, 1, 0); }
+void SubclassHexEdit(HWND edit) { SetWindowSubclass(edit, GuardedSubclassProc<HexEditProc>, 1, 0); }
 
 K20_REGISTER_PAGE(PageKind::Operation, IDD_OPERATION, OperationPage);
 

@@ -50,12 +50,16 @@ void HelpTips::Register(HWND control, Help& h) {
 
 LRESULT CALLBACK HelpTips::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
     auto* self = reinterpret_cast<HelpTips*>(ref);
-    if (msg == WM_MOUSEMOVE) {
-        auto it = self->helps_.find(hwnd);
-        if (it != self->helps_.end() && !it->second.registered) self->Register(hwnd, it->second);
-    } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, ControlProc, id);
-        self->helps_.erase(hwnd);
+    // Nothing may unwind into the window manager; a tip that failed to register is no loss.
+    try {
+        if (msg == WM_MOUSEMOVE) {
+            auto it = self->helps_.find(hwnd);
+            if (it != self->helps_.end() && !it->second.registered) self->Register(hwnd, it->second);
+        } else if (msg == WM_NCDESTROY) {
+            RemoveWindowSubclass(hwnd, ControlProc, id);
+            self->helps_.erase(hwnd);
+        }
+    } catch (...) {
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -159,10 +163,13 @@ INT_PTR PropertyPage::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, Factor
             page->hwnd_ = hwnd;
             page->context_ = psp ? reinterpret_cast<SheetContext*>(psp->lParam) : nullptr;
             SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+            // Retitling recognises the sheets that hold our pages by this mark.
+            SetPropW(hwnd, kPluginPageProperty, reinterpret_cast<HANDLE>(1));
         }
         if (!page) return FALSE;
         INT_PTR r = page->Handle(msg, wp, lp);
         if (msg == WM_NCDESTROY) {
+            RemovePropW(hwnd, kPluginPageProperty);
             SetWindowLongPtrW(hwnd, DWLP_USER, 0);
             delete page;
         }

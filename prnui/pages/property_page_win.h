@@ -125,9 +125,15 @@ PageEntry PageFor(PageKind kind);
 // "Density0", "Density1", ... and tells the host. Sheet creation and the Layout page do it.
 void RenameDensityOptions(SheetContext& ctx);
 
+// The window property every page of the plug-in carries while it exists.
+inline constexpr wchar_t kPluginPageProperty[] = L"K20PluginPage";
+// True when a page of the plug-in is a child of the window.
+bool HoldsPluginPages(HWND sheet);
+
 // Retitling after a language change: the plug-in's tabs of this sheet window (document
-// sheet) and of the printer's other open property windows (device sheet), then the open
-// device pages repaint to reload their texts.
+// sheet) and of the printer's other open property sheets of this process that hold the
+// plug-in's pages (device sheet), then those pages repaint to reload their texts. Another
+// program's dialog is left alone, whatever its title says.
 void RetitleSheets(HWND sheetWindow, const std::wstring& printerName);
 
 }  // namespace k20::prnui

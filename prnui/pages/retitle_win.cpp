@@ -41,6 +41,12 @@ void SetTabTitle(HWND tab, int index, const std::u16string& title) {
     SendMessageW(tab, TCM_SETITEMW, WPARAM(index), reinterpret_cast<LPARAM>(&item));
 }
 
+BOOL CALLBACK FindPluginPageProc(HWND h, LPARAM lp) {
+    if (!GetPropW(h, kPluginPageProperty)) return TRUE;
+    *reinterpret_cast<bool*>(lp) = true;
+    return FALSE;
+}
+
 struct RetitleSearch {
     HWND current;
     std::wstring printer;
@@ -48,24 +54,42 @@ struct RetitleSearch {
 
 }  // namespace
 
+bool HoldsPluginPages(HWND sheet) {
+    bool found = false;
+    EnumChildWindows(sheet, FindPluginPageProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 namespace {
+void RetitleSheet(HWND h, const RetitleSearch& s) {
+    if (h == s.current || !ClassContains(h, L"#32770")) return;
+    // A tab item's text is handed over by address, which means nothing in another
+    // process; and a sheet without our pages is someone else's.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != GetCurrentProcessId() || !HoldsPluginPages(h)) return;
+    wchar_t title[512] = {};
+    GetWindowTextW(h, title, 512);
+    if (!wcsstr(title, s.printer.c_str())) return;
+    HWND tab = FindTabControl(h);
+    if (!tab) return;
+    const Texts& texts = CurrentTexts();
+    int count = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+    int first = count - int(std::size(kDevicePages));
+    for (size_t i = 0; i < std::size(kDevicePages); ++i)
+        SetTabTitle(tab, first + int(i), PageTitle(texts, kDevicePages[i]));
+    // The pages reload their texts when they repaint.
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 BOOL CALLBACK RetitleProc(HWND h, LPARAM lp) {
-        auto& s = *reinterpret_cast<RetitleSearch*>(lp);
-        if (h == s.current || !ClassContains(h, L"#32770")) return TRUE;
-        wchar_t title[512] = {};
-        GetWindowTextW(h, title, 512);
-        if (!wcsstr(title, s.printer.c_str())) return TRUE;
-        HWND tab = FindTabControl(h);
-        if (!tab) return TRUE;
-        const Texts& texts = CurrentTexts();
-        int count = int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
-        int first = count - int(std::size(kDevicePages));
-        for (size_t i = 0; i < std::size(kDevicePages); ++i)
-            SetTabTitle(tab, first + int(i), PageTitle(texts, kDevicePages[i]));
-        // The pages reload their texts when they repaint.
-        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        return TRUE;
+    // The enumeration is the window manager's: nothing may unwind through it.
+    try {
+        RetitleSheet(h, *reinterpret_cast<RetitleSearch*>(lp));
+    } catch (...) {
     }
+    return TRUE;
+}
 
 }  // namespace
 

@@ -42,6 +42,12 @@ bool ReadHeaders(ByteReader& r, Headers& h) {
     return r.ok();
 }
 
+// The bytes of the 24-bit rows a source becomes; zero when the header says nothing sane.
+uint64_t TrueColorRowBytes(const Headers& h) {
+    if (h.width <= 0 || h.height <= 0) return 0;
+    return (3 * uint64_t(uint32_t(h.width)) + 3) / 4 * 4 * uint64_t(uint32_t(h.height));
+}
+
 }  // namespace
 
 bool IsTrueColorSource(std::span<const uint8_t> source) {
@@ -93,8 +99,18 @@ bool ConvertToTrueColor(std::span<const uint8_t> source, std::vector<uint8_t>& o
 }
 
 int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const std::string& destination) {
+    // The size is known before anything is read; a pattern would name other files.
+    if (source.empty() || source.find_first_of("*?") != std::string::npos) return kCopyUnsupported;
+    std::vector<platform::FindEntry> found;
+    if (fs.FindFiles(source, found) || found.size() != 1 || found[0].isDirectory) return kCopyUnsupported;
+    if (found[0].size > kMaxSourceBytes) return kCopyTooBig;
     std::vector<uint8_t> in;
     if (fs.ReadFile(source, in)) return kCopyUnsupported;
+    {
+        ByteReader r(in);
+        Headers h{};
+        if (ReadHeaders(r, h) && TrueColorRowBytes(h) > kMaxKeptBytes) return kCopyTooBig;
+    }
     if (IsTrueColorSource(in)) {
         if (fs.CopyFile(source, destination, false)) return kCopyCannotCreate;
         uint32_t attrs = 0;

@@ -13,7 +13,7 @@
 namespace k20::prnui {
 
 // Results of CopyAsTrueColor, as the page tells them apart.
-enum CopyResult : int { kCopyUnsupported = 0, kCopyDone = 1, kCopyCannotCreate = 2 };
+enum CopyResult : int { kCopyUnsupported = 0, kCopyDone = 1, kCopyCannotCreate = 2, kCopyTooBig = 3 };
 
 // The 24-bit form of a 1- or 8-bit source (pixel offset 62 or 1078). Headers are checked
 // as a whole, and every source row must be inside the file, before anything is sized
@@ -22,6 +22,10 @@ bool ConvertToTrueColor(std::span<const uint8_t> source, std::vector<uint8_t>& o
 // True for the sources copied unchanged: "BM", pixel offset 54, 24 bits.
 bool IsTrueColorSource(std::span<const uint8_t> source);
 
+// The source's size is looked at before it is read: a file larger than the biggest
+// bitmap the preview keeps (kMaxSourceBytes), or whose 24-bit rows would exceed
+// kMaxKeptBytes, is kCopyTooBig; a folder, a missing file or a name with wildcards is
+// kCopyUnsupported.
 int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const std::string& destination);
 
 // The working file: <temp folder>\<printer>1.bmp. Characters that a file name cannot
@@ -37,6 +41,8 @@ struct KeptBitmap {
 };
 enum class KeepResult { Kept, TooBig, Unreadable };
 inline constexpr uint64_t kMaxKeptBytes = 10485760;  // 10 MiB of rows
+// The rows of the largest kept copy behind the largest header (an 8-bit palette).
+inline constexpr uint64_t kMaxSourceBytes = kMaxKeptBytes + 1078;
 // Reads a 24-bit working copy; the rows must lie inside the file and not exceed 10 MiB.
 KeepResult ReadKeptBitmap(std::span<const uint8_t> file, KeptBitmap& out);
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/text.h"
 #include "prnui/pages/operation_model.h"
-#include "prnui/pages/watermark_bitmap.h"
 
 namespace k20::prnui {
 
@@ -20,6 +20,18 @@ bool StartsWith(std::u16string_view s, std::u16string_view p) {
     return s.size() >= p.size() && s.substr(0, p.size()) == p;
 }
 }  // namespace
+
+bool IsNetworkPath(std::u16string_view path) {
+    auto sep = [](char16_t c) { return c == u'\\' || c == u'/'; };
+    if (path.size() < 2 || !sep(path[0]) || !sep(path[1])) return false;
+    // "\\?\X:\" and "\\.\X:\" name a local drive; every other form (UNC, "\\?\UNC\",
+    // devices and pipes) is treated as leaving the machine.
+    if (path.size() >= 7 && (path[2] == u'?' || path[2] == u'.') && sep(path[3]) && path[5] == u':' && sep(path[6])) {
+        const char16_t d = path[4] | 0x20;
+        return !(d >= u'a' && d <= u'z');
+    }
+    return true;
+}
 
 std::span<const std::string_view> WatermarkPositionKeys() { return kPositions; }
 std::span<const std::string_view> WatermarkStyleKeys() { return kStyles; }
@@ -84,12 +96,53 @@ std::optional<PageMessage> WatermarkPageModel::BrowseResult(std::u16string_view 
         case kCopyDone:
             if (file.empty()) return ErrorMessage("MB_WATERMARK_ERROR6");
             path_ = std::u16string(file);
+            if (IsNetworkPath(path_)) browsed_ = path_;
             s_.watermarkBitmapPath.set(path_);
             reloadDue_ = true;
             changed_ = true;
             return std::nullopt;
         case kCopyCannotCreate: return ErrorMessage("MB_WATERMARK_ERROR2");
+        case kCopyTooBig:
+            tooBigFor_ = std::u16string(file);
+            return ErrorMessage("MB_WATERMARK_ERROR4");
         default: return ErrorMessage("MB_WATERMARK_ERROR5");
+    }
+}
+
+bool WatermarkPageModel::MayOpenBitmap() const {
+    if (path_.empty()) return false;
+    return !IsNetworkPath(path_) || path_ == browsed_;
+}
+
+std::optional<PageMessage> WatermarkPageModel::PreviewLoaded(PreviewLoad result, OnceOnlyMessages& loadFailures) {
+    switch (result) {
+        case PreviewLoad::Loaded:
+        case PreviewLoad::NotOpened: reloadDue_ = false; return std::nullopt;
+        case PreviewLoad::TooBig:
+            reloadDue_ = false;
+            if (tooBigFor_ == path_) return std::nullopt;
+            tooBigFor_ = path_;
+            return ErrorMessage("MB_WATERMARK_ERROR4");
+        case PreviewLoad::CannotCreate: return loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR2"));
+        case PreviewLoad::Unreadable: return loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR1"));
+    }
+    return std::nullopt;
+}
+
+PreviewLoad LoadWatermarkPreview(platform::FileSystem& fs, const WatermarkPageModel& model,
+                                 const std::string& workingFile, KeptBitmap& kept) {
+    kept = {};
+    if (!model.MayOpenBitmap()) return PreviewLoad::NotOpened;
+    const int copied = CopyAsTrueColor(fs, Utf16ToUtf8(model.path()), workingFile);
+    if (copied == kCopyTooBig) return PreviewLoad::TooBig;
+    if (copied == kCopyCannotCreate) return PreviewLoad::CannotCreate;
+    if (copied != kCopyDone) return PreviewLoad::Unreadable;
+    std::vector<uint8_t> bytes;
+    if (fs.ReadFile(workingFile, bytes) != platform::kOk) return PreviewLoad::Unreadable;
+    switch (ReadKeptBitmap(bytes, kept)) {
+        case KeepResult::Kept: return PreviewLoad::Loaded;
+        case KeepResult::TooBig: return PreviewLoad::TooBig;
+        default: return PreviewLoad::Unreadable;
     }
 }
 

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/filesystem.h"
 #include "prnui/core/private_settings.h"
 #include "prnui/pages/page_message.h"
+#include "prnui/pages/watermark_bitmap.h"
 
 namespace k20::prnui {
 
@@ -34,6 +36,28 @@ struct WatermarkEnables {
     bool operator==(const WatermarkEnables&) const = default;
 };
 WatermarkEnables EnablesFor(int mode);
+
+// A path that reaches another machine or a device rather than a local file:
+// "\\server\share\x.bmp", "//server/share/x.bmp", "\\?\UNC\server\...", "\\.\pipe\...".
+// Opening one connects with the user's credentials to whatever server the document
+// settings name. "\\?\C:\..." and "\\.\C:\..." are local.
+bool IsNetworkPath(std::u16string_view path);
+
+// How loading the preview's bitmap ended.
+enum class PreviewLoad { Loaded, NotOpened, TooBig, CannotCreate, Unreadable };
+
+// The load-failure messages of the preview are shown at most once per loaded plug-in.
+class OnceOnlyMessages {
+public:
+    std::optional<PageMessage> Filter(std::optional<PageMessage> m) {
+        if (!m || shown_) return std::nullopt;
+        shown_ = true;
+        return m;
+    }
+
+private:
+    bool shown_ = false;
+};
 
 class WatermarkPageModel {
 public:
@@ -64,6 +88,15 @@ public:
     // Browse's file is checked before it is copied: a path that does not fit is refused.
     static std::optional<PageMessage> CheckBrowsePath(std::u16string_view file);
 
+    // The stored bitmap may be opened: a local path always, a network path only when the
+    // user chose it with Browse while this page was open. The document settings come from
+    // the printing application, which may have put any path there.
+    bool MayOpenBitmap() const;
+    // The preview's load ended: what to show. "Too big" is told once per chosen file, and
+    // neither it nor a path that may not be opened is tried again until the user chooses
+    // anew; the other failures are retried and told once per loaded plug-in.
+    std::optional<PageMessage> PreviewLoaded(PreviewLoad result, OnceOnlyMessages& loadFailures);
+
     void SelectPreset(int index);
     void TypeText(std::u16string_view edit);
     void SelectFace(int index);
@@ -91,19 +124,14 @@ private:
     int fontSize_ = 0;
     bool reloadDue_ = true;
     bool changed_ = false;
+    std::u16string browsed_;   // the network path chosen with Browse, if any
+    std::u16string tooBigFor_; // the file "too big" was told for
 };
 
-// The load-failure messages of the preview are shown at most once per loaded plug-in.
-class OnceOnlyMessages {
-public:
-    std::optional<PageMessage> Filter(std::optional<PageMessage> m) {
-        if (!m || shown_) return std::nullopt;
-        shown_ = true;
-        return m;
-    }
+// Loads the stored bitmap for the preview: not at all when the model may not open it, the
+// size checked before a byte is read, copied into the working file and kept from there.
+PreviewLoad LoadWatermarkPreview(platform::FileSystem& fs, const WatermarkPageModel& model,
+                                 const std::string& workingFile, KeptBitmap& kept);
 
-private:
-    bool shown_ = false;
-};
 
 }  // namespace k20::prnui

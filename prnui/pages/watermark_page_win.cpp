@@ -31,8 +31,14 @@ struct FaceList {
 int CALLBACK CollectTrueTypeFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM lp) {
     if (!(type & TRUETYPE_FONTTYPE)) return 1;
     auto* list = reinterpret_cast<FaceList*>(lp);
-    list->names.push_back(FromWide(lf->lfFaceName));
-    list->fonts.push_back(*lf);
+    // GDI's enumeration cannot pass an exception on: stop it instead.
+    try {
+        list->names.push_back(FromWide(lf->lfFaceName));
+        list->fonts.push_back(*lf);
+    } catch (...) {
+        list->names.resize(list->fonts.size());
+        return 0;
+    }
     return 1;
 }
 
@@ -386,24 +392,8 @@ private:
     void Refresh() {
         showing_ = Showing::None;
         if (model_->mode() == kWatermarkImage && !model_->path().empty()) {
-            if (model_->reloadDue()) {
-                kept_ = {};
-                const std::string path = Utf16ToUtf8(model_->path());
-                const int copied = CopyAsTrueColor(files_, path, workingFile_);
-                std::vector<uint8_t> bytes;
-                KeepResult kept = KeepResult::Unreadable;
-                if (copied == kCopyDone && files_.ReadFile(workingFile_, bytes) == platform::kOk)
-                    kept = ReadKeptBitmap(bytes, kept_);
-                if (copied == kCopyCannotCreate) {
-                    Tell(g_loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR2")));
-                } else if (copied != kCopyDone || kept == KeepResult::Unreadable) {
-                    Tell(g_loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR1")));
-                } else if (kept == KeepResult::TooBig) {
-                    ShowPageMessage(hwnd(), ErrorMessage("MB_WATERMARK_ERROR4"));
-                } else {
-                    model_->BitmapReloaded();
-                }
-            }
+            if (model_->reloadDue())
+                Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_), g_loadFailures));
             if (!model_->reloadDue()) showing_ = Showing::Bitmap;
         } else if (model_->mode() == kWatermarkText) {
             text_.width = text_.height = kTextSquare;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/byte_reader.h"
+#include "common/command_line.h"
 #include "platform/sim/sim_machine.h"
 #include "tests/logviewer/job_builder.h"
 
@@ -35,6 +36,7 @@ public:
 };
 
 const std::string kRoot = "C:\\PellamorDriverlog\\K-20";
+const std::string kImages = "C:\\Users\\user\\AppData\\Local\\Temp\\K20LogViewer";
 
 // A band job of `pages` pages of `bands` bands each: height pages * (24 * bands + 24).
 std::vector<uint8_t> BandJob(int pages, int bands) {
@@ -147,6 +149,14 @@ TEST_F(Viewer, CommandLineNeedsTwoArguments) {
     ViewerArgs a = ParseViewerCommandLine("\"K-20\" \"C:\\\"");
     EXPECT_EQ(a.model, "K-20");
     EXPECT_EQ(a.logRoot, "C:\\");
+    // The plug-in quotes by the Windows rules; every folder arrives whole.
+    for (const char* root : {"D:\\", "\\\\server\\log share\\", "C:\\Pellamor Driverlog\\K-20", "E:\\a\\\\"}) {
+        a = ParseViewerCommandLine(QuoteCommandLineArgument("K-20") + " " + QuoteCommandLineArgument(root));
+        EXPECT_EQ(a.model, "K-20") << root;
+        EXPECT_EQ(a.logRoot, root);
+    }
+    a = ParseViewerCommandLine("K-20 \"D:\\\\\"");
+    EXPECT_EQ(a.logRoot, "D:\\");
     a = ParseViewerCommandLine("\"K-20\"");
     EXPECT_EQ(a.model, "");
     EXPECT_EQ(a.logRoot, "");
@@ -157,8 +167,9 @@ TEST_F(Viewer, SelectingAJobDecodesShowsAndEnablesPaging) {
     model.Start({"K-20", kRoot});
     EXPECT_EQ(Select("job1.prn"), "");
     EXPECT_EQ(model.jobFile(), kRoot + "\\20240105\\job1.prn");
-    EXPECT_EQ(host.shown, kRoot + "\\20240105\\job1.bmp");
-    EXPECT_TRUE(m.files.Exists(kRoot + "\\20240105\\job1.bmp"));
+    EXPECT_EQ(host.shown, kImages + "\\1\\job1.bmp");
+    EXPECT_TRUE(m.files.Exists(kImages + "\\1\\job1.bmp"));
+    EXPECT_FALSE(m.files.Exists(kRoot + "\\20240105\\job1.bmp")) << "nothing is written beside the jobs";
     EXPECT_EQ(model.imageHeight(), 360u);
     EXPECT_EQ(model.boundaries(), (std::vector<uint32_t>{120, 240, 360}));
     EXPECT_EQ(model.scrollLimit(), 260);
@@ -255,7 +266,7 @@ TEST_F(Viewer, FailuresShowTheirMessageAndKeepThePreviousImage) {
     ASSERT_EQ(Select("job1.prn"), "");
     EXPECT_EQ(Select("broken.prn"), "The printer dirver log is error!");
     EXPECT_TRUE(model.imageLoaded());
-    EXPECT_EQ(host.shown, kRoot + "\\20240105\\job1.bmp");
+    EXPECT_EQ(host.shown, kImages + "\\1\\job1.bmp");
     host.failLoad = true;
     EXPECT_EQ(Select("job2.prn"), "Load image failed!");
     EXPECT_EQ(host.releases, 0);
@@ -265,19 +276,62 @@ TEST_F(Viewer, FailuresShowTheirMessageAndKeepThePreviousImage) {
     EXPECT_EQ(Select("job2.prn"), "The printer dirver log is error!");
 }
 
-TEST_F(Viewer, TemporaryImagesOfTheShownDayAreDeletedOnChangeAndClose) {
+TEST_F(Viewer, OnlyTheImagesTheViewerWroteAreDeletedOnChangeAndClose) {
+    // The user's own pictures beside the jobs, one named like a job's page image.
+    m.files.Put(kRoot + "\\20240105\\job1.bmp", "the user's job1 picture");
+    m.files.Put(kRoot + "\\20240105\\holiday.bmp", "the user's holiday picture");
     m.files.Put(kRoot + "\\20240108\\a.prn", BandJob(1, 1));
+    m.files.Put(kRoot + "\\20240108\\a.bmp", "the user's a picture");
     model.Start({"K-20", kRoot});
     ASSERT_EQ(Select("job1.prn"), "");
+    const std::string folder = model.imageFolder();
+    EXPECT_EQ(folder, kImages + "\\1");
     ASSERT_EQ(Select("job2.prn"), "");
-    EXPECT_FALSE(m.files.Exists(kRoot + "\\20240105\\job1.bmp"));
-    EXPECT_TRUE(m.files.Exists(kRoot + "\\20240105\\job2.bmp"));
+    EXPECT_FALSE(m.files.Exists(folder + "\\job1.bmp"));
+    EXPECT_TRUE(m.files.Exists(folder + "\\job2.bmp"));
     ASSERT_EQ(Select("a.prn", "20240108"), "");
-    EXPECT_FALSE(m.files.Exists(kRoot + "\\20240105\\job2.bmp"));
+    EXPECT_FALSE(m.files.Exists(folder + "\\job2.bmp"));
+    EXPECT_TRUE(m.files.Exists(folder + "\\a.bmp"));
     model.Close();
-    EXPECT_FALSE(m.files.Exists(kRoot + "\\20240108\\a.bmp"));
-    EXPECT_TRUE(m.files.Exists(kRoot + "\\20240108\\a.prn"));
+    EXPECT_FALSE(m.files.Exists(folder + "\\a.bmp"));
+    EXPECT_FALSE(m.files.Exists(folder)) << "the viewer's own folder goes too";
     EXPECT_EQ(host.releases, 1);
+    std::vector<uint8_t> bytes;
+    for (auto [path, text] : {std::pair{"\\20240105\\job1.bmp", "the user's job1 picture"},
+                              std::pair{"\\20240105\\holiday.bmp", "the user's holiday picture"},
+                              std::pair{"\\20240108\\a.bmp", "the user's a picture"}}) {
+        ASSERT_EQ(m.files.ReadFile(kRoot + path, bytes), kOk) << path;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text) << path;
+    }
+    EXPECT_TRUE(m.files.Exists(kRoot + "\\20240108\\a.prn"));
+}
+
+TEST_F(Viewer, TwoViewersUseTwoFoldersAndAForeignFileInTheImageRootStays) {
+    m.files.Put(kImages + "\\1\\job1.bmp", "another viewer's image");
+    m.files.Put(kImages + "\\left.bmp", "not ours");
+    model.Start({"K-20", kRoot});
+    ASSERT_EQ(Select("job1.prn"), "");
+    EXPECT_EQ(model.imageFolder(), kImages + "\\2");
+    model.Close();
+    EXPECT_TRUE(m.files.Exists(kImages + "\\1\\job1.bmp"));
+    EXPECT_TRUE(m.files.Exists(kImages + "\\left.bmp"));
+    EXPECT_FALSE(m.files.Exists(kImages + "\\2"));
+}
+
+TEST_F(Viewer, WithoutATemporaryFolderNothingIsWrittenAndTheLoadFails) {
+    m.system.tempDir = "";
+    model.Start({"K-20", kRoot});
+    const auto before = m.files.AllPaths();
+    EXPECT_EQ(Select("job1.prn"), "Load image failed!");
+    EXPECT_EQ(m.files.AllPaths(), before);
+    EXPECT_FALSE(model.imageLoaded());
+}
+
+TEST_F(Viewer, WithoutTheApplicationDataFolderTheTextsAreBuiltIn) {
+    m.system.appDataDir = "";
+    m.files.Put("PLR\\ENG.ini", "[DRIVERLOG]\r\nRC_BTN_TOP=relative\r\n");
+    model.Start({"K-20", kRoot});
+    EXPECT_EQ(model.texts().top, "TOP");
 }
 
 TEST_F(Viewer, PrintsTheJobOrTheWholeDayAsRawDocuments) {

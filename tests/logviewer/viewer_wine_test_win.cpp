@@ -1,12 +1,14 @@
 // Drives the real logviewer.exe: started with the two quoted arguments on a copy of the
 // sample log, a job selected, paged, printed to a printer of the prefix, closed; its
-// temporary page image must be gone. Also takes the screenshots in both languages.
+// temporary page image must be gone and the user's own pictures beside the jobs untouched.
+// Also takes the screenshots in both languages.
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -72,6 +74,34 @@ bool CopyTree(const std::wstring& from, const std::wstring& to) {
 }
 
 bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteText(const std::wstring& p, const std::string& text) {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD w = 0;
+    if (h != INVALID_HANDLE_VALUE) WriteFile(h, text.data(), DWORD(text.size()), &w, nullptr), CloseHandle(h);
+}
+
+// The page images of running viewers: <temp>\K20LogViewer\<n>\*.bmp.
+std::vector<std::wstring> ViewerImages() {
+    std::vector<std::wstring> found;
+    const std::wstring base = TempDir() + L"K20LogViewer";
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((base + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return found;
+    do {
+        std::wstring dir = fd.cFileName;
+        if (dir == L"." || dir == L".." || !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        WIN32_FIND_DATAW inner;
+        HANDLE g = FindFirstFileW((base + L"\\" + dir + L"\\*.bmp").c_str(), &inner);
+        if (g == INVALID_HANDLE_VALUE) continue;
+        do {
+            found.push_back(base + L"\\" + dir + L"\\" + inner.cFileName);
+        } while (FindNextFileW(g, &inner));
+        FindClose(g);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return found;
+}
 
 std::vector<char> Slurp(const std::wstring& p) {
     std::vector<char> out;
@@ -161,8 +191,12 @@ protected:
     void Start() {
         root = TempDir() + L"k20logtest";
         ASSERT_TRUE(CopyTree(L"..\\..\\package\\PellamorDriverlog\\K-20", root));
-        bmp = root + L"\\20240105\\receipt_0001.bmp";
-        DeleteFileW(bmp.c_str());
+        // The user's own pictures beside the jobs, one named as the first job's page image.
+        userBmp = root + L"\\20240105\\receipt_0001.bmp";
+        holiday = root + L"\\20240105\\holiday.bmp";
+        WriteText(userBmp, "the user's receipt picture");
+        WriteText(holiday, "the user's holiday picture");
+        imagesBefore = ViewerImages();
         std::wstring cmd = L"\"" + ExePath() + L"\" \"K-20\" \"" + root + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
@@ -191,11 +225,24 @@ protected:
         EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
-        EXPECT_FALSE(Exists(bmp));
+        EXPECT_EQ(ViewerImages(), imagesBefore) << "the viewer left its page images behind";
+        const std::vector<char> user = Slurp(userBmp), hol = Slurp(holiday);
+        EXPECT_EQ(std::string(user.begin(), user.end()), "the user's receipt picture");
+        EXPECT_EQ(std::string(hol.begin(), hol.end()), "the user's holiday picture");
         EXPECT_TRUE(Exists(root + L"\\20240105\\receipt_0001.prn"));
     }
+    // The viewer's image of the first job, wherever it wrote it.
+    bool ShowsItsOwnImage() {
+        const std::vector<std::wstring> now = ViewerImages();
+        return now.size() == imagesBefore.size() + 1 &&
+               now.end() != std::find_if(now.begin(), now.end(), [](const std::wstring& f) {
+                   const std::wstring name = L"\\receipt_0001.bmp";
+                   return f.size() > name.size() && f.compare(f.size() - name.size(), name.size(), name) == 0;
+               });
+    }
 
-    std::wstring root, bmp;
+    std::wstring root, userBmp, holiday;
+    std::vector<std::wstring> imagesBefore;
     PROCESS_INFORMATION pi{};
     HWND dlg = nullptr, tree = nullptr;
 };
@@ -206,7 +253,7 @@ TEST_F(Viewer, StartsSelectsPagesAndClosesDeletingItsImages) {
     ASSERT_NE(job, nullptr);
     EXPECT_FALSE(Enabled(IDC_NEXT));
     Select(job);
-    EXPECT_TRUE(Exists(bmp));
+    EXPECT_TRUE(ShowsItsOwnImage());
     EXPECT_TRUE(Enabled(IDC_PRINT));
     HWND sb = GetDlgItem(dlg, IDC_VSCROLL);
     if (Enabled(IDC_NEXT)) {
@@ -321,7 +368,7 @@ protected:
             return;
         }
         Select(FirstJob());
-        ASSERT_TRUE(Exists(bmp));
+        ASSERT_TRUE(ShowsItsOwnImage());
         SetForegroundWindow(dlg);
         RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Sleep(500);  // lets the window manager side of the display settle the frame

@@ -19,6 +19,9 @@ struct FindEntry {
     bool isDirectory = false;
     uint64_t size = 0;
     uint32_t attributes = 0;
+    // Last write time (FILETIME units); with the size it tells a changed file from a
+    // cached one without reading it.
+    uint64_t writeTime = 0;
 };
 
 // Windows paths ("C:\\Windows\\System32\\x.dll", UTF-8), compared without regard to case.

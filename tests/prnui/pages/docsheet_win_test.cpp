@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -231,6 +232,64 @@ TEST_F(DocumentSheet, TextWatermarkIsStoredAndRenderedIntoTheWorkingFile) {
     EXPECT_EQ(bytes[10], 54);
     const size_t dark = size_t(std::count_if(bytes.begin() + 54, bytes.end(), [](uint8_t b) { return b < 128; }));
     EXPECT_GT(dark, 300u);
+}
+
+// Wine serves "\\server\share" from the prefix's dosdevices\unc folder, so a file put there
+// stands for one on a server the document settings name.
+bool PutOnWineShare(const std::wstring& server, const std::wstring& name, std::wstring& why) {
+    wchar_t prefix[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH)) {
+        why = L"no WINEPREFIX";
+        return false;
+    }
+    std::wstring dir = std::wstring(L"Z:") + prefix + L"\\dosdevices\\unc\\" + server + L"\\share";
+    std::replace(dir.begin(), dir.end(), L'/', L'\\');
+    SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
+    // A 2 x 2 24-bit bitmap.
+    std::vector<uint8_t> bmp(54 + 16, 0x40);
+    const uint8_t header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                                1, 0, 24, 0};
+    std::copy(std::begin(header), std::end(header), bmp.begin());
+    HANDLE f = CreateFileW((dir + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        why = L"cannot write " + dir;
+        return false;
+    }
+    DWORD w = 0;
+    WriteFile(f, bmp.data(), DWORD(bmp.size()), &w, nullptr);
+    CloseHandle(f);
+    return true;
+}
+
+TEST_F(DocumentSheet, NetworkBitmapPathFromTheSettingsIsNotOpenedWhenThePageShows) {
+    const std::wstring unc = L"\\\\k20server\\share\\wm.bmp";
+    std::wstring why;
+    const bool served = PutOnWineShare(L"k20server", L"wm.bmp", why);
+    if (served) {
+        // The precondition: the path does reach the stand-in server.
+        HANDLE f = CreateFileW(unc.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(f, INVALID_HANDLE_VALUE) << "Wine no longer serves UNC paths from dosdevices\\unc";
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    }
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring working = std::wstring(temp) + L"\\" + session_->printerName() + L"1.bmp";
+    DeleteFileW(working.c_str());
+
+    auto& rec = *reinterpret_cast<PrivateSettings*>(session_->privateRecord().data());
+    rec.watermarkMode = 1;
+    rec.printAsImage = 1;
+    rec.watermarkBitmapPath.set(std::u16string(unc.begin(), unc.end()));
+    HWND sheet = Open();
+    HWND page = Page(sheet, kWatermarkTab);
+    Pump(10);
+    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 30), reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_WM_LIGHT)));
+    Pump(5);
+    EXPECT_EQ(ItemText(page, IDC_WM_PATH), unc) << "the stored path is still shown";
+    EXPECT_EQ(GetFileAttributesW(working.c_str()), INVALID_FILE_ATTRIBUTES) << "the server's bitmap was copied";
+    EXPECT_TRUE(g_modal.messages.empty()) << "a load was tried and its failure told";
+    Close(sheet, false);
+    if (!served) std::printf("note: no stand-in share (%ls); only the absence of a copy was checked\n", why.c_str());
 }
 
 TEST_F(DocumentSheet, PresetTextIsRenderedWithoutBeingTouched) {

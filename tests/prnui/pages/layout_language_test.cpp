@@ -73,6 +73,27 @@ TEST_F(LayoutLanguage, SystemEntryAppliedFollowsTheSystemFromNextStart) {
     EXPECT_EQ(lang.Current().Get(sec::Layout, "RC_LAYOUTFORM"), u"Zhu");
 }
 
+TEST(LayoutLanguageWithoutAppData, EnglishAloneAndNothingWritten) {
+    platform::sim::SimMachine m;
+    m.system.appDataDir = "";
+    Language lang{m.registry, m.files, m.system};
+    lang.StartUp();
+    const auto paths = m.files.AllPaths();
+    const auto keys = m.registry.AllKeys();
+    LayoutInputs in;
+    ReadLanguageInputs(lang, m.registry, in);
+    ASSERT_EQ(in.languages.size(), 1u);
+    EXPECT_EQ(in.languages[0].file, kEnglishFile);
+    PrivateSettings s{};
+    LayoutPageModel model(s, in);
+    EXPECT_EQ(model.languageIndex(), 0);
+    EXPECT_FALSE(StoreLanguageChoice(lang, model.Apply()));
+    EXPECT_EQ(m.files.AllPaths(), paths);
+    EXPECT_EQ(m.registry.AllKeys(), keys);
+    std::string v;
+    EXPECT_NE(m.registry.GetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, v), platform::kOk);
+}
+
 TEST_F(LayoutLanguage, FailedRegistryWriteIsReported) {
     m.faults.FailAlways("RegSetValue", platform::kErrAccessDenied);
     EXPECT_FALSE(StoreLanguageChoice(lang, {{"ENG_K20.res", "FALSE"}}));

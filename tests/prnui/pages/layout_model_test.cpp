@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
+
 namespace k20::prnui {
 namespace {
 
@@ -98,6 +100,10 @@ TEST(LayoutViewer, ArgumentsAreModelAndFolderQuoted) {
     const ViewerLaunch v = MakeViewerLaunch(u"C:\\WINDOWS\\system32", u"D:\\Logs");
     EXPECT_EQ(v.program, u"C:\\PellamorDriverlog\\logviewer.exe");
     EXPECT_EQ(v.parameters, u"\"K-20\" \"D:\\Logs\"");
+    // A root folder's backslash would otherwise escape the closing quote.
+    EXPECT_EQ(MakeViewerLaunch(u"C:\\WINDOWS\\system32", u"D:\\").parameters, u"\"K-20\" \"D:\\\\\"");
+    EXPECT_EQ(MakeViewerLaunch(u"C:\\WINDOWS\\system32", u"\\\\srv\\logs\\").parameters,
+              u"\"K-20\" \"\\\\srv\\logs\\\\\"");
     EXPECT_EQ(ViewerLaunchFailure(2, 10, 0)->key, "MB_LAYOUT_VIEWER");
     EXPECT_FALSE(ViewerLaunchFailure(2, 5, 0).has_value());
     EXPECT_TRUE(ViewerLaunchFailure(2, 5, 1).has_value());
@@ -126,6 +132,28 @@ TEST_F(Layout, FirstRunSelectsTheSystemLanguageEntry) {
     in.currentLanguageFile = "CHN_K20.res";
     in.firstRun = u"FALSE";
     EXPECT_EQ(LayoutPageModel(s, in).languageIndex(), 1);
+}
+
+TEST_F(Layout, CurrentLanguageOutsideTheListSelectsNothingAndWritesNothing) {
+    // An older list file, or a language the user's list does not have.
+    for (const char* firstRun : {"FALSE", "TRUE"}) {
+        LayoutInputs in = Inputs();
+        in.currentLanguageFile = "CHF_K20.res";
+        in.firstRun = Utf8ToUtf16(firstRun);
+        LayoutPageModel m(s, in);
+        EXPECT_EQ(m.languageIndex(), -1) << firstRun;
+        EXPECT_TRUE(m.Apply().empty()) << firstRun;
+        m.SelectLanguage(-1);
+        m.SelectLanguage(3);
+        EXPECT_TRUE(m.Apply().empty()) << firstRun;
+        m.SelectLanguage(1);
+        EXPECT_EQ(m.Apply(), (std::vector<LanguageWrite>{{"CHN_K20.res", "FALSE"}})) << firstRun;
+    }
+    // First run with a system-language text that no entry carries.
+    LayoutInputs in = Inputs();
+    in.firstRun = u"TRUE";
+    in.languages[0].systemText = u"Systemsprache";
+    EXPECT_EQ(LayoutPageModel(s, in).languageIndex(), -1);
 }
 
 TEST_F(Layout, WatermarkDisablesRadiosWithYes) {

@@ -159,8 +159,57 @@ TEST_F(LanguageTest, LookupFollowsTheRegistryAtEveryCall) {
     EXPECT_EQ(lang.Current().Get(sec::Layout, "RC_LAYOUTFORM"), u"一般2");
 }
 
+TEST_F(LanguageTest, ARepaintReadsTheFileOnceAndAChangeReadsItAgain) {
+    UserCopy("CHN_K20.res", TextFile(u"常规"));
+    UserCopy("CHF_K20.res", TextFile(u"一般"));
+    Store(kLanguageValue, "CHN_K20.res");
+    m.faults.Reset();
+    auto repaint = [&] {
+        for (const BuiltInText& t : BuiltInTexts().first(30)) (void)lang.Current().Get(t.section, t.key);
+        return lang.Current().Get(sec::Layout, "RC_LAYOUTFORM");
+    };
+    EXPECT_EQ(repaint(), u"常规");
+    EXPECT_EQ(m.faults.Calls("ReadFile"), 1);
+    EXPECT_EQ(repaint(), u"常规");
+    EXPECT_EQ(m.faults.Calls("ReadFile"), 1) << "nothing changed: the file is not read again";
+
+    Store(kLanguageValue, "CHF_K20.res");
+    EXPECT_EQ(repaint(), u"一般");
+    EXPECT_EQ(m.faults.Calls("ReadFile"), 2);
+    // The same size written again: the file's time tells.
+    UserCopy("CHF_K20.res", TextFile(u"二般"));
+    EXPECT_EQ(repaint(), u"二般");
+    EXPECT_EQ(m.faults.Calls("ReadFile"), 3);
+    m.files.DeleteFile(kUserDir + "\\CHF_K20.res");
+    EXPECT_EQ(repaint(), u"Main");
+    EXPECT_EQ(m.faults.Calls("ReadFile"), 3) << "a missing file is not opened";
+}
+
+TEST_F(LanguageTest, WithoutTheApplicationDataFolderEnglishIsBuiltInAndNothingIsWritten) {
+    for (const char* appData : {"", "Roaming", "C:"}) {
+        platform::sim::SimMachine mm;
+        mm.system.appDataDir = appData;
+        mm.files.Put(kShipped + "\\ENG_K20.res", TextFile(u"Shipped"));
+        mm.files.Put(kShipped + "\\" + kLanguageListName, Utf16File(u"[LANGUAGE]\r\nCOUNT=1\r\n"));
+        mm.files.Put(std::string("Pellamor\\ENG_K20.res"), TextFile(u"Relative"));
+        const auto paths = mm.files.AllPaths();
+        const auto keys = mm.registry.AllKeys();
+        Language l(mm.registry, mm.files, mm.system);
+        l.StartUp();
+        EXPECT_EQ(l.LanguageFolder(), "") << appData;
+        EXPECT_EQ(l.Current().Get(sec::Layout, "RC_LAYOUTFORM"), u"Main") << appData;
+        l.EnsureListFile();
+        l.RefreshTextFile("ENG_K20.res");
+        EXPECT_NE(l.Choose("ENG_K20.res", false), platform::kOk) << appData;
+        EXPECT_EQ(mm.files.AllPaths(), paths) << appData;
+        EXPECT_EQ(mm.registry.AllKeys(), keys) << appData;
+        std::string v;
+        EXPECT_NE(mm.registry.GetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, v), platform::kOk);
+    }
+}
+
 TEST_F(LanguageTest, StoredNameThatLeavesTheFolderIsNotFollowed) {
-    for (const char* bad : {"..\\..\\secret.ini", "C:\\x.res", "a/b.res", ""}) {
+    for (const char* bad : {"..\\..\\secret.ini", "C:\\x.res", "a/b.res", "", "*.res", "CH?_K20.res"}) {
         Store(kLanguageValue, bad);
         EXPECT_EQ(lang.CurrentFileName(), "ENG_K20.res") << bad;
     }

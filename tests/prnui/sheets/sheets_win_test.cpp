@@ -250,6 +250,40 @@ TEST_F(Sheets, OpenDeviceSheetIsRetitledAfterALanguageChange) {
     DestroyWindow(device);
 }
 
+TEST_F(Sheets, AnotherProgramsDialogNamingThePrinterKeepsItsTabs) {
+    HWND device = nullptr;
+    OpenPage(host, Sheet::Device, 2, device);
+    ASSERT_TRUE(device);
+    // Another program's printing preferences in this process: a dialog whose title holds the
+    // printer's name, with six tabs of its own.
+    const std::wstring title = L"Preferences of " + host.printerName();
+    HWND foreign = CreateWindowExW(0, L"#32770", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(foreign);
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 180, foreign, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(tabs);
+    for (int i = 0; i < 6; ++i) {
+        std::wstring text = L"Theirs " + std::to_wstring(i);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        SendMessageW(tabs, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+    }
+
+    platform::win32::Win32Machine m;
+    Language lang(m.registry, m.files, m.system);
+    SetProcessLanguage(&lang);
+    SetRegistryLanguage("CHN_K20.res");
+    RetitleSheets(nullptr, host.printerName());
+    SetProcessLanguage(nullptr);
+
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(TabText(tabs, i), L"Theirs " + std::to_wstring(i)) << i;
+    EXPECT_EQ(TabText(PropSheet_GetTabControl(device), 2), L"工具") << "our sheet is still retitled";
+    DestroyWindow(foreign);
+    DestroyWindow(device);
+}
+
 // The files are read the same way by the Windows profile functions and by our reader.
 TEST(LanguageFilesUnderWindows, ProfileFunctionsAgreeWithOurReader) {
     for (const wchar_t* file : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res"}) {
