@@ -331,12 +331,22 @@ class RenderPlugin final : public host::IPrintOemUni {
         if (!name) return S_FALSE;
         for (const char* m : {"GetInfo", "DevMode", "EnableDriver", "DisableDriver", "EnablePDEV",
                               "DisablePDEV", "ResetPDEV", "PublishDriverInterface", "GetImplementedMethod",
-                              "CommandCallback", "ImageProcessing", "OutputCharStr", "SendFontCmd"})
+                              "DriverDMS", "CommandCallback", "ImageProcessing", "OutputCharStr", "SendFontCmd"})
             if (std::strcmp(name, m) == 0) return S_OK;
         return S_FALSE;
     }
 
-    HRESULT STDMETHODCALLTYPE DriverDMS(PVOID, PVOID, DWORD, PDWORD) override { return E_NOTIMPL; }
+    // Unidrv expects S_OK here; no flags means it keeps its own GDI-managed surface, which
+    // is what hands the page to ImageProcessing in bands.
+    HRESULT STDMETHODCALLTYPE DriverDMS(PVOID, PVOID buffer, DWORD size, PDWORD needed) override {
+        if (needed) *needed = sizeof(DWORD);
+        if (!buffer || size < sizeof(DWORD)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return E_FAIL;
+        }
+        *static_cast<DWORD*>(buffer) = 0;
+        return S_OK;
+    }
 
     HRESULT STDMETHODCALLTYPE CommandCallback(host::PDEVOBJ devobj, DWORD id, DWORD count, PDWORD params,
                                               INT* result) override {
@@ -395,8 +405,10 @@ class RenderPlugin final : public host::IPrintOemUni {
             Band b;
             b.bits = bits;
             b.width = uint32_t(bih->biWidth);
-            b.bottomUp = bih->biHeight > 0;
-            b.height = uint32_t(b.bottomUp ? bih->biHeight : -int64_t(bih->biHeight));
+            // Unidrv hands ImageProcessing its bands top-down whatever the sign of the height,
+            // so a positive height must not turn the rows over.
+            b.bottomUp = false;
+            b.height = uint32_t(bih->biHeight > 0 ? bih->biHeight : -int64_t(bih->biHeight));
             b.stride = ((size_t(b.width) + 31) / 32) * 4;
             b.size = b.stride * b.height;
             if (colors) {

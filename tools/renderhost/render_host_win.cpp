@@ -202,6 +202,10 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
             if (uni->GetImplementedMethod(name.data()) != S_OK)
                 return fail(std::string("GetImplementedMethod ") + m, E_FAIL);
         }
+        DWORD dmsFlags = ~0u;
+        hr = uni->DriverDMS(nullptr, &dmsFlags, sizeof dmsFlags, &needed);
+        if (hr != S_OK || dmsFlags != 0) return fail("DriverDMS", hr == S_OK ? E_FAIL : hr);
+        res.calls.push_back("DriverDMS");
         host::OEMDMPARAM dm{};
         dm.cbSize = sizeof dm;
         hr = uni->DevMode(host::OEMDM_SIZE, &dm);
@@ -256,22 +260,24 @@ HostResult RunJob(const std::wstring& pluginPath, const HostJob& job) {
                 driver.expected = dev;
             }
             callback(prnrender::kCbStartPage);
-            // Unidrv's bands: bottom-up DIBs with rows padded to four bytes.
+            // Unidrv's bands: rows top-down, padded to four bytes. The documentation fixes the
+            // row order but not the sign of the height, so the bands alternate between both.
             const size_t dibStride = ((size_t(page.width) + 31) / 32) * 4;
             size_t nextText = 0;
+            bool positiveHeight = true;
             for (uint32_t top = 0; top < page.height; top += job.bandRows) {
                 const uint32_t rows = std::min(job.bandRows, page.height - top);
                 std::vector<uint8_t> band(dibStride * rows, 0);
                 for (uint32_t r = 0; r < rows; ++r)
-                    std::memcpy(band.data() + size_t(rows - 1 - r) * dibStride, page.Row(top + r),
-                                page.Stride());
+                    std::memcpy(band.data() + size_t(r) * dibStride, page.Row(top + r), page.Stride());
                 struct {
                     BITMAPINFOHEADER h;
                     RGBQUAD colors[2];
                 } bi{};
                 bi.h.biSize = sizeof(BITMAPINFOHEADER);
                 bi.h.biWidth = LONG(page.width);
-                bi.h.biHeight = LONG(rows);
+                bi.h.biHeight = positiveHeight ? LONG(rows) : -LONG(rows);
+                positiveHeight = !positiveHeight;
                 bi.h.biPlanes = 1;
                 bi.h.biBitCount = 1;
                 bi.colors[0] = {255, 255, 255, 0};
