@@ -1,0 +1,325 @@
+#include "printerapp/k20_driver.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "printerapp/raster_rows.h"
+#include "printerapp/job_options.h"
+#include "render/engine.h"
+
+namespace k20::printerapp {
+
+namespace {
+
+constexpr int kDpi = static_cast<int>(render::kDotsPerInch);
+constexpr uint32_t kMaxDots = render::kMaxDots;
+
+// The roll is 80 mm wide; the head prints the middle 72 mm (576 dots), so clients are
+// told of 4 mm margins left and right. Receipts are as long as their content: the
+// lengths below are what a client may lay out, the engine drops the blank tail.
+const char* const kMedia[] = {"om_receipt_80x100mm", "om_receipt_80x200mm", "om_receipt_80x297mm",
+                              "roll_max_80x1000mm", "roll_min_80x20mm"};
+constexpr const char* kMediaDefault = "om_receipt_80x200mm";
+constexpr int kSideMargin = 400;  // hundredths of a millimetre
+
+const char* const kDeviceId = "MFG:Pellamor;MDL:K-20;CMD:ESC/POS;CLS:PRINTER;";
+
+pappl_pr_driver_t kDrivers[] = {
+    {kDriverOrdered, "Pellamor K-20, 203 dpi, 80 mm roll", kDeviceId, nullptr},
+    {kDriverDiffusion, "Pellamor K-20, 203 dpi, 80 mm roll, error diffusion", kDeviceId, nullptr},
+};
+
+std::mutex g_logMutex;
+std::string g_logRoot;
+
+std::string LogFolderFor(pappl_printer_t* printer) {
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    if (g_logRoot.empty()) return {};
+    return g_logRoot + "/" + papplPrinterGetName(printer);
+}
+
+// The engine's byte sink on a PAPPL device. Bytes are gathered into pieces larger than
+// PAPPL's own buffer, which PAPPL then writes straight through and whose failure it
+// reports; a device that fails once stays failed.
+class DeviceSink final : public render::ByteSink {
+public:
+    explicit DeviceSink(pappl_device_t* device) : device_(device) { buffer_.reserve(kPiece); }
+    bool Write(std::span<const uint8_t> bytes) override {
+        if (failed_) return false;
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+        if (buffer_.size() >= kPiece) return Drain();
+        return true;
+    }
+    bool Finish() {
+        if (!failed_ && !buffer_.empty()) Drain();
+        if (!failed_) papplDeviceFlush(device_);
+        return !failed_;
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    static constexpr size_t kPiece = 64 * 1024;
+    bool Drain() {
+        const ssize_t n = papplDeviceWrite(device_, buffer_.data(), buffer_.size());
+        if (n < 0 || static_cast<size_t>(n) != buffer_.size()) failed_ = true;
+        buffer_.clear();
+        return !failed_;
+    }
+    pappl_device_t* device_;
+    std::vector<uint8_t> buffer_;
+    bool failed_ = false;
+};
+
+struct K20Job {
+    explicit K20Job(pappl_device_t* device) : sink(device) {}
+    DeviceSink sink;
+    std::unique_ptr<render::Engine> engine;
+    Halftone halftone = Halftone::Ordered;
+    RowAdapter rows;
+};
+
+K20Job* JobData(pappl_job_t* job) { return static_cast<K20Job*>(papplJobGetData(job)); }
+
+Halftone HalftoneOf(pappl_printer_t* printer) {
+    const char* name = papplPrinterGetDriverName(printer);
+    return name && std::strcmp(name, kDriverDiffusion) == 0 ? Halftone::Diffusion : Halftone::Ordered;
+}
+
+void ReportFailure(pappl_job_t* job, K20Job* data) {
+    const std::string& why = data->engine ? data->engine->Error() : std::string();
+    if (data->sink.Failed())
+        papplJobSetMessage(job, "The printer stopped taking data: the connection was lost.");
+    else
+        papplJobSetMessage(job, "The job could not be rendered: %s", why.c_str());
+    papplJobSetReasons(job, PAPPL_JREASON_ABORTED_BY_SYSTEM | PAPPL_JREASON_ERRORS_DETECTED, PAPPL_JREASON_NONE);
+    if (data->sink.Failed()) papplPrinterSetReasons(papplJobGetPrinter(job), PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+}
+
+bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+    auto data = std::make_unique<K20Job>(device);
+    pappl_printer_t* printer = papplJobGetPrinter(job);
+    // Reaching the device is news enough that it is not offline.
+    papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
+
+    const int numVendor = options->num_vendor;
+    cups_option_t* vendor = options->vendor;
+    OptionLookup lookup = [numVendor, vendor](std::string_view name) -> const char* {
+        return cupsGetOption(std::string(name).c_str(), numVendor, vendor);
+    };
+    const char* jobName = papplJobGetName(job);
+    render::JobSettings settings = SettingsFromOptions(lookup, options->print_darkness, options->darkness_configured,
+                                                       DriverLog{LogFolderFor(printer)}, jobName ? jobName : "job");
+    data->halftone = HalftoneOf(printer);
+    data->engine = std::make_unique<render::Engine>(data->sink, std::move(settings));
+    data->engine->StartDocument();
+    const bool ok = data->engine->Ok();
+    if (!ok) ReportFailure(job, data.get());
+    papplJobSetData(job, data.release());
+    return ok;
+}
+
+bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned) {
+    K20Job* data = JobData(job);
+    if (!data) return false;
+    const cups_page_header2_t& h = options->header;
+    RowFormat format{h.cupsWidth, h.cupsBitsPerPixel, h.cupsColorSpace == CUPS_CSPACE_K && h.cupsBitsPerPixel == 8};
+    if (!data->rows.StartPage(format, data->halftone, kMaxDots)) {
+        papplJobSetMessage(job, "Raster rows of %u bits per dot cannot be printed.", h.cupsBitsPerPixel);
+        papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);
+        return false;
+    }
+    data->engine->StartPage(data->rows.OutWidth());
+    return data->engine->Ok();
+}
+
+bool WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned, const unsigned char* line) {
+    K20Job* data = JobData(job);
+    if (!data || !data->engine->Ok()) return false;
+    data->engine->WriteRow(data->rows.Convert({line, options->header.cupsBytesPerLine}));
+    return data->engine->Ok();
+}
+
+bool EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned) {
+    K20Job* data = JobData(job);
+    if (!data) return false;
+    data->engine->EndPage();
+    if (!data->engine->Ok()) ReportFailure(job, data);
+    return data->engine->Ok();
+}
+
+bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+    std::unique_ptr<K20Job> data(JobData(job));
+    papplJobSetData(job, nullptr);
+    if (!data) return false;
+    data->engine->EndDocument();
+    const bool sent = data->sink.Finish();
+    const bool ok = data->engine->Ok() && sent;
+    if (!ok) ReportFailure(job, data.get());
+    if (!data->engine->LogWarning().empty())
+        papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Driver log: %s", data->engine->LogWarning().c_str());
+    return ok;
+}
+
+// Identify-Printer sounds the buzzer once: the one action a receipt printer has.
+void Identify(pappl_printer_t* printer, pappl_identify_actions_t, const char*) {
+    pappl_device_t* device = papplPrinterOpenDevice(printer);
+    if (!device) return;
+    render::JobSettings settings;
+    settings.operations[static_cast<size_t>(render::OperationPoint::StartDocument)].buzzer = 1;
+    DeviceSink sink(device);
+    render::Engine engine(sink, std::move(settings));
+    engine.StartDocument();
+    engine.EndDocument();
+    sink.Finish();
+    papplPrinterCloseDevice(printer);
+}
+
+void AddVendorAttributes(pappl_pr_driver_data_t* data, ipp_t* attrs) {
+    data->num_vendor = 0;
+    for (const VendorOption& o : VendorOptions()) {
+        if (data->num_vendor >= PAPPL_MAX_VENDOR) break;
+        data->vendor[data->num_vendor++] = o.name;
+        const std::string sup = std::string(o.name) + "-supported";
+        const std::string def = std::string(o.name) + "-default";
+        switch (o.syntax) {
+        case OptionSyntax::Keyword:
+            ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, sup.c_str(), static_cast<int>(o.keywords.size()),
+                          nullptr, o.keywords.data());
+            ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, def.c_str(), nullptr, o.defaultValue);
+            break;
+        case OptionSyntax::IntegerList:
+            ippAddIntegers(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, sup.c_str(), static_cast<int>(o.integers.size()),
+                           o.integers.data());
+            ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, def.c_str(), std::atoi(o.defaultValue));
+            break;
+        case OptionSyntax::Range:
+            ippAddRange(attrs, IPP_TAG_PRINTER, sup.c_str(), o.lower, o.upper);
+            ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, def.c_str(), std::atoi(o.defaultValue));
+            break;
+        }
+    }
+}
+
+void PrinterStatus(pappl_printer_t* printer, void*) {
+    const pappl_preason_t reasons = papplPrinterGetReasons(printer);
+    // PAPPL stops a printer whose device cannot be opened and retries the job every few
+    // seconds; the reason says why the queue does not move.
+    if (papplPrinterGetState(printer) == IPP_PSTATE_STOPPED && papplPrinterGetNumberOfActiveJobs(printer) > 0 &&
+        !(reasons & PAPPL_PREASON_OFFLINE))
+        papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+}
+
+}  // namespace
+
+pappl_pr_driver_t* Drivers(int& count) {
+    count = static_cast<int>(sizeof(kDrivers) / sizeof(kDrivers[0]));
+    return kDrivers;
+}
+
+void SetDriverLogRoot(std::string folder) {
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    g_logRoot = std::move(folder);
+}
+
+bool StatusTimer(pappl_system_t* system, void*) {
+    papplSystemIteratePrinters(system, PrinterStatus, nullptr);
+    return true;
+}
+
+const char* AutoAddCallback(const char*, const char*, const char* deviceId, void*) {
+    if (deviceId && std::strstr(deviceId, "MDL:K-20")) return kDriverOrdered;
+    return nullptr;
+}
+
+bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const char*, pappl_pr_driver_data_t* data,
+                    ipp_t** attrs, void*) {
+    if (!driverName || (std::strcmp(driverName, kDriverOrdered) != 0 && std::strcmp(driverName, kDriverDiffusion) != 0))
+        return false;
+    const bool diffusion = std::strcmp(driverName, kDriverDiffusion) == 0;
+
+    data->rstartjob_cb = StartJob;
+    data->rstartpage_cb = StartPage;
+    data->rwriteline_cb = WriteLine;
+    data->rendpage_cb = EndPage;
+    data->rendjob_cb = EndJob;
+    data->identify_cb = Identify;
+    data->status_cb = nullptr;
+    data->printfile_cb = nullptr;
+    data->testpage_cb = nullptr;
+    data->format = "image/pwg-raster";
+
+    std::snprintf(data->make_and_model, sizeof(data->make_and_model), "Pellamor K-20");
+    data->ppm = 60;
+    data->kind = PAPPL_KIND_RECEIPT | PAPPL_KIND_ROLL;
+    data->color_supported = PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME | PAPPL_COLOR_MODE_BI_LEVEL;
+    data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
+    data->content_default = PAPPL_CONTENT_AUTO;
+    data->quality_default = IPP_QUALITY_NORMAL;
+    data->scaling_default = PAPPL_SCALING_AUTO;
+    data->orient_default = IPP_ORIENT_PORTRAIT;
+    data->duplex = PAPPL_DUPLEX_NONE;
+    data->sides_supported = PAPPL_SIDES_ONE_SIDED;
+    data->sides_default = PAPPL_SIDES_ONE_SIDED;
+    data->finishings = PAPPL_FINISHINGS_NONE;
+    data->input_face_up = true;
+    data->output_face_up = true;
+
+    // Ordered halftoning is PAPPL's own dither with the logo conversion's 16 x 16 matrix;
+    // error diffusion needs the gray rows, so that driver takes 8-bit gray only.
+    if (diffusion) {
+        data->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+        data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
+    } else {
+        data->raster_types = PAPPL_PWG_RASTER_TYPE_BLACK_1 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+        data->force_raster_type = PAPPL_PWG_RASTER_TYPE_BLACK_1;
+    }
+    static_assert(sizeof(data->gdither) == sizeof(DitherArray));
+    std::memcpy(data->gdither, PrintDither(), sizeof(data->gdither));
+    std::memcpy(data->pdither, PrintDither(), sizeof(data->pdither));
+
+    data->num_resolution = 1;
+    data->x_resolution[0] = kDpi;
+    data->y_resolution[0] = kDpi;
+    data->x_default = kDpi;
+    data->y_default = kDpi;
+
+    data->borderless = false;
+    data->left_right = kSideMargin;
+    data->bottom_top = 0;
+    data->num_media = static_cast<int>(sizeof(kMedia) / sizeof(kMedia[0]));
+    for (int i = 0; i < data->num_media; ++i) data->media[i] = kMedia[i];
+    data->num_source = 1;
+    data->source[0] = "main-roll";
+    data->num_type = 1;
+    data->type[0] = "continuous";
+    data->tracking_supported = PAPPL_MEDIA_TRACKING_CONTINUOUS;
+
+    pappl_media_col_t& m = data->media_default;
+    std::memset(&m, 0, sizeof(m));
+    std::snprintf(m.size_name, sizeof(m.size_name), "%s", kMediaDefault);
+    m.size_width = 8000;
+    m.size_length = 20000;
+    m.left_margin = m.right_margin = kSideMargin;
+    m.top_margin = m.bottom_margin = 0;
+    std::snprintf(m.source, sizeof(m.source), "main-roll");
+    std::snprintf(m.type, sizeof(m.type), "continuous");
+    m.tracking = PAPPL_MEDIA_TRACKING_CONTINUOUS;
+    data->media_ready[0] = m;
+
+    // Three densities: print-darkness moves the printer's configured darkness.
+    data->darkness_supported = 3;
+    data->darkness_configured = 50;
+    data->darkness_default = 0;
+
+    data->identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;
+    data->identify_default = PAPPL_IDENTIFY_ACTIONS_SOUND;
+
+    if (!*attrs) *attrs = ippNew();
+    AddVendorAttributes(data, *attrs);
+    return true;
+}
+
+}  // namespace k20::printerapp

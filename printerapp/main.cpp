@@ -1,0 +1,149 @@
+// k20-printer-app: the K-20 as an IPP Everywhere printer on PAPPL. papplMainloop gives
+// the sub-commands (server, add, delete, printers, submit, status, shutdown, ...); the
+// system callback only adds where the state lives.
+#include <pappl/pappl.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+#include "printerapp/k20_driver.h"
+#include "printerapp/job_options.h"
+#include "printerapp/render_command.h"
+
+namespace {
+
+using namespace k20::printerapp;
+
+std::string g_baseName = "k20-printer-app";
+std::string g_stateFile;
+
+const char* Option(const char* name, int num, cups_option_t* options) { return cupsGetOption(name, num, options); }
+
+pappl_loglevel_t LogLevel(const char* value) {
+    if (!value) return PAPPL_LOGLEVEL_WARN;
+    if (!std::strcmp(value, "fatal")) return PAPPL_LOGLEVEL_FATAL;
+    if (!std::strcmp(value, "error")) return PAPPL_LOGLEVEL_ERROR;
+    if (!std::strcmp(value, "info")) return PAPPL_LOGLEVEL_INFO;
+    if (!std::strcmp(value, "debug")) return PAPPL_LOGLEVEL_DEBUG;
+    return PAPPL_LOGLEVEL_WARN;
+}
+
+pappl_soptions_t ServerOptions(const char* list) {
+    pappl_soptions_t o = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG;
+    if (!list) return o;
+    std::string s = std::string(",") + list + ",";
+    auto has = [&](const char* word) { return s.find(std::string(",") + word + ",") != std::string::npos; };
+    if (has("no-tls")) o |= PAPPL_SOPTIONS_NO_TLS;
+    if (has("web-remote")) o |= PAPPL_SOPTIONS_WEB_REMOTE;
+    if (has("web-security")) o |= PAPPL_SOPTIONS_WEB_SECURITY;
+    if (has("web-tls")) o |= PAPPL_SOPTIONS_WEB_TLS;
+    if (has("raw-socket")) o |= PAPPL_SOPTIONS_RAW_SOCKET;
+    if (has("no-web-interface")) o &= ~static_cast<pappl_soptions_t>(PAPPL_SOPTIONS_WEB_INTERFACE);
+    return o;
+}
+
+bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST; }
+
+// The names of the vendor attributes and their values on the web interface.
+std::string EnglishStrings() {
+    std::string s;
+    for (const VendorOption& o : VendorOptions()) {
+        s += "\"" + std::string(o.name) + "\" = \"" + o.label + "\";\n";
+        for (const char* k : o.keywords) {
+            std::string text = k;
+            text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+            s += "\"" + std::string(o.name) + "." + k + "\" = \"" + text + "\";\n";
+        }
+    }
+    return s;
+}
+
+pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
+    const char* stateDir = Option("state-directory", num, options);
+    std::string spool;
+    std::string logFile = Option("log-file", num, options) ? Option("log-file", num, options) : "";
+    if (stateDir) {
+        if (!MakeFolder(stateDir) || !MakeFolder(std::string(stateDir) + "/spool")) {
+            std::fprintf(stderr, "%s: cannot use the state folder \"%s\": %s\n", g_baseName.c_str(), stateDir,
+                         std::strerror(errno));
+            return nullptr;
+        }
+        spool = std::string(stateDir) + "/spool";
+        g_stateFile = std::string(stateDir) + "/" + g_baseName + ".state";
+        if (logFile.empty()) logFile = std::string(stateDir) + "/server.log";
+    } else if (const char* dir = Option("spool-directory", num, options)) {
+        spool = dir;
+    }
+
+    int port = 0;
+    if (const char* value = Option("server-port", num, options)) {
+        char* end = nullptr;
+        port = static_cast<int>(std::strtol(value, &end, 10));
+        if (port < 0 || port > 65535 || !end || *end) {
+            std::fprintf(stderr, "%s: bad server-port \"%s\"\n", g_baseName.c_str(), value);
+            return nullptr;
+        }
+    }
+
+    pappl_system_t* system = papplSystemCreate(
+        ServerOptions(Option("server-options", num, options)), g_baseName.c_str(), port, "_print,_universal",
+        spool.empty() ? nullptr : spool.c_str(), logFile.empty() ? nullptr : logFile.c_str(),
+        LogLevel(Option("log-level", num, options)), Option("auth-service", num, options), false);
+    if (!system) return nullptr;
+
+    if (const char* name = Option("server-hostname", num, options)) papplSystemSetHostName(system, name);
+    if (!Option("private-server", num, options))
+        papplSystemAddListeners(system, Option("listen-hostname", num, options));
+
+    int count = 0;
+    pappl_pr_driver_t* drivers = Drivers(count);
+    papplSystemSetPrinterDrivers(system, count, drivers, AutoAddCallback, nullptr, DriverCallback, nullptr);
+    papplSystemAddStringsData(system, "/en.strings", "en", EnglishStrings().c_str());
+    papplSystemAddTimerCallback(system, 0, 1, StatusTimer, nullptr);
+
+    std::string logRoot;
+    if (const char* dir = Option("driver-log-directory", num, options))
+        logRoot = dir;
+    else if (stateDir)
+        logRoot = std::string(stateDir) + "/driver-log";
+    if (!logRoot.empty() && !MakeFolder(logRoot)) logRoot.clear();
+    SetDriverLogRoot(logRoot);
+
+    if (!g_stateFile.empty()) {
+        // With a state folder of its own the application keeps its printers there;
+        // otherwise papplMainloop keeps them where PAPPL always does.
+        papplSystemLoadState(system, g_stateFile.c_str());
+        papplSystemSetSaveCallback(system, reinterpret_cast<pappl_save_cb_t>(papplSystemSaveState),
+                                   const_cast<char*>(g_stateFile.c_str()));
+    }
+    return system;
+}
+
+void Usage(void*) {
+    std::printf("Usage: %s SUB-COMMAND [OPTIONS] [FILES]\n"
+                "  server -o state-directory=DIR [-o server-port=N] [-o listen-hostname=HOST]\n"
+                "         [-o server-options=no-tls,...] [-o log-level=info] [-o driver-log-directory=DIR]\n"
+                "  add -d NAME -m k20|k20-diffusion -v socket://HOST:9100|usb://...|file:///PATH\n"
+                "  delete -d NAME | printers | devices | drivers | status | shutdown\n"
+                "  submit -d NAME [-o cut-job=full ...] FILE\n"
+                "  render [-o cut-job=full ...] [-o halftone=diffusion] [-o output=FILE] RASTER.pwg\n"
+                "Vendor options: cut-page, cut-job, drawer, buzzer, logo, logo-align, logo-position, feed,\n"
+                "driver-log (see README).\n",
+                g_baseName.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc > 0 && argv[0]) {
+        const char* slash = std::strrchr(argv[0], '/');
+        g_baseName = slash ? slash + 1 : argv[0];
+    }
+    int count = 0;
+    pappl_pr_driver_t* drivers = Drivers(count);
+    return papplMainloop(argc, argv, "1.0.0", nullptr, count, drivers, AutoAddCallback, DriverCallback,
+                         "render", RenderCommand, SystemCallback, Usage, nullptr);
+}

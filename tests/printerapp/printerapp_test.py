@@ -1,0 +1,438 @@
+#!/usr/bin/env python3
+"""System tests of k20-printer-app with real parts: the application's own server, a
+socket listener as the network K-20, CUPS's ipptool, a cupsd of the test's own and
+headless Chromium. Usage: printerapp_test.py BUILD_DIR SUITE (subcommands, options,
+ipptool, cups, web, faults)."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+os.environ.setdefault("K20_BUILD_DIR", sys.argv[1] if len(sys.argv) > 1 else "")
+import k20pa  # noqa: E402
+from k20pa import App, Listener, check  # noqa: E402
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def one_page(height=400, seed=0):
+    return k20pa.pwg_raster([k20pa.receipt_rows(576, height, seed)], 576)
+
+
+def started(app, listener, printer="k20", driver="k20"):
+    ok = check(app.start(), f"server {app.name} listens on 127.0.0.1:{app.port}")
+    ok = ok and check(app.add(printer, f"socket://127.0.0.1:{listener.port}", driver),
+                      f"add -d {printer} -m {driver} -v socket://127.0.0.1:{listener.port}")
+    return ok
+
+
+# --- sub-commands, file device, state folder ----------------------------------------------
+def suite_subcommands(tmp):
+    app = App(tmp, "sub")
+    listener = Listener()
+    try:
+        if not started(app, listener):
+            return
+        out = tmp + "/file-device"
+        os.makedirs(out)
+        check(app.add("k20file", f"file://{out}"), "add a printer on a file device (a folder)")
+        r = app.cmd("printers")
+        names = r.stdout.decode().split()
+        check("k20" in names and "k20file" in names, f"printers lists both: {names}")
+        r = app.cmd("drivers", check_rc=False)
+        check(b"k20-diffusion" in r.stdout and b"k20 " in r.stdout, "drivers lists k20 and k20-diffusion")
+
+        pwg = os.path.join(tmp, "page.pwg")
+        with open(pwg, "wb") as f:
+            f.write(one_page())
+        r = app.cmd("submit", "-d", "k20", "-o", "cut-job=full", pwg)
+        check(r.returncode == 0 and re.match(rb"k20-\d+", r.stdout.strip()) is not None,
+              f"submit prints PRINTER-JOBID: {r.stdout.strip()!r}")
+        check(listener.wait_connections(1), "the socket device received the submitted job")
+        time.sleep(0.3)
+        rows, bounds = k20pa.decode_job(bytes(listener.connections[0]), tmp, "submitted")
+        check(rows is not None and len(bounds) == 1, f"the submitted job decodes to one page: {bounds}")
+
+        r = app.cmd("submit", "-d", "k20file", pwg)
+        end = time.time() + 20
+        files = []
+        while time.time() < end:
+            files = [f for f in os.listdir(out)]
+            if files and all(os.path.getsize(os.path.join(out, f)) > 0 for f in files):
+                break
+            time.sleep(0.1)
+        time.sleep(0.5)
+        check(len(files) == 1, f"the file device wrote one file: {files}")
+        if files:
+            with open(os.path.join(out, files[0]), "rb") as f:
+                data = f.read()
+            rows2, bounds2 = k20pa.decode_job(data, tmp, "filedevice")
+            check(rows2 is not None and rows2 == rows, "the file device holds the same page as the socket device")
+
+        r = app.cmd("status")
+        check(r.returncode == 0 and b"Running" in r.stdout, f"status: {r.stdout.strip()!r}")
+        r = app.cmd("delete", "-d", "k20file")
+        check(r.returncode == 0, "delete -d k20file")
+        r = app.cmd("printers")
+        check(r.stdout.decode().split() == ["k20"], f"after delete only k20 remains: {r.stdout.decode().split()}")
+
+        # The printers and their defaults live in the state folder and come back.
+        check(k20pa.set_defaults(app.url(), [("keyword", "cut-job-default", "full")]) == 0,
+              "Set-Printer-Attributes cut-job-default=full")
+        app.stop()
+        check(os.path.exists(os.path.join(app.state, app.name + ".state")), "the state file is in the state folder")
+        check(app.start(), "server restarts on the same state folder")
+        r = app.cmd("printers")
+        check(r.stdout.decode().split() == ["k20"], "the printer came back from the state folder")
+        a = k20pa.printer_attrs(app.url(), ["cut-job-default"])
+        check(a.get("cut-job-default") == ["full"], f"its vendor default came back: {a.get('cut-job-default')}")
+        r = app.cmd("shutdown")
+        check(r.returncode == 0, "shutdown")
+        app.proc.wait(timeout=15)
+        check(app.proc.returncode is not None, "the server ended after shutdown")
+        app.proc = None
+        r = app.cmd("status", check_rc=False)
+        check(b"not running" in r.stdout + r.stderr, f"status after shutdown: {r.stdout.strip()!r}")
+    finally:
+        app.stop()
+        listener.close()
+
+
+# --- faults -----------------------------------------------------------------------------
+def suite_faults(tmp):
+    app = App(tmp, "faults")
+    port = k20pa.free_port()
+    try:
+        if not check(app.start(), "server starts"):
+            return
+        check(app.add("k20", f"socket://127.0.0.1:{port}"), "add a printer whose device is not there yet")
+        url = app.url()
+
+        # Refused: PAPPL keeps the job and retries; the printer says why it is stuck.
+        status, job = k20pa.print_job(url, one_page(200, 1))
+        check(status == 0 and job > 0, "a job is accepted while the device refuses connections")
+        end = time.time() + 8
+        a = {}
+        while time.time() < end:
+            a = k20pa.printer_attrs(url, ["printer-state", "printer-state-reasons"])
+            if "offline-report" in a.get("printer-state-reasons", []) or "offline" in str(a.get("printer-state-reasons")):
+                break
+            time.sleep(0.2)
+        check(a.get("printer-state") == [5], f"printer-state is stopped while refused: {a.get('printer-state')}")
+        check(any(r.startswith("offline") for r in a.get("printer-state-reasons", [])),
+              f"printer-state-reasons says offline: {a.get('printer-state-reasons')}")
+        state, _ = k20pa.job_state(url, job)
+        check(state == "processing", f"the job waits for the device: {state}")
+        listener = Listener(port)
+        state, ja = k20pa.wait_job(url, job, 30)
+        check(state == "completed", f"once the device listens the job completes: {state}")
+        listener.wait_connections(1)
+        time.sleep(0.2)
+        rows, bounds = k20pa.decode_job(bytes(listener.connections[0]), tmp, "after-refusal")
+        check(rows is not None and len(bounds) == 1, "nothing was lost from the waiting job")
+        a = k20pa.printer_attrs(url, ["printer-state", "printer-state-reasons"])
+        check(a.get("printer-state") == [3] and a.get("printer-state-reasons") == ["none"],
+              f"the printer is idle with no reason again: {a.get('printer-state')} {a.get('printer-state-reasons')}")
+        listener.close()
+
+        # Reset mid-job: the job aborts with a message; the next one is whole.
+        listener = Listener(port, mode="reset", reset_after=3000)
+        status, job = k20pa.print_job(url, one_page(2400, 2))
+        state, ja = k20pa.wait_job(url, job, 30)
+        check(state == "aborted", f"a job whose connection is reset ends aborted: {state}")
+        msg = (ja.get("job-state-message") or [""])[0]
+        check("connection" in msg.lower(), f"job-state-message says why: {msg!r}")
+        reasons = ja.get("job-state-reasons", [])
+        check("aborted-by-system" in reasons, f"job-state-reasons: {reasons}")
+        a = k20pa.printer_attrs(url, ["printer-state-reasons"])
+        check(any(r.startswith("offline") for r in a.get("printer-state-reasons", [])),
+              f"the printer reports offline after the reset: {a.get('printer-state-reasons')}")
+        listener.close()
+        listener = Listener(port)
+        doc = one_page(600, 3)
+        status, job = k20pa.print_job(url, doc)
+        state, _ = k20pa.wait_job(url, job, 30)
+        check(state == "completed", f"the application keeps serving: the next job completes ({state})")
+        listener.wait_connections(1)
+        time.sleep(0.2)
+        rows, bounds = k20pa.decode_job(bytes(listener.connections[-1]), tmp, "after-reset")
+        want = [r for r in k20pa.receipt_rows(576, 600, 3)]
+        check(rows is not None and black_rows_match(rows, want), "the next job's page is complete")
+        a = k20pa.printer_attrs(url, ["printer-state-reasons"])
+        check(a.get("printer-state-reasons") == ["none"], f"offline cleared by a good job: {a.get('printer-state-reasons')}")
+        listener.close()
+
+        # A slow device: the job takes longer and arrives whole.
+        listener = Listener(port, mode="slow")
+        status, job = k20pa.print_job(url, one_page(2400, 4))
+        state, _ = k20pa.wait_job(url, job, 60)
+        check(state == "completed", f"a job to a slow device completes: {state}")
+        listener.wait_connections(1)
+        time.sleep(0.3)
+        rows, bounds = k20pa.decode_job(bytes(listener.connections[-1]), tmp, "slow")
+        check(rows is not None and black_rows_match(rows, k20pa.receipt_rows(576, 2400, 4)),
+              "the slow device received the whole page")
+        listener.close()
+    finally:
+        app.stop()
+
+
+def black_rows_match(decoded, sent):
+    """The decoded page equals the sent page without its blank tail."""
+    last = max((i for i, r in enumerate(sent) if any(r)), default=-1)
+    want = sent[:last + 1]
+    got = [r for r in decoded]
+    while got and not any(got[-1]):
+        got.pop()
+    # The decoder's first image row is raster row 1; leading blank rows carry no ink.
+    while got and not any(got[0]) and len(got) > len(want):
+        got.pop(0)
+    if len(got) != len(want):
+        print(f"   rows: decoded {len(got)} vs sent {len(want)}")
+        return False
+    diff = sum(1 for a, b in zip(got, want) if a != b)
+    if diff:
+        print(f"   {diff} rows differ")
+    return diff == 0
+
+
+# --- ipptool's own conformance files --------------------------------------------------------
+IPPTOOL_FILES = ["ipp-1.1.test", "ipp-2.0.test", "ipp-everywhere.test"]
+# Failures left on purpose, by test name, with the reason (printed in the report).
+IPPTOOL_EXPLAINED = {}
+
+
+def suite_ipptool(tmp):
+    app = App(tmp, "ipptool")
+    listener = Listener()
+    report = []
+    try:
+        if not started(app, listener):
+            return
+        doc = os.path.join(tmp, "receipt.pwg")
+        with open(doc, "wb") as f:
+            f.write(one_page(300))
+        uri = f"ipp://127.0.0.1:{app.port}/ipp/print/k20"
+        for name in IPPTOOL_FILES:
+            path = os.path.join("/usr/share/cups/ipptool", name)
+            r = subprocess.run(["ipptool", "-V", "2.0", "-t", "-T", "30", "-f", doc, uri, path],
+                               capture_output=True, text=True, timeout=180, cwd=tmp)
+            passed = failed = skipped = 0
+            for line in r.stdout.splitlines():
+                m = re.match(r"\s+(.*?)\s+\[(PASS|FAIL|SKIP)\]", line)
+                if not m:
+                    continue
+                test, verdict = m.group(1).strip(), m.group(2)
+                if verdict == "PASS":
+                    passed += 1
+                elif verdict == "SKIP":
+                    skipped += 1
+                else:
+                    failed += 1
+                    why = IPPTOOL_EXPLAINED.get(test)
+                    check(why is not None, f"{name}: {test} passes" + (f" (explained: {why})" if why else ""))
+            report.append(f"{name}: {passed} passed, {failed} failed, {skipped} skipped")
+            check(passed > 0, f"{name} ran: {passed} passed, {failed} failed, {skipped} skipped")
+            with open(os.path.join(tmp, name + ".log"), "w") as f:
+                f.write(r.stdout + r.stderr)
+        out = os.path.join(k20pa.BUILD, "printerapp-ipptool.txt")
+        with open(out, "w") as f:
+            f.write("\n".join(report) + "\n")
+        print("\n".join(report))
+    finally:
+        app.stop()
+        listener.close()
+
+
+# --- end to end through a real CUPS ------------------------------------------------------------
+def suite_cups(tmp):
+    import cups_support
+    app = App(tmp, "cups")
+    listener = Listener()
+    cupsd = cups_support.Cupsd(os.path.join(tmp, "cups"))
+    try:
+        if not started(app, listener):
+            return
+        url = app.url()
+        # The operations asked of this printer: its defaults, which CUPS's driverless
+        # queue leaves alone and the application applies to the job.
+        defaults = {"drawer": "drawer2-20ms", "buzzer": "3", "logo": "2", "logo-position": "top",
+                    "cut-job": "full-feed"}
+        check(set_vendor_defaults(url, defaults) == 0, f"printer defaults set: {defaults}")
+        if not check(cupsd.start(), f"cupsd of the test listens on 127.0.0.1:{cupsd.port}"):
+            return
+        r = cupsd.run("lpadmin", "-p", "k20", "-E", "-v", f"ipp://127.0.0.1:{app.port}/ipp/print/k20", "-m",
+                      "everywhere")
+        if not check(r.returncode == 0, f"lpadmin -m everywhere: {r.stderr.strip()}"):
+            return
+        pdf = os.path.join(tmp, "receipt.pdf")
+        k20pa.pdf_receipt(pdf, 80, 200)
+        os.chmod(pdf, 0o644)
+        r = cupsd.run("lp", "-d", "k20", "-t", "receipt", pdf)
+        check(r.returncode == 0, f"lp: {r.stdout.strip()} {r.stderr.strip()}")
+        got = listener.wait_connections(1, 90)
+        if not check(got, "the job reached the socket device through CUPS and the application"):
+            print(cupsd.error_log()[-4000:])
+            return
+        # The device connection closes when the application's job ends.
+        end = time.time() + 60
+        while time.time() < end:
+            _, jobs = k20pa.ipp(url, "Get-Jobs", [("operation", "keyword", "which-jobs", "completed")])
+            if jobs.get("job-id"):
+                break
+            time.sleep(0.2)
+        time.sleep(0.3)
+        data = bytes(listener.connections[0])
+        rows, bounds = k20pa.decode_job(data, tmp, "cups")
+        if not check(rows is not None, f"the bytes decode: {bounds if rows is None else len(rows)}"):
+            return
+        check(len(bounds) == 1, f"one page boundary: {bounds}")
+        filters = re.findall(r"Started filter /usr/lib/cups/filter/(\w+)", cupsd.error_log())
+        print(f"   CUPS filters: {filters}")
+        renderer = "gs" if "gstoraster" in filters else "pdftoppm"
+        ref = reference_raster(pdf, tmp, renderer)
+        compare_pages(rows, ref, f"the page CUPS rendered ({renderer}) arrives as printed dots")
+        check_operations(data, defaults, "through CUPS")
+    finally:
+        cupsd.stop()
+        app.stop()
+        listener.close()
+
+
+def set_vendor_defaults(url, values):
+    attrs = []
+    for name, value in values.items():
+        tag = "integer" if value.lstrip("-").isdigit() else "keyword"
+        attrs.append((tag, name + "-default", int(value) if tag == "integer" else value))
+    return k20pa.set_defaults(url, attrs)
+
+
+def reference_raster(pdf, tmp, renderer):
+    """The PDF rasterised directly at 203 dpi by the renderer CUPS used, cut to the
+    head's 576 dots the way the driver centres them, as 1-bit rows (1 = black)."""
+    import cups_support
+    pgm = os.path.join(tmp, "reference.pgm")
+    if renderer == "gs":
+        subprocess.run(["gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pgmraw", "-r203",
+                        f"-sOutputFile={pgm}", pdf], check=True)
+    else:
+        subprocess.run(["pdftoppm", "-r", "203", "-gray", "-singlefile", pdf, pgm[:-4]], check=True)
+    w, h, gray = cups_support.read_pgm(pgm)
+    left = (w - 576) // 2 if w > 576 else 0
+    rows = []
+    for g in gray:
+        r = bytearray(72)
+        for x in range(min(576, w)):
+            if g[left + x] < 128:
+                r[x // 8] |= 0x80 >> (x % 8)
+        rows.append(bytes(r))
+    return rows
+
+
+def ink_box(rows):
+    ys = [y for y, r in enumerate(rows) if any(r)]
+    if not ys:
+        return None
+    xs = [x for r in rows for x in range(576) if r[x // 8] & (0x80 >> (x % 8))]
+    return ys[0], ys[-1], min(xs), max(xs)
+
+
+def compare_pages(got, ref, what):
+    """Edges of glyphs may round differently between the two rasterisations and the
+    gray edges are halftoned: the ink must lie in the same place, the same amount of it,
+    and almost every dot must agree."""
+    gb, rb = ink_box(got), ink_box(ref)
+    print(f"   ink box decoded {gb}, reference {rb}")
+    ok = gb is not None and rb is not None and all(abs(a - b) <= 3 for a, b in zip(gb, rb))
+    n = min(len(got), len(ref))
+    diff = sum(bin(a ^ b).count("1") for y in range(n) for a, b in zip(got[y], ref[y]))
+    ink = max(1, k20pa.black_count(ref))
+    print(f"   {diff} dots differ of {ink} inked ({100.0 * diff / ink:.2f}%)")
+    check(ok and diff <= ink * 0.05, what)
+
+
+# --- the web interface in a real browser ---------------------------------------------------------
+def suite_web(tmp):
+    import cdp
+    app = App(tmp, "web")
+    listener = Listener()
+    browser = None
+    try:
+        if not started(app, listener):
+            return
+        browser = cdp.Browser(tmp)
+        base = f"http://127.0.0.1:{app.port}"
+        check(browser.navigate(base + "/ipp/print/k20/"), "the printer's status page loads")
+        links = browser.evaluate("Array.from(document.querySelectorAll('a')).map(a => [a.textContent.trim(), a.href])")
+        settings = [h for t, h in links or [] if "Default" in t or "printing" in h]
+        if not check(bool(settings), f"the status page links to the printing defaults: {links}"):
+            return
+        check(browser.navigate(settings[0]), f"the settings page loads: {settings[0]}")
+        names = browser.evaluate("Array.from(document.querySelectorAll('select,input')).map(e => e.name)") or []
+        for option in ("cut-page", "cut-job", "drawer", "buzzer", "logo", "logo-align", "logo-position", "feed",
+                       "driver-log"):
+            check(option in names, f"the settings page offers {option}")
+        labels = browser.evaluate("document.body.innerText") or ""
+        check("Cut at the end of the job" in labels, "vendor options carry their own labels")
+        check(browser.evaluate("document.querySelector('[name=\"cut-job\"]').value") == "partial-feed",
+              "cut-job shows the printer default partial-feed")
+        browser.evaluate("document.querySelector('[name=\"cut-job\"]').value = 'full'")
+        browser.evaluate("document.querySelector('[name=\"drawer\"]').value = 'both-40ms'")
+        before = browser.evaluate("location.href")
+        browser.evaluate("(() => { const f = document.querySelector('[name=\"cut-job\"]').form;"
+                         " const b = f.querySelector('input[type=submit],button[type=submit],button');"
+                         " if (b) b.click(); else f.submit(); })()")
+        time.sleep(1.0)
+        browser.wait_loaded()
+        text = browser.evaluate("document.body.innerText") or ""
+        check("Changes saved" in text or "saved" in text.lower(), f"the page confirms the change ({before})")
+        screens = os.path.join(os.path.dirname(os.path.abspath(k20pa.BUILD)), "screens")
+        os.makedirs(screens, exist_ok=True)
+        shot = os.path.join(screens, "printerapp-settings.png")
+        browser.screenshot(shot)
+        check(os.path.getsize(shot) > 1000, f"screenshot saved: {shot}")
+        a = k20pa.printer_attrs(app.url(), ["cut-job-default", "drawer-default"])
+        check(a.get("cut-job-default") == ["full"] and a.get("drawer-default") == ["both-40ms"],
+              f"the printer took the new defaults: {a.get('cut-job-default')} {a.get('drawer-default')}")
+        status, job = k20pa.print_job(app.url(), one_page(300))
+        state, _ = k20pa.wait_job(app.url(), job)
+        check(state == "completed", "the next job completes")
+        listener.wait_connections(1)
+        time.sleep(0.2)
+        check_operations(bytes(listener.connections[-1]), {"cut-job": "full", "drawer": "both-40ms"},
+                         "the next job carries the defaults set in the browser")
+    finally:
+        if browser:
+            browser.close()
+        app.stop()
+        listener.close()
+
+
+SUITES = {"subcommands": suite_subcommands, "faults": suite_faults, "ipptool": suite_ipptool,
+          "cups": suite_cups, "web": suite_web}
+
+
+def main():
+    if len(sys.argv) < 3 or sys.argv[2] not in SUITES:
+        print(__doc__)
+        return 2
+    if not os.path.exists(k20pa.APP):
+        print(f"{k20pa.APP} was not built")
+        return 1
+    tmp = tempfile.mkdtemp(prefix=f"k20pa-{sys.argv[2]}-")
+    try:
+        SUITES[sys.argv[2]](tmp)
+    finally:
+        if not k20pa.failures and not os.environ.get("K20_KEEP_TMP"):
+            shutil.rmtree(tmp, ignore_errors=True)
+        else:
+            print(f"kept {tmp}")
+    k20pa.finish(sys.argv[2])
+
+
+if __name__ == "__main__":
+    sys.exit(main())
