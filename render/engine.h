@@ -74,6 +74,10 @@ struct LogSettings {
     bool saveBmp = false;
     bool saveJpeg = false;
     std::string folder;  // the log root; day folders are made below it
+    // File names, UTF-8. Empty: the local date as YYYYMMDD for the day folder, and the
+    // local time HHMMSS plus the job name for the job's files.
+    std::string dayFolder;
+    std::string timeStamp;
 };
 
 struct JobSettings {
@@ -87,6 +91,27 @@ struct JobSettings {
 // or size is not ours gives the defaults (no operations, no log).
 JobSettings SettingsFromRecord(const prnui::PrivateSettings& record);
 JobSettings SettingsFromRecordBytes(std::span<const uint8_t> record);
+
+// The printer bytes of each stored choice (the table in render/README.md). Every
+// parameter byte avoids the values the driver-log decoder looks for (15, 16, 1B), so
+// that these commands never move the decoded image.
+std::vector<uint8_t> DensityCommand(Density d);
+std::vector<uint8_t> DrawerCommand(uint8_t drawer);  // 0..12; other values: none
+std::vector<uint8_t> HeraldCommand(uint8_t heraldChoice);
+std::vector<uint8_t> BuzzerCommand(uint8_t buzzer);  // 0..5
+std::vector<uint8_t> FeedCommand(uint32_t dots);
+std::vector<uint8_t> LogoCommand(uint8_t logo, LogoAlign align);
+std::vector<uint8_t> CutCommand(Cut cut, bool feedToCut);
+// All of one operation point, in the fixed order: raw command, drawer or herald,
+// buzzer, feed, logo before the cut, feed to the cut position and cut, logo after it.
+std::vector<uint8_t> OperationBytes(const Operation& op);
+
+// The job's first bytes: initialise, density, and one dot of feed so that the first
+// printed row is not the row the decoder keeps out of its image.
+std::vector<uint8_t> JobPrologue(Density d);
+// The page end: the decoder's page-boundary marker and six bytes that feed the 24 dots
+// it counts and restore the default line spacing.
+inline constexpr std::array<uint8_t, 10> kPageEnd = {0x1B, 0x33, 0x00, 0x0A, 0x1B, 0x4A, 0x18, 0x1B, 0x33, 0x1E};
 
 // Call order: StartDocument, then per page StartPage, WriteRow for each row, EndPage,
 // and EndDocument last. A call out of order is ignored and reported through Error().
