@@ -248,6 +248,160 @@ def suite_ipptool(tmp):
         listener.close()
 
 
+# --- the documented printer bytes (render/README.md's table) ------------------------------------
+PAGE_END = bytes.fromhex("1B33000A 1B4A18 1B331E")
+DENSITY = {"light": 0xFD, "normal": 0x00, "dark": 0x03}
+PULSE = {"10ms": 0x05, "20ms": 0x0A, "40ms": 0x14, "60ms": 0x1E}
+BUZZER = {"0": "", "1": "1B420102", "3": "1B420302", "5": "1B420502", "10": "1B420902 1B420102",
+          "20": "1B420902 1B420902 1B420202"}
+CUT = {"none": "", "partial": "1D5601", "full": "1D5600", "partial-feed": "1D564200", "full-feed": "1D564100"}
+FEED = {"0": "", "1": "1B4A08", "3": "1B4A18", "30": "1B4AF0", "31": "1B4AF0 1B4A08",
+        "100": "1B4AF0 1B4AF0 1B4AF0 1B4A50"}
+ALIGN = {"left": 0, "center": 1, "right": 2}
+NEUTRAL = {"cut-page": "none", "cut-job": "none", "drawer": "none", "buzzer": "0", "logo": "0", "feed": "0"}
+
+
+def prologue(density="normal"):
+    return bytes.fromhex("1B40 1D284B020031") + bytes([DENSITY[density]]) + bytes.fromhex("1B33010A")
+
+
+def drawer_bytes(value):
+    if value == "none":
+        return b""
+    group, ms = value.split("-")
+    one = bytes([0x1B, 0x70, 0x00, PULSE[ms], 0x32])
+    two = bytes([0x1B, 0x70, 0x01, PULSE[ms], 0x32])
+    return {"drawer1": one, "drawer2": two, "both": one + two}[group]
+
+
+def logo_bytes(n, align):
+    n = int(n)
+    return b"" if n == 0 else bytes([0x1B, 0x61, ALIGN[align], 0x1C, 0x70, n, 0x00, 0x1B, 0x61, 0x00])
+
+
+def point_bytes(values):
+    """The bytes at the start of the job, after each page and at the end of the job for
+    the given option values (absent ones at the application's defaults), in the
+    engine's order: drawer, buzzer, feed, logo before the cut, cut."""
+    v = {"cut-page": "none", "cut-job": "partial-feed", "drawer": "none", "buzzer": "0", "logo": "0",
+         "logo-align": "center", "logo-position": "top", "feed": "0"}
+    v.update(values)
+    logo = logo_bytes(v["logo"], v["logo-align"])
+    start = drawer_bytes(v["drawer"]) + (logo if v["logo-position"] == "top" else b"")
+    end_page = bytes.fromhex(CUT[v["cut-page"]])
+    end = (bytes.fromhex(BUZZER[v["buzzer"]]) + bytes.fromhex(FEED[v["feed"]]) +
+           (logo if v["logo-position"] == "bottom" else b"") + bytes.fromhex(CUT[v["cut-job"]]))
+    return start, end_page, end
+
+
+def check_operations(data, values, what, density="normal"):
+    """The job starts with the prologue and the start operations, and ends with the page
+    end, the page's operations and the job's: exactly these bytes at these points."""
+    start, end_page, end = point_bytes(values)
+    head = prologue(density) + start
+    tail = PAGE_END + end_page + end
+    check(data.startswith(head), f"{what}: the job starts with {head.hex(' ')}")
+    check(data.endswith(tail), f"{what}: the job ends with {tail.hex(' ')} (got {data[-len(tail) - 4:].hex(' ')})")
+
+
+# --- one job per vendor option value ---------------------------------------------------------
+def option_cases():
+    cases = [("cut-page", v) for v in CUT] + [("cut-job", v) for v in CUT]
+    cases += [("drawer", "none")] + [("drawer", f"{g}-{ms}") for g in ("drawer1", "drawer2", "both") for ms in PULSE]
+    cases += [("buzzer", v) for v in BUZZER] + [("feed", v) for v in FEED]
+    cases += [("logo", str(n)) for n in range(10)]
+    cases += [("logo-align", a) for a in ALIGN] + [("logo-position", p) for p in ("top", "bottom")]
+    return cases
+
+
+def suite_options(tmp):
+    app = App(tmp, "options")
+    listener = Listener()
+    try:
+        if not started(app, listener):
+            return
+        url = app.url()
+        pages = [k20pa.receipt_rows(576, 120, 5), k20pa.receipt_rows(576, 96, 6)]
+        doc = k20pa.pwg_raster(pages, 576)
+
+        def run(values, darkness=None):
+            attrs = []
+            for name, value in values.items():
+                tag = "integer" if value.isdigit() else "keyword"
+                attrs.append((tag, name, int(value) if tag == "integer" else value))
+            if darkness is not None:
+                attrs.append(("integer", "print-darkness", darkness))
+            n = len(listener.connections)
+            status, job = k20pa.print_job(url, doc, job_attrs=attrs)
+            if status != 0:
+                return None, f"status 0x{status:04x}"
+            state, _ = k20pa.wait_job(url, job)
+            listener.wait_connections(n + 1)
+            time.sleep(0.05)
+            with listener.lock:
+                return bytes(listener.connections[-1]), state
+
+        base, state = run(NEUTRAL)
+        if not check(base is not None and state == "completed", f"the neutral job completes ({state})"):
+            return
+        # The neutral job is prologue, two page bodies each closed by the page end.
+        rest = base[len(prologue()):]
+        check(base.startswith(prologue()) and rest.count(PAGE_END) == 2 and rest.endswith(PAGE_END),
+              "the neutral job is the prologue and two pages closed by the page end")
+        first = rest.index(PAGE_END)
+        body1, body2 = rest[:first], rest[first + len(PAGE_END):-len(PAGE_END)]
+        rows, bounds = k20pa.decode_job(base, tmp, "neutral")
+        check(rows is not None and len(bounds) == 2, f"the neutral job decodes to two pages: {bounds}")
+
+        for name, value in option_cases():
+            values = dict(NEUTRAL)
+            values[name] = value
+            if name in ("logo-align", "logo-position"):
+                values["logo"] = "4"
+            data, state = run(values)
+            start, end_page, end = point_bytes(values)
+            want = prologue() + start + body1 + PAGE_END + end_page + body2 + PAGE_END + end_page + end
+            check(data == want, f"{name}={value}: exactly the documented bytes at their points"
+                  + ("" if data == want else f" (got {len(data or b'')} bytes, want {len(want)}; state {state})"))
+        for darkness, density in ((-100, "light"), (0, "normal"), (100, "dark")):
+            data, state = run(NEUTRAL, darkness)
+            want = prologue(density) + body1 + PAGE_END + body2 + PAGE_END
+            check(data == want, f"print-darkness={darkness}: density {density} in the prologue")
+
+        # A printer default applies to jobs that do not say otherwise; a job's own value wins.
+        check(set_vendor_defaults(url, {"buzzer": "5", "cut-job": "full"}) == 0, "defaults buzzer=5, cut-job=full")
+        data, state = run({})
+        check_operations(data, {"buzzer": "5", "cut-job": "full"}, "a job without options takes the defaults")
+        data, state = run({"cut-job": "none"})
+        check_operations(data, {"buzzer": "5", "cut-job": "none"}, "a job's own cut-job overrides the default")
+
+        # Values outside an option's list are refused or ignored, never printed.
+        n = len(listener.connections)
+        status, job = k20pa.print_job(url, doc, job_attrs=[("integer", "feed", 101)])
+        if status == 0:
+            state, _ = k20pa.wait_job(url, job)
+            listener.wait_connections(n + 1)
+            time.sleep(0.05)
+            data = bytes(listener.connections[-1])
+            check_operations(data, {"buzzer": "5", "cut-job": "full"}, "feed=101 prints as the default (no feed)")
+        else:
+            check(status >= 0x0400, f"feed=101 is refused (status 0x{status:04x})")
+
+        # The driver log: the job's bytes kept in a day folder, where k20tool finds them.
+        check(set_vendor_defaults(url, {"driver-log": "prn"}) == 0, "driver-log-default=prn")
+        data, state = run(NEUTRAL)
+        logroot = os.path.join(app.state, "driver-log", "k20")
+        r = subprocess.run([k20pa.K20TOOL, "log", "list", logroot], capture_output=True, text=True)
+        check(r.returncode == 0 and ".prn" in r.stdout, f"k20tool log list finds the job: {r.stdout.strip()[:200]}")
+        prns = [os.path.join(d, f) for d, _, fs in os.walk(logroot) for f in fs if f.endswith(".prn")]
+        if check(len(prns) == 1, f"one job in the driver log: {prns}"):
+            with open(prns[0], "rb") as f:
+                check(f.read() == data, "the driver log holds exactly the bytes the printer received")
+    finally:
+        app.stop()
+        listener.close()
+
+
 # --- end to end through a real CUPS ------------------------------------------------------------
 def suite_cups(tmp):
     import cups_support
@@ -413,7 +567,7 @@ def suite_web(tmp):
 
 
 SUITES = {"subcommands": suite_subcommands, "faults": suite_faults, "ipptool": suite_ipptool,
-          "cups": suite_cups, "web": suite_web}
+          "cups": suite_cups, "web": suite_web, "options": suite_options}
 
 
 def main():
