@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "printerapp/k20_driver.h"
 #include "printerapp/job_options.h"
@@ -122,6 +123,62 @@ pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
     return system;
 }
 
+// PAPPL 1.3 gives a printer added while the server runs "printer-id" 0 in its own
+// attributes until the server restarts, and its "delete" sub-command asks the printer
+// for that attribute, so it cannot delete such a printer. The system's list of
+// configured printers has the right number: delete by that.
+std::string ServerSocket() {
+    const char* tmp = std::getenv("TMPDIR");
+    if (getuid() == 0) return "/run/" + g_baseName + ".sock";
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/" + g_baseName + std::to_string(getuid()) + ".sock";
+}
+
+int DeletePrinter(int argc, char* argv[]) {
+    const char* name = nullptr;
+    for (int i = 2; i + 1 < argc; ++i)
+        if (!std::strcmp(argv[i], "-d")) name = argv[i + 1];
+    if (!name) {
+        std::fprintf(stderr, "%s: Missing '-d PRINTER'.\n", g_baseName.c_str());
+        return 1;
+    }
+    const std::string path = ServerSocket();
+    http_t* http = httpConnect2(path.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+    if (!http) {
+        std::fprintf(stderr, "%s: Server is not running.\n", g_baseName.c_str());
+        return 1;
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_GET_SYSTEM_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "system-uri", nullptr, "ipp://localhost/ipp/system");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "system-configured-printers");
+    ipp_t* response = cupsDoRequest(http, request, "/ipp/system");
+    int id = 0;
+    ipp_attribute_t* list = ippFindAttribute(response, "system-configured-printers", IPP_TAG_BEGIN_COLLECTION);
+    for (int i = 0; list && i < ippGetCount(list) && !id; ++i) {
+        ipp_t* col = ippGetCollection(list, i);
+        const char* n = ippGetString(ippFindAttribute(col, "printer-name", IPP_TAG_ZERO), 0, nullptr);
+        if (n && !std::strcmp(n, name)) id = ippGetInteger(ippFindAttribute(col, "printer-id", IPP_TAG_INTEGER), 0);
+    }
+    ippDelete(response);
+    if (!id) {
+        std::fprintf(stderr, "%s: No printer named \"%s\".\n", g_baseName.c_str(), name);
+        httpClose(http);
+        return 1;
+    }
+    request = ippNewRequest(IPP_OP_DELETE_PRINTER);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "system-uri", nullptr, "ipp://localhost/ipp/system");
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "printer-id", id);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippDelete(cupsDoRequest(http, request, "/ipp/system"));
+    httpClose(http);
+    if (cupsLastError() != IPP_STATUS_OK) {
+        std::fprintf(stderr, "%s: Unable to delete printer: %s\n", g_baseName.c_str(), cupsLastErrorString());
+        return 1;
+    }
+    return 0;
+}
+
 void Usage(void*) {
     std::printf("Usage: %s SUB-COMMAND [OPTIONS] [FILES]\n"
                 "  server -o state-directory=DIR [-o server-port=N] [-o listen-hostname=HOST]\n"
@@ -142,6 +199,7 @@ int main(int argc, char* argv[]) {
         const char* slash = std::strrchr(argv[0], '/');
         g_baseName = slash ? slash + 1 : argv[0];
     }
+    if (argc > 2 && !std::strcmp(argv[1], "delete")) return DeletePrinter(argc, argv);
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
     return papplMainloop(argc, argv, "1.0.0", nullptr, count, drivers, AutoAddCallback, DriverCallback,

@@ -182,6 +182,7 @@ def pwg_raster(pages, width, bits=1, dpi=203, page_length_mm=None):
         height = len(rows)
         bpl = (width * bits + 7) // 8
         h = bytearray(1796)
+        h[0:9] = b"PwgRaster"  # MediaClass: how a PWG raster file is recognised
         struct.pack_into(">II", h, 276, dpi, dpi)
         pw = int(round(width * 72 / dpi))
         ph = int(round(height * 72 / dpi))
@@ -264,6 +265,7 @@ class Listener:
         self.mode = mode
         self.reset_after = reset_after
         self.connections = []
+        self.closed = 0
         self.lock = threading.Lock()
         self.done = threading.Condition(self.lock)
         self.sock = socket.socket()
@@ -305,14 +307,17 @@ class Listener:
         finally:
             c.close()
             with self.lock:
+                self.closed += 1
                 self.done.notify_all()
 
     def wait_connections(self, n, timeout=30):
+        """Waits until n connections have ended (the application closes the device
+        when its job is done)."""
         end = time.time() + timeout
         with self.lock:
-            while len(self.connections) < n and time.time() < end:
+            while self.closed < n and time.time() < end:
                 self.done.wait(0.1)
-            return len(self.connections) >= n
+            return self.closed >= n
 
     def close(self):
         self.running = False
