@@ -104,15 +104,33 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
     // Reaching the device is news enough that it is not offline.
     papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
 
-    const int numVendor = options->num_vendor;
-    cups_option_t* vendor = options->vendor;
-    OptionLookup lookup = [numVendor, vendor](std::string_view name) -> const char* {
-        return cupsGetOption(std::string(name).c_str(), numVendor, vendor);
+    // PAPPL 1.3 hands the driver a job's own vendor values but not the printer's
+    // defaults for the others (it looks for them among the job's attributes): those
+    // are taken from the printer's attributes here.
+    cups_option_t* values = nullptr;
+    int numValues = 0;
+    for (int i = 0; i < options->num_vendor; ++i)
+        numValues = cupsAddOption(options->vendor[i].name, options->vendor[i].value, numValues, &values);
+    if (ipp_t* attrs = papplPrinterGetDriverAttributes(printer)) {
+        for (const VendorOption& o : VendorOptions()) {
+            if (cupsGetOption(o.name, numValues, values)) continue;
+            const std::string def = std::string(o.name) + "-default";
+            if (ipp_attribute_t* a = ippFindAttribute(attrs, def.c_str(), IPP_TAG_ZERO)) {
+                char text[256];
+                ippAttributeString(a, text, sizeof(text));
+                numValues = cupsAddOption(o.name, text, numValues, &values);
+            }
+        }
+        ippDelete(attrs);
+    }
+    OptionLookup lookup = [numValues, values](std::string_view name) -> const char* {
+        return cupsGetOption(std::string(name).c_str(), numValues, values);
     };
     const char* jobName = papplJobGetName(job);
     render::JobSettings settings = SettingsFromOptions(lookup, options->print_darkness, options->darkness_configured,
                                                        DriverLog{LogFolderFor(printer)}, jobName ? jobName : "job");
     data->halftone = HalftoneOf(printer);
+    cupsFreeOptions(numValues, values);
     data->engine = std::make_unique<render::Engine>(data->sink, std::move(settings));
     data->engine->StartDocument();
     const bool ok = data->engine->Ok();
