@@ -43,10 +43,16 @@ std::string LogFolderFor(pappl_printer_t* printer) {
 
 // The engine's byte sink on a PAPPL device. Bytes are gathered into pieces larger than
 // PAPPL's own buffer, which PAPPL then writes straight through and whose failure it
-// reports; a device that fails once stays failed.
+// reports. The last piece may sit in PAPPL's buffer, whose flush reports nothing: the
+// device's count of bytes written tells whether everything went out. A device that
+// fails once stays failed.
 class DeviceSink final : public render::ByteSink {
 public:
-    explicit DeviceSink(pappl_device_t* device) : device_(device) { buffer_.reserve(kPiece); }
+    explicit DeviceSink(pappl_device_t* device) : device_(device) {
+        buffer_.reserve(kPiece);
+        pappl_devmetrics_t m;
+        if (device_ && papplDeviceGetMetrics(device_, &m)) startBytes_ = m.write_bytes;
+    }
     bool Write(std::span<const uint8_t> bytes) override {
         if (failed_) return false;
         buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
@@ -55,7 +61,10 @@ public:
     }
     bool Finish() {
         if (!failed_ && !buffer_.empty()) Drain();
-        if (!failed_) papplDeviceFlush(device_);
+        if (failed_) return false;
+        papplDeviceFlush(device_);
+        pappl_devmetrics_t m;
+        if (papplDeviceGetMetrics(device_, &m) && m.write_bytes - startBytes_ < handed_) failed_ = true;
         return !failed_;
     }
     bool Failed() const { return failed_; }
@@ -65,11 +74,14 @@ private:
     bool Drain() {
         const ssize_t n = papplDeviceWrite(device_, buffer_.data(), buffer_.size());
         if (n < 0 || static_cast<size_t>(n) != buffer_.size()) failed_ = true;
+        handed_ += buffer_.size();
         buffer_.clear();
         return !failed_;
     }
     pappl_device_t* device_;
     std::vector<uint8_t> buffer_;
+    size_t startBytes_ = 0;
+    size_t handed_ = 0;
     bool failed_ = false;
 };
 
@@ -256,7 +268,6 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
                     ipp_t** attrs, void*) {
     if (!driverName || (std::strcmp(driverName, kDriverOrdered) != 0 && std::strcmp(driverName, kDriverDiffusion) != 0))
         return false;
-    const bool diffusion = std::strcmp(driverName, kDriverDiffusion) == 0;
 
     data->rstartjob_cb = StartJob;
     data->rstartpage_cb = StartPage;
@@ -285,15 +296,13 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
     data->input_face_up = true;
     data->output_face_up = true;
 
-    // Ordered halftoning is PAPPL's own dither with the logo conversion's 16 x 16 matrix;
-    // error diffusion needs the gray rows, so that driver takes 8-bit gray only.
-    if (diffusion) {
-        data->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8;
-        data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
-    } else {
-        data->raster_types = PAPPL_PWG_RASTER_TYPE_BLACK_1 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
-        data->force_raster_type = PAPPL_PWG_RASTER_TYPE_BLACK_1;
-    }
+    // Only 8-bit gray is taken, and the driver halftones it: PAPPL 1.3 reads a 1-bit
+    // raster against the job's media instead of the raster's own header (a receipt
+    // longer than the media is cut short, a narrower one shifted), while for 8-bit
+    // input it passes the client's header on. PAPPL's own dither arrays are the same
+    // matrix, for what it halftones itself.
+    data->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+    data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
     static_assert(sizeof(data->gdither) == sizeof(DitherArray));
     std::memcpy(data->gdither, PrintDither(), sizeof(data->gdither));
     std::memcpy(data->pdither, PrintDither(), sizeof(data->pdither));

@@ -175,8 +175,11 @@ def _packbits_line(line):
     return bytes(out)
 
 
-def pwg_raster(pages, width, bits=1, dpi=203, page_length_mm=None):
-    """pages: list of lists of row bytes. bits 1: black_1 (1 = black); 8: sgray_8."""
+def pwg_raster(pages, width, bits=8, dpi=203):
+    """pages: lists of 1-bit rows (1 = black). Written as sgray_8 (bits 8, what the
+    application takes) or black_1 (bits 1)."""
+    if bits == 8:
+        pages = gray_pages(pages)
     out = bytearray(b"RaS2")
     for rows in pages:
         height = len(rows)
@@ -203,6 +206,12 @@ def pwg_raster(pages, width, bits=1, dpi=203, page_length_mm=None):
             out += bytes([j - i - 1]) + _packbits_line(rows[i])
             i = j
     return bytes(out)
+
+
+def gray_pages(pages):
+    """1-bit rows (1 = black) as 8-bit sgray rows (0 black, 255 white)."""
+    table = [bytes(0 if (b >> (7 - i)) & 1 else 255 for i in range(8)) for b in range(256)]
+    return [[b"".join(table[b] for b in row) for row in rows] for rows in pages]
 
 
 def receipt_rows(width=576, height=2400, seed=0):
@@ -322,9 +331,14 @@ class Listener:
     def close(self):
         self.running = False
         try:
+            self.sock.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        try:
             self.sock.close()
         except OSError:
             pass
+        self.thread.join(5)
 
 
 # --- the application -------------------------------------------------------------------
