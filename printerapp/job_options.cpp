@@ -24,15 +24,15 @@ const std::vector<const char*> kCutValues = {"none", "partial", "full", "partial
 
 const std::vector<VendorOption>& Table() {
     static const std::vector<VendorOption> table = {
-        {"cut-page", OptionSyntax::Keyword, kCutValues, {}, 0, 0, "none", "Cut after each page"},
-        {"cut-job", OptionSyntax::Keyword, kCutValues, {}, 0, 0, "partial-feed", "Cut at the end of the job"},
-        {"drawer", OptionSyntax::Keyword, kDrawerValues, {}, 0, 0, "none", "Cash drawer at the start of the job"},
-        {"buzzer", OptionSyntax::IntegerList, {}, kBuzzerCounts, 0, 0, "0", "Beeps at the end of the job"},
-        {"logo", OptionSyntax::Range, {}, {}, 0, 9, "0", "Stored logo (0 none)"},
-        {"logo-align", OptionSyntax::Keyword, {"left", "center", "right"}, {}, 0, 0, "center", "Logo alignment"},
-        {"logo-position", OptionSyntax::Keyword, {"top", "bottom"}, {}, 0, 0, "top", "Logo at the top or bottom"},
-        {"feed", OptionSyntax::Range, {}, {}, 0, 100, "0", "Extra feed at the end of the job (mm)"},
-        {"driver-log", OptionSyntax::Keyword, {"off", "prn", "prn-bmp", "prn-jpeg"}, {}, 0, 0, "off", "Driver log"},
+        {"cut-page", OptionSyntax::Keyword, kCutValues, {}, 0, 0, "none"},
+        {"cut-job", OptionSyntax::Keyword, kCutValues, {}, 0, 0, "partial-feed"},
+        {"drawer", OptionSyntax::Keyword, kDrawerValues, {}, 0, 0, "none"},
+        {"buzzer", OptionSyntax::IntegerList, {}, kBuzzerCounts, 0, 0, "0"},
+        {"logo", OptionSyntax::Range, {}, {}, 0, 9, "0"},
+        {"logo-align", OptionSyntax::Keyword, {"left", "center", "right"}, {}, 0, 0, "center"},
+        {"logo-position", OptionSyntax::Keyword, {"top", "bottom"}, {}, 0, 0, "top"},
+        {"feed", OptionSyntax::Range, {}, {}, 0, 100, "0"},
+        {"driver-log", OptionSyntax::Keyword, {"off", "prn", "prn-bmp", "prn-jpeg"}, {}, 0, 0, "off"},
     };
     return table;
 }

@@ -24,7 +24,6 @@ struct VendorOption {
     int lower = 0;                      // Range: inclusive bounds
     int upper = 0;
     const char* defaultValue;
-    const char* label;                  // the web interface's text for the attribute
 };
 
 // Every vendor attribute, in the order the settings page shows them.

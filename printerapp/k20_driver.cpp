@@ -346,6 +346,12 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
 
     if (!*attrs) *attrs = ippNew();
     AddVendorAttributes(data, *attrs);
+    // What IPP Everywhere asks of every printer and PAPPL 1.3 leaves out for a
+    // one-sided monochrome one; each is what this printer does.
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back", nullptr, "normal");
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", nullptr, "auto");
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default", nullptr, "auto");
+    ippAddBoolean(*attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
     return true;
 }
 

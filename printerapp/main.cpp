@@ -48,20 +48,6 @@ pappl_soptions_t ServerOptions(const char* list) {
 
 bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST; }
 
-// The names of the vendor attributes and their values on the web interface.
-std::string EnglishStrings() {
-    std::string s;
-    for (const VendorOption& o : VendorOptions()) {
-        s += "\"" + std::string(o.name) + "\" = \"" + o.label + "\";\n";
-        for (const char* k : o.keywords) {
-            std::string text = k;
-            text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-            s += "\"" + std::string(o.name) + "." + k + "\" = \"" + text + "\";\n";
-        }
-    }
-    return s;
-}
-
 pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
     const char* stateDir = Option("state-directory", num, options);
     std::string spool;
@@ -102,7 +88,6 @@ pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
     papplSystemSetPrinterDrivers(system, count, drivers, AutoAddCallback, nullptr, DriverCallback, nullptr);
-    papplSystemAddStringsData(system, "/en.strings", "en", EnglishStrings().c_str());
     papplSystemAddTimerCallback(system, 0, 1, StatusTimer, nullptr);
 
     std::string logRoot;
