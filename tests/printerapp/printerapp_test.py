@@ -539,18 +539,39 @@ def ink_box(rows):
     return ys[0], ys[-1], min(xs), max(xs)
 
 
+def shifted(rows, dx, dy):
+    """rows moved right by dx dots and down by dy rows (as integers per row)."""
+    ints = [int.from_bytes(r, "big") for r in rows]
+    mask = (1 << 576) - 1
+    out = []
+    for y in range(len(rows)):
+        sy = y - dy
+        v = ints[sy] if 0 <= sy < len(ints) else 0
+        out.append((v >> dx if dx >= 0 else v << -dx) & mask)
+    return out
+
+
 def compare_pages(got, ref, what):
-    """Edges of glyphs may round differently between the two rasterisations and the
-    gray edges are halftoned: the ink must lie in the same place, the same amount of it,
-    and almost every dot must agree."""
+    """The two rasterisations may size the 80 mm page a dot apart (639 or 640 dots), so
+    the centred head window may sit a dot or row apart: the best alignment within two
+    dots is taken. Glyph edges are halftoned from gray in one and thresholded in the
+    other: almost every dot must agree."""
     gb, rb = ink_box(got), ink_box(ref)
     print(f"   ink box decoded {gb}, reference {rb}")
-    ok = gb is not None and rb is not None and all(abs(a - b) <= 3 for a, b in zip(gb, rb))
-    n = min(len(got), len(ref))
-    diff = sum(bin(a ^ b).count("1") for y in range(n) for a, b in zip(got[y], ref[y]))
+    n = max(len(got), len(ref))
+    g = [int.from_bytes(r, "big") for r in got] + [0] * (n - len(got))
+    ref = ref + [bytes(72)] * (n - len(ref))
+    best = None
+    for dx in range(-2, 3):
+        for dy in range(-2, 3):
+            r = shifted(ref, dx, dy)
+            diff = sum(bin(a ^ b).count("1") for a, b in zip(g, r))
+            if best is None or diff < best[0]:
+                best = (diff, dx, dy)
     ink = max(1, k20pa.black_count(ref))
-    print(f"   {diff} dots differ of {ink} inked ({100.0 * diff / ink:.2f}%)")
-    check(ok and diff <= ink * 0.05, what)
+    diff, dx, dy = best
+    print(f"   best alignment dx={dx} dy={dy}: {diff} dots differ of {ink} inked ({100.0 * diff / ink:.2f}%)")
+    check(gb is not None and diff <= ink * 0.03, what + f" ({100.0 * diff / ink:.2f}% of inked dots differ)")
 
 
 # --- the web interface in a real browser ---------------------------------------------------------
