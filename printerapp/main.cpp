@@ -19,6 +19,9 @@ namespace {
 using namespace k20::printerapp;
 
 std::string g_baseName = "k20-printer-app";
+// PAPPL 1.3's printing-defaults page looks up the footer's translation even when there
+// is no footer, and crashes on the missing text: there is always one.
+const char* const kFooter = "Pellamor K-20 printer application";
 std::string g_stateFile;
 
 const char* Option(const char* name, int num, cups_option_t* options) { return cupsGetOption(name, num, options); }
@@ -187,6 +190,6 @@ int main(int argc, char* argv[]) {
     if (argc > 2 && !std::strcmp(argv[1], "delete")) return DeletePrinter(argc, argv);
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
-    return papplMainloop(argc, argv, "1.0.0", nullptr, count, drivers, AutoAddCallback, DriverCallback,
+    return papplMainloop(argc, argv, "1.0.0", kFooter, count, drivers, AutoAddCallback, DriverCallback,
                          "render", RenderCommand, SystemCallback, Usage, nullptr);
 }

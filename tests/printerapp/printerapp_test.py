@@ -585,9 +585,9 @@ def suite_web(tmp):
             return
         browser = cdp.Browser(tmp)
         base = f"http://127.0.0.1:{app.port}"
-        check(browser.navigate(base + "/ipp/print/k20/"), "the printer's status page loads")
+        check(browser.navigate(base + "/k20/"), "the printer's status page loads")
         links = browser.evaluate("Array.from(document.querySelectorAll('a')).map(a => [a.textContent.trim(), a.href])")
-        settings = [h for t, h in links or [] if "Default" in t or "printing" in h]
+        settings = [h for t, h in links or [] if h.endswith("/k20/printing")]
         if not check(bool(settings), f"the status page links to the printing defaults: {links}"):
             return
         check(browser.navigate(settings[0]), f"the settings page loads: {settings[0]}")
