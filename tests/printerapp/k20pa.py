@@ -175,10 +175,10 @@ def _packbits_line(line):
     return bytes(out)
 
 
-def pwg_raster(pages, width, bits=8, dpi=203):
-    """pages: lists of 1-bit rows (1 = black). Written as sgray_8 (bits 8, what the
-    application takes) or black_1 (bits 1)."""
-    if bits == 8:
+def pwg_raster(pages, width, bits=8, dpi=203, gray=False):
+    """pages: lists of 1-bit rows (1 = black), or of 8-bit gray rows when gray is set.
+    Written as sgray_8 (bits 8, what the application takes) or black_1 (bits 1)."""
+    if bits == 8 and not gray:
         pages = gray_pages(pages)
     out = bytearray(b"RaS2")
     for rows in pages:
@@ -212,6 +212,23 @@ def gray_pages(pages):
     """1-bit rows (1 = black) as 8-bit sgray rows (0 black, 255 white)."""
     table = [bytes(0 if (b >> (7 - i)) & 1 else 255 for i in range(8)) for b in range(256)]
     return [[b"".join(table[b] for b in row) for row in rows] for rows in pages]
+
+
+def apple_raster(gray_rows, width, dpi=203):
+    """One page of 8-bit gray rows (0 black) as Apple raster (URF), sGray."""
+    out = bytearray(b"UNIRAST\0") + struct.pack(">I", 1)
+    h = bytearray(32)
+    h[0], h[1], h[2], h[3] = 8, 0, 1, 4  # 8 bits, sGray, one-sided, normal quality
+    struct.pack_into(">III", h, 12, width, len(gray_rows), dpi)
+    out += h
+    i = 0
+    while i < len(gray_rows):
+        j = i + 1
+        while j < len(gray_rows) and j - i < 256 and gray_rows[j] == gray_rows[i]:
+            j += 1
+        out += bytes([j - i - 1]) + _packbits_line(gray_rows[i])
+        i = j
+    return bytes(out)
 
 
 def receipt_rows(width=576, height=2400, seed=0):

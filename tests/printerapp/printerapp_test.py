@@ -358,6 +358,19 @@ def option_cases():
     return cases
 
 
+def run_doc(url, listener, document, fmt, attrs=()):
+    """Prints one document and returns the bytes the device received and the job state."""
+    n = listener.closed
+    status, job = k20pa.print_job(url, document, fmt, job_attrs=attrs)
+    if status != 0:
+        return None, f"status 0x{status:04x}"
+    state, _ = k20pa.wait_job(url, job)
+    listener.wait_connections(n + 1)
+    time.sleep(0.05)
+    with listener.lock:
+        return bytes(listener.connections[-1]), state
+
+
 def suite_options(tmp):
     app = App(tmp, "options")
     listener = Listener()
@@ -430,6 +443,53 @@ def suite_options(tmp):
             check_operations(data, {"buzzer": "5", "cut-job": "full"}, "feed=101 prints as the default (no feed)")
         else:
             check(status >= 0x0400, f"feed=101 is refused (status 0x{status:04x})")
+
+        # What the application prints: PAPPL's own formats, never PDF.
+        a = k20pa.printer_attrs(url, ["document-format-supported", "pwg-raster-document-type-supported"])
+        formats = a.get("document-format-supported", [])
+        check(all(f in formats for f in ("image/pwg-raster", "image/urf", "image/png", "image/jpeg"))
+              and "application/pdf" not in formats, f"document-format-supported: {formats}")
+        check(a.get("pwg-raster-document-type-supported") == ["sgray_8"],
+              f"pwg-raster-document-type-supported: {a.get('pwg-raster-document-type-supported')}")
+        check(set_vendor_defaults(url, {"buzzer": "0", "cut-job": "none"}) == 0, "defaults back to neutral")
+        gray = k20pa.gray_pages([k20pa.receipt_rows(576, 300, 7)])[0]
+        urf = k20pa.apple_raster(gray, 576)
+        data, state = run_doc(url, listener, urf, "image/urf")
+        rows, bounds = k20pa.decode_job(data, tmp, "urf") if data else (None, [])
+        check(state == "completed" and rows is not None and black_rows_match(rows, k20pa.receipt_rows(576, 300, 7)),
+              f"an Apple raster page prints dot for dot ({state})")
+        pdf = os.path.join(tmp, "receipt.pdf")
+        k20pa.pdf_receipt(pdf, 80, 120)
+        for fmt, flag in (("image/png", "-png"), ("image/jpeg", "-jpeg")):
+            base_name = os.path.join(tmp, "image")
+            subprocess.run(["pdftoppm", flag, "-gray", "-r", "203", "-singlefile", pdf, base_name], check=True)
+            with open(base_name + (".png" if fmt == "image/png" else ".jpg"), "rb") as f:
+                image = f.read()
+            data, state = run_doc(url, listener, image, fmt)
+            rows, bounds = k20pa.decode_job(data, tmp, fmt.split("/")[1]) if data else (None, [])
+            ink = k20pa.black_count(rows) if rows else 0
+            check(state == "completed" and len(bounds) == 1 and ink > 1000,
+                  f"a {fmt} job prints one page with ink ({state}, {ink} dots)")
+
+        # Halftoning per printer: the ordered matrix repeats every 16 rows and dots,
+        # error diffusion does not; both print a mid gray at about half its dots.
+        listener2 = Listener()
+        try:
+            check(app.add("k20ed", f"socket://127.0.0.1:{listener2.port}", "k20-diffusion"),
+                  "add a printer with the k20-diffusion driver")
+            raster = k20pa.pwg_raster([[bytes([0x80] * 576)] * 256], 576, gray=True)
+            for printer, lst, periodic in (("k20", listener, True), ("k20ed", listener2, False)):
+                data, state = run_doc(app.url(printer), lst, raster, "image/pwg-raster")
+                rows, _ = k20pa.decode_job(data, tmp, printer + "-mid") if data else (None, [])
+                body = rows[:256] if rows else []
+                dots = k20pa.black_count(body)
+                repeats = len(body) == 256 and all(body[y] == body[y + 16] for y in range(240))
+                check(state == "completed" and abs(dots - 256 * 576 // 2) < 256 * 576 // 20,
+                      f"{printer}: mid gray prints about half its dots ({dots} of {256 * 576})")
+                check(repeats == periodic, f"{printer}: the pattern {'repeats' if periodic else 'does not repeat'} "
+                      "every 16 rows")
+        finally:
+            listener2.close()
 
         # The driver log: the job's bytes kept in a day folder, where k20tool finds them.
         check(set_vendor_defaults(url, {"driver-log": "prn"}) == 0, "driver-log-default=prn")
