@@ -228,7 +228,7 @@ void Engine::WriteRow(std::span<const uint8_t> row) {
     if (s.phase != State::Phase::Page) return s.Misuse("WriteRow outside a page");
     uint8_t* dst = s.band[s.rowsInBand];
     const size_t n = std::min(row.size(), s.rowBytes);
-    std::memcpy(dst, row.data(), n);
+    if (n) std::memcpy(dst, row.data(), n);
     if (n < s.rowBytes) std::memset(dst + n, 0, s.rowBytes - n);
     if (n == s.rowBytes && n > 0) dst[n - 1] &= s.lastMask;
     for (size_t g = 0; g < s.rowBytes; ++g) s.used[g] |= dst[g];

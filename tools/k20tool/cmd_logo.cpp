@@ -8,6 +8,7 @@
 #include "prnui/imaging/logo_image.h"
 #include "prnui/imaging/logo_stream.h"
 #include "prnui/pages/download_page_model.h"
+#include "render/picture.h"
 #include "tools/k20tool/file_streams.h"
 #include "tools/k20tool/local_files.h"
 #include "tools/k20tool/send_target.h"
@@ -29,6 +30,7 @@ const char* kHelp =
     "      the \"Download all\" job for up to 9 logos, with the page's checks\n"
     "  k20tool logo clear [--to TARGET]\n"
     "      the \"Clear All Logos\" job\n"
+    "PNG and JPEG pictures are taken as well as bitmaps.\n"
     "Contrast and brightness range over -100..100 (default 0). Jobs go to standard output\n"
     "unless --to names tcp://HOST[:PORT], printer:NAME or a path.\n";
 
@@ -109,8 +111,11 @@ std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefau
 
 int Convert(const Options& o) {
     if (o.files.size() != 1) return Fail("logo convert needs exactly one IN.bmp");
-    const std::string& in = o.files[0];
-    const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
+    const std::string path = o.output.empty() ? WorkingImagePath(o.files[0]) : o.output;
+    std::string err;
+    render::PictureBitmapFile picture;  // a PNG or JPEG logo as a bitmap file
+    if (!picture.Open(o.files[0], err)) return Fail(o.files[0] + ": " + err);
+    const std::string& in = picture.Path();
     // Mapping the source and writing the image as it is made spare memory of the picture's
     // size. A source about to be overwritten by its own working image is read first: its
     // mapped pages would vanish under the conversion.
@@ -161,7 +166,11 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
     auto cleanup = [&] {
         for (const auto& p : made) fs.DeleteFile(p);
     };
-    for (const auto& f : o.files) {
+    std::vector<render::PictureBitmapFile> pictures(o.files.size());  // PNG and JPEG logos as bitmap files
+    for (size_t i = 0; i < o.files.size(); ++i) {
+        std::string err;
+        if (!pictures[i].Open(o.files[i], err)) return cleanup(), Fail(o.files[i] + ": " + err);
+        const std::string& f = pictures[i].Path();
         std::vector<uint8_t> header;
         if (auto m = CheckLogoFile(fs, f, header)) {
             cleanup();

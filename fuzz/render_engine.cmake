@@ -1,0 +1,4 @@
+k20_add_fuzzer(fuzz_render_engine SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/render_engine_fuzz.cpp
+               LIBS k20_render k20_logviewer CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/render_engine)
+k20_add_fuzzer(fuzz_picture SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/picture_fuzz.cpp
+               LIBS k20_picture k20_imaging CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/picture)
