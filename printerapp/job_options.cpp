@@ -113,6 +113,12 @@ render::JobSettings SettingsFromOptions(const OptionLookup& lookup, int printDar
     start.drawer = static_cast<uint8_t>(IndexOf(kDrawerValues, OptionValue(lookup, *FindVendorOption("drawer"))));
     ApplyCut(OptionValue(lookup, *FindVendorOption("cut-page")), endPage);
     ApplyCut(OptionValue(lookup, *FindVendorOption("cut-job")), end);
+    // The last page's own cut already ends the receipt; a second cut right after it
+    // would cut nothing, or (feeding to the cutter first) a blank strip.
+    if (endPage.cut != Cut::None) {
+        end.cut = Cut::None;
+        end.feedToCut = false;
+    }
     end.feedMm = static_cast<uint8_t>(IntValue(lookup, "feed"));
     const int beeps = IntValue(lookup, "buzzer");
     end.buzzer = static_cast<uint8_t>(std::find(kBuzzerCounts.begin(), kBuzzerCounts.end(), beeps) - kBuzzerCounts.begin());

@@ -83,12 +83,23 @@ TEST(JobSettings, CutValues) {
     const Row rows[] = {{"none", Cut::None, false}, {"partial", Cut::Partial, false}, {"full", Cut::Full, false},
                         {"partial-feed", Cut::Partial, true}, {"full-feed", Cut::Full, true}};
     for (const Row& r : rows) {
-        render::JobSettings s = SettingsFromOptions(Values({{"cut-page", r.value}, {"cut-job", r.value}}), 0, 50, {}, "");
-        EXPECT_EQ(Op(s, OperationPoint::EndPage).cut, r.cut) << r.value;
-        EXPECT_EQ(Op(s, OperationPoint::EndPage).feedToCut, r.feed) << r.value;
-        EXPECT_EQ(Op(s, OperationPoint::EndDocument).cut, r.cut) << r.value;
-        EXPECT_EQ(Op(s, OperationPoint::EndDocument).feedToCut, r.feed) << r.value;
+        render::JobSettings page = SettingsFromOptions(Values({{"cut-page", r.value}, {"cut-job", "none"}}), 0, 50, {}, "");
+        EXPECT_EQ(Op(page, OperationPoint::EndPage).cut, r.cut) << r.value;
+        EXPECT_EQ(Op(page, OperationPoint::EndPage).feedToCut, r.feed) << r.value;
+        render::JobSettings job = SettingsFromOptions(Values({{"cut-job", r.value}}), 0, 50, {}, "");
+        EXPECT_EQ(Op(job, OperationPoint::EndDocument).cut, r.cut) << r.value;
+        EXPECT_EQ(Op(job, OperationPoint::EndDocument).feedToCut, r.feed) << r.value;
     }
+}
+
+TEST(JobSettings, APageCutEndsTheReceiptWithoutASecondCut) {
+    render::JobSettings s = SettingsFromOptions(Values({{"cut-page", "partial"}, {"cut-job", "full-feed"},
+                                                        {"buzzer", "1"}, {"feed", "5"}}), 0, 50, {}, "");
+    EXPECT_EQ(Op(s, OperationPoint::EndPage).cut, Cut::Partial);
+    EXPECT_EQ(Op(s, OperationPoint::EndDocument).cut, Cut::None);
+    EXPECT_FALSE(Op(s, OperationPoint::EndDocument).feedToCut);
+    EXPECT_EQ(Op(s, OperationPoint::EndDocument).buzzer, 1);
+    EXPECT_EQ(Op(s, OperationPoint::EndDocument).feedMm, 5);
 }
 
 TEST(JobSettings, DrawerValuesFollowTheEnginesList) {

@@ -333,8 +333,10 @@ def point_bytes(values):
     logo = logo_bytes(v["logo"], v["logo-align"])
     start = drawer_bytes(v["drawer"]) + (logo if v["logo-position"] == "top" else b"")
     end_page = bytes.fromhex(CUT[v["cut-page"]])
+    # A page cut ends the receipt: the job's own cut is then left out.
+    job_cut = v["cut-job"] if v["cut-page"] == "none" else "none"
     end = (bytes.fromhex(BUZZER[v["buzzer"]]) + bytes.fromhex(FEED[v["feed"]]) +
-           (logo if v["logo-position"] == "bottom" else b"") + bytes.fromhex(CUT[v["cut-job"]]))
+           (logo if v["logo-position"] == "bottom" else b"") + bytes.fromhex(CUT[job_cut]))
     return start, end_page, end
 
 
@@ -351,6 +353,7 @@ def check_operations(data, values, what, density="normal"):
 # --- one job per vendor option value ---------------------------------------------------------
 def option_cases():
     cases = [("cut-page", v) for v in CUT] + [("cut-job", v) for v in CUT]
+    cases += [("cut-page+cut-job", "partial+full-feed")]
     cases += [("drawer", "none")] + [("drawer", f"{g}-{ms}") for g in ("drawer1", "drawer2", "both") for ms in PULSE]
     cases += [("buzzer", v) for v in BUZZER] + [("feed", v) for v in FEED]
     cases += [("logo", str(n)) for n in range(10)]
@@ -412,7 +415,7 @@ def suite_options(tmp):
 
         for name, value in option_cases():
             values = dict(NEUTRAL)
-            values[name] = value
+            values.update(zip(name.split("+"), value.split("+")))
             if name in ("logo-align", "logo-position"):
                 values["logo"] = "4"
             data, state = run(values)
