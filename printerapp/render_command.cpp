@@ -1,6 +1,6 @@
 #include "printerapp/render_command.h"
 
-#include <cups/raster.h>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "printerapp/job_options.h"
+#include "printerapp/pwg_reader.h"
 #include "printerapp/raster_rows.h"
 #include "render/engine.h"
 
@@ -51,17 +52,31 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
         std::fprintf(stderr, "%s: render takes one raster file\n", baseName);
         return 1;
     }
+    // Only a regular file of a sensible size is read, and then whole.
+    std::vector<uint8_t> file;
     const int in = open(files[0], O_RDONLY);
-    if (in < 0) {
-        std::fprintf(stderr, "%s: cannot open \"%s\": %s\n", baseName, files[0], std::strerror(errno));
+    struct stat st {};
+    if (in < 0 || fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMaxRasterFileBytes) {
+        std::fprintf(stderr, "%s: \"%s\" is not a readable raster file of at most %llu MB\n", baseName, files[0],
+                     static_cast<unsigned long long>(kMaxRasterFileBytes >> 20));
+        if (in >= 0) close(in);
         return 1;
     }
+    file.resize(size_t(st.st_size));
+    size_t got = 0;
+    while (got < file.size()) {
+        const ssize_t n = read(in, file.data() + got, file.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += size_t(n);
+    }
+    close(in);
+    file.resize(got);
     int out = 1;
     if (const char* path = cupsGetOption("output", numOptions, options)) {
         out = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0) {
             std::fprintf(stderr, "%s: cannot write \"%s\": %s\n", baseName, path, std::strerror(errno));
-            close(in);
             return 1;
         }
     }
@@ -75,50 +90,48 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
     FdSink sink(out);
     render::Engine engine(sink, SettingsFromOptions(lookup, darkness ? std::atoi(darkness) : 0, 50, {}, files[0]));
     engine.StartDocument();
-    cups_raster_t* ras = cupsRasterOpen(in, CUPS_RASTER_READ);
-    cups_page_header2_t header;
+    std::string error;
+    const int pages = RenderRaster(file, engine, method, error);
+    engine.EndDocument();
+    const bool written = sink.Drain();
+    if (out != 1) close(out);
+    if (!engine.Ok() || !written) {
+        std::fprintf(stderr, "%s: %s\n", baseName, engine.Error().empty() ? "output failed" : engine.Error().c_str());
+        return 1;
+    }
+    if (!error.empty()) std::fprintf(stderr, "%s: %s\n", baseName, error.c_str());
+    if (pages == 0) std::fprintf(stderr, "%s: \"%s\" holds no raster page\n", baseName, files[0]);
+    return error.empty() && pages > 0 ? 0 : 1;
+}
+
+int RenderRaster(std::span<const uint8_t> file, render::Engine& engine, Halftone halftone, std::string& error) {
+    PwgReader reader(file);
+    PwgPage page;
     RowAdapter rows;
     std::vector<uint8_t> line;
     int pages = 0;
-    bool readable = ras != nullptr;
-    while (readable && engine.Ok() && cupsRasterReadHeader2(ras, &header)) {
-        RowFormat format{header.cupsWidth, header.cupsBitsPerPixel,
-                         header.cupsColorSpace == CUPS_CSPACE_K && header.cupsBitsPerPixel == 8};
-        // The whole header is checked before a line buffer is sized from it.
-        if (header.cupsBytesPerLine != (header.cupsWidth * header.cupsBitsPerPixel + 7) / 8 ||
-            header.cupsBytesPerLine > (1u << 20) || !rows.StartPage(format, method, render::kMaxDots)) {
-            std::fprintf(stderr, "%s: page %d: raster of %u dots at %u bits cannot be printed\n", baseName, pages + 1,
-                         header.cupsWidth, header.cupsBitsPerPixel);
-            readable = false;
-            break;
+    error.clear();
+    while (engine.Ok() && reader.NextPage(page, error)) {
+        const RowFormat format{page.width, page.bitsPerPixel, page.colorSpace == 3 && page.bitsPerPixel == 8};
+        if (!rows.StartPage(format, halftone, render::kMaxDots)) {
+            error = "page " + std::to_string(pages + 1) + " cannot be printed";
+            return pages;
         }
-        line.resize(header.cupsBytesPerLine);
+        line.resize(page.bytesPerLine);
         engine.StartPage(rows.OutWidth());
-        for (unsigned y = 0; y < header.cupsHeight && engine.Ok(); ++y) {
-            if (cupsRasterReadPixels(ras, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine) {
-                std::fprintf(stderr, "%s: page %d ends early at row %u\n", baseName, pages + 1, y);
-                readable = false;
+        bool whole = true;
+        for (uint32_t y = 0; y < page.height && engine.Ok(); ++y) {
+            if (!reader.ReadRow(line, error)) {
+                whole = false;
                 break;
             }
             engine.WriteRow(rows.Convert(line));
         }
         engine.EndPage();
         ++pages;
+        if (!whole) return pages;
     }
-    engine.EndDocument();
-    const bool written = sink.Drain();
-    if (ras) cupsRasterClose(ras);
-    close(in);
-    if (out != 1) close(out);
-    if (!engine.Ok() || !written) {
-        std::fprintf(stderr, "%s: %s\n", baseName, engine.Error().empty() ? "output failed" : engine.Error().c_str());
-        return 1;
-    }
-    if (!readable || pages == 0) {
-        if (pages == 0) std::fprintf(stderr, "%s: \"%s\" holds no raster page\n", baseName, files[0]);
-        return 1;
-    }
-    return 0;
+    return pages;
 }
 
 }  // namespace k20::printerapp
