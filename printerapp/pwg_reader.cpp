@@ -73,28 +73,50 @@ bool PwgReader::ReadRow(std::span<uint8_t> row, std::string& error) {
     }
     if (repeats_ == 0) {
         // A line: how many times it repeats, then runs of one pixel (count + 1 copies)
-        // or of count' = 257 - count literal pixels.
-        const uint32_t times = uint32_t(r_.u8()) + 1;
+        // or of 257 - count literal pixels. The line is decoded from a view of what is
+        // left of the file, every step checked against its end; the reader then moves on.
+        const uint8_t* const start = r_.data() + r_.pos();
+        const uint8_t* const end = start + r_.remaining();
+        const uint8_t* p = start;
         const size_t unit = std::max<size_t>(1, page_.bitsPerPixel / 8);
-        size_t at = 0;
-        while (r_.ok() && at < line_.size()) {
-            const uint8_t c = r_.u8();
+        uint8_t* out = line_.data();
+        size_t left = line_.size();
+        bool ok = p < end;
+        const uint32_t times = ok ? uint32_t(*p++) + 1 : 0;
+        while (ok && left > 0) {
+            if (p == end) {
+                ok = false;
+                break;
+            }
+            const uint8_t c = *p++;
             if (c < 128) {
-                const auto px = r_.bytes(unit);
                 const size_t n = (size_t(c) + 1) * unit;
-                if (!r_.ok() || n > line_.size() - at) break;
-                for (size_t k = 0; k < n; k += unit) std::memcpy(&line_[at + k], px.data(), unit);
-                at += n;
+                if (size_t(end - p) < unit || n > left) {
+                    ok = false;
+                    break;
+                }
+                if (unit == 1) {
+                    std::memset(out, *p, n);
+                } else {
+                    for (size_t k = 0; k < n; k += unit) std::memcpy(out + k, p, unit);
+                }
+                p += unit;
+                out += n;
+                left -= n;
             } else {
                 const size_t n = (257 - size_t(c)) * unit;
-                if (n > line_.size() - at) break;
-                const auto lit = r_.bytes(n);
-                if (!r_.ok()) break;
-                std::memcpy(&line_[at], lit.data(), n);
-                at += n;
+                if (n > left || size_t(end - p) < n) {
+                    ok = false;
+                    break;
+                }
+                std::memcpy(out, p, n);
+                p += n;
+                out += n;
+                left -= n;
             }
         }
-        if (!r_.ok() || at != line_.size()) {
+        r_.skip(size_t(p - start));
+        if (!ok || !r_.ok()) {
             error = "row " + std::to_string(page_.height - rowsLeft_) + " of the page is damaged or cut short";
             rowsLeft_ = 0;
             return false;

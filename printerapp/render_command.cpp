@@ -1,5 +1,6 @@
 #include "printerapp/render_command.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -52,8 +53,8 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
         std::fprintf(stderr, "%s: render takes one raster file\n", baseName);
         return 1;
     }
-    // Only a regular file of a sensible size is read, and then whole.
-    std::vector<uint8_t> file;
+    // Only a regular file of a sensible size is read, mapped whole: copying it would cost
+    // more than printing it.
     const int in = open(files[0], O_RDONLY);
     struct stat st {};
     if (in < 0 || fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMaxRasterFileBytes) {
@@ -62,16 +63,21 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
         if (in >= 0) close(in);
         return 1;
     }
-    file.resize(size_t(st.st_size));
-    size_t got = 0;
-    while (got < file.size()) {
-        const ssize_t n = read(in, file.data() + got, file.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += size_t(n);
-    }
+    const size_t fileSize = size_t(st.st_size);
+    void* map = fileSize ? mmap(nullptr, fileSize, PROT_READ, MAP_PRIVATE, in, 0) : nullptr;
     close(in);
-    file.resize(got);
+    if (map == MAP_FAILED) {
+        std::fprintf(stderr, "%s: cannot read \"%s\": %s\n", baseName, files[0], std::strerror(errno));
+        return 1;
+    }
+    const std::span<const uint8_t> file(static_cast<const uint8_t*>(map), fileSize);
+    struct Unmap {
+        void* p;
+        size_t n;
+        ~Unmap() {
+            if (p) munmap(p, n);
+        }
+    } unmap{map, fileSize};
     int out = 1;
     if (const char* path = cupsGetOption("output", numOptions, options)) {
         out = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -57,6 +57,17 @@ def suite_subcommands(tmp):
         rows, bounds = k20pa.decode_job(bytes(listener.connections[0]), tmp, "submitted")
         check(rows is not None and len(bounds) == 1, f"the submitted job decodes to one page: {bounds}")
 
+        # The render sub-command makes the same bytes without a server.
+        r = app.cmd("render", "-o", "cut-job=full", pwg)
+        check(r.returncode == 0 and r.stdout == bytes(listener.connections[0]),
+              "render gives the bytes the socket device received")
+        r = app.cmd("render", "/dev/null", check_rc=False)
+        check(r.returncode != 0 and b"not a readable raster file" in r.stderr, f"render refuses a device: {r.stderr!r}")
+        with open(os.path.join(tmp, "cut.pwg"), "wb") as f:
+            f.write(one_page()[:-100])
+        r = app.cmd("render", os.path.join(tmp, "cut.pwg"), check_rc=False)
+        check(r.returncode != 0 and b"cut short" in r.stderr, f"render reports a damaged file: {r.stderr!r}")
+
         r = app.cmd("submit", "-d", "k20file", pwg)
         end = time.time() + 20
         files = []
