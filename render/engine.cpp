@@ -9,12 +9,18 @@
 #include "common/text.h"
 #include "prnui/core/private_settings.h"
 #include "render/driver_log.h"
+#include "render/engine_internal.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace k20::render {
 
 namespace {
 
 constexpr size_t kRowBytes = kMaxDots / 8;
+
 constexpr uint32_t kBandRows = 24;
 constexpr size_t kFlushAt = 32 * 1024;
 constexpr uint32_t kMaxFeedStep = 255;
@@ -31,6 +37,94 @@ inline uint64_t Transpose8(uint64_t v) {
     v = v ^ t ^ (t << 28);
     return v;
 }
+
+}  // namespace
+
+void BandColumnsPortable(const uint8_t (*band)[kBandStride], size_t first, size_t last, uint8_t* line) {
+    for (size_t g = first; g <= last; ++g) {
+        uint64_t v[3];
+        for (int k = 0; k < 3; ++k) {
+            const uint8_t* b = &band[8 * k][g];
+            // A balanced tree rather than a chain of shifts: the eight loads do not wait on
+            // each other.
+            const uint64_t hi = uint64_t(b[0]) << 56 | uint64_t(b[kBandStride]) << 48 |
+                                uint64_t(b[2 * kBandStride]) << 40 | uint64_t(b[3 * kBandStride]) << 32;
+            const uint64_t lo = uint64_t(b[4 * kBandStride]) << 24 | uint64_t(b[5 * kBandStride]) << 16 |
+                                uint64_t(b[6 * kBandStride]) << 8 | uint64_t(b[7 * kBandStride]);
+            v[k] = Transpose8(hi | lo);
+        }
+        uint8_t* col = line + g * 24;
+        for (int r = 0; r < 8; ++r) {
+            col[3 * r] = uint8_t(v[0] >> (56 - 8 * r));
+            col[3 * r + 1] = uint8_t(v[1] >> (56 - 8 * r));
+            col[3 * r + 2] = uint8_t(v[2] >> (56 - 8 * r));
+        }
+    }
+}
+
+#if defined(__SSE2__)
+// Sixteen byte columns of eight rows at a time: the rows' bytes are interleaved so that
+// each group's eight rows share a half register (bottom row first), and each movemask
+// then yields one column's byte for two groups. Columns are written in ascending order
+// with 4-byte stores whose fourth byte the next column overwrites.
+void BandColumnsSse2(const uint8_t (*band)[kBandStride], size_t first, size_t last, uint8_t* line) {
+    for (size_t g = first; g <= last; g += 16) {
+        __m128i v[3][8];
+        for (int t = 0; t < 3; ++t) {
+            __m128i x[8];
+            for (int i = 0; i < 8; ++i)
+                x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&band[8 * t + 7 - i][g]));
+            __m128i p[8], q[8];
+            for (int i = 0; i < 4; ++i) {
+                p[2 * i] = _mm_unpacklo_epi8(x[2 * i], x[2 * i + 1]);
+                p[2 * i + 1] = _mm_unpackhi_epi8(x[2 * i], x[2 * i + 1]);
+            }
+            // p0,p1: rows 7,6; p2,p3: 5,4; p4,p5: 3,2; p6,p7: 1,0 (lo: groups 0..7, hi: 8..15)
+            q[0] = _mm_unpacklo_epi16(p[0], p[2]);
+            q[1] = _mm_unpackhi_epi16(p[0], p[2]);
+            q[2] = _mm_unpacklo_epi16(p[1], p[3]);
+            q[3] = _mm_unpackhi_epi16(p[1], p[3]);
+            q[4] = _mm_unpacklo_epi16(p[4], p[6]);
+            q[5] = _mm_unpackhi_epi16(p[4], p[6]);
+            q[6] = _mm_unpacklo_epi16(p[5], p[7]);
+            q[7] = _mm_unpackhi_epi16(p[5], p[7]);
+            for (int i = 0; i < 4; ++i) {
+                v[t][2 * i] = _mm_unpacklo_epi32(q[i], q[4 + i]);
+                v[t][2 * i + 1] = _mm_unpackhi_epi32(q[i], q[4 + i]);
+            }
+        }
+        // v[t][k] holds groups g + 2k and g + 2k + 1.
+        for (int k = 0; k < 8 && g + size_t(2 * k) <= last; ++k) {
+            uint32_t masks[2][8];
+            __m128i a = v[0][k], b = v[1][k], c = v[2][k];
+            for (int col = 0; col < 8; ++col) {
+                const uint32_t m0 = uint32_t(_mm_movemask_epi8(a));
+                const uint32_t m1 = uint32_t(_mm_movemask_epi8(b));
+                const uint32_t m2 = uint32_t(_mm_movemask_epi8(c));
+                masks[0][col] = (m0 & 0xFF) | (m1 & 0xFF) << 8 | (m2 & 0xFF) << 16;
+                masks[1][col] = m0 >> 8 | (m1 & 0xFF00) | (m2 & 0xFF00) << 8;
+                a = _mm_add_epi8(a, a);
+                b = _mm_add_epi8(b, b);
+                c = _mm_add_epi8(c, c);
+            }
+            for (int h = 0; h < 2; ++h) {
+                uint8_t* out = line + (g + size_t(2 * k + h)) * 24;
+                for (int col = 0; col < 8; ++col) std::memcpy(out + 3 * col, &masks[h][col], 4);
+            }
+        }
+    }
+}
+#endif
+
+void BandColumns(const uint8_t (*band)[kBandStride], size_t first, size_t last, uint8_t* line) {
+#if defined(__SSE2__)
+    BandColumnsSse2(band, first, last, line);
+#else
+    BandColumnsPortable(band, first, last, line);
+#endif
+}
+
+namespace {
 
 Operation OperationFrom(const prnui::OperationValues& v) {
     Operation op;
@@ -100,9 +194,10 @@ struct Engine::State {
     uint8_t lastMask = 0;  // dots of the last used byte inside the page width
     uint32_t rowsInBand = 0;
     uint32_t pendingFeed = 0;  // blank rows not yet fed
-    alignas(8) uint8_t band[kBandRows][kRowBytes] = {};
-    uint8_t used[kRowBytes] = {};  // OR of the band's rows: which columns print
-    uint8_t line[kMaxDots * 3] = {};
+    // Rows are padded so that whole 16-byte loads from any used byte stay inside them.
+    alignas(16) uint8_t band[kBandRows][kBandStride] = {};
+    uint64_t used[kRowBytes / 8] = {};  // OR of the band's rows: which columns print
+    uint8_t line[kBandStride * 24 + 8] = {};
 
     void Misuse(const char* what) {
         if (error.empty()) error = what;
@@ -141,9 +236,11 @@ struct Engine::State {
     // Sends the band of buffered rows (blank rows below them) and moves the paper by
     // `advance` rows; a blank band only adds to the pending feed.
     void EmitBand(uint32_t advance) {
+        uint8_t usedBytes[kRowBytes];
+        std::memcpy(usedBytes, used, sizeof usedBytes);
         size_t first = kRowBytes, last = 0;
         for (size_t g = 0; g < kRowBytes; ++g) {
-            if (used[g]) {
+            if (usedBytes[g]) {
                 if (first == kRowBytes) first = g;
                 last = g;
             }
@@ -153,21 +250,9 @@ struct Engine::State {
             return;
         }
         FeedPending();
-        for (size_t g = first; g <= last; ++g) {
-            uint64_t v[3] = {0, 0, 0};
-            for (int k = 0; k < 3; ++k) {
-                for (int m = 0; m < 8; ++m) v[k] = (v[k] << 8) | band[8 * k + m][g];
-                v[k] = Transpose8(v[k]);
-            }
-            uint8_t* col = line + g * 24;
-            for (int r = 0; r < 8; ++r) {
-                col[3 * r] = uint8_t(v[0] >> (56 - 8 * r));
-                col[3 * r + 1] = uint8_t(v[1] >> (56 - 8 * r));
-                col[3 * r + 2] = uint8_t(v[2] >> (56 - 8 * r));
-            }
-        }
-        const uint32_t x = uint32_t(first * 8) + uint32_t(std::countl_zero(used[first]));
-        const uint32_t end = uint32_t(last * 8 + 8) - uint32_t(std::countr_zero(used[last]));
+        BandColumns(band, first, last, line);
+        const uint32_t x = uint32_t(first * 8) + uint32_t(std::countl_zero(usedBytes[first]));
+        const uint32_t end = uint32_t(last * 8 + 8) - uint32_t(std::countr_zero(usedBytes[last]));
         const uint32_t n = end - x;
         Put({0x1B, 0x24, uint8_t(x), uint8_t(x >> 8), 0x1B, 0x2A, 0x21, uint8_t(n), uint8_t(n >> 8)});
         Put(std::span<const uint8_t>(line + 3 * x, 3 * n));
@@ -186,7 +271,7 @@ struct Engine::State {
 
     void EndBand(uint32_t advance) {
         // A short band prints blank below its rows.
-        if (rowsInBand < kBandRows) std::memset(band[rowsInBand], 0, (kBandRows - rowsInBand) * kRowBytes);
+        if (rowsInBand < kBandRows) std::memset(band[rowsInBand], 0, (kBandRows - rowsInBand) * kBandStride);
         EmitBand(advance);
         std::memset(used, 0, sizeof used);
         rowsInBand = 0;
@@ -231,7 +316,12 @@ void Engine::WriteRow(std::span<const uint8_t> row) {
     if (n) std::memcpy(dst, row.data(), n);
     if (n < s.rowBytes) std::memset(dst + n, 0, s.rowBytes - n);
     if (n == s.rowBytes && n > 0) dst[n - 1] &= s.lastMask;
-    for (size_t g = 0; g < s.rowBytes; ++g) s.used[g] |= dst[g];
+    // Bytes past the page width stay zero from the page's start.
+    for (size_t k = 0; k < kRowBytes / 8; ++k) {
+        uint64_t v;
+        std::memcpy(&v, dst + 8 * k, 8);
+        s.used[k] |= v;
+    }
     if (s.log) s.log->Row(dst, kRowBytes);
     if (++s.rowsInBand == kBandRows) s.EndBand(kBandRows);
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <random>
 
+#include "render/engine_internal.h"
 #include "tests/render/roundtrip_check.h"
 
 namespace k20::render {
@@ -144,6 +145,26 @@ TEST(EngineRoundTrip, EveryBandOfBytesAtTheEnd) {
         }
     }
     EXPECT_EQ(CheckDecodes(RenderJob(pages), pages), "");
+}
+
+// The build's own transposition (vector instructions where the processor has them)
+// against the plain one, over every group range the engine can ask for.
+TEST(EngineBands, ColumnsMatchThePortableTransposition) {
+    std::mt19937 rng(3);
+    alignas(16) uint8_t band[24][kBandStride] = {};
+    for (int round = 0; round < 20; ++round) {
+        for (auto& row : band)
+            for (size_t g = 0; g < kMaxDots / 8; ++g) row[g] = uint8_t(rng() & (round % 2 ? 0xFF : rng()));
+        for (size_t first = 0; first < 72; first += 1 + round)
+            for (size_t last = first; last < 72; last += 5) {
+                std::vector<uint8_t> a(kBandStride * 24 + 8, 0xEE), b(kBandStride * 24 + 8, 0xEE);
+                BandColumnsPortable(band, first, last, a.data());
+                BandColumns(band, first, last, b.data());
+                ASSERT_TRUE(std::equal(a.begin() + std::ptrdiff_t(first * 24), a.begin() + std::ptrdiff_t(last * 24 + 24),
+                                       b.begin() + std::ptrdiff_t(first * 24)))
+                    << first << ".." << last;
+            }
+    }
 }
 
 TEST(EngineBytes, BandsCarryTheirPositionAndSkipBlankColumns) {
