@@ -458,6 +458,15 @@ def suite_options(tmp):
         else:
             check(status >= 0x0400, f"feed=101 is refused (status 0x{status:04x})")
 
+        # Identify-Printer sounds the buzzer once.
+        n = listener.closed
+        status, _ = k20pa.ipp(url, "Identify-Printer", [("operation", "keyword", "identify-actions", "sound")])
+        listener.wait_connections(n + 1, 10)
+        with listener.lock:
+            got = bytes(listener.connections[-1]) if listener.closed > n else b""
+        check(status == 0 and got == prologue() + bytes.fromhex(BUZZER["1"]),
+              f"Identify-Printer sends one beep: {got.hex(' ')}")
+
         # What the application prints: PAPPL's own formats, never PDF.
         a = k20pa.printer_attrs(url, ["document-format-supported", "pwg-raster-document-type-supported"])
         formats = a.get("document-format-supported", [])
