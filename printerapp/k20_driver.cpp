@@ -1,7 +1,17 @@
 #include "printerapp/k20_driver.h"
 
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -233,13 +243,108 @@ void AddVendorAttributes(pappl_pr_driver_data_t* data, ipp_t* attrs) {
     }
 }
 
+std::atomic<bool> g_paperStatus{false};
+
+// One printer's paper status query, moved a step per timer tick so that PAPPL's main
+// loop never waits on the network. Touched by the main loop only.
+struct Probe {
+    int fd = -1;
+    int phase = 0;  // 0 idle, 1 connecting, 2 waiting for the answer
+    time_t started = 0;
+    time_t done = 0;
+    void Close() {
+        if (fd >= 0) close(fd);
+        fd = -1;
+        phase = 0;
+        done = time(nullptr);
+    }
+};
+std::map<int, Probe> g_probes;
+
+constexpr time_t kProbeEvery = 3;    // seconds between queries of one printer
+constexpr time_t kProbeTimeout = 2;  // seconds a query may take
+// DLE EOT 4: the paper roll sensor. The answer has bits 1 and 4 set and 0 and 7 clear;
+// bits 2-3 say the roll is near its end, bits 5-6 that it has ended.
+constexpr uint8_t kPaperQuery[] = {0x10, 0x04, 0x04};
+
+bool StartProbe(Probe& p, const char* uri) {
+    char scheme[32], user[64], host[256], resource[256];
+    int port = 0;
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof(scheme), user, sizeof(user), host, sizeof(host),
+                        &port, resource, sizeof(resource)) < HTTP_URI_STATUS_OK)
+        return false;
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    const std::string service = std::to_string(port ? port : 9100);
+    if (getaddrinfo(host, service.c_str(), &hints, &list) != 0 || !list) return false;
+    p.fd = socket(list->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (p.fd >= 0 && connect(p.fd, list->ai_addr, list->ai_addrlen) != 0 && errno != EINPROGRESS) {
+        close(p.fd);
+        p.fd = -1;
+    }
+    freeaddrinfo(list);
+    if (p.fd < 0) return false;
+    p.phase = 1;
+    p.started = time(nullptr);
+    return true;
+}
+
+void StepProbe(pappl_printer_t* printer, Probe& p) {
+    const time_t now = time(nullptr);
+    if (p.phase == 0) {
+        if (now - p.done < kProbeEvery) return;
+        if (!StartProbe(p, papplPrinterGetDeviceURI(printer))) p.done = now;
+        return;
+    }
+    if (now - p.started > kProbeTimeout) return p.Close();
+    pollfd pfd{p.fd, short(p.phase == 1 ? POLLOUT : POLLIN), 0};
+    if (poll(&pfd, 1, 0) <= 0) return;
+    if (p.phase == 1) {
+        int err = 0;
+        socklen_t len = sizeof(err);
+        getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &err, &len);
+        if (err) {
+            // Nobody listens where the printer should be.
+            papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+            return p.Close();
+        }
+        if (send(p.fd, kPaperQuery, sizeof(kPaperQuery), MSG_NOSIGNAL) != ssize_t(sizeof(kPaperQuery))) return p.Close();
+        p.phase = 2;
+        return;
+    }
+    uint8_t answer = 0;
+    if (recv(p.fd, &answer, 1, MSG_DONTWAIT) == 1 && (answer & 0x93) == 0x12) {
+        pappl_preason_t add = PAPPL_PREASON_NONE;
+        if (answer & 0x60)
+            add = PAPPL_PREASON_MEDIA_EMPTY;
+        else if (answer & 0x0C)
+            add = PAPPL_PREASON_MEDIA_LOW;
+        const pappl_preason_t paper = PAPPL_PREASON_MEDIA_EMPTY | PAPPL_PREASON_MEDIA_LOW;
+        papplPrinterSetReasons(printer, add, (paper & ~add) | PAPPL_PREASON_OFFLINE);
+    }
+    p.Close();
+}
+
 void PrinterStatus(pappl_printer_t* printer, void*) {
     const pappl_preason_t reasons = papplPrinterGetReasons(printer);
+    const bool busy = papplPrinterGetState(printer) != IPP_PSTATE_IDLE || papplPrinterGetNumberOfActiveJobs(printer) > 0;
     // PAPPL stops a printer whose device cannot be opened and retries the job every few
     // seconds; the reason says why the queue does not move.
     if (papplPrinterGetState(printer) == IPP_PSTATE_STOPPED && papplPrinterGetNumberOfActiveJobs(printer) > 0 &&
         !(reasons & PAPPL_PREASON_OFFLINE))
         papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+
+    const char* uri = papplPrinterGetDeviceURI(printer);
+    if (!g_paperStatus || !uri || std::strncmp(uri, "socket://", 9) != 0) return;
+    Probe& p = g_probes[papplPrinterGetID(printer)];
+    // A job owns the connection while it prints; the query waits for the printer to idle.
+    if (busy) {
+        if (p.fd >= 0) p.Close();
+        return;
+    }
+    StepProbe(printer, p);
 }
 
 }  // namespace
@@ -248,6 +353,8 @@ pappl_pr_driver_t* Drivers(int& count) {
     count = static_cast<int>(sizeof(kDrivers) / sizeof(kDrivers[0]));
     return kDrivers;
 }
+
+void SetPaperStatusQueries(bool on) { g_paperStatus = on; }
 
 void SetDriverLogRoot(std::string folder) {
     std::lock_guard<std::mutex> lock(g_logMutex);

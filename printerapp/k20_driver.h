@@ -24,8 +24,12 @@ const char* AutoAddCallback(const char* deviceInfo, const char* deviceUri, const
 // Where driver logs go: "<folder>/<printer name>", empty for none.
 void SetDriverLogRoot(std::string folder);
 
-// Marks printers that wait for an unreachable device as offline, and clears the mark
-// once the device answers again.
+// Asks network printers (socket://) for their paper sensor while they are idle.
+void SetPaperStatusQueries(bool on);
+
+// Runs every second in PAPPL's main loop, never blocking it: marks printers that wait
+// for an unreachable device as offline, and, when paper status queries are on, moves
+// each idle network printer's query one step (connect, ask, read the answer).
 bool StatusTimer(pappl_system_t* system, void* data);
 
 }  // namespace k20::printerapp

@@ -91,6 +91,7 @@ pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
     papplSystemSetPrinterDrivers(system, count, drivers, AutoAddCallback, nullptr, DriverCallback, nullptr);
+    if (const char* paper = Option("paper-status", num, options)) SetPaperStatusQueries(!std::strcmp(paper, "on"));
     papplSystemAddTimerCallback(system, 0, 1, StatusTimer, nullptr);
 
     std::string logRoot;
@@ -171,6 +172,7 @@ void Usage(void*) {
     std::printf("Usage: %s SUB-COMMAND [OPTIONS] [FILES]\n"
                 "  server -o state-directory=DIR [-o server-port=N] [-o listen-hostname=HOST]\n"
                 "         [-o server-options=no-tls,...] [-o log-level=info] [-o driver-log-directory=DIR]\n"
+                "         [-o paper-status=on]\n"
                 "  add -d NAME -m k20|k20-diffusion -v socket://HOST:9100|usb://...|file:///PATH\n"
                 "  delete -d NAME | printers | devices | drivers | status | shutdown\n"
                 "  submit -d NAME [-o cut-job=full ...] FILE\n"

@@ -300,6 +300,9 @@ class Listener:
         self.sock.listen(8)
         self.running = True
         self.last_byte_time = None
+        # The paper sensor answer to DLE EOT 4 (None: the query goes unanswered).
+        self.status_reply = None
+        self.queries = 0
         self.thread = threading.Thread(target=self._run, daemon=True)
         self.thread.start()
 
@@ -327,9 +330,20 @@ class Listener:
                 with self.lock:
                     data += chunk
                     self.last_byte_time = time.perf_counter()
+                    reply = self.status_reply
+                if bytes(data) == b"\x10\x04\x04":
+                    with self.lock:
+                        self.queries += 1
+                    if reply is not None:
+                        try:
+                            c.sendall(bytes([reply]))
+                        except OSError:
+                            pass  # the application gave up waiting and closed
                 if self.mode == "reset" and len(data) >= self.reset_after:
                     c.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
                     break
+        except OSError:
+            pass  # the application dropped the connection: what came is kept
         finally:
             c.close()
             with self.lock:

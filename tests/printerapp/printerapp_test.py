@@ -203,6 +203,47 @@ def suite_faults(tmp):
         listener.close()
     finally:
         app.stop()
+    paper_status(tmp)
+
+
+def paper_status(tmp):
+    """With paper status queries on, an idle network printer reports its paper sensor."""
+    app = App(tmp, "paper")
+    listener = Listener()
+    try:
+        if not check(app.start("-o", "paper-status=on"), "server with paper status queries starts"):
+            return
+        check(app.add("k20", f"socket://127.0.0.1:{listener.port}"), "add a network printer")
+        url = app.url()
+
+        def wait_reasons(want, timeout=12):
+            end = time.time() + timeout
+            reasons = []
+            while time.time() < end:
+                reasons = k20pa.printer_attrs(url, ["printer-state-reasons"]).get("printer-state-reasons", [])
+                if want(reasons):
+                    break
+                time.sleep(0.3)
+            return reasons
+
+        for byte, reason in ((0x72, "media-empty"), (0x1E, "media-low")):
+            listener.status_reply = byte
+            reasons = wait_reasons(lambda r: any(x.startswith(reason) for x in r))
+            check(any(x.startswith(reason) for x in reasons), f"answer {byte:02X} gives {reason}: {reasons}")
+        listener.status_reply = 0x12
+        reasons = wait_reasons(lambda r: r == ["none"])
+        check(reasons == ["none"], f"a roll with paper clears them: {reasons}")
+        check(listener.queries >= 3, f"the printer was asked with DLE EOT 4 ({listener.queries} times)")
+        status, job = k20pa.print_job(url, one_page(300, 8))
+        state, _ = k20pa.wait_job(url, job)
+        check(state == "completed", "jobs print between the queries")
+        time.sleep(0.3)
+        with listener.lock:
+            jobs = [bytes(c) for c in listener.connections if len(c) > 3]
+        check(len(jobs) == 1 and jobs[0].startswith(prologue()), "the job's bytes came on a connection of their own")
+    finally:
+        app.stop()
+        listener.close()
 
 
 def black_rows_match(decoded, sent):
