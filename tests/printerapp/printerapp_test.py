@@ -731,9 +731,15 @@ def suite_web(tmp):
         browser.evaluate("(() => { const f = document.querySelector('[name=\"cut-job\"]').form;"
                          " const b = f.querySelector('input[type=submit],button[type=submit],button');"
                          " if (b) b.click(); else f.submit(); })()")
-        time.sleep(1.0)
-        browser.wait_loaded()
-        text = browser.evaluate("document.body.innerText") or ""
+        end = time.time() + 15
+        text = ""
+        while time.time() < end and "saved" not in text.lower():
+            time.sleep(0.3)
+            browser.wait_loaded()
+            try:
+                text = browser.evaluate("document.body.innerText") or ""
+            except OSError:
+                text = ""  # the page was being replaced
         check("Changes saved" in text or "saved" in text.lower(), f"the page confirms the change ({before})")
         screens = os.path.join(os.path.dirname(os.path.abspath(k20pa.BUILD)), "screens")
         os.makedirs(screens, exist_ok=True)
