@@ -202,10 +202,13 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
     // Bitmap rows are bottom-up and padded to four bytes; 8-bit ones carry a gray palette.
     const size_t offset = colour == 3 ? 54 : 54 + 1024;
     const size_t stride = (size_t(ow) * colour + 3) / 4 * 4;
-    bmp.assign(offset + stride * oh, 0);
+    // Built by appending, bottom row first, so that each byte is written once.
+    bmp.clear();
+    bmp.reserve(offset + stride * oh);
+    bmp.resize(offset, 0);
     bmp[0] = 'B';
     bmp[1] = 'M';
-    PutLe32(bmp, 2, uint32_t(bmp.size()));
+    PutLe32(bmp, 2, uint32_t(offset + stride * oh));
     PutLe32(bmp, 10, uint32_t(offset));
     PutLe32(bmp, 14, 40);
     PutLe32(bmp, 18, ow);
@@ -217,18 +220,23 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
         PutLe32(bmp, 46, 256);
         for (uint32_t i = 0; i < 256; ++i) bmp[54 + 4 * i] = bmp[55 + 4 * i] = bmp[56 + 4 * i] = uint8_t(i);
     }
-    for (uint32_t y = 0; y < oh; ++y) {
-        const uint8_t* src = img + size_t(y) * ow * colour;
-        uint8_t* dst = bmp.data() + offset + size_t(oh - 1 - y) * stride;
+    const uint8_t pad[4] = {0, 0, 0, 0};
+    const size_t rowLen = size_t(ow) * colour;
+    for (uint32_t y = oh; y-- > 0;) {
+        const uint8_t* src = img + size_t(y) * rowLen;
         if (colour == 1) {
-            std::memcpy(dst, src, ow);
+            bmp.insert(bmp.end(), src, src + rowLen);
         } else {
+            const size_t at = bmp.size();
+            bmp.resize(at + rowLen);
+            uint8_t* dst = bmp.data() + at;
             for (uint32_t x = 0; x < ow; ++x) {
                 dst[3 * x] = src[3 * x + 2];
                 dst[3 * x + 1] = src[3 * x + 1];
                 dst[3 * x + 2] = src[3 * x];
             }
         }
+        bmp.insert(bmp.end(), pad, pad + (stride - rowLen));
     }
     return true;
 }

@@ -83,6 +83,20 @@ TEST(DriverLog, TheJobFileHoldsExactlyTheJobsBytesAndDecodes) {
     EXPECT_TRUE(fs::exists(root.path / "20261207" / (stem + "_2.prn")));
 }
 
+TEST(DriverLog, AFolderNameBeyondAsciiIsKept) {
+    TempRoot root("wide");
+    // "Driver log" in Chinese, as a user's log folder may be named; on Windows it must
+    // reach the file system as the wide name it is.
+    const std::string folder = PathToUtf8(root.path) + "/\xe9\xa9\xb1\xe5\x8a\xa8\xe6\x97\xa5\xe5\xbf\x97";
+    JobSettings s = LogTo(root.path, true, false, false);
+    s.log.folder = folder;
+    const auto bytes = testing::RenderJob({Pattern(16, 2)}, s);
+    const fs::path job = PathFromUtf8(folder) / "20261207" / (JobFileStem("093000", s.jobName) + ".prn");
+    EXPECT_TRUE(fs::exists(job));
+    EXPECT_EQ(Slurp(job), bytes);
+    EXPECT_EQ(PathToUtf8(PathFromUtf8(folder)), folder);
+}
+
 TEST(DriverLog, PageImagesLieBesideTheDayFolderWhereTheViewerDoesNotDeleteThem) {
     TempRoot root("images");
     const std::vector<testing::TestPage> pages = {Pattern(203, 37), Pattern(576, 8)};

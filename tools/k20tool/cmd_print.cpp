@@ -1,6 +1,10 @@
 // k20tool print: a picture printed as a receipt through the rendering engine.
 #include <cstdlib>
 #include <filesystem>
+#ifdef __GLIBC__
+#include <malloc.h>
+#include <sys/mman.h>
+#endif
 #include <iostream>
 #include <optional>
 
@@ -34,6 +38,11 @@ const char* kHelp =
     "      the job in a driver log under DIR (and its page as bitmap and JPEG with\n"
     "      --log-images). The job goes to standard output unless --to names\n"
     "      tcp://HOST[:PORT], printer:NAME or a path.\n";
+
+#ifdef __GLIBC__
+constexpr size_t kWorkingHeap = 24u << 20;
+constexpr uintptr_t kHugePage = 2u << 20;
+#endif
 
 bool ParseNumber(const std::string& s, int lo, int hi, int& v) {
     if (s.empty() || s.size() > 3 || s.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -156,6 +165,21 @@ bool LoadSettings(const Options& o, JobSettings& s, std::string& err) {
 }
 
 int Print(const Options& o, const std::optional<SendTarget>& to) {
+#ifdef __GLIBC__
+    // The decoded picture, its bitmap and the halftoned image each take a picture-sized
+    // block. Served as fresh mappings, every one pays its page faults again (more than the
+    // halftoning costs); kept in the heap, each reuses the pages of the one freed before.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // Page faults are the larger part of that cost: grow the heap once, in large pages
+    // where the system allows it, and hand it back to the allocator for those blocks.
+    if (void* heap = std::malloc(kWorkingHeap)) {
+        const uintptr_t lo = (reinterpret_cast<uintptr_t>(heap) + kHugePage - 1) & ~(kHugePage - 1);
+        const uintptr_t hi = (reinterpret_cast<uintptr_t>(heap) + kWorkingHeap) & ~(kHugePage - 1);
+        if (hi > lo) madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_HUGEPAGE);
+        std::free(heap);
+    }
+#endif
     JobSettings settings;
     std::string err;
     if (!LoadSettings(o, settings, err)) return Fail(err);
