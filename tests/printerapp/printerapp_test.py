@@ -165,7 +165,8 @@ def suite_faults(tmp):
 
         # Reset mid-job: the job aborts with a message; the next one is whole.
         listener = Listener(port, mode="reset", reset_after=3000)
-        status, job = k20pa.print_job(url, one_page(2400, 2))
+        pages = [k20pa.receipt_rows(576, 2400, 2 + i) for i in range(8)]
+        status, job = k20pa.print_job(url, k20pa.pwg_raster(pages, 576))
         state, ja = k20pa.wait_job(url, job, 30)
         check(state == "aborted", f"a job whose connection is reset ends aborted: {state}")
         msg = (ja.get("job-state-message") or [""])[0]
