@@ -592,6 +592,16 @@ def suite_cups(tmp):
                       "everywhere")
         if not check(r.returncode == 0, f"lpadmin -m everywhere: {r.stderr.strip()}"):
             return
+        # cupsd makes the driverless queue's PPD after lpadmin returns, and until it has
+        # loaded it the queue is raw: a job sent then would go out unconverted.
+        end = time.time() + 60
+        options = ""
+        while time.time() < end and "PageSize" not in options:
+            options = cupsd.run("lpoptions", "-p", "k20", "-l").stdout
+            if "PageSize" not in options:
+                time.sleep(0.3)
+        time.sleep(0.5)
+        check("PageSize" in options, "CUPS made the queue's PPD from the application's attributes")
         pdf = os.path.join(tmp, "receipt.pdf")
         k20pa.pdf_receipt(pdf, 80, 200)
         os.chmod(pdf, 0o644)
