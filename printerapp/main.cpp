@@ -192,6 +192,9 @@ int main(int argc, char* argv[]) {
     if (argc > 2 && !std::strcmp(argv[1], "delete")) return DeletePrinter(argc, argv);
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
-    return papplMainloop(argc, argv, "1.0.0", kFooter, count, drivers, AutoAddCallback, DriverCallback,
-                         "render", RenderCommand, SystemCallback, Usage, nullptr);
+    const int rc = papplMainloop(argc, argv, "1.0.0", kFooter, count, drivers, AutoAddCallback, DriverCallback,
+                                 "render", RenderCommand, SystemCallback, Usage, nullptr);
+    // PAPPL 1.3 leaves its local socket behind when the server ends.
+    if (argc > 1 && !std::strcmp(argv[1], "server")) unlink(ServerSocket().c_str());
+    return rc;
 }

@@ -433,6 +433,10 @@ class App:
                     self.proc.kill()
                     self.proc.wait()
         self.proc = None
+        # A server that was killed leaves its local socket behind.
+        for path in (f"/run/{self.name}.sock", os.path.join(self.root, f"{self.name}{os.getuid()}.sock")):
+            if os.path.exists(path):
+                os.unlink(path)
 
     def log(self):
         try:
