@@ -232,6 +232,8 @@ private:
     int bitCount_ = 0;
 };
 
+constexpr uint32_t kMaxJpegRows = 65528;
+
 class JpegWriter final : public PageImageWriter {
 public:
     explicit JpegWriter(int quality) : quality_(quality) {}
@@ -244,6 +246,9 @@ public:
         return file_.Write(enc_->Header(width_, 0));
     }
     bool Row(const uint8_t* row) override {
+        // The frame header holds the height in 16 bits: a longer page keeps its first
+        // 65528 rows (whole strips) in the picture.
+        if (rows_ >= kMaxJpegRows) return true;
         uint8_t* g = strip_.data() + size_t(rows_ % 8) * width_;
         for (uint32_t x = 0; x < width_; ++x) g[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? 0 : 255;
         ++rows_;
@@ -266,7 +271,7 @@ public:
         out_.clear();
         enc_->Finish(out_);
         ok = file_.Write(out_) && ok;
-        const uint8_t h[2] = {uint8_t(std::min<uint32_t>(rows_, 65535) >> 8), uint8_t(std::min<uint32_t>(rows_, 65535))};
+        const uint8_t h[2] = {uint8_t(rows_ >> 8), uint8_t(rows_)};
         ok = file_.WriteAt(JpegEncoder::kHeightOffset, h) && ok;
         return file_.Close() && ok;
     }

@@ -163,6 +163,21 @@ TEST(DriverLog, NoFolderOrSwitchedOffWritesNothing) {
     EXPECT_FALSE(e.LogWarning().empty());
 }
 
+TEST(PageImage, AJpegPageTallerThanItsHeaderCanSayKeepsItsFirstRows) {
+    TempRoot root("tall");
+    auto w = MakeJpegWriter();
+    const fs::path p = root.path / "tall.jpg";
+    ASSERT_TRUE(w->Start(p, 16));
+    const uint8_t row[2] = {0xF0, 0x0F};
+    for (int y = 0; y < 70000; ++y) ASSERT_TRUE(w->Row(row));
+    ASSERT_TRUE(w->Finish());
+    const auto jpg = Slurp(p);
+    int x = 0, y = 0, c = 0;
+    ASSERT_TRUE(stbi_info_from_memory(jpg.data(), int(jpg.size()), &x, &y, &c));
+    EXPECT_EQ(x, 16);
+    EXPECT_EQ(y, 65528);
+}
+
 TEST(PageImage, JpegOfAGrayRampKeepsItsLevels) {
     std::vector<uint8_t> gray(64 * 24);
     for (size_t i = 0; i < gray.size(); ++i) gray[i] = uint8_t((i % 64) * 4);
