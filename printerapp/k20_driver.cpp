@@ -262,7 +262,7 @@ struct Probe {
 std::map<int, Probe> g_probes;
 
 constexpr time_t kProbeEvery = 3;    // seconds between queries of one printer
-constexpr time_t kProbeTimeout = 2;  // seconds a query may take
+constexpr time_t kProbeTimeout = 3;  // seconds a query may take
 // DLE EOT 4: the paper roll sensor. The answer has bits 1 and 4 set and 0 and 7 clear;
 // bits 2-3 say the roll is near its end, bits 5-6 that it has ended.
 constexpr uint8_t kPaperQuery[] = {0x10, 0x04, 0x04};
@@ -315,7 +315,9 @@ void StepProbe(pappl_printer_t* printer, Probe& p) {
         return;
     }
     uint8_t answer = 0;
-    if (recv(p.fd, &answer, 1, MSG_DONTWAIT) == 1 && (answer & 0x93) == 0x12) {
+    const ssize_t got = recv(p.fd, &answer, 1, MSG_DONTWAIT);
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_DEBUG, "Paper sensor: %s %02X.", got == 1 ? "answer" : "no answer", answer);
+    if (got == 1 && (answer & 0x93) == 0x12) {
         pappl_preason_t add = PAPPL_PREASON_NONE;
         if (answer & 0x60)
             add = PAPPL_PREASON_MEDIA_EMPTY;

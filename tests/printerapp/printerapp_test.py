@@ -217,7 +217,7 @@ def paper_status(tmp):
         check(app.add("k20", f"socket://127.0.0.1:{listener.port}"), "add a network printer")
         url = app.url()
 
-        def wait_reasons(want, timeout=12):
+        def wait_reasons(want, timeout=30):
             end = time.time() + timeout
             reasons = []
             while time.time() < end:
