@@ -145,9 +145,12 @@ int SetupConfig::SupportedUsbMode() { return GetInt(kSetupIni, "DEVICENAME", "Su
 std::string SetupConfig::InfFileName() { return GetString(kSetupIni, "DEVICENAME", "Inffilename", "err", kFileLimit); }
 std::string SetupConfig::ShellExeName() { return GetString(kSetupIni, "DEVICENAME", "SHELLEXENAME", "0", kFileLimit); }
 
-std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() {
-    // The access sequence belongs to the printer's firmware; without a configured value
-    // the documented placeholder of six zero bytes is sent.
+std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() { return ConfiguredSetNumberPrefix().value_or(std::array<uint8_t, 6>{}); }
+
+std::optional<std::array<uint8_t, 6>> SetupConfig::ConfiguredSetNumberPrefix() {
+    // The access sequence belongs to the printer's firmware: without a configured value
+    // there is none to send.
+    std::optional<std::array<uint8_t, 6>> none;
     std::array<uint8_t, 6> out{};
     std::string v = GetString(kSetupIni, "DEVICENAME", "USBSETIDPREFIX", "", 255);
     std::vector<uint8_t> bytes;
@@ -159,13 +162,13 @@ std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() {
                 if (nibble >= 0) bytes.push_back(uint8_t(nibble)), nibble = -1;
                 continue;
             }
-            return out;  // not hexadecimal: keep the placeholder
+            return none;  // not hexadecimal
         }
         if (nibble < 0) nibble = d;
         else bytes.push_back(uint8_t(nibble * 16 + d)), nibble = -1;
     }
     if (nibble >= 0) bytes.push_back(uint8_t(nibble));
-    if (bytes.size() != 6) return out;
+    if (bytes.size() != 6) return none;
     std::copy(bytes.begin(), bytes.end(), out.begin());
     return out;
 }

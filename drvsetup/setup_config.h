@@ -114,7 +114,10 @@ public:
     std::string InfFileName();  // default "err"
     std::string ShellExeName();
     // The 6-byte prefix of the USB set-number command (key USBSETIDPREFIX, hexadecimal bytes).
-    std::array<uint8_t, 6> SetNumberPrefix();
+    std::array<uint8_t, 6> SetNumberPrefix();  // six zero bytes when not configured
+    // The prefix when USBSETIDPREFIX holds six hexadecimal bytes; without one the printer's
+    // number cannot be changed and the renumbering is not offered.
+    std::optional<std::array<uint8_t, 6>> ConfiguredSetNumberPrefix();
 
     int ProcessorVersion();
     MonitorSet Monitors(int osCode);

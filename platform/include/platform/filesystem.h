@@ -45,6 +45,11 @@ public:
         return DeleteFile(from);
     }
 
+    // MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: from replaces
+    // to when Windows next starts, before any program can hold to open. Needs administrator
+    // rights. Not pure, so that older fakes still compile; they report it as unsupported.
+    virtual Error ReplaceAtRestart(const std::string& /*from*/, const std::string& /*to*/) { return kErrNotSupported; }
+
     bool Exists(const std::string& path);
     bool IsDirectory(const std::string& path);
     // Creates every missing folder of the path.
