@@ -98,8 +98,14 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
             return StartResult::NoIni;
         case FindIniResult::Found: break;
     }
-    if (UninstallConfig::Load(p_.base.files, iniPath_, sys.AnsiCodePage(), config_) != kOk) {
-        desktop_.MessageBox(Text("IDS_ERR_NOINI"));
+    if (Error e = UninstallConfig::Load(p_.base.files, iniPath_, sys.AnsiCodePage(), config_)) {
+        if (e == platform::kErrFileTooLarge) {
+            std::vector<platform::FindEntry> found;
+            uint64_t size = p_.base.files.FindFiles(iniPath_, found) == kOk && found.size() == 1 ? found[0].size : 0;
+            desktop_.MessageBox(IniTooLargeMessage(iniPath_, size));
+        } else {
+            desktop_.MessageBox(Text("IDS_ERR_NOINI"));
+        }
         return StartResult::NoIni;
     }
     packageFiles_ = PackageInstalledFiles(p_.base.files, facts_.programDir, sys.IsWindows64(), sys.AnsiCodePage());

@@ -78,7 +78,10 @@ std::string UninstallTexts::FileFor(const std::string& dir, uint16_t langId) {
 void UninstallTexts::Load(FileSystem& fs, const std::string& programDir, uint16_t langId, unsigned codePage) {
     codePage_ = codePage;
     std::vector<uint8_t> bytes;
-    ini_ = fs.ReadFile(FileFor(programDir, langId), bytes) == kOk ? IniFile::FromBytes(bytes, codePage) : IniFile();
+    uint64_t size = 0;
+    ini_ = platform::ReadFileLimited(fs, FileFor(programDir, langId), kMaxIniFileBytes, bytes, size) == kOk
+               ? IniFile::FromBytes(bytes, codePage)
+               : IniFile();
 }
 
 std::string UninstallTexts::Get(const std::string& section, const std::string& key) const {
@@ -94,7 +97,8 @@ std::string UninstallTexts::Get(const std::string& section, const std::string& k
 
 Error UninstallConfig::Load(FileSystem& fs, const std::string& path, unsigned codePage, UninstallConfig& out) {
     std::vector<uint8_t> bytes;
-    if (Error e = fs.ReadFile(path, bytes)) return e;
+    uint64_t size = 0;
+    if (Error e = platform::ReadFileLimited(fs, path, kMaxIniFileBytes, bytes, size)) return e;
     out = UninstallConfig(IniFile::FromBytes(bytes, codePage), codePage);
     return kOk;
 }

@@ -94,7 +94,10 @@ const IniFile& SetupConfig::Load(const std::string& file) {
     if (it != cache_.end()) return it->second;
     std::vector<uint8_t> bytes;
     IniFile ini;
-    if (fs_.ReadFile(platform::JoinPath(dir_, file), bytes) == platform::kOk) ini = IniFile::FromBytes(bytes, codePage_);
+    uint64_t size = 0;
+    platform::Error e = platform::ReadFileLimited(fs_, platform::JoinPath(dir_, file), kMaxIniFileBytes, bytes, size);
+    if (e == platform::kOk) ini = IniFile::FromBytes(bytes, codePage_);
+    else if (e == platform::kErrFileTooLarge && problem_.empty()) problem_ = IniTooLargeMessage(file, size);
     return cache_.emplace(key, std::move(ini)).first->second;
 }
 
@@ -326,8 +329,11 @@ SetupTexts::SetupTexts(FileSystem& fs, const std::string& installerDir, uint16_t
     // The Chinese file is written in GBK whatever the system's code page.
     if (cn) codePage_ = 936;
     std::vector<uint8_t> bytes;
-    std::string path = platform::JoinPath(installerDir, cn ? "language\\setup_CN.ini" : "language\\setup_EN.ini");
-    if (fs.ReadFile(path, bytes) == platform::kOk) ini_ = IniFile::FromBytes(bytes, codePage_);
+    std::string file = cn ? "language\\setup_CN.ini" : "language\\setup_EN.ini";
+    uint64_t size = 0;
+    platform::Error e = platform::ReadFileLimited(fs, platform::JoinPath(installerDir, file), kMaxIniFileBytes, bytes, size);
+    if (e == platform::kOk) ini_ = IniFile::FromBytes(bytes, codePage_);
+    else if (e == platform::kErrFileTooLarge) problem_ = IniTooLargeMessage(file, size);
 }
 
 std::string SetupTexts::Get(const std::string& section, const std::string& key) const {

@@ -90,6 +90,10 @@ StartVerdict WizardModel::Startup(WizardDesktop& desk, const WizardUi& ui, bool 
     }
     // 2. Not while the uninstaller is open.
     if (desk.UninstallerWindowOpen()) return refuse(Text("Setup", "Close"));
+    // A configuration file too large to be one is refused rather than read as empty.
+    (void)cfg_->DeviceNumber();
+    if (!texts_->Problem().empty()) return refuse(texts_->Problem());
+    if (!cfg_->Problem().empty()) return refuse(cfg_->Problem());
     if (detected_.unknownPlatform) ui.show(texts_->Message("IDS_ERR_SYSTEM"));
     // 3. Windows 98/Me and NT 4.0.
     auto v = p_.base.system.Version();

@@ -275,3 +275,22 @@ TEST(SystemLanguage, TheInstallerFollowsTheSystemDefaultNotTheUsersInterface) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ConfigurationSize, AnOversizedConfigurationFileIsRefusedWithItsSize) {
+    SimMachine m;
+    PrepareMachine(m);
+    AdminPlatform p = m.admin();
+    std::string big = "[DEVICENAME]\r\n";
+    while (big.size() <= k20::kMaxIniFileBytes) big += "x=1\r\n";
+    m.files.Put("C:\\pkg\\DRVCONFIG\\setup.ini", big);
+    WizardModel model(p, kPkg, "drvsetup");
+    FakeDesktop desk;
+    Boxes boxes;
+    EXPECT_EQ(model.Startup(desk, boxes.Ui()), StartVerdict::Refused);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back(), k20::IniTooLargeMessage("DRVCONFIG\\setup.ini", big.size()));
+}
+
+}  // namespace

@@ -56,6 +56,11 @@ public:
     Error CreateDirectories(const std::string& path);
 };
 
+// Reads a file that may be at most maxBytes long, looking at its size before reading it:
+// kErrFileTooLarge (with size set) for a longer one, kErrAccessDenied for a folder.
+Error ReadFileLimited(FileSystem& fs, const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& out,
+                      uint64_t& size);
+
 // Path helpers for Windows paths.
 std::string JoinPath(const std::string& dir, const std::string& name);
 std::string ParentPath(const std::string& path);
