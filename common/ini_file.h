@@ -12,6 +12,13 @@
 
 namespace k20 {
 
+// Configuration and language files are a few kilobytes. A larger file is refused by its
+// readers before it is read, with IniTooLargeMessage.
+inline constexpr uint64_t kMaxIniFileBytes = 1024 * 1024;
+std::string IniTooLargeMessage(const std::string& path, uint64_t size);
+
+// The text is kept once, as read (one UTF-16 copy, lines ended by a line feed), with an
+// index of its sections only: memory stays near the file's size however many lines it has.
 class IniFile {
 public:
     IniFile() = default;
@@ -43,17 +50,29 @@ public:
     void RemoveSection(std::u16string_view section);
 
     std::u16string Serialize() const;
+    // What the file takes in memory: its text once and the section index.
+    size_t MemoryBytes() const { return text_.capacity() * sizeof(char16_t) + sections_.capacity() * sizeof(SectionSpan); }
 
 private:
-    struct Line {
-        std::u16string raw;
-        enum Kind { Other, Section, Key } kind = Other;
-        std::u16string name;   // section or key name, trimmed
-        std::u16string value;  // key value as returned
+    enum class Kind { Other, Section, Key };
+    struct LineView {
+        size_t begin = 0, end = 0;  // the line without its line feed
+        Kind kind = Kind::Other;
+        std::u16string_view name;  // section or key name, trimmed
     };
-    static Line Classify(std::u16string raw);
-    size_t SectionLine(std::u16string_view section) const;  // npos when missing
-    std::vector<Line> lines_;
+    // Offsets into the text; a file is far below 4 GiB (kMaxIniFileBytes).
+    struct SectionSpan {
+        uint32_t header = 0;   // start of the "[name]" line
+        uint32_t body = 0;     // start of the line after it
+        uint32_t bodyEnd = 0;  // start of the next section's line, or the end
+    };
+    LineView LineAt(size_t begin) const;
+    static std::u16string ValueOf(std::u16string_view line);
+    const SectionSpan* FindSection(std::u16string_view section) const;
+    void Reindex();
+
+    std::u16string text_;  // every line followed by '\n'
+    std::vector<SectionSpan> sections_;
 };
 
 std::u16string TrimBlanks(std::u16string_view s);

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "common/ini_file.h"
 #include "common/text.h"
 #include "drvremove/main_model.h"
+#include "drvsetup/instances.h"
+#include "drvsetup/setup_config.h"
 #include "drvremove/resource_win.h"
 #include "platform/win32/admin_win.h"
 
@@ -34,25 +37,57 @@ std::wstring W(const std::string& s) {
 }
 std::string U(const std::wstring& s) { return Utf16ToUtf8(std::u16string(s.begin(), s.end())); }
 
-std::string ProgramName() {
+std::wstring ModulePath() {
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
+    return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+}
+
+std::string ProgramName() {
+    std::wstring p = ModulePath();
     std::wstring file = p.substr(p.find_last_of(L"\\/") + 1);
     size_t dot = file.find_last_of(L'.');
     return U(dot == std::wstring::npos ? file : file.substr(0, dot));
 }
 
-StartFacts ReadStartFacts() {
-    StartFacts f;
+std::string CurrentDir() {
     wchar_t dir[MAX_PATH];
     DWORD n = GetCurrentDirectoryW(MAX_PATH, dir);
-    if (n > 0 && n < MAX_PATH) f.currentDir = U(std::wstring(dir, n));
-    if (!f.currentDir.empty() && f.currentDir.back() == '\\') f.currentDir.pop_back();
-    HMODULE spool = LoadLibraryW(L"winspool.drv");
+    std::string d = n > 0 && n < MAX_PATH ? U(std::wstring(dir, n)) : std::string();
+    if (!d.empty() && d.back() == '\\') d.pop_back();
+    return d;
+}
+
+StartFacts ReadStartFacts() {
+    StartFacts f;
+    // The program's own folder, not the current one: started by a deployment tool from the
+    // system folder, the current folder is Windows' own.
+    std::wstring p = ModulePath();
+    size_t slash = p.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) f.programDir = U(p.substr(0, slash));
+    wchar_t sys[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(sys, MAX_PATH);
+    HMODULE spool = n > 0 && n < MAX_PATH ? LoadLibraryW((std::wstring(sys, n) + L"\\winspool.drv").c_str()) : nullptr;
     f.winspoolLoaded = spool != nullptr;
     f.deleteDriverExFound = spool && GetProcAddress(spool, "DeletePrinterDriverExA");
     return f;
+}
+
+platform::FileSystem& g_machineFiles();
+
+// The installer is running: its instance name is held, or a window with one of its
+// titles (from its language files beside us, or the titles of older installers) is open.
+bool InstallerRunning(const std::string& programDir) {
+    if (platform::win32::NamedMutexExists(drvsetup::kSetupInstanceName)) return true;
+    std::vector<std::wstring> titles = {kInstallerTitleEn, kInstallerTitleCn};
+    for (uint16_t lang : {uint16_t(0x0409), uint16_t(0x0804)}) {
+        drvsetup::SetupTexts t(g_machineFiles(), programDir, lang, lang == 0x0804 ? 936 : 1252);
+        std::string caption = t.Get("Setup", "Caption");
+        if (!caption.empty()) titles.push_back(W(caption));
+    }
+    for (auto& t : titles)
+        if (FindWindowW(nullptr, t.c_str())) return true;
+    return false;
 }
 
 bool EnableShutdownPrivilege() {
@@ -123,8 +158,11 @@ struct App {
     HFONT font = nullptr;
     bool chinese = false;
     HWND dlg = nullptr;
+    std::string programDir;
 };
 App g_app;
+
+platform::FileSystem& g_machineFiles() { return g_app.machine->base.files; }
 
 BOOL CALLBACK SetFontProc(HWND child, LPARAM font) {
     SendMessageW(child, WM_SETFONT, WPARAM(font), TRUE);
@@ -211,7 +249,13 @@ void HandleSink(HWND dlg, SinkCall& c) {
 DWORD WINAPI WorkerProc(LPVOID param) {
     HWND dlg = HWND(param);
     ProxySink sink(dlg);
-    g_app.model->RunWorker(sink);
+    // The engine reports what fails inside an item; this is the last net, so that the
+    // window always gets its controls back and the log stays readable.
+    try {
+        g_app.model->RunWorker(sink);
+    } catch (...) {
+        sink.Log("The removal stopped unexpectedly.");
+    }
     PostMessageW(dlg, WM_APP_DONE, 0, 0);
     return 0;
 }
@@ -262,8 +306,9 @@ void ShowHelp(HWND dlg) {
         ShowWindow(h, SW_RESTORE);
         return;
     }
-    if (INT_PTR(ShellExecuteW(dlg, L"open", L".\\Uninstall_EN.CHM", nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
-        ShellExecuteW(dlg, L"open", L".\\Uninstall_CN.CHM", nullptr, nullptr, SW_SHOWNORMAL);
+    std::wstring dir = W(g_app.programDir);
+    if (INT_PTR(ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_EN.CHM").c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+        ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_CN.CHM").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 bool InitMain(HWND dlg) {
@@ -328,6 +373,10 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                         HANDLE t = CreateThread(nullptr, 0, WorkerProc, dlg, 0, nullptr);
                         if (t) CloseHandle(t);
                         else {
+                            std::string line = "The removal could not be started: " +
+                                               g_app.machine->processes.ErrorText(GetLastError());
+                            m.Log(line);
+                            AddLogLine(dlg, line);
                             m.EndRun();
                             ShowEnables(dlg);
                         }
@@ -361,15 +410,20 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 int RunUnattended(const QuietOptions& o) {
     if (!GetStdHandle(STD_OUTPUT_HANDLE)) AttachConsole(ATTACH_PARENT_PROCESS);
-    if (FindWindowW(nullptr, kInstallerTitleEn) || FindWindowW(nullptr, kInstallerTitleCn)) {
+    StartFacts facts = ReadStartFacts();
+    if (InstallerRunning(facts.programDir)) {
         fputs("the printer driver setup program is running\n", stderr);
         return kQuietCannotStart;
     }
-    StartFacts facts = ReadStartFacts();
     std::vector<std::string> lines;
     QuietDesktop quiet(g_app.desktop, lines, o.restart);
     Remover r(*g_app.admin, quiet, facts);
-    int code = RunQuiet(r, g_app.machine->base.files, facts.currentDir, o, lines);
+    int code = kQuietCannotStart;
+    try {
+        code = RunQuiet(r, g_app.machine->base.files, CurrentDir(), o, lines);
+    } catch (...) {
+        lines.push_back("The removal stopped unexpectedly.");
+    }
     for (auto& l : lines) printf("%s\n", l.c_str());
     fflush(stdout);
     return code;
@@ -378,6 +432,9 @@ int RunUnattended(const QuietOptions& o) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    // Before anything else is loaded: libraries by name come from the system folder only,
+    // never from the folder the program was downloaded to.
+    platform::win32::RestrictDllSearchToSystem();
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::string> args;
@@ -397,7 +454,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     g_app.admin = &admin;
 
     HANDLE mutex = CreateMutexW(nullptr, TRUE, W(ProgramName()).c_str());
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    bool sameNameRunning = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+    bool otherRunning = false;
+    platform::win32::ClaimNamedMutex(drvsetup::kRemoveInstanceName, otherRunning);
+    if (sameNameRunning || otherRunning) {
         if (opts.quiet) {
             fputs("another uninstaller is running\n", stderr);
             return kQuietCannotStart;
@@ -406,7 +466,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         if (!w) {
             UninstallTexts t;
             StartFacts f = ReadStartFacts();
-            t.Load(g_app.machine->base.files, f.currentDir, g_app.machine->base.system.DefaultUiLanguage(),
+            t.Load(g_app.machine->base.files, f.programDir, g_app.machine->base.system.SystemDefaultLanguage(),
                    g_app.machine->base.system.AnsiCodePage());
             std::string title = t.Get("Uninstall", "Title");
             if (!title.empty()) w = FindWindowW(nullptr, W(title).c_str());
@@ -426,12 +486,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     StartFacts facts = ReadStartFacts();
-    g_app.chinese = IsChineseLanguage(g_app.machine->base.system.DefaultUiLanguage());
+    g_app.programDir = facts.programDir;
+    g_app.chinese = IsChineseLanguage(g_app.machine->base.system.SystemDefaultLanguage());
     g_app.remover = std::make_unique<Remover>(*g_app.admin, g_app.desktop, facts);
     g_app.model = std::make_unique<MainModel>(*g_app.remover);
-    if (FindWindowW(nullptr, kInstallerTitleCn) || FindWindowW(nullptr, kInstallerTitleEn)) {
+    if (InstallerRunning(facts.programDir)) {
         UninstallTexts t;
-        t.Load(g_app.machine->base.files, facts.currentDir, g_app.machine->base.system.DefaultUiLanguage(),
+        t.Load(g_app.machine->base.files, facts.programDir, g_app.machine->base.system.SystemDefaultLanguage(),
                g_app.machine->base.system.AnsiCodePage());
         ::MessageBoxW(nullptr, W(t.Get("Uninstall", "Close")).c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
     } else {

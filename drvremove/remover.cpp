@@ -1,6 +1,8 @@
 #include "drvremove/remover.h"
 
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "common/text.h"
 #include "drvsetup/setup_config.h"
@@ -20,6 +22,10 @@ constexpr const char* kSysDirError = "Get system Directory error.";
 constexpr const char* kNoRevert = "Can't Get Function Wow64RevertWow64FsRedirection Address";
 
 bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+
+// Texts added after the first language files were shipped: an older file lacks them.
+constexpr const char* kRefusedDefault = "%s stays: it is not one of the package's own";
+constexpr const char* kStoppedDefault = "The removal stopped while %s";
 
 std::vector<std::string> SplitPorts(const std::string& list) {
     std::vector<std::string> out;
@@ -53,6 +59,7 @@ std::string Remover::ProcessorEnvironmentForEnum() const {
 }
 
 ItemKind Remover::KindOf(const std::string& name) const {
+    if (auto it = orphans_.find(name); it != orphans_.end()) return it->second;
     if (MatchesAny(name, config_.MonitorPatterns())) return ItemKind::Monitor;
     if (code_ != 0 && MatchesAny(name, config_.ProcessorPatterns())) return ItemKind::Processor;
     return ItemKind::Printer;
@@ -61,7 +68,7 @@ ItemKind Remover::KindOf(const std::string& name) const {
 std::string Remover::UsbUninstallerPath() const {
     const char* os = code_ == 8 ? "Win8" : code_ == 10 ? "Win10" : "Win7";
     const char* arch = p_.base.system.IsWindows64() ? "x64" : "x86";
-    return facts_.currentDir + "\\USBDrv\\USBDriver_" + arch + "\\" + os + "\\Install.exe";
+    return facts_.programDir + "\\USBDrv\\USBDriver_" + arch + "\\" + os + "\\Install.exe";
 }
 
 // ---- start ----
@@ -73,10 +80,10 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
     p_.processes.SetSafeDllSearch();
     wow64_ = sys.IsWow64Process();
     code_ = WindowsVersionCode(sys.Version());
-    if (!facts_.currentDir.empty())
-        texts_.Load(p_.base.files, facts_.currentDir, sys.DefaultUiLanguage(), sys.AnsiCodePage());
+    if (!facts_.programDir.empty())
+        texts_.Load(p_.base.files, facts_.programDir, sys.SystemDefaultLanguage(), sys.AnsiCodePage());
 
-    switch (FindUninstallIni(p_.base.files, facts_.currentDir, iniPath_)) {
+    switch (FindUninstallIni(p_.base.files, facts_.programDir, iniPath_)) {
         case FindIniResult::NoCurrentDir:
             // The language file lies in the current folder too: without it the box needs
             // a text of its own.
@@ -91,16 +98,27 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
             return StartResult::NoIni;
         case FindIniResult::Found: break;
     }
-    if (UninstallConfig::Load(p_.base.files, iniPath_, sys.AnsiCodePage(), config_) != kOk) {
-        desktop_.MessageBox(Text("IDS_ERR_NOINI"));
+    if (Error e = UninstallConfig::Load(p_.base.files, iniPath_, sys.AnsiCodePage(), config_)) {
+        if (e == platform::kErrFileTooLarge) {
+            std::vector<platform::FindEntry> found;
+            uint64_t size = p_.base.files.FindFiles(iniPath_, found) == kOk && found.size() == 1 ? found[0].size : 0;
+            desktop_.MessageBox(IniTooLargeMessage(iniPath_, size));
+        } else {
+            desktop_.MessageBox(Text("IDS_ERR_NOINI"));
+        }
         return StartResult::NoIni;
     }
+    packageFiles_ = PackageInstalledFiles(p_.base.files, facts_.programDir, sys.IsWindows64(), sys.AnsiCodePage());
 
     items.clear();
+    orphans_.clear();
     std::vector<PrinterInfo2> printers;
-    if (p_.printAdmin.EnumPrinters(printers) == kOk)
+    bool printersKnown = p_.printAdmin.EnumPrinters(printers) == kOk;
+    if (printersKnown)
         for (auto& pr : printers)
             if (MatchesAny(pr.driverName, config_.PrinterPatterns())) items.push_back(pr.printerName);
+    // Without the printer list it is unknown what is still in use.
+    if (printersKnown) AddOrphans(items, printers);
     std::vector<std::string> names;
     if (p_.printAdmin.EnumMonitors(names) == kOk)
         for (auto& n : names)
@@ -118,6 +136,43 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
     return StartResult::Ok;
 }
 
+void Remover::AddOrphans(std::vector<std::string>& items, const std::vector<PrinterInfo2>& printers) {
+    auto listed = [&](const std::string& n) {
+        for (auto& i : items)
+            if (EqualsNoCase(i, n)) return true;
+        return false;
+    };
+    std::vector<platform::DriverInfo3> drivers;
+    if (p_.printAdmin.EnumPrinterDrivers("", drivers) == kOk)
+        for (auto& d : drivers) {
+            if (!MatchesAny(d.name, config_.PrinterPatterns()) || listed(d.name)) continue;
+            bool used = false;
+            for (auto& pr : printers) used |= EqualsNoCase(pr.driverName, d.name);
+            if (used) continue;
+            items.push_back(d.name);
+            orphans_[d.name] = ItemKind::Driver;
+        }
+    std::vector<platform::PortInfo> ports;
+    if (p_.printAdmin.EnumPorts(ports) == kOk)
+        for (auto& port : ports) {
+            // The package's network ports are the ones its installer names "QXIP_<address>".
+            if (port.name.rfind("QXIP_", 0) != 0 || listed(port.name)) continue;
+            bool used = false;
+            for (auto& pr : printers)
+                for (auto& p : SplitPorts(pr.portName)) used |= EqualsNoCase(p, port.name);
+            if (used) continue;
+            items.push_back(port.name);
+            orphans_[port.name] = ItemKind::Port;
+        }
+}
+
+void Remover::LogRefusal(RemovalSink& sink, const std::string& name, const char* reason, RunResult& r) {
+    std::string text = Text("IDS_REFUSED");
+    sink.Log(FormatWithName(Text("IDS_ERR_UNINSTALL"), name));
+    sink.Log(FormatWithName(text.empty() ? kRefusedDefault : text, name) + " (" + reason + ")");
+    r.incomplete = true;
+}
+
 bool Remover::UsbDriverInstalled() {
     auto& files = p_.base.files;
     std::string drivers = p_.base.system.WindowsDirectory() + "\\System32\\drivers\\";
@@ -131,8 +186,8 @@ bool Remover::UsbDriverInstalled() {
 
 bool Remover::UsbProbeFindsDevice() {
     std::unique_ptr<platform::QxUsbInt> lib;
-    if (facts_.currentDir.empty() ||
-        p_.usb.LoadQxUsbInt(platform::JoinPath(facts_.currentDir, "QxUsbInt.dll"), lib) != kOk || !lib) {
+    if (facts_.programDir.empty() ||
+        p_.usb.LoadQxUsbInt(platform::JoinPath(facts_.programDir, "QxUsbInt.dll"), lib) != kOk || !lib) {
         desktop_.MessageBox("Can not load QxUsbInt.dll");
         return false;
     }
@@ -206,6 +261,28 @@ void Remover::RestartSpooler() {
     p_.services.Start(kSpooler);
 }
 
+Remover::Step Remover::RemoveItem(RemovalSink& sink, const std::string& name, RunResult& r) {
+    step_ = name;
+    // The worker must end with a report whatever happens inside one item: an exception
+    // (out of memory among them) would otherwise end the process half-way, log and all.
+    try {
+        switch (KindOf(name)) {
+            case ItemKind::Monitor: return RemoveMonitor(sink, name, r);
+            case ItemKind::Processor: return RemoveProcessor(sink, name, r);
+            case ItemKind::Printer: return RemovePrinter(sink, name, r);
+            case ItemKind::Driver: return RemoveOrphanDriver(sink, name, r);
+            case ItemKind::Port: return RemoveOrphanPort(sink, name, r);
+        }
+    } catch (const std::bad_alloc&) {
+        sink.Log(FormatWithName(kStoppedDefault, "removing " + step_) + ": " + Text("IDS_ERR_ALLOC"));
+    } catch (const std::exception& e) {
+        sink.Log(FormatWithName(kStoppedDefault, "removing " + step_) + ": " + e.what());
+    } catch (...) {
+        sink.Log(FormatWithName(kStoppedDefault, "removing " + step_));
+    }
+    return Step::EndLoop;
+}
+
 RunResult Remover::Remove(RemovalSink& sink, bool runUsb, bool askRestart) {
     auto& sys = p_.base.system;
     RunResult r;
@@ -216,12 +293,7 @@ RunResult Remover::Remove(RemovalSink& sink, bool runUsb, bool askRestart) {
         std::string name = sink.ItemName(i);
         current_ = i;
         size_t before = sink.ItemCount();
-        Step s = Step::Next;
-        switch (KindOf(name)) {
-            case ItemKind::Monitor: s = RemoveMonitor(sink, name, r); break;
-            case ItemKind::Processor: s = RemoveProcessor(sink, name, r); break;
-            case ItemKind::Printer: s = RemovePrinter(sink, name, r); break;
-        }
+        Step s = RemoveItem(sink, name, r);
         // A removed item leaves the list; the next one has moved up into its place.
         if (sink.ItemCount() < before) --i;
         if (s == Step::EndLoop) {
@@ -232,7 +304,13 @@ RunResult Remover::Remove(RemovalSink& sink, bool runUsb, bool askRestart) {
     }
     if (r.loopCompleted) {
         if (runUsb) {
-            r.usbRan = RunUsbUninstaller(sink);
+            step_ = "starting the USB driver uninstaller";
+            try {
+                r.usbRan = RunUsbUninstaller(sink);
+            } catch (...) {
+                sink.Log(FormatWithName(kStoppedDefault, step_));
+                r.usbRan = false;
+            }
             if (!r.usbRan) r.incomplete = true;
         }
         if (r.removedSomething && askRestart) {
@@ -279,15 +357,14 @@ bool Remover::SerialPortInUse(RemovalSink& sink) {
     return false;
 }
 
-void Remover::DeleteConfiguredFile(RemovalSink& sink, const std::string& folder, const std::string& name,
+bool Remover::DeleteConfiguredFile(RemovalSink& sink, const std::string& folder, const std::string& name,
                                    bool redirectionOff, RunResult& r) {
-    if (!NamesFile(name)) return;
-    // The uninstaller runs as administrator: a value with a path in it could reach any
-    // file of the machine, so only bare names are joined to the folder.
-    if (!drvsetup::IsBareFileName(name)) {
-        sink.Log(FormatWithName(Text("IDS_ERR_UNINSTALL"), name));
-        r.incomplete = true;
-        return;
+    if (!NamesFile(name)) return true;
+    // The uninstaller runs as administrator in the system folder: only a bare name that
+    // the package's own installer configuration names as one of its files is deleted.
+    if (FileNameRefusal why = CheckFileName(name, packageFiles_); why != FileNameRefusal::None) {
+        LogRefusal(sink, name, RefusalReason(why), r);
+        return true;
     }
     std::string path = platform::JoinPath(folder, name);
     void* cookie = nullptr;
@@ -295,17 +372,21 @@ void Remover::DeleteConfiguredFile(RemovalSink& sink, const std::string& folder,
         if (!p_.wow64.LibraryAvailable() || !p_.wow64.FunctionsAvailable()) {
             desktop_.MessageBox(kNoRevert);
             r.incomplete = true;
-            return;
+            return false;
         }
         if (p_.wow64.Disable(cookie) != kOk) {
             // Deleting now would reach the 32-bit system folder instead.
             r.incomplete = true;
-            return;
+            return false;
         }
     }
     Error e = p_.base.files.DeleteFile(path);
     if (redirectionOff) p_.wow64.Revert(cookie);
-    if (e != kOk && e != platform::kErrFileNotFound) r.incomplete = true;
+    if (e != kOk && e != platform::kErrFileNotFound) {
+        r.incomplete = true;
+        return false;
+    }
+    return true;
 }
 
 Remover::Step Remover::RemoveMonitor(RemovalSink& sink, const std::string& name, RunResult& r) {
@@ -338,25 +419,45 @@ Remover::Step Remover::RemoveMonitor(RemovalSink& sink, const std::string& name,
     RestartSpooler();
     sys.Sleep(500);
     if (NamesFile(keyName)) {
-        // A backslash would lead the deletion to another monitor's key.
-        if (keyName.find('\\') != std::string::npos) {
-            sink.Log(FormatWithName(Text("IDS_ERR_UNINSTALL"), keyName));
-            r.incomplete = true;
-        } else {
-            p_.base.registry.DeleteTree(RegRoot::LocalMachine, std::string(kMonitorsKey) + keyName, View());
+        // The key goes only when it is the key of a package monitor that is gone now: a
+        // value naming another monitor would take that monitor and all its ports with it.
+        bool gone = EqualsNoCase(keyName, name);
+        if (!gone) {
+            std::vector<std::string> present;
+            gone = p_.printAdmin.EnumMonitors(present) == kOk;
+            for (auto& n : present) gone &= !EqualsNoCase(n, keyName);
         }
+        if (IsPackageMonitorKey(keyName, config_.MonitorPatterns()) && gone)
+            p_.base.registry.DeleteTree(RegRoot::LocalMachine, std::string(kMonitorsKey) + keyName, View());
+        else
+            LogRefusal(sink, keyName, "not the key of a removed monitor of the package", r);
     }
     std::string sysDir = sys.SystemDirectory();
+    bool filesGone = false;
     if (sysDir.empty()) {
         sink.Log(kSysDirError);
         r.incomplete = true;
     } else {
-        DeleteConfiguredFile(sink, sysDir, config_.Value(section, "MonitorPDLLName"), wow64_, r);
-        DeleteConfiguredFile(sink, sysDir, config_.Value(section, "MONitorPUIDLLName"), wow64_, r);
-        if (Contains(section, "USB"))
-            DeleteConfiguredFile(sink, sysDir, config_.Value(section, "USBMONitorDLLName"), wow64_, r);
+        filesGone = true;
+        for (const char* key : {"MonitorPDLLName", "MONitorPUIDLLName", "USBMONitorDLLName"}) {
+            if (std::string(key) == "USBMONitorDLLName" && !Contains(section, "USB")) continue;
+            std::string file = config_.Value(section, key);
+            if (!DeleteConfiguredFile(sink, sysDir, file, wow64_, r)) {
+                sink.Log(FormatWithName(Text("IDS_ERR_UNINSTALL"), file));
+                filesGone = false;
+            }
+        }
     }
-    ReportSuccess(sink, name, r);
+    if (filesGone) {
+        ReportSuccess(sink, name, r);
+    } else {
+        // The monitor is gone from the spooler, so it leaves the list; its library stays,
+        // which is a failure of the removal and is not reported as a success.
+        sink.Log(FormatWithName(Text("IDS_ERR_UNINSTALL"), name));
+        sink.RemoveItem(current_);
+        r.removedSomething = true;
+        r.incomplete = true;
+    }
     return Step::Next;
 }
 
@@ -473,6 +574,36 @@ Remover::Step Remover::RemovePrinter(RemovalSink& sink, const std::string& name,
     sys.Sleep(1000);
     for (auto& port : SplitPorts(info.portName))
         if (Contains(port, "QXIP_")) DeleteSharedNetworkPort(port);
+    return Step::Next;
+}
+
+Remover::Step Remover::RemoveOrphanDriver(RemovalSink& sink, const std::string& name, RunResult& r) {
+    sink.Log(FormatWithName(Text("IDS_DELETING1"), name));
+    Error e = p_.printAdmin.DeletePrinterDriver("", name, facts_.deleteDriverExFound);
+    if (e == kOk) {
+        ReportSuccess(sink, name, r);
+    } else if (e == platform::kErrPrinterDriverInUse) {
+        sink.Log(Text("IDS_ERR_DRVUSING"));
+        r.incomplete = true;
+    } else {
+        sink.Log(Text("IDS_ERR_DRVDEL") + "    er=" + std::to_string(e));
+        r.incomplete = true;
+    }
+    return Step::Next;
+}
+
+Remover::Step Remover::RemoveOrphanPort(RemovalSink& sink, const std::string& name, RunResult& r) {
+    sink.Log(FormatWithName(Text("IDS_DELETING1"), name));
+    std::vector<PrinterInfo2> printers;
+    bool free = p_.printAdmin.EnumPrinters(printers) == kOk;
+    for (auto& pr : printers)
+        for (auto& port : SplitPorts(pr.portName)) free &= !EqualsNoCase(port, name);
+    if (!free || p_.printAdmin.DeletePort(name) != kOk) {
+        sink.Log(FormatWithName(Text("IDS_ERR_UNINSTALL"), name));
+        r.incomplete = true;
+        return Step::Next;
+    }
+    ReportSuccess(sink, name, r);
     return Step::Next;
 }
 

@@ -4,6 +4,8 @@
 // from the top of the list. The window program and the unattended mode both drive it;
 // it reaches Windows only through the platform interfaces and the two below.
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,12 +42,14 @@ public:
 
 // Facts the program learns from Windows itself before the engine starts.
 struct StartFacts {
-    std::string currentDir;     // empty: the current folder could not be read
+    std::string programDir;     // the folder of drvremove.exe; empty: it could not be read
     bool winspoolLoaded = true;  // "Winspool.drv" could be loaded
     bool deleteDriverExFound = true;  // it exports DeletePrinterDriverExA
 };
 
-enum class ItemKind { Monitor, Processor, Printer };
+// Driver and Port: the package's printer drivers and network ports that no printer uses
+// any more (left by a failed installation, or by a printer deleted by hand).
+enum class ItemKind { Monitor, Processor, Printer, Driver, Port };
 
 enum class StartResult { Ok, NoCurrentDir, CannotList, NoIni, NoWinspool };
 
@@ -90,20 +94,28 @@ public:
     // "<current>\USBDrv\USBDriver_<x64|x86>\<Win7|Win8|Win10>\Install.exe".
     std::string UsbUninstallerPath() const;
     std::string Text(const char* key) const { return texts_.Message(key); }
+    // The files that Uninstall.ini may name for deletion (upper case).
+    const std::set<std::string>& PackageFiles() const { return packageFiles_; }
 
 private:
     enum class Step { Next, EndLoop };
     Step RemoveMonitor(RemovalSink& sink, const std::string& name, RunResult& r);
     Step RemoveProcessor(RemovalSink& sink, const std::string& name, RunResult& r);
     Step RemovePrinter(RemovalSink& sink, const std::string& name, RunResult& r);
+    Step RemoveOrphanDriver(RemovalSink& sink, const std::string& name, RunResult& r);
+    Step RemoveOrphanPort(RemovalSink& sink, const std::string& name, RunResult& r);
+    Step RemoveItem(RemovalSink& sink, const std::string& name, RunResult& r);
+    void AddOrphans(std::vector<std::string>& items, const std::vector<platform::PrinterInfo2>& printers);
+    // A name of Uninstall.ini that is not the package's: logged with the reason, left alone.
+    void LogRefusal(RemovalSink& sink, const std::string& name, const char* reason, RunResult& r);
     void ReportSuccess(RemovalSink& sink, const std::string& name, RunResult& r);
     bool SerialPortInUse(RemovalSink& sink);
     void DeleteUsbInfFiles(const std::string& printerName);
     void DeleteDriver(RemovalSink& sink, const std::string& printerName, const std::string& driverName, RunResult& r);
     void DeleteSharedNetworkPort(const std::string& port);
-    // Deletes a file named by Uninstall.ini from folder; a name that is not a bare file
-    // name is logged and nothing is touched.
-    void DeleteConfiguredFile(RemovalSink& sink, const std::string& folder, const std::string& name,
+    // Deletes a file named by Uninstall.ini from folder; a name that is not a file the
+    // package installs is logged and nothing is touched. False when the file stays.
+    bool DeleteConfiguredFile(RemovalSink& sink, const std::string& folder, const std::string& name,
                               bool redirectionOff, RunResult& r);
     bool RunUsbUninstaller(RemovalSink& sink);
     void RestartSpooler();
@@ -123,6 +135,9 @@ private:
     bool wow64_ = false;
     bool usbBoxEnabled_ = false;
     size_t current_ = 0;  // index of the item being removed
+    std::set<std::string> packageFiles_;
+    std::map<std::string, ItemKind> orphans_;  // listed drivers and ports, by item name
+    std::string step_;                          // what the worker is doing, for a failure report
 };
 
 }  // namespace k20::drvremove

@@ -75,10 +75,13 @@ std::string UninstallTexts::FileFor(const std::string& dir, uint16_t langId) {
     return dir + (IsChineseLanguage(langId) ? "\\language\\uninstall_CN.ini" : "\\language\\uninstall_EN.ini");
 }
 
-void UninstallTexts::Load(FileSystem& fs, const std::string& currentDir, uint16_t langId, unsigned codePage) {
+void UninstallTexts::Load(FileSystem& fs, const std::string& programDir, uint16_t langId, unsigned codePage) {
     codePage_ = codePage;
     std::vector<uint8_t> bytes;
-    ini_ = fs.ReadFile(FileFor(currentDir, langId), bytes) == kOk ? IniFile::FromBytes(bytes, codePage) : IniFile();
+    uint64_t size = 0;
+    ini_ = platform::ReadFileLimited(fs, FileFor(programDir, langId), kMaxIniFileBytes, bytes, size) == kOk
+               ? IniFile::FromBytes(bytes, codePage)
+               : IniFile();
 }
 
 std::string UninstallTexts::Get(const std::string& section, const std::string& key) const {
@@ -94,7 +97,8 @@ std::string UninstallTexts::Get(const std::string& section, const std::string& k
 
 Error UninstallConfig::Load(FileSystem& fs, const std::string& path, unsigned codePage, UninstallConfig& out) {
     std::vector<uint8_t> bytes;
-    if (Error e = fs.ReadFile(path, bytes)) return e;
+    uint64_t size = 0;
+    if (Error e = platform::ReadFileLimited(fs, path, kMaxIniFileBytes, bytes, size)) return e;
     out = UninstallConfig(IniFile::FromBytes(bytes, codePage), codePage);
     return kOk;
 }
@@ -140,6 +144,83 @@ bool MatchesAny(const std::string& name, const std::vector<std::string>& pattern
     return false;
 }
 
+// ---- what may be deleted ----
+
+bool IsDeviceName(const std::string& name) {
+    std::string stem = ToUpper(name.substr(0, name.find('.')));
+    while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$")
+        return true;
+    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0))
+        return stem[3] >= '0' && stem[3] <= '9';
+    // Superscript digits count as port numbers too (COM\u00B9 and the like).
+    if (stem.size() == 5 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0))
+        return stem == stem.substr(0, 3) + "\xC2\xB9" || stem == stem.substr(0, 3) + "\xC2\xB2" ||
+               stem == stem.substr(0, 3) + "\xC2\xB3";
+    return false;
+}
+
+FileNameRefusal CheckFileName(const std::string& name) {
+    if (!drvsetup::IsBareFileName(name)) return FileNameRefusal::NotBare;
+    if (name.find_first_of("*?<>\"|") != std::string::npos) return FileNameRefusal::Wildcard;
+    if (IsDeviceName(name)) return FileNameRefusal::DeviceName;
+    for (size_t i = name.find('~'); i != std::string::npos; i = name.find('~', i + 1))
+        if (i + 1 < name.size() && name[i + 1] >= '0' && name[i + 1] <= '9') return FileNameRefusal::ShortNameAlias;
+    // Windows drops trailing dots and blanks: "QXUSBMON.DLL." opens QXUSBMON.DLL.
+    if (name.back() == '.' || name.back() == ' ') return FileNameRefusal::NotBare;
+    return FileNameRefusal::None;
+}
+
+FileNameRefusal CheckFileName(const std::string& name, const std::set<std::string>& installed) {
+    FileNameRefusal r = CheckFileName(name);
+    if (r != FileNameRefusal::None) return r;
+    return installed.count(ToUpper(name)) ? FileNameRefusal::None : FileNameRefusal::NotInstalledByPackage;
+}
+
+const char* RefusalReason(FileNameRefusal r) {
+    switch (r) {
+        case FileNameRefusal::None: return "";
+        case FileNameRefusal::NotBare: return "not a bare file name";
+        case FileNameRefusal::Wildcard: return "a wildcard";
+        case FileNameRefusal::DeviceName: return "a device name";
+        case FileNameRefusal::ShortNameAlias: return "a short-name alias";
+        case FileNameRefusal::NotInstalledByPackage: return "not a file the package installs";
+    }
+    return "";
+}
+
+std::set<std::string> PackageInstalledFiles(FileSystem& fs, const std::string& programDir, bool windows64,
+                                            unsigned codePage) {
+    std::set<std::string> out;
+    if (programDir.empty()) return out;
+    drvsetup::SetupConfig cfg(fs, programDir, windows64, codePage);
+    auto add = [&](const std::string& v, bool alternate) {
+        if (!NamesFile(v) || CheckFileName(v) != FileNameRefusal::None) return;
+        out.insert(ToUpper(v));
+        // The installer copies a library in use under "n" + its name instead.
+        if (alternate) out.insert("N" + ToUpper(v));
+    };
+    for (int os = 0; os < drvsetup::kOsCount; ++os) {
+        drvsetup::MonitorSet ms = cfg.Monitors(os);
+        for (const drvsetup::MonitorDesc* d : {&ms.serial, &ms.usb, &ms.usbSecond}) {
+            add(d->dll, true);
+            add(d->uiDll, false);
+        }
+    }
+    for (const drvsetup::ModelEntry& e : cfg.Models())
+        for (int os = 0; os < drvsetup::kOsCount; ++os)
+            for (auto kind : {drvsetup::PortKind::Serial, drvsetup::PortKind::Parallel, drvsetup::PortKind::Usb,
+                              drvsetup::PortKind::Network})
+                for (auto f : {drvsetup::Flavour::Std, drvsetup::Flavour::Gdi})
+                    add(cfg.Files(e.name, e.type, os, kind, f).processorDll, true);
+    return out;
+}
+
+bool IsPackageMonitorKey(const std::string& keyName, const std::vector<std::string>& monitorPatterns) {
+    if (!NamesFile(keyName) || keyName.find_first_of("\\/") != std::string::npos) return false;
+    return MatchesAny(keyName, monitorPatterns);
+}
+
 bool InfNamesPrinter(const std::vector<uint8_t>& infBytes, unsigned codePage,
                      const std::vector<std::string>& manufacturers, const std::string& printerName) {
     IniFile inf = IniFile::FromBytes(infBytes, codePage);
@@ -165,21 +246,24 @@ ListResult ScanFolder(FileSystem& fs, const std::string& dir, std::string& path)
     if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound) return ListResult::Listed;
     if (e != kOk) return ListResult::Failed;
     for (auto& f : entries) {
-        if (f.isDirectory) continue;
-        fs.SetAttributes(platform::JoinPath(dir, f.name), platform::kAttrArchive);
-        if (f.name.find("Uninstall.ini") != std::string::npos) {
-            path = platform::JoinPath(dir, "Uninstall.ini");
-            return ListResult::Found;
-        }
+        if (f.isDirectory || !EqualsNoCase(f.name, "Uninstall.ini")) continue;
+        path = platform::JoinPath(dir, f.name);
+        uint32_t attrs = 0;
+        // Copied from read-only media the file is read-only; nothing else of the folder is
+        // ours to change (it may be the system folder).
+        if (fs.GetAttributes(path, attrs) == kOk && (attrs & (platform::kAttrReadOnly | platform::kAttrHidden |
+                                                               platform::kAttrSystem)))
+            fs.SetAttributes(path, platform::kAttrArchive);
+        return ListResult::Found;
     }
     return ListResult::Listed;
 }
 
 }  // namespace
 
-FindIniResult FindUninstallIni(FileSystem& fs, const std::string& currentDir, std::string& path) {
-    if (currentDir.empty()) return FindIniResult::NoCurrentDir;
-    for (const std::string& dir : {currentDir, platform::JoinPath(currentDir, "DRVCONFIG")}) {
+FindIniResult FindUninstallIni(FileSystem& fs, const std::string& programDir, std::string& path) {
+    if (programDir.empty()) return FindIniResult::NoCurrentDir;
+    for (const std::string& dir : {programDir, platform::JoinPath(programDir, "DRVCONFIG")}) {
         switch (ScanFolder(fs, dir, path)) {
             case ListResult::Found: return FindIniResult::Found;
             case ListResult::Failed: return FindIniResult::CannotList;

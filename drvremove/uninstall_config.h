@@ -3,6 +3,7 @@
 // anything: the Windows version code, the section suffix it selects, the package's
 // description file Uninstall.ini and the language texts. Nothing here writes.
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ public:
     // "<dir>\language\uninstall_CN.ini" or "..._EN.ini".
     static std::string FileFor(const std::string& dir, uint16_t langId);
     // A missing file leaves every text empty.
-    void Load(platform::FileSystem& fs, const std::string& currentDir, uint16_t langId, unsigned codePage);
+    void Load(platform::FileSystem& fs, const std::string& programDir, uint16_t langId, unsigned codePage);
     // At most 1023 bytes; the first backslash-n becomes CR LF.
     std::string Get(const std::string& section, const std::string& key) const;
     std::string Message(const std::string& key) const { return Get("Message", key); }
@@ -91,10 +92,33 @@ inline bool NamesFile(const std::string& v) { return !v.empty() && v[0] != '0'; 
 bool InfNamesPrinter(const std::vector<uint8_t>& infBytes, unsigned codePage,
                      const std::vector<std::string>& manufacturers, const std::string& printerName);
 
-// Where Uninstall.ini lies: the current folder, else its DRVCONFIG subfolder. Every file
-// listed on the way is set to archive only, so that copies from read-only media can be
-// deleted later.
+// Why a file name of Uninstall.ini is not deleted. The uninstaller runs as administrator
+// in the system folder: a wildcard, a device name or a short-name alias (KERNEL~1.DLL)
+// could reach a file of Windows, and so could any name the package never installed.
+enum class FileNameRefusal { None, NotBare, Wildcard, DeviceName, ShortNameAlias, NotInstalledByPackage };
+// The checks that need no package: a bare name without wildcards, device names or aliases.
+FileNameRefusal CheckFileName(const std::string& name);
+// CheckFileName, then the name must be one of installed (upper case).
+FileNameRefusal CheckFileName(const std::string& name, const std::set<std::string>& installed);
+const char* RefusalReason(FileNameRefusal r);
+// CON, PRN, AUX, NUL, COM0..COM9, LPT0..LPT9, with or without an extension or trailing blanks.
+bool IsDeviceName(const std::string& name);
+
+// The file names (upper case) that the installer's configuration beside the uninstaller
+// (DRVCONFIG\setup.ini and the type files) names as files it installs into the system and
+// print processor folders: the monitor and monitor user-interface libraries with their
+// alternate "N" names, and the print processor libraries. Empty without a configuration.
+std::set<std::string> PackageInstalledFiles(platform::FileSystem& fs, const std::string& programDir, bool windows64,
+                                            unsigned codePage);
+
+// Whether the registry key of a monitor under ...\Print\Monitors\ belongs to the package:
+// a single key name matched by the file's own monitor patterns.
+bool IsPackageMonitorKey(const std::string& keyName, const std::vector<std::string>& monitorPatterns);
+
+// Where Uninstall.ini lies: the uninstaller's own folder, else its DRVCONFIG subfolder.
+// Only Uninstall.ini itself is set to archive only (so that a copy from read-only media can
+// be read and later deleted); no other file's attributes are touched.
 enum class FindIniResult { Found, NoCurrentDir, CannotList, NotFound };
-FindIniResult FindUninstallIni(platform::FileSystem& fs, const std::string& currentDir, std::string& path);
+FindIniResult FindUninstallIni(platform::FileSystem& fs, const std::string& programDir, std::string& path);
 
 }  // namespace k20::drvremove

@@ -1,6 +1,8 @@
 #include "drvsetup/installer.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "common/text.h"
 #include "drvsetup/install_records.h"
@@ -11,7 +13,7 @@ using namespace platform;
 
 static constexpr const char* kSpooler = "Spooler";
 static constexpr Error kErrInvalidName = 123;
-static constexpr Error kErrSharingViolation = 32;
+
 
 InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType, const std::string& model,
                                   PortKind kind, const std::string& portName, Flavour flavour, bool setDefault) {
@@ -35,6 +37,26 @@ InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType,
 }
 
 
+
+std::string WorkerStoppedText(const SetupTexts& texts, const std::string& step, const std::string& what) {
+    std::string t = texts.Message("IDS_ERR_WORKERSTOPPED");
+    if (t.empty()) t = "The installation stopped unexpectedly";
+    if (!step.empty()) t += " (" + step + ")";
+    if (!what.empty()) t += ": " + what;
+    return t;
+}
+
+std::string WorkerNotStartedText(const SetupTexts& texts, const std::string& systemText) {
+    std::string t = texts.Message("IDS_ERR_NOWORKER");
+    if (t.empty()) t = "The installation could not be started.";
+    return systemText.empty() ? t : t + "\n" + systemText;
+}
+
+std::string RestartNeededText(const SetupTexts& texts) {
+    std::string t = texts.Message("IDS_INF_REPLACEATRESTART");
+    if (t.empty()) t = "Some files were in use; Windows replaces them when it restarts. Restart Windows before printing.";
+    return texts.Message("IDS_INF_NTRESTART") + "\n" + t;
+}
 
 Installer::Installer(AdminPlatform& p, const SetupTexts& texts, std::string installerDir, InstallRequest req)
     : p_(p), texts_(texts), dir_(std::move(installerDir)), req_(std::move(req)) {}
@@ -111,6 +133,59 @@ int Installer::RawCopy(const std::string& from, const std::string& to, const std
     if (e == kErrAccessDenied) return kCopyDenied;
     Fail(T("IDS_ERR_COPYFIEL") + shownName + "\n" + SysText(e) + T("IDS_ERR_COPYFIEL1"));
     return kCopyFailed;
+}
+
+bool Installer::ReplaceAtRestart(const std::string& name, Dest dest) {
+    std::string up = ToUpper(name);
+    std::string dir;
+    if (!DestinationFolder(dest, dir)) return false;
+    if (dest == Dest::SystemOrWbemIfMissing) dir = JoinPath(dir, "wbem");
+    bool system = dest == Dest::SystemFolder || dest == Dest::SystemIfMissing || dest == Dest::SystemOrWbemIfMissing;
+    std::string target = JoinPath(dir, up), staged = target + ".K20NEW";
+    void* cookie = nullptr;
+    bool switched = system && req_.windows64 && p_.wow64.LibraryAvailable() && p_.wow64.FunctionsAvailable() &&
+                    p_.wow64.Disable(cookie) == kOk;
+    Error e = p_.base.files.CopyFile(JoinPath(SourceFolder(), up), staged, false);
+    if (e == kOk) {
+        e = p_.base.files.ReplaceAtRestart(staged, target);
+        if (e != kOk) p_.base.files.DeleteFile(staged);
+    }
+    if (switched) p_.wow64.Revert(cookie);
+    if (e != kOk) {
+        Fail(T("IDS_ERR_COPYFIEL") + up + "\n" + SysText(e) + T("IDS_ERR_COPYFIEL1"));
+        return false;
+    }
+    restartNeeded_ = true;
+    return true;
+}
+
+void Installer::CopyOrReplace(const std::string& name, Dest dest) {
+    int r = CopyFile(name, dest);
+    if (r != kCopyInUse && r != kCopyDenied) return;
+    // The system's own driver files come from its cabinets or driver store, not from the
+    // package: one in use is named and the installation stops.
+    if (dest == Dest::DriverFolder && IsUnidrvCoreFile(ToUpper(name))) {
+        Fail(T("IDS_ERR_COPYFIEL") + ToUpper(name) + "\n" + SysText(Error(r)) + T("IDS_ERR_COPYFIEL1"));
+        return;
+    }
+    ReplaceAtRestart(name, dest);
+}
+
+bool Installer::CopyMonitorLibrary(const std::string& dll, std::string& usedName) {
+    usedName = dll;
+    int r = CopyFile(dll, Dest::SystemFolder);
+    if (r == kCopyOk) return true;
+    if (r != kCopyInUse && r != kCopyDenied) return false;
+    int again = CopyFile(dll, Dest::SystemFolder, true);
+    if (again == kCopyOk) {
+        usedName = "n" + ToUpper(dll);
+        return true;
+    }
+    if (again != kCopyInUse && again != kCopyDenied) return false;
+    // In use under both names: the library is replaced at the next start, and nothing
+    // records it as copied, so that the next installation checks it again.
+    ReplaceAtRestart(dll, Dest::SystemFolder);
+    return false;
 }
 
 bool Installer::IsUnidrvCoreFile(const std::string& up) const {
@@ -216,20 +291,17 @@ void Installer::InstallMonitor(const MonitorDesc& m, bool& marked) {
         if (!v || int64_t(*v) < int64_t(m.version)) marked = true;
         return;
     }
-    std::string dll = m.dll;
-    int r = CopyFile(dll, Dest::SystemFolder);
-    if (r == kCopyInUse || r == kCopyDenied) {
-        if (CopyFile(dll, Dest::SystemFolder, true) == kCopyOk) dll = "n" + ToUpper(dll);
-    }
+    std::string dll;
+    bool copied = CopyMonitorLibrary(m.dll, dll);
     if (Failed()) return;
-    if (Named(m.uiDll)) CopyFile(m.uiDll, Dest::SystemFolder);
+    if (Named(m.uiDll)) CopyOrReplace(m.uiDll, Dest::SystemFolder);
     if (Failed()) return;
     Error e = p_.printAdmin.AddMonitor(MonitorInfo2{m.name, m.environment, dll});
     if (e != kOk && e != kErrMonitorAlreadyInstalled && e != kErrAlreadyExists) {
         Fail(T("IDS_ERR_ADDMONITOR") + "\n" + SysText(e));
         return;
     }
-    rec.WriteMonitorVersion(m.name, uint32_t(m.version));
+    if (copied) rec.WriteMonitorVersion(m.name, uint32_t(m.version));
 }
 
 void Installer::InstallProcessor() {
@@ -282,19 +354,13 @@ bool Installer::WaitSpoolerRunning() {
 
 void Installer::UpdateMonitorFiles(const MonitorDesc& m, bool alwaysWriteDriver) {
     InstallRecords rec(p_.base.registry, req_.windows64, req_.osCode);
-    int r = CopyFile(m.dll, Dest::SystemFolder);
-    std::string dll = m.dll;
-    if (r == kCopyInUse || r == kCopyDenied) {
-        if (CopyFile(m.dll, Dest::SystemFolder, true) == kCopyOk) {
-            dll = "n" + ToUpper(m.dll);
-            rec.WriteMonitorDriver(m.name, dll);
-        }
-    } else if (alwaysWriteDriver && r == kCopyOk) {
-        rec.WriteMonitorDriver(m.name, dll);
-    }
+    std::string dll;
+    bool copied = CopyMonitorLibrary(m.dll, dll);
     if (Failed()) return;
-    rec.WriteMonitorVersion(m.name, uint32_t(m.version));
-    if (Named(m.uiDll)) CopyFile(m.uiDll, Dest::SystemFolder);
+    if (copied && (alwaysWriteDriver || dll != m.dll)) rec.WriteMonitorDriver(m.name, dll);
+    // The version says which files are in place: only a copy made now may claim it.
+    if (copied) rec.WriteMonitorVersion(m.name, uint32_t(m.version));
+    if (Named(m.uiDll)) CopyOrReplace(m.uiDll, Dest::SystemFolder);
 }
 
 bool Installer::UpdateOnWin9x(const std::string& dll, Dest dest, std::string& used) {
@@ -378,9 +444,10 @@ void Installer::CopyDriverFiles() {
             return;
         }
     }
-    // Step by step: each copy stops the run on failure.
+    // Step by step: each copy stops the run on failure; a file in use is replaced when
+    // Windows next starts.
     auto copy = [&](const std::string& name, Dest d) {
-        if (!Failed() && Named(name)) CopyFile(name, d);
+        if (!Failed() && Named(name)) CopyOrReplace(name, d);
     };
     for (const std::string* v : {&f.configFile, &f.dataFile, &f.driverPath, &f.helpFile, &f.dataFileDll, &f.oemuiDll,
                                  &f.oemuniDll, &f.oemuniIni})
@@ -515,60 +582,73 @@ void Installer::WriteSpoolDirectory() {
 
 int Installer::Run() {
     msg_.clear();
+    restartNeeded_ = false;
     p_.processes.SetSafeDllSearch();
     const int os = req_.osCode;
     const PortKind kind = req_.kind;
-    auto step = [&](auto&& fn) {
-        if (!Failed()) fn();
+    // Each step is named, so that an exception inside it (out of memory among them) is
+    // reported with the step instead of ending the process half-way.
+    auto step = [&](const char* name, auto&& fn) {
+        if (Failed()) return false;
+        step_ = name;
+        try {
+            fn();
+        } catch (const std::bad_alloc&) {
+            msg_.clear();
+            Fail(WorkerStoppedText(texts_, step_, SysText(kErrNotEnoughMemory)));
+        } catch (const std::exception& e) {
+            msg_.clear();
+            Fail(WorkerStoppedText(texts_, step_, e.what()));
+        } catch (...) {
+            msg_.clear();
+            Fail(WorkerStoppedText(texts_, step_, ""));
+        }
         return !Failed();
     };
-    bool ok = step([&] {
+    bool ok = step("port monitor", [&] {
         if (kind == PortKind::Serial && os != 0 && !req_.monitors.serial.dll.empty())
             InstallMonitor(req_.monitors.serial, serialMarked_);
         else if (kind == PortKind::Usb && os != 1 && !req_.monitors.usb.dll.empty())
             InstallMonitor(req_.monitors.usb, usbMarked_);
     });
-    ok = ok && step([&] { InstallProcessor(); });
-    ok = ok && step([&] { UpdateMarked(); });
-    ok = ok && step([&] {
+    ok = ok && step("print processor", [&] { InstallProcessor(); });
+    ok = ok && step("update of monitor and processor files", [&] { UpdateMarked(); });
+    ok = ok && step("port list", [&] {
         if (kind == PortKind::Usb) ReadPortList();
     });
-    ok = ok && step([&] { CopyDriverFiles(); });
-    ok = ok && step([&] {
+    ok = ok && step("driver files", [&] { CopyDriverFiles(); });
+    ok = ok && step("second USB port monitor", [&] {
         const MonitorDesc& m = req_.monitors.usbSecond;
         bool none = m.name == "0" && m.dll == "0" && m.version == 0;
         if (kind != PortKind::Usb || none || os == 1) return;
         InstallMonitor(m, usbSecondMarked_);
         if (!Failed() && usbSecondMarked_) {
             InstallRecords rec(p_.base.registry, req_.windows64, os);
-            std::string dll = m.dll;
-            int r = CopyFile(dll, Dest::SystemFolder);
-            if (r == kCopyInUse || r == kCopyDenied) {
-                if (CopyFile(dll, Dest::SystemFolder, true) == kCopyOk) dll = "n" + ToUpper(dll);
-            }
-            if (!Failed()) {
+            std::string dll;
+            if (CopyMonitorLibrary(m.dll, dll) && !Failed()) {
                 rec.WriteMonitorDriver(m.name, dll);
                 rec.WriteMonitorVersion(m.name, uint32_t(m.version));
             }
         }
     });
-    ok = ok && step([&] { AddDriver(); });
-    ok = ok && step([&] {
+    ok = ok && step("printer driver", [&] { AddDriver(); });
+    ok = ok && step("USB port record", [&] {
         if (kind == PortKind::Usb) MarkPrinterPort();
     });
-    ok = ok && step([&] { AddPrinter(); });
-    ok = ok && step([&] {
+    ok = ok && step("printer", [&] { AddPrinter(); });
+    ok = ok && step("default printer", [&] {
         if (req_.setDefault) SetDefault();
     });
-    ok = ok && step([&] {
+    ok = ok && step("spool folder", [&] {
         if ((os == 3 || os == 4) && Named(req_.files.driverLogIni)) WriteSpoolDirectory();
     });
-    ok = ok && step([&] {
+    ok = ok && step("serial settings", [&] {
         if (kind == PortKind::Serial) WriteSerialSettings(p_, os, req_.windows64, req_.portName, req_.serial);
     });
     RemoveTemporaryFolder();
     if (!ok) return kWorkerFailure;
-    if (os != 0) msg_ = T(kind == PortKind::Usb ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
+    if (restartNeeded_) msg_ = RestartNeededText(texts_);
+    else if (os != 0) msg_ = T(kind == PortKind::Usb ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
     return kWorkerSuccess;
 }
 

@@ -43,6 +43,13 @@ inline bool Named(const std::string& v) { return !v.empty() && v[0] != '0'; }
 inline constexpr int kCopyOk = 1, kCopyFailed = 0, kCopyInUse = 32, kCopyDenied = 5;
 inline constexpr int kWorkerSuccess = 2, kWorkerFailure = 1;
 
+// The failure texts of a worker that stopped on an exception (step: what it was doing) or
+// could not be started at all. Language files older than these texts get English ones.
+std::string WorkerStoppedText(const SetupTexts& texts, const std::string& step, const std::string& what);
+std::string WorkerNotStartedText(const SetupTexts& texts, const std::string& systemText);
+// The closing text of an installation that left files to be replaced at the next start.
+std::string RestartNeededText(const SetupTexts& texts);
+
 class Installer {
 public:
     Installer(platform::AdminPlatform& p, const SetupTexts& texts, std::string installerDir, InstallRequest req);
@@ -51,6 +58,9 @@ public:
     int Run();  // kWorkerSuccess or kWorkerFailure
     const std::string& Message() const { return msg_; }
     const std::string& PrinterName() const { return req_.printerName; }
+    // Files that were in use are replaced when Windows next starts; until then the
+    // installation is not complete.
+    bool RestartNeeded() const { return restartNeeded_; }
     // Message boxes the worker raised on its way (the WOW64 switch texts).
     const std::vector<std::string>& Notices() const { return notices_; }
 
@@ -72,6 +82,14 @@ private:
     bool IsUnidrvCoreFile(const std::string& upperName) const;
     int CopyUnidrvCoreFile(const std::string& upperName);
     int RawCopy(const std::string& from, const std::string& to, const std::string& shownName, bool redirectOff);
+    // For a destination in use: the new file is placed beside it now and Windows moves it
+    // over the old one at its next start. False with the failure in the message buffer.
+    bool ReplaceAtRestart(const std::string& name, Dest dest);
+    // CopyFile, and ReplaceAtRestart when the destination is in use.
+    void CopyOrReplace(const std::string& name, Dest dest);
+    // A monitor library: copied, else under its alternate name, else replaced at restart.
+    // usedName receives the name the monitor is registered with; true when a copy was made now.
+    bool CopyMonitorLibrary(const std::string& dll, std::string& usedName);
 
     void InstallMonitor(const MonitorDesc& m, bool& marked);
     void InstallProcessor();
@@ -99,6 +117,8 @@ private:
     std::string tempDir_;
     bool cabinetsExtracted_ = false;
     std::string driverDir_;
+    bool restartNeeded_ = false;
+    std::string step_;
 };
 
 }  // namespace k20::drvsetup

@@ -94,7 +94,10 @@ const IniFile& SetupConfig::Load(const std::string& file) {
     if (it != cache_.end()) return it->second;
     std::vector<uint8_t> bytes;
     IniFile ini;
-    if (fs_.ReadFile(platform::JoinPath(dir_, file), bytes) == platform::kOk) ini = IniFile::FromBytes(bytes, codePage_);
+    uint64_t size = 0;
+    platform::Error e = platform::ReadFileLimited(fs_, platform::JoinPath(dir_, file), kMaxIniFileBytes, bytes, size);
+    if (e == platform::kOk) ini = IniFile::FromBytes(bytes, codePage_);
+    else if (e == platform::kErrFileTooLarge && problem_.empty()) problem_ = IniTooLargeMessage(file, size);
     return cache_.emplace(key, std::move(ini)).first->second;
 }
 
@@ -145,9 +148,12 @@ int SetupConfig::SupportedUsbMode() { return GetInt(kSetupIni, "DEVICENAME", "Su
 std::string SetupConfig::InfFileName() { return GetString(kSetupIni, "DEVICENAME", "Inffilename", "err", kFileLimit); }
 std::string SetupConfig::ShellExeName() { return GetString(kSetupIni, "DEVICENAME", "SHELLEXENAME", "0", kFileLimit); }
 
-std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() {
-    // The access sequence belongs to the printer's firmware; without a configured value
-    // the documented placeholder of six zero bytes is sent.
+std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() { return ConfiguredSetNumberPrefix().value_or(std::array<uint8_t, 6>{}); }
+
+std::optional<std::array<uint8_t, 6>> SetupConfig::ConfiguredSetNumberPrefix() {
+    // The access sequence belongs to the printer's firmware: without a configured value
+    // there is none to send.
+    std::optional<std::array<uint8_t, 6>> none;
     std::array<uint8_t, 6> out{};
     std::string v = GetString(kSetupIni, "DEVICENAME", "USBSETIDPREFIX", "", 255);
     std::vector<uint8_t> bytes;
@@ -159,13 +165,13 @@ std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() {
                 if (nibble >= 0) bytes.push_back(uint8_t(nibble)), nibble = -1;
                 continue;
             }
-            return out;  // not hexadecimal: keep the placeholder
+            return none;  // not hexadecimal
         }
         if (nibble < 0) nibble = d;
         else bytes.push_back(uint8_t(nibble * 16 + d)), nibble = -1;
     }
     if (nibble >= 0) bytes.push_back(uint8_t(nibble));
-    if (bytes.size() != 6) return out;
+    if (bytes.size() != 6) return none;
     std::copy(bytes.begin(), bytes.end(), out.begin());
     return out;
 }
@@ -323,8 +329,11 @@ SetupTexts::SetupTexts(FileSystem& fs, const std::string& installerDir, uint16_t
     // The Chinese file is written in GBK whatever the system's code page.
     if (cn) codePage_ = 936;
     std::vector<uint8_t> bytes;
-    std::string path = platform::JoinPath(installerDir, cn ? "language\\setup_CN.ini" : "language\\setup_EN.ini");
-    if (fs.ReadFile(path, bytes) == platform::kOk) ini_ = IniFile::FromBytes(bytes, codePage_);
+    std::string file = cn ? "language\\setup_CN.ini" : "language\\setup_EN.ini";
+    uint64_t size = 0;
+    platform::Error e = platform::ReadFileLimited(fs, platform::JoinPath(installerDir, file), kMaxIniFileBytes, bytes, size);
+    if (e == platform::kOk) ini_ = IniFile::FromBytes(bytes, codePage_);
+    else if (e == platform::kErrFileTooLarge) problem_ = IniTooLargeMessage(file, size);
 }
 
 std::string SetupTexts::Get(const std::string& section, const std::string& key) const {

@@ -93,6 +93,8 @@ public:
     SetupConfig(platform::FileSystem& fs, std::string installerDir, bool windows64, unsigned codePage);
 
     const std::string& InstallerDir() const { return dir_; }
+    // The first configuration file refused for its size (read as empty), as a message.
+    const std::string& Problem() const { return problem_; }
     bool Windows64() const { return windows64_; }
 
     // Generic lookups: file relative to the installer folder.
@@ -114,7 +116,10 @@ public:
     std::string InfFileName();  // default "err"
     std::string ShellExeName();
     // The 6-byte prefix of the USB set-number command (key USBSETIDPREFIX, hexadecimal bytes).
-    std::array<uint8_t, 6> SetNumberPrefix();
+    std::array<uint8_t, 6> SetNumberPrefix();  // six zero bytes when not configured
+    // The prefix when USBSETIDPREFIX holds six hexadecimal bytes; without one the printer's
+    // number cannot be changed and the renumbering is not offered.
+    std::optional<std::array<uint8_t, 6>> ConfiguredSetNumberPrefix();
 
     int ProcessorVersion();
     MonitorSet Monitors(int osCode);
@@ -142,6 +147,7 @@ private:
     bool windows64_;
     unsigned codePage_;
     std::map<std::string, IniFile> cache_;
+    std::string problem_;
 };
 
 // The installer's texts: language\setup_CN.ini for the Chinese language identifiers
@@ -154,10 +160,12 @@ public:
     // The value (at most 2047 bytes) with the first "\1", "\2" and "\3" each made a line break.
     std::string Get(const std::string& section, const std::string& key) const;
     std::string Message(const std::string& key) const { return Get("Message", key); }
+    const std::string& Problem() const { return problem_; }  // the file refused for its size
 
 private:
     IniFile ini_;
     unsigned codePage_;
+    std::string problem_;
 };
 
 // The three single line-break expansions of a text.

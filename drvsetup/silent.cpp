@@ -39,10 +39,12 @@ bool ParseIp(const std::string& s, std::array<uint8_t, 4>& ip) {
 }  // namespace
 
 std::string SilentUsage() {
-    return "Usage: drvsetup /quiet /model NAME /port PORT [/ip ADDRESS] [/baud N] [/parity n|e|o|m|s]\n"
-           "                [/databits N] [/stopbits 1|1.5|2] [/flow p|x|n] [/raster] [/default]\n"
-           "                [/mode typical|advanced] [/log FILE]\n"
+    return "Usage: drvsetup /quiet /acceptlicence /model NAME /port PORT [/ip ADDRESS] [/baud N]\n"
+           "                [/parity n|e|o|m|s] [/databits N] [/stopbits 1|1.5|2] [/flow p|x|n] [/raster]\n"
+           "                [/default] [/mode typical|advanced] [/renumber] [/log FILE]\n"
            "Installs the printer without windows.\n"
+           "  /acceptlicence you accept the licence agreement (License_EN.txt); /quiet refuses without it\n"
+           "                 (also spelt /acceptlicense)\n"
            "  /model NAME    a model of DRVCONFIG\\setup.ini, without its type suffix\n"
            "  /port PORT     a port the wizard offers for the model (LPT1:, QXCOM1:, USB_<model>_1, NET:)\n"
            "  /ip ADDRESS    the printer's address for NET: (implies /port NET: when no port is given)\n"
@@ -50,8 +52,11 @@ std::string SilentUsage() {
            "  /raster        raster graphic printing where the wizard offers the choice\n"
            "  /default       make the new printer the default printer\n"
            "  /mode          typical (default) or advanced installation\n"
+           "  /renumber      change a USB printer's number to the chosen port's when they differ\n"
+           "                 (only with a configured USBSETIDPREFIX; never without this switch)\n"
            "  /log FILE      append every message to FILE\n"
-           "Exit codes: 0 installed, 1 refused, 2 installation failed, 3 wrong command line.\n";
+           "Exit codes: 0 installed, 1 refused, 2 installation failed or /acceptlicence missing,\n"
+           "3 wrong command line, 3010 installed but files in use are replaced at the next restart.\n";
 }
 
 bool WantsSilent(const std::vector<std::string>& args) {
@@ -70,6 +75,21 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
         r.error = e;
         return r;
     };
+    // The licence is accepted by a person: an unattended run must say so explicitly, and
+    // is refused before anything else of its command line is looked at.
+    bool quiet = false, accepted = false, help = false;
+    for (const auto& a : args) {
+        std::string l = Lower(a);
+        if (l.size() > 1 && l[0] == '-' && l[1] != '-') l[0] = '/';
+        if (l.size() > 2 && l[0] == '-' && l[1] == '-') l = "/" + l.substr(2);
+        quiet |= l == "/quiet";
+        accepted |= l == "/acceptlicence" || l == "/acceptlicense";
+        help |= l == "/?" || l == "/help";
+    }
+    if (quiet && !accepted && !help) {
+        r.exitCode = kSilentLicenceNotAccepted;
+        return fail("/quiet needs /acceptlicence: the licence agreement (License_EN.txt) must be accepted explicitly");
+    }
     for (size_t i = 0; i < args.size(); ++i) {
         std::string a = Lower(args[i]);
         if (a.size() < 2 || (a[0] != '/' && a[0] != '-')) return fail("unexpected argument \"" + args[i] + "\"");
@@ -82,6 +102,8 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
         };
         std::string v;
         if (a == "/quiet") o.quiet = true;
+        else if (a == "/acceptlicence" || a == "/acceptlicense") o.acceptLicence = true;
+        else if (a == "/renumber") o.renumber = true;
         else if (a == "/?" || a == "/help") o.help = true;
         else if (a == "/raster") o.raster = true;
         else if (a == "/default") o.setDefault = true;
@@ -160,14 +182,18 @@ SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerD
         return res;
     };
 
+    if (!o.acceptLicence) {
+        log("The licence agreement was not accepted: /quiet needs /acceptlicence.");
+        return finish(kSilentLicenceNotAccepted);
+    }
     WizardModel m(p, installerDir, programName);
-    std::string restartQuestion;
+    std::string restartQuestion, renumberQuestion;
     WizardUi ui;
     ui.show = log;
-    // Unattended: the printer's number is changed as the wizard's Yes would do, Windows is
-    // never restarted under an integrator's script.
+    // Unattended: the printer's number is changed only when /renumber asks for it, and
+    // Windows is never restarted under an integrator's script.
     ui.ask = [&](const std::string& q) {
-        bool yes = q != restartQuestion;
+        bool yes = q == renumberQuestion ? o.renumber : q != restartQuestion;
         log(q + (yes ? " [Yes]" : " [No]"));
         return yes;
     };
@@ -179,6 +205,7 @@ SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerD
         case StartVerdict::Run: break;
     }
     restartQuestion = m.Texts().Message("IDS_INF_RESTART");
+    renumberQuestion = m.Texts().Message("IDS_INF_CHANGEID");
     if (m.Page() == kPageLicence) {
         m.SetAccepted(true);  // running the command line is the integrator's acceptance
         m.Next(ui);
@@ -255,11 +282,19 @@ SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerD
         case InstallStep::RunWorker: break;
     }
     Installer inst(p, m.Texts(), installerDir, m.Request());
-    int result = inst.Run();
+    int result = kWorkerFailure;
+    std::string message;
+    try {
+        result = inst.Run();
+        message = inst.Message();
+    } catch (...) {
+        message = WorkerStoppedText(m.Texts(), "", "");
+    }
     for (const auto& n : inst.Notices()) log(n);
     res.printerName = inst.PrinterName();
-    m.Finish(result, inst.Message(), ui, {}, false);
-    return finish(result == kWorkerSuccess ? kSilentOk : kSilentFailed);
+    m.Finish(result, message, ui, {}, false);
+    if (result != kWorkerSuccess) return finish(kSilentFailed);
+    return finish(inst.RestartNeeded() ? kSilentRestartRequired : kSilentOk);
 }
 
 }  // namespace k20::drvsetup

@@ -11,7 +11,16 @@
 
 namespace k20::drvsetup {
 
-enum SilentExit { kSilentOk = 0, kSilentRefused = 1, kSilentFailed = 2, kSilentUsage = 3 };
+// 2 is also the answer to /quiet without /acceptlicence, as nothing was installed either.
+// 3010 is Windows' own code for "succeeded, a restart is required".
+enum SilentExit {
+    kSilentOk = 0,
+    kSilentRefused = 1,
+    kSilentFailed = 2,
+    kSilentLicenceNotAccepted = 2,
+    kSilentUsage = 3,
+    kSilentRestartRequired = 3010
+};
 
 struct SilentOptions {
     bool quiet = false, help = false;
@@ -21,12 +30,15 @@ struct SilentOptions {
     std::optional<double> stopBits;
     std::optional<bool> advanced;
     bool raster = false, setDefault = false;
+    bool acceptLicence = false;  // /acceptlicence or /acceptlicense
+    bool renumber = false;       // /renumber: change a USB printer's number when asked
 };
 
 struct SilentParse {
     bool ok = false;
     SilentOptions options;
     std::string error;
+    int exitCode = kSilentUsage;  // when not ok
 };
 
 // Switches start with "/" or "-" and are matched without regard to case.

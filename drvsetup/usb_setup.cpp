@@ -51,6 +51,10 @@ int DetectUsbClassification(DeviceSetup& devices) {
 
 int UsbNumberFromDevice(int bcd) { return (bcd % 8) + 1; }
 
+std::string StartFailureText(AdminPlatform& p, const std::string& exe, Error e) {
+    return "The USB driver installer " + exe + " could not be started.\n" + p.processes.ErrorText(e);
+}
+
 static void Show(const UsbUi& ui, const std::string& s) {
     if (ui.show) ui.show(s);
 }
@@ -199,8 +203,11 @@ UsbPath ChooseUsbPath(int mode, int classification) {
 }
 
 std::string ClassInstallArguments(const std::string& inf, const std::string& hwid, const std::string& defaultPrinter) {
-    std::string a = " 3 \"" + inf + "\" \"" + hwid + "\" 0";
-    if (!defaultPrinter.empty()) a += " " + defaultPrinter;
+    // Every argument by the Windows command-line rules: the hardware identifier comes from
+    // a configuration file and the printer name from the model list, and either may hold
+    // quotes, blanks or backslashes that would otherwise change the arguments.
+    std::string a = "3 " + QuoteWindowsArgument(inf) + " " + QuoteWindowsArgument(hwid) + " 0";
+    if (!defaultPrinter.empty()) a += " " + QuoteWindowsArgument(defaultPrinter);
     return a;
 }
 
@@ -212,10 +219,10 @@ std::string ClassInstallInfPath(SetupConfig& cfg) {
     return JoinPath(cfg.InstallerDir(), w64 ? "W64\\" + stem + "64.inf" : "W32\\" + stem + "32.inf");
 }
 
-void UpdateKernelDriverIfNeeded(AdminPlatform& p, SetupConfig& cfg, int detectedCode) {
-    if (detectedCode == 0 || detectedCode == 1) return;
+bool UpdateKernelDriverIfNeeded(AdminPlatform& p, SetupConfig& cfg, int detectedCode, const UsbUi& ui) {
+    if (detectedCode == 0 || detectedCode == 1) return true;
     int check = CheckKernelDriverVersion(p, cfg.InstallerDir(), cfg.Windows64(), detectedCode);
-    if (check != -1 && check != 1) return;
+    if (check != -1 && check != 1) return true;
     std::string folder = UsbDriverFolder(cfg.InstallerDir(), cfg.Windows64(), detectedCode);
     for (const char* f : {"QXPUSB.sys", "QXPUSB.INF"}) {
         uint32_t a = 0;
@@ -223,8 +230,13 @@ void UpdateKernelDriverIfNeeded(AdminPlatform& p, SetupConfig& cfg, int detected
             p.base.files.SetAttributes(JoinPath(folder, f), a & ~kAttrReadOnly);
     }
     uint32_t exitCode = 0;
-    p.processes.Start(JoinPath(folder, "Install.exe"), "2", false, exitCode);  // not reported when it fails
+    std::string exe = JoinPath(folder, "Install.exe");
+    if (Error e = p.processes.Start(exe, "2", false, exitCode)) {
+        Show(ui, StartFailureText(p, exe, e));
+        return false;
+    }
     p.base.system.Sleep(3500);
+    return true;
 }
 
 bool InstallClassPrinter(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,
@@ -252,14 +264,20 @@ bool InstallClassPrinter(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& t
         return false;
     }
     uint32_t exitCode = 0;
-    p.processes.Start(JoinPath(UsbDriverFolder(cfg.InstallerDir(), cfg.Windows64(), detectedCode), "Install.exe"),
-                      ClassInstallArguments(inf, hwid, setDefault ? key : ""), false, exitCode);
+    std::string exe = JoinPath(UsbDriverFolder(cfg.InstallerDir(), cfg.Windows64(), detectedCode), "Install.exe");
+    if (Error e = p.processes.Start(exe, ClassInstallArguments(inf, hwid, setDefault ? key : ""), false, exitCode)) {
+        Show(ui, StartFailureText(p, exe, e));
+        return false;
+    }
     return true;
 }
 
 bool PrepareMakerDriverPort(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,
                             bool advanced, const std::string& portName) {
     int d = ReadDeviceNumber(p, cfg.InstallerDir(), texts, ui);
+    // Without the firmware's access sequence a renumbering would send invented bytes and
+    // report success: it is not offered, and the port is used as chosen.
+    std::optional<std::array<uint8_t, 6>> prefix = cfg.ConfiguredSetNumberPrefix();
     if (advanced) {
         if (d == -1) {
             Show(ui, texts.Message("IDS_ERR_NOUSBDEVICE"));
@@ -269,9 +287,9 @@ bool PrepareMakerDriverPort(AdminPlatform& p, SetupConfig& cfg, const SetupTexts
         int u = UsbNumberFromDevice(d);
         if (portName.find("_" + std::to_string(u)) == std::string::npos) {
             int v = UsbNumberOfPort(portName);
-            if (v != 0 && v != u) {
+            if (v != 0 && v != u && prefix) {
                 if (!Ask(ui, texts.Message("IDS_INF_CHANGEID"))) return false;
-                if (!SetDeviceNumber(p, cfg.InstallerDir(), cfg.SetNumberPrefix(), v, ui)) {
+                if (!SetDeviceNumber(p, cfg.InstallerDir(), *prefix, v, ui)) {
                     Show(ui, "Failed to set Printer ID!");
                     return false;
                 }
@@ -279,9 +297,9 @@ bool PrepareMakerDriverPort(AdminPlatform& p, SetupConfig& cfg, const SetupTexts
         }
         return true;
     }
-    if (d >= 0 && UsbNumberFromDevice(d) != 1) {
+    if (d >= 0 && UsbNumberFromDevice(d) != 1 && prefix) {
         if (!Ask(ui, texts.Message("IDS_INF_CHANGEID"))) return false;
-        if (!SetDeviceNumber(p, cfg.InstallerDir(), cfg.SetNumberPrefix(), 1, ui)) return false;
+        if (!SetDeviceNumber(p, cfg.InstallerDir(), *prefix, 1, ui)) return false;
     }
     return d != -2;
 }

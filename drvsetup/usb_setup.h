@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,8 +63,11 @@ std::string ClassInstallArguments(const std::string& inf, const std::string& har
 std::string ClassInstallInfPath(SetupConfig& cfg);
 
 // Starts the USB driver installer with "2" when the kernel driver is missing or older
-// (not on detected codes 0 and 1), then waits 3.5 s.
-void UpdateKernelDriverIfNeeded(platform::AdminPlatform& p, SetupConfig& cfg, int detectedCode);
+// (not on detected codes 0 and 1), then waits 3.5 s. False with the message shown when the
+// installer cannot be started.
+bool UpdateKernelDriverIfNeeded(platform::AdminPlatform& p, SetupConfig& cfg, int detectedCode, const UsbUi& ui);
+// The message for an outside installer that could not be started.
+std::string StartFailureText(platform::AdminPlatform& p, const std::string& exe, platform::Error e);
 
 // The class-printer hand-over. Returns false with the message shown when it stops.
 bool InstallClassPrinter(platform::AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,

@@ -10,6 +10,7 @@
 
 #include "common/ini_file.h"
 #include "common/text.h"
+#include "drvsetup/instances.h"
 #include "drvsetup/silent.h"
 #include "drvsetup/wizard_ids_win.h"
 #include "drvsetup/wizard_model.h"
@@ -45,7 +46,12 @@ public:
     }
     bool ClaimSingleInstance(const std::string& name) override {
         mutex_ = CreateMutexW(nullptr, TRUE, W(name).c_str());
-        return !(mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
+        bool sameName = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+        // The fixed name as well, so that the uninstaller sees the installer whatever the
+        // program file is called, and a renamed copy is still the one installer.
+        bool fixedName = false;
+        platform::win32::ClaimNamedMutex(kSetupInstanceName, fixedName);
+        return !sameName && !fixedName;
     }
     void BringRunningWizardForward(const std::string& en, const std::string& cn) override {
         HWND w = FindWindowW(nullptr, W(en).c_str());
@@ -55,6 +61,7 @@ public:
         if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
     }
     bool UninstallerWindowOpen() override {
+        if (platform::win32::NamedMutexExists(kRemoveInstanceName)) return true;
         for (const char* file : {"language\\uninstall_EN.ini", "language\\uninstall_CN.ini"}) {
             HANDLE h = CreateFileW(W(dir_ + "\\" + file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    0, nullptr);
@@ -104,6 +111,7 @@ struct App {
     InstallRequest request;
     int workerResult = 0;
     std::string workerMessage;
+    bool restartNeeded = false;
     volatile LONG workerDone = 0;
     int progress = 0;
 };
@@ -276,9 +284,17 @@ bool ReadIp(HWND dlg, std::array<uint8_t, 4>& ip) {
 }
 
 DWORD WINAPI WorkerProc(LPVOID) {
-    Installer inst(*g.platform, g.model->Texts(), g.dir, g.request);
-    g.workerResult = inst.Run();
-    g.workerMessage = inst.Message();
+    // Run catches what fails inside a step; this is the last net, so that the progress
+    // window always ends and the failure is shown instead of a half-done success.
+    try {
+        Installer inst(*g.platform, g.model->Texts(), g.dir, g.request);
+        g.workerResult = inst.Run();
+        g.workerMessage = inst.Message();
+        g.restartNeeded = inst.RestartNeeded();
+    } catch (...) {
+        g.workerResult = kWorkerFailure;
+        g.workerMessage = WorkerStoppedText(g.model->Texts(), "", "");
+    }
     InterlockedExchange(&g.workerDone, 1);
     return 0;
 }
@@ -298,6 +314,7 @@ INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             if (t) CloseHandle(t);
             else {
                 g.workerResult = kWorkerFailure;
+                g.workerMessage = WorkerNotStartedText(g.model->Texts(), g.machine->processes.ErrorText(GetLastError()));
                 g.workerDone = 1;
             }
             SetTimer(dlg, 1, 80, nullptr);
@@ -449,8 +466,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     }
     if (!parsed.ok) {
         WriteErr("drvsetup: " + parsed.error);
-        WriteErr(SilentUsage());
-        return kSilentUsage;
+        if (parsed.exitCode == kSilentUsage) WriteErr(SilentUsage());
+        return parsed.exitCode;
     }
     SilentResult r = RunSilent(*g.platform, g.dir, program, *g.desk, parsed.options, WriteErr);
     return r.exitCode;
@@ -459,6 +476,9 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    // Before anything else is loaded: libraries by name come from the system folder only,
+    // never from the folder the program was downloaded to.
+    platform::win32::RestrictDllSearchToSystem();
     std::string program;
     g.dir = ModuleDir(program);
     g.machine = std::make_unique<platform::win32::Win32AdminMachine>();

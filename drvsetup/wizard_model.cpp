@@ -54,7 +54,7 @@ WizardModel::WizardModel(platform::AdminPlatform& p, std::string installerDir, s
     auto& sys = p_.base.system;
     detected_ = DetectWindowsCode(sys.Version());
     windows64_ = sys.IsWow64Process() || sys.IsWindows64();
-    uint16_t lang = sys.DefaultUiLanguage();
+    uint16_t lang = sys.SystemDefaultLanguage();
     chinese_ = IsChineseLanguage(lang);
     cfg_ = std::make_unique<SetupConfig>(p_.base.files, dir_, windows64_, sys.AnsiCodePage());
     texts_ = std::make_unique<SetupTexts>(p_.base.files, dir_, lang, sys.AnsiCodePage());
@@ -90,6 +90,10 @@ StartVerdict WizardModel::Startup(WizardDesktop& desk, const WizardUi& ui, bool 
     }
     // 2. Not while the uninstaller is open.
     if (desk.UninstallerWindowOpen()) return refuse(Text("Setup", "Close"));
+    // A configuration file too large to be one is refused rather than read as empty.
+    (void)cfg_->DeviceNumber();
+    if (!texts_->Problem().empty()) return refuse(texts_->Problem());
+    if (!cfg_->Problem().empty()) return refuse(cfg_->Problem());
     if (detected_.unknownPlatform) ui.show(texts_->Message("IDS_ERR_SYSTEM"));
     // 3. Windows 98/Me and NT 4.0.
     auto v = p_.base.system.Version();
@@ -371,7 +375,7 @@ InstallStep WizardModel::PrepareInstall(const WizardUi& ui) {
                 return InstallStep::HandedOver;
             case UsbPath::MakerDriver: break;
         }
-        UpdateKernelDriverIfNeeded(p_, *cfg_, detected_.code);
+        if (!UpdateKernelDriverIfNeeded(p_, *cfg_, detected_.code, ui.Usb())) return InstallStep::Stay;
         if (!PrepareMakerDriverPort(p_, *cfg_, *texts_, ui.Usb(), advanced_, port)) return InstallStep::Stay;
         InstallRecords(p_.base.registry, windows64_, os).RecordUsbPort(*cfg_, port);
     } else if (*kind == PortKind::Network) {
@@ -388,6 +392,7 @@ InstallStep WizardModel::PrepareInstall(const WizardUi& ui) {
             ui.show(texts_->Message("IDS_ERR_ADDPORTERROR"));
             return InstallStep::Stay;
         }
+        createdPort_ = port;
     }
     // 3. The records for the worker.
     request_ = MakeInstallRequest(*cfg_, os, chosenType_, model_, *kind, port, flavour, setDefault_);
@@ -395,15 +400,29 @@ InstallStep WizardModel::PrepareInstall(const WizardUi& ui) {
     return InstallStep::RunWorker;
 }
 
+void WizardModel::RemoveCreatedPort() {
+    if (createdPort_.empty()) return;
+    // Only while no printer prints there: a port left by a failed run would make every
+    // retry on that address fail with IDS_ERR_ADDPORTERROR.
+    std::vector<platform::PrinterInfo2> printers;
+    if (p_.printAdmin.EnumPrinters(printers) != platform::kOk) return;
+    for (auto& pr : printers)
+        if (EqualsNoCase(pr.portName, createdPort_)) return;
+    if (p_.printAdmin.DeletePort(createdPort_) == platform::kOk) createdPort_.clear();
+}
+
 void WizardModel::Finish(int workerResult, const std::string& workerMessage, const WizardUi& ui,
                          const std::function<bool()>& restartWindows, bool startCompanion) {
-    (void)workerResult;
-    ui.show(workerMessage.empty() ? texts_->Message("IDS_INF_NTRESTART") : workerMessage);
+    const bool ok = workerResult == kWorkerSuccess;
+    // A failure is never shown as the success text, even when the worker left no text.
+    if (ok) ui.show(workerMessage.empty() ? texts_->Message("IDS_INF_NTRESTART") : workerMessage);
+    else ui.show(workerMessage.empty() ? WorkerStoppedText(*texts_, "", "") : workerMessage);
+    if (!ok) RemoveCreatedPort();
     if (OsCode() == 0 && ui.ask(texts_->Message("IDS_INF_RESTART"))) {
         if (!restartWindows || !restartWindows()) ui.show(texts_->Message("IDS_ERR_EXITWIN"));
     }
     (void)cfg_->ShellExeName();
-    if (startCompanion) {
+    if (ok && startCompanion) {
         uint32_t code = 0;
         p_.processes.Start(JoinPath(dir_, "Devtune\\Devtune.exe"), "999", false, code);
     }

@@ -152,11 +152,16 @@ public:
     InstallStep PrepareInstall(const WizardUi& ui);
     const InstallRequest& Request() const { return request_; }
     // After the worker: the closing message, the restart question on Windows 98/Me and the
-    // companion program. startCompanion false leaves the companion program out.
+    // companion program. startCompanion false leaves the companion program out. A failed
+    // worker shows its failure and removes the network port this run created, nothing else.
     void Finish(int workerResult, const std::string& workerMessage, const WizardUi& ui,
                 const std::function<bool()>& restartWindows, bool startCompanion = true);
 
+    // The network port PrepareInstall created in this run; empty when none.
+    const std::string& CreatedPort() const { return createdPort_; }
+
 private:
+    void RemoveCreatedPort();
     bool LeaveModelPage(const WizardUi& ui);
     bool LeaveOsPage(const WizardUi& ui);
     void ArriveAtPortPage();
@@ -194,6 +199,7 @@ private:
     SerialSettings serial_;
     std::array<uint8_t, 4> ip_{};
     InstallRequest request_;
+    std::string createdPort_;
 };
 
 }  // namespace k20::drvsetup

@@ -58,6 +58,28 @@ Error Registry::GetDword(RegRoot root, const std::string& path, const std::strin
     return kOk;
 }
 
+Error ReadFileLimited(FileSystem& fs, const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& out,
+                      uint64_t& size) {
+    out.clear();
+    size = 0;
+    std::vector<FindEntry> found;
+    if (path.find_first_of("*?") != std::string::npos) return kErrInvalidParameter;
+    if (fs.FindFiles(path, found) == kOk && found.size() == 1) {
+        if (found[0].isDirectory) return kErrAccessDenied;
+        size = found[0].size;
+        if (size > maxBytes) return kErrFileTooLarge;
+    }
+    if (Error e = fs.ReadFile(path, out)) return e;
+    // The file may have grown since it was looked at.
+    size = out.size();
+    if (size > maxBytes) {
+        out.clear();
+        out.shrink_to_fit();
+        return kErrFileTooLarge;
+    }
+    return kOk;
+}
+
 bool FileSystem::Exists(const std::string& path) {
     uint32_t a;
     return GetAttributes(path, a) == kOk;

@@ -210,11 +210,26 @@ Error SimFileSystem::CopyFile(const std::string& from, const std::string& to, bo
     if (dst != nodes_.end()) {
         if (failIfExists) return kErrFileExists;
         if (dst->second.dir || (dst->second.attrs & kAttrReadOnly)) return kErrAccessDenied;
+        if (Held(to)) return kErrSharingViolation;
     }
     Node n = src->second;
     n.path = dst != nodes_.end() ? dst->second.path : to;
     nodes_[Key(to)] = n;
     return kOk;
+}
+
+Error SimFileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
+    if (Error e = faults_.Check("ReplaceAtRestart")) return e;
+    if (!nodes_.count(Key(from))) return kErrFileNotFound;
+    pendingReplacements.emplace_back(from, to);
+    return kOk;
+}
+
+void SimFileSystem::RestartWindows() {
+    FaultInjector::Pause pause(faults_);
+    held_.clear();
+    for (auto& [from, to] : pendingReplacements) MoveFileReplace(from, to);
+    pendingReplacements.clear();
 }
 
 Error SimFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
@@ -224,6 +239,7 @@ Error SimFileSystem::MoveFileReplace(const std::string& from, const std::string&
     if (!ParentIsDir(to)) return kErrPathNotFound;
     auto dst = nodes_.find(Key(to));
     if (dst != nodes_.end() && (dst->second.dir || (dst->second.attrs & kAttrReadOnly))) return kErrAccessDenied;
+    if (Held(to) || Held(from)) return kErrSharingViolation;
     Node n = src->second;
     n.path = to;
     nodes_.erase(src);
@@ -236,6 +252,7 @@ Error SimFileSystem::DeleteFile(const std::string& path) {
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end()) return ParentIsDir(path) ? kErrFileNotFound : kErrPathNotFound;
     if (it->second.dir || (it->second.attrs & kAttrReadOnly)) return kErrAccessDenied;
+    if (Held(path)) return kErrSharingViolation;
     nodes_.erase(it);
     return kOk;
 }

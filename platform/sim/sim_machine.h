@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,14 @@ public:
     Error FindFiles(const std::string& pattern, std::vector<FindEntry>& out) override;
     Error GetFileVersion(const std::string& path, std::string& version) override;
     Error MoveFileReplace(const std::string& from, const std::string& to) override;
+    // "ReplaceAtRestart": remembered in pendingReplacements until RestartWindows().
+    Error ReplaceAtRestart(const std::string& from, const std::string& to) override;
+    // Carries out the pending replacements as Windows does at its next start.
+    void RestartWindows();
+    std::vector<std::pair<std::string, std::string>> pendingReplacements;
+    // Files a running program holds open: writing over, moving over or deleting them fails
+    // with a sharing violation (32) until RestartWindows().
+    void HoldOpen(const std::string& path) { held_.insert(Key(path)); }
 
     // Test set-up: writes a file, creating its folders, and optionally gives it a version.
     void Put(const std::string& path, const std::vector<uint8_t>& data, const std::string& version = {});
@@ -121,8 +130,10 @@ private:
     uint64_t writeClock_ = 0;
     static std::string Key(const std::string& path);
     bool ParentIsDir(const std::string& path) const;
+    bool Held(const std::string& path) const { return held_.count(Key(path)) != 0; }
     FaultInjector& faults_;
     std::map<std::string, Node> nodes_;
+    std::set<std::string> held_;
 };
 
 struct SimClock {
@@ -138,6 +149,7 @@ public:
     std::string AppDataDirectory() override { return appDataDir; }
     std::string TempDirectory() override { return tempDir; }
     uint16_t DefaultUiLanguage() override { return language; }
+    uint16_t SystemDefaultLanguage() override { return systemLanguage ? systemLanguage : language; }
     unsigned AnsiCodePage() override { return codePage; }
     OsVersion Version() override { return version; }
     bool IsWindows64() override { return windows64; }
@@ -150,6 +162,7 @@ public:
     std::string appDataDir = "C:\\Users\\user\\AppData\\Roaming";
     std::string tempDir = "C:\\Users\\user\\AppData\\Local\\Temp\\";
     uint16_t language = 0x0409;
+    uint16_t systemLanguage = 0;  // 0: the same as language
     unsigned codePage = 1252;
     OsVersion version;
     bool windows64 = true;

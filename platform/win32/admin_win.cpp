@@ -2,6 +2,8 @@
 #include <setupapi.h>
 #include <winspool.h>
 
+#include "platform/win32/system_libs_win.h"
+
 #include <algorithm>
 
 // The interface's names are the Windows services' own: keep the A/W macros away from
@@ -45,7 +47,7 @@ struct OptW {
 struct Printer {
     HANDLE h = nullptr;
     ~Printer() {
-        if (h) ::ClosePrinter(h);
+        if (h) K20_WS(ClosePrinter)(h);
     }
 };
 
@@ -83,7 +85,7 @@ Error Win32PrintAdmin::GetPrinterDriverDirectory(const std::string& environment,
     OptW env(environment);
     wchar_t b[MAX_PATH * 2] = {};
     DWORD needed = 0;
-    if (!::GetPrinterDriverDirectoryW(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b, &needed)) return Last();
+    if (!K20_WS(GetPrinterDriverDirectoryW)(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b, &needed)) return Last();
     dir = Narrow(b);
     return kOk;
 }
@@ -92,7 +94,7 @@ Error Win32PrintAdmin::GetPrintProcessorDirectory(const std::string& environment
     OptW env(environment);
     wchar_t b[MAX_PATH * 2] = {};
     DWORD needed = 0;
-    if (!::GetPrintProcessorDirectoryW(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b, &needed))
+    if (!K20_WS(GetPrintProcessorDirectoryW)(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b, &needed))
         return Last();
     dir = Narrow(b);
     return kOk;
@@ -102,20 +104,20 @@ Error Win32PrintAdmin::AddMonitor(const MonitorInfo2& m) {
     std::wstring name = Wide(m.name), dll = Wide(m.dllName);
     OptW env(m.environment);
     MONITOR_INFO_2W mi{name.data(), env.get(), dll.data()};
-    return ::AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)) ? kOk : Last();
+    return K20_WS(AddMonitorW)(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::DeleteMonitor(const std::string& environment, const std::string& name) {
     OptW env(environment);
     std::wstring n = Wide(name);
-    return ::DeleteMonitorW(nullptr, env.get(), n.data()) ? kOk : Last();
+    return K20_WS(DeleteMonitorW)(nullptr, env.get(), n.data()) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::EnumMonitors(std::vector<std::string>& names) {
     std::vector<uint8_t> buf;
     DWORD count = 0;
     Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) {
-        return ::EnumMonitorsW(nullptr, 1, b, size, needed, &count);
+        return K20_WS(EnumMonitorsW)(nullptr, 1, b, size, needed, &count);
     });
     if (e != kOk) return e;
     names.clear();
@@ -128,13 +130,13 @@ Error Win32PrintAdmin::AddPrintProcessor(const std::string& environment, const s
                                          const std::string& dllName) {
     OptW env(environment);
     std::wstring n = Wide(name), d = Wide(dllName);
-    return ::AddPrintProcessorW(nullptr, env.get(), d.data(), n.data()) ? kOk : Last();
+    return K20_WS(AddPrintProcessorW)(nullptr, env.get(), d.data(), n.data()) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::DeletePrintProcessor(const std::string& environment, const std::string& name) {
     OptW env(environment);
     std::wstring n = Wide(name);
-    return ::DeletePrintProcessorW(nullptr, env.get(), n.data()) ? kOk : Last();
+    return K20_WS(DeletePrintProcessorW)(nullptr, env.get(), n.data()) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::EnumPrintProcessors(const std::string& environment, std::vector<std::string>& names) {
@@ -142,7 +144,7 @@ Error Win32PrintAdmin::EnumPrintProcessors(const std::string& environment, std::
     std::vector<uint8_t> buf;
     DWORD count = 0;
     Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) {
-        return ::EnumPrintProcessorsW(nullptr, env.get(), 1, b, size, needed, &count);
+        return K20_WS(EnumPrintProcessorsW)(nullptr, env.get(), 1, b, size, needed, &count);
     });
     if (e != kOk) return e;
     names.clear();
@@ -169,13 +171,13 @@ Error Win32PrintAdmin::AddPrinterDriver(const DriverInfo3& d) {
     di.pDependentFiles = d.dependentFiles.empty() ? nullptr : deps.data();
     di.pMonitorName = d.monitorName.empty() ? nullptr : monitor.data();
     di.pDefaultDataType = d.defaultDataType.empty() ? nullptr : type.data();
-    return ::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di)) ? kOk : Last();
+    return K20_WS(AddPrinterDriverW)(nullptr, 3, reinterpret_cast<LPBYTE>(&di)) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) {
     OptW env(environment);
     std::wstring n = Wide(name);
-    return ::DeletePrinterDriverExW(nullptr, env.get(), n.data(), deleteFiles ? DPD_DELETE_UNUSED_FILES : 0, 0)
+    return K20_WS(DeletePrinterDriverExW)(nullptr, env.get(), n.data(), deleteFiles ? DPD_DELETE_UNUSED_FILES : 0, 0)
                ? kOk
                : Last();
 }
@@ -185,7 +187,7 @@ Error Win32PrintAdmin::EnumPrinterDrivers(const std::string& environment, std::v
     std::vector<uint8_t> buf;
     DWORD count = 0;
     Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) {
-        return ::EnumPrinterDriversW(nullptr, env.get(), 3, b, size, needed, &count);
+        return K20_WS(EnumPrinterDriversW)(nullptr, env.get(), 3, b, size, needed, &count);
     });
     if (e != kOk) return e;
     out.clear();
@@ -220,29 +222,29 @@ Error Win32PrintAdmin::AddPrinter(const PrinterInfo2& p) {
     pi.pDriverName = driver.data();
     pi.pPrintProcessor = proc.data();
     pi.Attributes = p.attributes;
-    HANDLE h = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    HANDLE h = K20_WS(AddPrinterW)(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
     if (!h) return Last();
-    ::ClosePrinter(h);
+    K20_WS(ClosePrinter)(h);
     return kOk;
 }
 
 static Error OpenAdmin(const std::string& name, Printer& p) {
     std::wstring n = Wide(name);
     PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    return OpenPrinterW(n.data(), &p.h, &def) ? kOk : Last();
+    return K20_WS(OpenPrinterW)(n.data(), &p.h, &def) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::DeletePrinter(const std::string& printerName) {
     Printer p;
     if (Error e = OpenAdmin(printerName, p)) return e;
-    return ::DeletePrinter(p.h) ? kOk : Last();
+    return K20_WS(DeletePrinter)(p.h) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::EnumPrinters(std::vector<PrinterInfo2>& out) {
     std::vector<uint8_t> buf;
     DWORD count = 0;
     Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) {
-        return ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, size, needed, &count);
+        return K20_WS(EnumPrintersW)(PRINTER_ENUM_LOCAL, nullptr, 2, b, size, needed, &count);
     });
     if (e != kOk) return e;
     out.clear();
@@ -266,12 +268,12 @@ Error Win32PrintAdmin::SetPrinterAttributes(const std::string& printerName, uint
     Printer p;
     if (Error e = OpenAdmin(printerName, p)) return e;
     std::vector<uint8_t> buf;
-    Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) { return ::GetPrinterW(p.h, 2, b, size, needed); });
+    Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) { return K20_WS(GetPrinterW)(p.h, 2, b, size, needed); });
     if (e != kOk) return e;
     auto* pi = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
     pi->Attributes = attributes;
     pi->pSecurityDescriptor = nullptr;  // leave the security as it is
-    return ::SetPrinterW(p.h, 2, buf.data(), 0) ? kOk : Last();
+    return K20_WS(SetPrinterW)(p.h, 2, buf.data(), 0) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::SetDefaultPrinter(const std::string& printerName) {
@@ -284,7 +286,7 @@ Error Win32PrintAdmin::SetDefaultPrinter(const std::string& printerName) {
 Error Win32PrintAdmin::GetDefaultPrinter(std::string& printerName) {
     wchar_t b[1024] = {};
     DWORD size = 1024;
-    if (!::GetDefaultPrinterW(b, &size)) return Last();
+    if (!K20_WS(GetDefaultPrinterW)(b, &size)) return Last();
     printerName = Narrow(b);
     return kOk;
 }
@@ -293,7 +295,7 @@ Error Win32PrintAdmin::EnumPorts(std::vector<PortInfo>& out) {
     std::vector<uint8_t> buf;
     DWORD count = 0;
     Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) {
-        return ::EnumPortsW(nullptr, 2, b, size, needed, &count);
+        return K20_WS(EnumPortsW)(nullptr, 2, b, size, needed, &count);
     });
     if (e != kOk) return e;
     out.clear();
@@ -304,7 +306,7 @@ Error Win32PrintAdmin::EnumPorts(std::vector<PortInfo>& out) {
 
 Error Win32PrintAdmin::DeletePort(const std::string& portName) {
     std::wstring n = Wide(portName);
-    return ::DeletePortW(nullptr, nullptr, n.data()) ? kOk : Last();
+    return K20_WS(DeletePortW)(nullptr, nullptr, n.data()) ? kOk : Last();
 }
 
 Error Win32PrintAdmin::XcvData(const std::string& xcvObject, const std::string& command,
@@ -316,7 +318,7 @@ Error Win32PrintAdmin::XcvData(const std::string& xcvObject, const std::string& 
     Printer p;
     std::wstring obj = Wide(xcvObject);
     PRINTER_DEFAULTSW def{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
-    if (!OpenPrinterW(obj.data(), &p.h, &def)) return Last();
+    if (!K20_WS(OpenPrinterW)(obj.data(), &p.h, &def)) return Last();
     std::vector<uint8_t> in = input;
     output.assign(outputSize, 0);
     DWORD needed = 0, st = 0;
@@ -420,6 +422,9 @@ Error Win32Devices::ExtractCabinet(const std::string& cabinetPath, const std::st
                                    const std::vector<std::string>& wanted, std::vector<std::string>& extracted) {
     extracted.clear();
     CabContext ctx{Wide(destDir), &wanted, &extracted};
+    // SetupAPI reads cabinets through cabinet.dll, which is not a KnownDLL: it is loaded
+    // here from the system folder so that SetupAPI finds it loaded already.
+    if (!LoadSystemLibrary(L"cabinet.dll")) return Last();
     return SetupIterateCabinetW(Wide(cabinetPath).c_str(), 0, CabCallback, &ctx) ? kOk : Last();
 }
 
@@ -444,8 +449,11 @@ private:
 
 Error LoadByFullPath(const std::string& path, HMODULE& h) {
     if (!IsAbsoluteWindowsPath(path)) return kErrInvalidParameter;
-    // The library's own folder is searched for what it needs, never the current one.
-    h = LoadLibraryExW(Wide(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The library's own folder and the system folder are searched for what it needs,
+    // never the current one. The search flags exist where SetDefaultDllDirectories does.
+    constexpr DWORD kDllLoadDir = 0x00000100, kSystem32 = 0x00000800;
+    bool flags = Proc(L"kernel32.dll", "SetDefaultDllDirectories") != nullptr;
+    h = LoadLibraryExW(Wide(path).c_str(), nullptr, flags ? kDllLoadDir | kSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH);
     return h ? kOk : Last();
 }
 
@@ -539,11 +547,9 @@ Error Win32Processes::Start(const std::string& exePath, const std::string& param
 }
 
 Error Win32Processes::SetSafeDllSearch() {
-    // Takes the current folder out of the search order for every later load.
-    if (!SetDllDirectoryW(L"")) return Last();
-    using Fn = BOOL(WINAPI*)(DWORD);
-    if (auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(Proc(L"kernel32.dll", "SetSearchPathMode"))))
-        fn(0x00000001 | 0x00008000);  // BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | PERMANENT
+    // Takes the current folder and the program's folder out of the search order for every
+    // later load.
+    RestrictDllSearchToSystem();
     return kOk;
 }
 
@@ -605,6 +611,34 @@ Error Win32Wow64::Revert(void* cookie) {
                 : nullptr;
     if (!fn) return 127;
     return fn(cookie) ? kOk : Last();
+}
+
+// ---- named mutexes ----
+
+void ClaimNamedMutex(const std::string& name, bool& alreadyExisted) {
+    alreadyExisted = false;
+    for (const char* ns : {"Global\\", ""}) {
+        SetLastError(0);
+        HANDLE h = CreateMutexW(nullptr, FALSE, Wide(std::string(ns) + name).c_str());
+        DWORD e = GetLastError();
+        if (!h) continue;  // no right to the global namespace: the session's instead
+        if (e == ERROR_ALREADY_EXISTS) alreadyExisted = true;
+        // The handle is deliberately kept: the name lives as long as the process.
+        (void)h;
+    }
+}
+
+bool NamedMutexExists(const std::string& name) {
+    for (const char* ns : {"Global\\", ""}) {
+        HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, Wide(std::string(ns) + name).c_str());
+        if (h) {
+            CloseHandle(h);
+            return true;
+        }
+        // A mutex that exists but may not be opened is still there.
+        if (GetLastError() == ERROR_ACCESS_DENIED) return true;
+    }
+    return false;
 }
 
 AdminPlatform Win32AdminMachine::admin() {

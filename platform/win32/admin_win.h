@@ -69,6 +69,17 @@ public:
     Error Revert(void* cookie) override;
 };
 
+// Libraries by name from the system folder only, for the rest of the process (defined in
+// system_libs_win.cpp).
+void RestrictDllSearchToSystem();
+
+// A named mutex held for the rest of the process, in the global namespace when the
+// process may create one there (so that a program in another session sees it) and in the
+// session's otherwise. alreadyExisted: another process holds the name.
+void ClaimNamedMutex(const std::string& name, bool& alreadyExisted);
+// Whether some process holds the named mutex, in either namespace.
+bool NamedMutexExists(const std::string& name);
+
 struct Win32AdminMachine {
     Win32Machine base;
     Win32PrintAdmin printAdmin;

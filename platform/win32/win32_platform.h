@@ -34,6 +34,7 @@ public:
     Error FindFiles(const std::string& pattern, std::vector<FindEntry>& out) override;
     Error GetFileVersion(const std::string& path, std::string& version) override;
     Error MoveFileReplace(const std::string& from, const std::string& to) override;
+    Error ReplaceAtRestart(const std::string& from, const std::string& to) override;
 };
 
 class Win32SystemInfo : public SystemInfo {
@@ -43,6 +44,7 @@ public:
     std::string AppDataDirectory() override;
     std::string TempDirectory() override;
     uint16_t DefaultUiLanguage() override;
+    uint16_t SystemDefaultLanguage() override;
     unsigned AnsiCodePage() override;
     OsVersion Version() override;
     bool IsWindows64() override;

@@ -2,6 +2,8 @@
 #include <shlobj.h>
 #include <winspool.h>
 
+#include "platform/win32/system_libs_win.h"
+
 #include "common/text.h"
 #include "platform/win32/win32_platform.h"
 
@@ -178,6 +180,12 @@ Error Win32FileSystem::MoveFileReplace(const std::string& from, const std::strin
                : GetLastError();
 }
 
+Error Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)
+               ? kOk
+               : GetLastError();
+}
+
 Error Win32FileSystem::DeleteFile(const std::string& path) {
     return ::DeleteFileW(Wide(path).c_str()) ? kOk : GetLastError();
 }
@@ -220,13 +228,13 @@ Error Win32FileSystem::FindFiles(const std::string& pattern, std::vector<FindEnt
 Error Win32FileSystem::GetFileVersion(const std::string& path, std::string& version) {
     std::wstring w = Wide(path);
     DWORD dummy = 0;
-    DWORD size = GetFileVersionInfoSizeW(w.c_str(), &dummy);
+    DWORD size = K20_VER(GetFileVersionInfoSizeW)(w.c_str(), &dummy);
     if (!size) return GetLastError();
     std::vector<uint8_t> buf(size);
-    if (!GetFileVersionInfoW(w.c_str(), 0, size, buf.data())) return GetLastError();
+    if (!K20_VER(GetFileVersionInfoW)(w.c_str(), 0, size, buf.data())) return GetLastError();
     VS_FIXEDFILEINFO* fi = nullptr;
     UINT len = 0;
-    if (!VerQueryValueW(buf.data(), L"\\", reinterpret_cast<void**>(&fi), &len) || !fi) return kErrNotSupported;
+    if (!K20_VER(VerQueryValueW)(buf.data(), L"\\", reinterpret_cast<void**>(&fi), &len) || !fi) return kErrNotSupported;
     version = std::to_string(HIWORD(fi->dwFileVersionMS)) + "." + std::to_string(LOWORD(fi->dwFileVersionMS)) + "." +
               std::to_string(HIWORD(fi->dwFileVersionLS)) + "." + std::to_string(LOWORD(fi->dwFileVersionLS));
     return kOk;
@@ -255,6 +263,7 @@ std::string Win32SystemInfo::TempDirectory() {
     return Narrow(b);
 }
 uint16_t Win32SystemInfo::DefaultUiLanguage() { return GetUserDefaultUILanguage(); }
+uint16_t Win32SystemInfo::SystemDefaultLanguage() { return GetSystemDefaultLangID(); }
 unsigned Win32SystemInfo::AnsiCodePage() { return GetACP(); }
 
 OsVersion Win32SystemInfo::Version() {
@@ -298,12 +307,12 @@ static HANDLE H(PrinterHandle h) { return reinterpret_cast<HANDLE>(h); }
 Error Win32Spooler::OpenPrinter(const std::string& name, PrinterHandle& h) {
     HANDLE ph = nullptr;
     std::wstring w = Wide(name);
-    if (!::OpenPrinterW(w.data(), &ph, nullptr)) return GetLastError();
+    if (!K20_WS(OpenPrinterW)(w.data(), &ph, nullptr)) return GetLastError();
     h = reinterpret_cast<PrinterHandle>(ph);
     return kOk;
 }
 
-Error Win32Spooler::ClosePrinter(PrinterHandle h) { return ::ClosePrinter(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::ClosePrinter(PrinterHandle h) { return K20_WS(ClosePrinter)(H(h)) ? kOk : GetLastError(); }
 
 static void CopyInfo2(const PRINTER_INFO_2W* p, PrinterInfo2& info) {
     info.serverName = Narrow(p->pServerName);
@@ -324,10 +333,10 @@ static void CopyInfo2(const PRINTER_INFO_2W* p, PrinterInfo2& info) {
 
 Error Win32Spooler::GetPrinter2(PrinterHandle h, PrinterInfo2& info) {
     DWORD needed = 0;
-    ::GetPrinterW(H(h), 2, nullptr, 0, &needed);
+    K20_WS(GetPrinterW)(H(h), 2, nullptr, 0, &needed);
     if (!needed) return GetLastError();
     std::vector<uint8_t> buf(needed);
-    if (!::GetPrinterW(H(h), 2, buf.data(), needed, &needed)) return GetLastError();
+    if (!K20_WS(GetPrinterW)(H(h), 2, buf.data(), needed, &needed)) return GetLastError();
     CopyInfo2(reinterpret_cast<PRINTER_INFO_2W*>(buf.data()), info);
     return kOk;
 }
@@ -338,7 +347,7 @@ Error Win32Spooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
     // A printer can be added between the sizing call and the real one: size again then.
     for (int attempt = 0; attempt < 4; ++attempt) {
         std::vector<uint8_t> buf(needed ? needed : 1);
-        if (EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, needed ? buf.data() : nullptr, needed, &needed, &count)) {
+        if (K20_WS(EnumPrintersW)(PRINTER_ENUM_LOCAL, nullptr, 2, needed ? buf.data() : nullptr, needed, &needed, &count)) {
             auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
             for (DWORD i = 0; i < count; ++i) {
                 PrinterInfo2 info;
@@ -360,7 +369,7 @@ Error Win32Spooler::EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) {
     // small again, so size once more then.
     for (int attempt = 0; attempt < 4; ++attempt) {
         std::vector<uint8_t> buf(needed ? needed : 1);
-        if (::EnumFormsW(H(h), 1, needed ? buf.data() : nullptr, needed, &needed, &count)) {
+        if (K20_WS(EnumFormsW)(H(h), 1, needed ? buf.data() : nullptr, needed, &needed, &count)) {
             auto* f = reinterpret_cast<FORM_INFO_1W*>(buf.data());
             for (DWORD i = 0; i < count && needed; ++i) {
                 FormInfo1 form;
@@ -397,18 +406,18 @@ struct WideForm {
 
 Error Win32Spooler::AddForm1(PrinterHandle h, const FormInfo1& form) {
     WideForm w(form);
-    return ::AddFormW(H(h), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
+    return K20_WS(AddFormW)(H(h), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
 }
 
 Error Win32Spooler::SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) {
     WideForm w(form);
     std::wstring n = Wide(name);
-    return ::SetFormW(H(h), n.data(), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
+    return K20_WS(SetFormW)(H(h), n.data(), 1, reinterpret_cast<LPBYTE>(&w.info)) ? kOk : GetLastError();
 }
 
 Error Win32Spooler::DeleteForm1(PrinterHandle h, const std::string& name) {
     std::wstring n = Wide(name);
-    return ::DeleteFormW(H(h), n.data()) ? kOk : GetLastError();
+    return K20_WS(DeleteFormW)(H(h), n.data()) ? kOk : GetLastError();
 }
 
 Error Win32Spooler::StartDocRaw(PrinterHandle h, const std::string& docName, const std::string& dataType,
@@ -417,22 +426,22 @@ Error Win32Spooler::StartDocRaw(PrinterHandle h, const std::string& docName, con
     DOC_INFO_1W di{};
     di.pDocName = doc.data();
     di.pDatatype = type.data();
-    DWORD id = StartDocPrinterW(H(h), 1, reinterpret_cast<LPBYTE>(&di));
+    DWORD id = K20_WS(StartDocPrinterW)(H(h), 1, reinterpret_cast<LPBYTE>(&di));
     if (!id) return GetLastError();
     jobId = id;
     return kOk;
 }
 
-Error Win32Spooler::StartPage(PrinterHandle h) { return StartPagePrinter(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::StartPage(PrinterHandle h) { return K20_WS(StartPagePrinter)(H(h)) ? kOk : GetLastError(); }
 
 Error Win32Spooler::WritePrinter(PrinterHandle h, const uint8_t* data, uint32_t size, uint32_t& written) {
     DWORD w = 0;
-    BOOL ok = ::WritePrinter(H(h), const_cast<uint8_t*>(data), size, &w);
+    BOOL ok = K20_WS(WritePrinter)(H(h), const_cast<uint8_t*>(data), size, &w);
     written = w;
     return ok ? kOk : GetLastError();
 }
 
-Error Win32Spooler::EndPage(PrinterHandle h) { return EndPagePrinter(H(h)) ? kOk : GetLastError(); }
-Error Win32Spooler::EndDoc(PrinterHandle h) { return EndDocPrinter(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::EndPage(PrinterHandle h) { return K20_WS(EndPagePrinter)(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::EndDoc(PrinterHandle h) { return K20_WS(EndDocPrinter)(H(h)) ? kOk : GetLastError(); }
 
 }  // namespace k20::platform::win32

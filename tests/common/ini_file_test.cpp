@@ -2,6 +2,7 @@
 
 #include "common/ini_file.h"
 #include "common/text.h"
+#include "platform/sim/sim_machine.h"
 
 using namespace k20;
 
@@ -51,4 +52,41 @@ TEST(IniFile, WritesLikeWritePrivateProfileString) {
     f.RemoveKey(u"B", u"Y");
     f.RemoveSection(u"a");
     EXPECT_EQ(f.Serialize(), u"[B]\r\n[C]\r\nw=4\r\n");
+}
+
+// 25 MB of "x=1" lines once took 954 MB: three UTF-16 copies per line. The text is kept
+// once now, with an index of the sections alone.
+TEST(IniFile, MemoryStaysNearTheFilesSize) {
+    std::string text = "[s]\n";
+    while (text.size() < 1000000) text += "x=1\n";
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    IniFile f = IniFile::FromBytes(bytes, 1252);
+    EXPECT_LE(f.MemoryBytes(), 2 * bytes.size() + 64);
+    EXPECT_EQ(f.GetUtf8("s", "x", ""), "1");
+    // A file of "[a]" lines only: the index grows with it, still a small multiple (two
+    // bytes a character and twelve a section for four bytes a line).
+    std::string sections;
+    while (sections.size() < 100000) sections += "[a]\n";
+    IniFile g = IniFile::FromBytes(std::vector<uint8_t>(sections.begin(), sections.end()), 1252);
+    EXPECT_LE(g.MemoryBytes(), 6 * sections.size());
+    EXPECT_TRUE(g.HasSection(u"A"));
+}
+
+TEST(IniFile, ConfigurationFilesOverTheLimitAreRefusedBeforeReading) {
+    k20::platform::sim::SimMachine m;
+    m.files.Put("C:\\pkg\\big.ini", std::vector<uint8_t>(k20::kMaxIniFileBytes + 1, 'x'));
+    m.files.Put("C:\\pkg\\ok.ini", std::vector<uint8_t>(k20::kMaxIniFileBytes, 'x'));
+    std::vector<uint8_t> out;
+    uint64_t size = 0;
+    EXPECT_EQ(k20::platform::ReadFileLimited(m.files, "C:\\pkg\\big.ini", k20::kMaxIniFileBytes, out, size),
+              k20::platform::kErrFileTooLarge);
+    EXPECT_EQ(size, k20::kMaxIniFileBytes + 1);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(m.faults.Calls("ReadFile"), 0);  // refused by its size, never read
+    EXPECT_EQ(k20::platform::ReadFileLimited(m.files, "C:\\pkg\\ok.ini", k20::kMaxIniFileBytes, out, size),
+              k20::platform::kOk);
+    EXPECT_EQ(out.size(), k20::kMaxIniFileBytes);
+    EXPECT_EQ(k20::IniTooLargeMessage("DRVCONFIG\\setup.ini", 1048577),
+              "DRVCONFIG\\setup.ini is 1048577 bytes long; a configuration file may have at most 1048576 bytes, so "
+              "it is not read.");
 }

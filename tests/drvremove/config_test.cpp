@@ -142,7 +142,7 @@ TEST(Texts, ShippedFilesHaveEveryKeyInBothLanguages) {
     EXPECT_EQ(cn.Get("Uninstall", "Title"), "打印机卸载程序");
 }
 
-TEST(FindIni, CurrentFolderThenDrvconfigWithAttributesReset) {
+TEST(FindIni, ProgramFolderThenDrvconfigResettingOnlyUninstallIni) {
     platform::sim::SimMachine m;
     std::string path;
     EXPECT_EQ(FindUninstallIni(m.files, "", path), FindIniResult::NoCurrentDir);
@@ -150,8 +150,9 @@ TEST(FindIni, CurrentFolderThenDrvconfigWithAttributesReset) {
     m.files.SetAttributes("C:\\pkg\\setup.exe", platform::kAttrReadOnly | platform::kAttrArchive);
     EXPECT_EQ(FindUninstallIni(m.files, "C:\\pkg", path), FindIniResult::NotFound);
     uint32_t attrs = 0;
+    // The folder may be the system folder: no other file's attributes are touched.
     m.files.GetAttributes("C:\\pkg\\setup.exe", attrs);
-    EXPECT_EQ(attrs, platform::kAttrArchive);
+    EXPECT_EQ(attrs, platform::kAttrReadOnly | platform::kAttrArchive);
 
     m.files.Put("C:\\pkg\\DRVCONFIG\\Uninstall.ini", "[QXPROC]\n");
     m.files.SetAttributes("C:\\pkg\\DRVCONFIG\\Uninstall.ini", platform::kAttrReadOnly);

@@ -58,12 +58,16 @@ inline std::vector<uint8_t> ReadHostFile(const std::string& path) {
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
 }
 
-// Uninstall.ini and both language files as the package ships them.
+// Uninstall.ini and both language files as the package ships them, and the installer's
+// configuration beside them (the installer tests' package, whose files name a print
+// processor library too): the uninstaller deletes only files that configuration installs.
 inline void PutShippedData(platform::sim::SimMachine& m, const std::string& dir = kDir) {
     const std::string src = "../../package/";
     m.files.Put(dir + "\\Uninstall.ini", ReadHostFile(src + "Uninstall.ini"));
     m.files.Put(dir + "\\language\\uninstall_EN.ini", ReadHostFile(src + "language/uninstall_EN.ini"));
     m.files.Put(dir + "\\language\\uninstall_CN.ini", ReadHostFile(src + "language/uninstall_CN.ini"));
+    for (const char* f : {"setup.ini", "setup_receipt.ini", "setup_receipt_64.ini"})
+        m.files.Put(dir + "\\DRVCONFIG\\" + f, ReadHostFile(std::string("../drvsetup/fixtures/pkg/DRVCONFIG/") + f));
 }
 
 // A 32-bit uninstaller on 64-bit Windows 10 unless the test says otherwise.

@@ -86,9 +86,9 @@ TEST(Start, FailuresShowTheirBoxAndCloseTheWindow) {
         const char* box;
         bool windowStays;
     } cases[] = {
-        {[](Rig& g) { g.facts.currentDir.clear(); }, "IDS_ERR_GETSYSDIR", false},
+        {[](Rig& g) { g.facts.programDir.clear(); }, "IDS_ERR_GETSYSDIR", false},
         {[](Rig& g) { g.m.files.DeleteFile("C:\\pkg\\Uninstall.ini"); }, "IDS_ERR_NOINI", false},
-        {[](Rig& g) { g.m.faults.FailOn("FindFiles", 1, platform::kErrAccessDenied); }, "IDS_ERR_INVALID", false},
+        {[](Rig& g) { g.m.faults.FailAlways("FindFiles", platform::kErrAccessDenied); }, "IDS_ERR_INVALID", false},
         {[](Rig& g) { g.facts.winspoolLoaded = false; }, nullptr, true},
     };
     for (auto& c : cases) {

@@ -2,6 +2,7 @@
 // everything with the uninstaller, and compare the whole machine with its state before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -94,10 +95,10 @@ std::string Name(const ::testing::TestParamInfo<Case>& i) {
 
 class RoundTrip : public ::testing::TestWithParam<Case> {};
 
-TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
-    const Case c = GetParam();
+// A fresh Windows 10 (64-bit) or Windows 7 (32-bit) with the package and a printer of
+// another maker.
+void PrepareMachine(sim::SimMachine& m, const Case& c) {
     const int os = 7;
-    sim::SimMachine m;
     LoadInstallerPackage(m);
     drvsetup::testing::DressMachine(m, os, c.w64);
     if (!c.w64) m.system.version = {6, 1, 7601, 1, 0, 2};
@@ -122,6 +123,13 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
     op.driverName = "Other Laser";
     op.portName = "LPT2:";
     ASSERT_EQ(m.printAdmin.AddPrinter(op), kOk);
+}
+
+TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
+    const Case c = GetParam();
+    const int os = 7;
+    sim::SimMachine m;
+    PrepareMachine(m, c);
     m.faults.Reset();
     const Snapshot before = Take(m);
 
@@ -172,6 +180,59 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
         expected.insert(f);
     std::set<std::string> added = Take(m).Added(before);
     EXPECT_EQ(added, expected);
+}
+
+TEST_P(RoundTrip, AFailedInstallationIsRemovedCompletelyToo) {
+    const Case c = GetParam();
+    const int os = 7;
+    sim::SimMachine m;
+    PrepareMachine(m, c);
+    m.faults.Reset();
+    const Snapshot before = Take(m);
+
+    AdminPlatform p = m.admin();
+    drvsetup::SetupConfig cfg(m.files, drvsetup::testing::kPkg, c.w64, 1252);
+    drvsetup::SetupTexts stexts(m.files, drvsetup::testing::kPkg, 0x0409, 1252);
+    const char* ports[] = {"QXCOM1:", "LPT1:", "USB_ZRP-A10_1", "QXIP_192.168.1.100"};
+    std::string port = ports[int(c.kind)];
+    if (c.kind == PortKind::Network) {
+        Error e;
+        ASSERT_TRUE(drvsetup::CreateNetworkPort(m.printAdmin, port, "192.168.1.100", e));
+    }
+    if (c.kind == PortKind::Usb) drvsetup::InstallRecords(m.registry, c.w64, os).RecordUsbPort(cfg, port);
+    auto req = drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
+    // Monitors, processor, files and driver are in place when the printer cannot be made:
+    // the driver stays without a printer, and the network port without a printer too.
+    m.faults.FailAlways("AddPrinter", kErrAccessDenied);
+    drvsetup::Installer inst(p, stexts, drvsetup::testing::kPkg, req);
+    ASSERT_EQ(inst.Run(), drvsetup::kWorkerFailure);
+    m.faults.Reset();
+    ASSERT_TRUE(std::any_of(m.printAdmin.drivers.begin(), m.printAdmin.drivers.end(),
+                            [&](const DriverInfo3& d) { return d.name == req.driver.name; }));
+
+    drvremove::testing::FakeDesktop desktop;
+    Remover r(p, desktop, StartFacts{drvremove::testing::kDir, true, true});
+    drvremove::testing::ListSink sink;
+    std::vector<std::string> names, log;
+    ASSERT_EQ(r.Start(names, log), StartResult::Ok);
+    for (auto& n : names) sink.items.push_back({n, true});
+    ASSERT_TRUE(r.PreCheck(sink));
+    RunResult res = r.Remove(sink, false, false);
+    EXPECT_TRUE(res.loopCompleted && res.removedSomething && !res.incomplete);
+    EXPECT_TRUE(sink.items.empty());
+
+    std::set<std::string> expected;
+    if (c.kind == PortKind::Usb) {
+        expected.insert("SOFTWARE\\KESTRAN");
+        expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT");
+        expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT:USB_ZRP-A10_1");
+    }
+    const std::string ver = ToUpper(m.printAdmin.DriverDirectory("")) + "\\3\\";
+    for (const char* f : {"CTLFONT.DAT", "ENG_K20.RES", "CHS_K20.RES"}) expected.insert(ver + f);
+    for (const char* f : {"C:\\PELLAMORDRIVERLOG", "C:\\PELLAMORDRIVERLOG\\DRVLOG.INI",
+                          "C:\\PELLAMORDRIVERLOG\\LOGVIEWER.EXE"})
+        expected.insert(f);
+    EXPECT_EQ(Take(m).Added(before), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPortKind, RoundTrip,

@@ -42,6 +42,9 @@ struct Prefix {
         machine.base.files.CreateDirectories(pkg + "\\language");
         std::string ini = "[QXPRINTER]\r\nPRINTERNUM=1\r\nPRINTERNAME1=K20 Wine Remove\r\nMANUFACTURER=0\r\n";
         machine.base.files.WriteFile(pkg + "\\Uninstall.ini", {ini.begin(), ini.end()});
+        // The uninstaller reads its files from its own folder: it runs from a copy there.
+        if (!CopyFileW(test::Wide(K20_DRVREMOVE_EXE).c_str(), test::Wide(pkg + "\\drvremove.exe").c_str(), FALSE))
+            return "the uninstaller cannot be copied into the package folder";
         std::string en = ReadHost("../../package/language/uninstall_EN.ini");
         if (en.empty()) return "the shipped language file is not readable from the test folder";
         machine.base.files.WriteFile(pkg + "\\language\\uninstall_EN.ini", {en.begin(), en.end()});
@@ -86,7 +89,7 @@ struct Prefix {
 };
 
 PROCESS_INFORMATION Launch(const std::string& pkg, const std::string& args) {
-    return test::Launch(K20_DRVREMOVE_EXE, args, pkg);
+    return test::Launch(pkg + "\\drvremove.exe", args, pkg);
 }
 
 void SaveScreenshot(HWND w, const char* path) { printhost::SaveWindowBitmap(w, test::Wide(path)); }

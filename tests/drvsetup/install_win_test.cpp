@@ -220,7 +220,7 @@ protected:
 };
 
 TEST_F(InstallInPrefix, SilentInstallationCreatesDriverPrinterAndPortAndOpensOurPages) {
-    Running run{Launch(Exe(), "/quiet /model K-20 /port LPT1: /default /log setup.log", Pkg())};
+    Running run{Launch(Exe(), "/quiet /acceptlicence /model K-20 /port LPT1: /default /log setup.log", Pkg())};
     ASSERT_NE(run.pi.hProcess, nullptr);
     const DWORD code = run.Wait(180);
     const std::string log = ReadPkgFile(L"setup.log");
@@ -237,7 +237,7 @@ TEST_F(InstallInPrefix, SilentInstallationCreatesDriverPrinterAndPortAndOpensOur
 }
 
 TEST_F(InstallInPrefix, SilentRefusalWritesTheWizardsTextAndInstallsNothing) {
-    Running run{Launch(Exe(), "/quiet /model K-99 /port LPT1: /log setup.log", Pkg())};
+    Running run{Launch(Exe(), "/quiet /acceptlicence /model K-99 /port LPT1: /log setup.log", Pkg())};
     ASSERT_NE(run.pi.hProcess, nullptr);
     EXPECT_EQ(run.Wait(120), 1u);
     EXPECT_FALSE(ReadPkgFile(L"setup.log").empty());

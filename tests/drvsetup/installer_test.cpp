@@ -439,10 +439,11 @@ TEST(InstallSequence, WinPrintIsNeitherCopiedNorAddedAndWindows10TakesTheDriverS
     ASSERT_EQ(m.files.ReadFile(m.printAdmin.DriverDirectory("") + "\\UNIRES.DLL", b), kOk);
     EXPECT_EQ(std::string(b.begin(), b.end()), "store");
     // The driver store was searched with redirection off.
+    // (Configuration files are looked at with FindFiles too, for their size, before this.)
     auto& t = m.faults.Trace();
-    auto find = std::find(t.begin(), t.end(), "FindFiles");
-    ASSERT_NE(find, t.end());
-    EXPECT_EQ(*(find - 1), "Wow64Disable");
+    bool switched = false;
+    for (size_t i = 1; i < t.size(); ++i) switched |= t[i] == "FindFiles" && t[i - 1] == "Wow64Disable";
+    EXPECT_TRUE(switched);
 }
 
 TEST(InstallSequence, MissingDriverStoreFileFailsTheCopy) {

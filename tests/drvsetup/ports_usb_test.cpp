@@ -304,7 +304,7 @@ TEST(UsbClassPrinter, HandOverToTheDriverInstaller) {
     ASSERT_EQ(b.m.processes.started.size(), 1u);
     EXPECT_EQ(b.m.processes.started[0].exe, "C:\\pkg\\USBDrv\\USBDriver_x64\\Win7\\Install.exe");
     EXPECT_EQ(b.m.processes.started[0].parameters,
-              " 3 \"C:\\pkg\\W64\\Setup.inf\" \"USBPRINT\\ZRP-C30_HWID3\" 0 ZRP-C30(U)3");
+              "3 C:\\pkg\\W64\\Setup.inf USBPRINT\\ZRP-C30_HWID3 0 ZRP-C30(U)3");
     EXPECT_TRUE(b.m.files.Exists("C:\\PellamorDriverlog\\LOGVIEWER.EXE"));
     b.m.usb.enumText = "ZRP-C30(U)2@";  // no hardware identifier for number 2
     EXPECT_FALSE(InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, 7, Flavour::Std, false, 11));
@@ -327,7 +327,7 @@ TEST(UsbKernelDriver, VersionCheckAndInstallerFolders) {
     EXPECT_EQ(CheckKernelDriverVersion(p, "C:\\pkg", true, 7), 1);
     b.m.files.SetAttributes(pkgSys, kAttrReadOnly);
     uint64_t t0 = b.m.clock.nowMs;
-    UpdateKernelDriverIfNeeded(p, cfg, 7);
+    UpdateKernelDriverIfNeeded(p, cfg, 7, UsbUi{});
     ASSERT_EQ(b.m.processes.started.size(), 1u);
     EXPECT_EQ(b.m.processes.started[0].parameters, "2");
     EXPECT_EQ(b.m.clock.nowMs - t0, 3500u);
@@ -336,7 +336,7 @@ TEST(UsbKernelDriver, VersionCheckAndInstallerFolders) {
     EXPECT_EQ(a & kAttrReadOnly, 0u);
     b.m.files.Put("C:\\Windows\\system32\\drivers\\QXPUSB.sys", std::vector<uint8_t>{1}, "1.0.3.0");
     EXPECT_EQ(CheckKernelDriverVersion(p, "C:\\pkg", true, 7), 0);
-    UpdateKernelDriverIfNeeded(p, cfg, 7);
+    UpdateKernelDriverIfNeeded(p, cfg, 7, UsbUi{});
     EXPECT_EQ(b.m.processes.started.size(), 1u);
 }
 

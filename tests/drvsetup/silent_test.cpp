@@ -19,7 +19,7 @@ SilentOptions Parse(std::vector<std::string> args) {
 }
 
 TEST(SilentCommandLine, GoodLines) {
-    SilentOptions o = Parse({"/quiet", "/model", "K-20", "/port", "QXCOM2:", "/baud", "9600", "/parity", "E",
+    SilentOptions o = Parse({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "QXCOM2:", "/baud", "9600", "/parity", "E",
                              "/databits", "7", "/stopbits", "1.5", "/flow", "n", "/raster", "/default", "/mode",
                              "Advanced", "/log", "C:\\setup.log"});
     EXPECT_EQ(o.model, "K-20");
@@ -33,33 +33,33 @@ TEST(SilentCommandLine, GoodLines) {
     EXPECT_EQ(o.advanced, true);
     EXPECT_EQ(o.logFile, "C:\\setup.log");
     // An address alone chooses the network entry; switches may start with "-".
-    o = Parse({"-QUIET", "-model", "K-20", "-ip", "10.0.0.7"});
+    o = Parse({"-QUIET", "-AcceptLicense", "-model", "K-20", "-ip", "10.0.0.7"});
     EXPECT_EQ(o.port, "NET:");
     EXPECT_TRUE(Parse({"/?"}).help);
     EXPECT_TRUE(WantsSilent({"/Quiet"}));
     EXPECT_TRUE(WantsSilent({"/?"}));
     EXPECT_FALSE(WantsSilent({}));
-    EXPECT_NE(SilentUsage().find("/quiet /model NAME /port PORT"), std::string::npos);
+    EXPECT_NE(SilentUsage().find("/quiet /acceptlicence /model NAME /port PORT"), std::string::npos);
 }
 
 TEST(SilentCommandLine, BadLinesAreRefused) {
     const std::vector<std::vector<std::string>> bad = {
         {"/model", "K-20", "/port", "LPT1:"},                         // no /quiet
-        {"/quiet", "/port", "LPT1:"},                                 // no model
-        {"/quiet", "/model", "K-20"},                                 // no port
-        {"/quiet", "/model"},                                         // value missing
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/baud", "14400"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/baud", "9600x"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/parity", "q"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/databits", "9"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/stopbits", "3"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/flow", "hw"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/mode", "fast"},
-        {"/quiet", "/model", "K-20", "/ip", "300.1.1.1"},
-        {"/quiet", "/model", "K-20", "/ip", "1.2.3"},
-        {"/quiet", "/model", "K-20", "/ip", "1.2.3.4.5"},
-        {"/quiet", "/model", "K-20", "/port", "LPT1:", "/reboot"},
-        {"/quiet", "K-20"},
+        {"/quiet", "/acceptlicence", "/port", "LPT1:"},                                 // no model
+        {"/quiet", "/acceptlicence", "/model", "K-20"},                                 // no port
+        {"/quiet", "/acceptlicence", "/model"},                                         // value missing
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/baud", "14400"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/baud", "9600x"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/parity", "q"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/databits", "9"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/stopbits", "3"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/flow", "hw"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/mode", "fast"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/ip", "300.1.1.1"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/ip", "1.2.3"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/ip", "1.2.3.4.5"},
+        {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/reboot"},
+        {"/quiet", "/acceptlicence", "K-20"},
     };
     for (const auto& args : bad) {
         SilentParse r = ParseSilentArgs(args);
@@ -92,7 +92,7 @@ TEST_F(Silent, RefusalsCarryTheWizardsTextsAndExitOne) {
         std::vector<std::string> args;
         std::string line;
     };
-    std::vector<std::string> lpt = {"/quiet", "/model", "K-20", "/port", "LPT1:"};
+    std::vector<std::string> lpt = {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:"};
     const Case cases[] = {
         {"uninstaller", [](SimMachine&, FakeDesktop& d) { d.uninstallerOpen = true; }, lpt, EnglishText("Setup", "Close")},
         {"second instance", [](SimMachine&, FakeDesktop& d) { d.running = true; }, lpt, "Another installer is running."},
@@ -100,16 +100,16 @@ TEST_F(Silent, RefusalsCarryTheWizardsTextsAndExitOne) {
         {"Windows 7 and later refused",
          [](SimMachine& m, FakeDesktop&) { SetPackageValue(m, "DRVCONFIG\\setup_receipt_64.ini", "K-20.PORT", "SystemWin7Supported", "0"); }, lpt,
          EnglishText("Message", "IDS_NOTSUPPORTWin7")},
-        {"network without address", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/model", "K-20", "/port", "NET:"},
+        {"network without address", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "NET:"},
          EnglishText("Message", "IDS_ERR_IPADDRISNULL")},
-        {"unknown model", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/model", "K-99", "/port", "LPT1:"},
+        {"unknown model", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/acceptlicence", "/model", "K-99", "/port", "LPT1:"},
          "The model \"K-99\" is not in this package. Models: K-20"},
-        {"port not offered", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/model", "K-20", "/port", "COM1:"},
+        {"port not offered", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "COM1:"},
          "The port \"COM1:\" is not offered for \"K-20\". Ports: LPT1:, LPT2:, LPT3:, NET:, QXCOM1:, QXCOM2:, QXCOM3:, "
          "QXCOM4:, QXCOM5:, QXCOM6:, QXCOM7:, QXCOM8:, USB_K-20_1"},
         {"advanced not offered",
          [](SimMachine& m, FakeDesktop&) { SetPackageValue(m, "DRVCONFIG\\setup_receipt_64.ini", "K-20.PORT", "AdvancedSetup", "0"); },
-         {"/quiet", "/model", "K-20", "/port", "LPT1:", "/mode", "advanced"},
+         {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/mode", "advanced"},
          "The model \"K-20\" offers only the typical installation."},
     };
     for (const auto& c : cases) {
@@ -132,7 +132,7 @@ TEST_F(Silent, RefusalsCarryTheWizardsTextsAndExitOne) {
 
 TEST_F(Silent, FailedInstallationExitsTwoWithTheWorkersMessage) {
     m.faults.FailAlways("AddPrinterDriver", 5);
-    SilentResult r = Run({"/quiet", "/model", "K-20", "/port", "LPT1:", "/log", "C:\\failed.log"});
+    SilentResult r = Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/log", "C:\\failed.log"});
     EXPECT_EQ(r.exitCode, kSilentFailed);
     ASSERT_FALSE(r.log.empty());
     EXPECT_EQ(r.log.back().rfind(EnglishText("Message", "IDS_ERR_ADDPRNDRV3"), 0), 0u) << r.log.back();
@@ -144,7 +144,7 @@ TEST_F(Silent, FailedInstallationExitsTwoWithTheWorkersMessage) {
 
 TEST_F(Silent, LogFileIsAppendedTo) {
     m.files.Put("C:\\setup.log", std::string("earlier run\r\n"));
-    SilentResult r = Run({"/quiet", "/model", "K-20", "/port", "LPT2:", "/log", "C:\\setup.log"});
+    SilentResult r = Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT2:", "/log", "C:\\setup.log"});
     ASSERT_EQ(r.exitCode, kSilentOk);
     std::vector<uint8_t> bytes;
     m.files.ReadFile("C:\\setup.log", bytes);
@@ -240,7 +240,7 @@ TEST(SilentEqualsWizard, SameChoicesSameInstallation) {
         SimMachine b;
         PrepareMachine(b);
         AdminPlatform pb = b.admin();
-        std::vector<std::string> args = {"/quiet", "/model", "K-20", "/port", c.port, "/mode",
+        std::vector<std::string> args = {"/quiet", "/acceptlicence", "/model", "K-20", "/port", c.port, "/mode",
                                          c.advanced ? "advanced" : "typical"};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
         SilentParse parsed = ParseSilentArgs(args);
@@ -266,7 +266,7 @@ TEST(SilentEqualsWizard, SerialSettingsReachTheSpooler) {
     PrepareMachine(m);
     AdminPlatform p = m.admin();
     FakeDesktop desk;
-    SilentParse parsed = ParseSilentArgs({"/quiet", "/model", "K-20", "/port", "QXCOM2:", "/baud", "9600", "/stopbits",
+    SilentParse parsed = ParseSilentArgs({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "QXCOM2:", "/baud", "9600", "/stopbits",
                                           "2"});
     ASSERT_TRUE(parsed.ok);
     SilentResult r = RunSilent(p, kPkg, "drvsetup", desk, parsed.options);

@@ -15,8 +15,10 @@ const char* kHelp =
     "  k20tool remove check FILE [--code N] [--codepage CP] [--monitor NAME ...] [--processor NAME ...]\n"
     "      print the name patterns of Uninstall.ini FILE and, for each named monitor and print\n"
     "      processor, the section the uninstaller reads on Windows version code N (0..11,\n"
-    "      default 11) and the files it would delete; a file name that is not a bare name is\n"
-    "      reported as refused and the exit code is 1\n";
+    "      default 11) and the files it would delete; a file name that is not a bare name, a\n"
+    "      wildcard, a device name or a short-name alias is reported as refused, a monitor\n"
+    "      registry key (USBMONitorName) that the monitor patterns do not match is reported as\n"
+    "      a warning (the uninstaller leaves such a key alone), and the exit code is 1\n";
 
 void PrintList(const char* what, const std::vector<std::string>& v) {
     std::cout << what << ":";
@@ -28,9 +30,11 @@ void PrintList(const char* what, const std::vector<std::string>& v) {
 bool PrintFile(const UninstallConfig& c, const std::string& section, const char* key) {
     std::string v = c.Value(section, key);
     if (!NamesFile(v)) return true;
-    bool bare = drvsetup::IsBareFileName(v);
-    std::cout << "    " << key << " = " << v << (bare ? "" : "   REFUSED: not a bare file name") << "\n";
-    return bare;
+    FileNameRefusal why = CheckFileName(v);
+    std::cout << "    " << key << " = " << v;
+    if (why != FileNameRefusal::None) std::cout << "   REFUSED: " << RefusalReason(why);
+    std::cout << "\n";
+    return why == FileNameRefusal::None;
 }
 
 int Check(const Args& args) {
@@ -59,7 +63,13 @@ int Check(const Args& args) {
     bool ok = true;
     for (auto& m : monitors) {
         std::string s = UninstallConfig::MonitorSection(m, code);
-        std::cout << "monitor \"" << m << "\" [" << s << "] registry key \"" << c.Value(s, "USBMONitorName") << "\"\n";
+        std::string key = c.Value(s, "USBMONitorName");
+        std::cout << "monitor \"" << m << "\" [" << s << "] registry key \"" << key << "\"\n";
+        if (NamesFile(key) && !IsPackageMonitorKey(key, c.MonitorPatterns())) {
+            std::cout << "    WARNING: the key \"" << key
+                      << "\" is not matched by the monitor patterns; the uninstaller leaves it alone\n";
+            ok = false;
+        }
         ok &= PrintFile(c, s, "MonitorPDLLName");
         ok &= PrintFile(c, s, "MONitorPUIDLLName");
         if (s.find("USB") != std::string::npos) ok &= PrintFile(c, s, "USBMONitorDLLName");

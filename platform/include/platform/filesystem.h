@@ -48,11 +48,21 @@ public:
         return DeleteFile(from);
     }
 
+    // MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: from replaces
+    // to when Windows next starts, before any program can hold to open. Needs administrator
+    // rights. Not pure, so that older fakes still compile; they report it as unsupported.
+    virtual Error ReplaceAtRestart(const std::string& /*from*/, const std::string& /*to*/) { return kErrNotSupported; }
+
     bool Exists(const std::string& path);
     bool IsDirectory(const std::string& path);
     // Creates every missing folder of the path.
     Error CreateDirectories(const std::string& path);
 };
+
+// Reads a file that may be at most maxBytes long, looking at its size before reading it:
+// kErrFileTooLarge (with size set) for a longer one, kErrAccessDenied for a folder.
+Error ReadFileLimited(FileSystem& fs, const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& out,
+                      uint64_t& size);
 
 // Path helpers for Windows paths.
 std::string JoinPath(const std::string& dir, const std::string& name);

@@ -1,0 +1,47 @@
+# cmake -DOBJDUMP64=... -DOBJDUMP32=... -DEXES="a.exe;b.exe" -P check_imports.cmake
+# The installer and the uninstaller run elevated from a folder the user downloaded: they may
+# import statically only libraries on the system's KnownDLLs list (which Windows never takes
+# from the program's folder) and comctl32, which their manifest binds to the system's copy.
+# A program that was not built (the 32-bit one on a machine that builds only 64-bit) is
+# reported and skipped; at least one program must have been checked.
+set(allowed kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll comdlg32.dll
+            msvcrt.dll setupapi.dll shlwapi.dll imm32.dll ws2_32.dll rpcrt4.dll ntdll.dll comctl32.dll)
+set(checked 0)
+set(bad "")
+foreach(exe ${EXES})
+  if(NOT EXISTS "${exe}")
+    message(STATUS "not built, not checked: ${exe}")
+    continue()
+  endif()
+  execute_process(COMMAND ${OBJDUMP64} -p "${exe}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 AND OBJDUMP32)
+    execute_process(COMMAND ${OBJDUMP32} -p "${exe}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
+  endif()
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot read the import table of ${exe}: ${err}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
+  if(NOT names)
+    message(FATAL_ERROR "no import table found in ${exe}")
+  endif()
+  foreach(n ${names})
+    string(REGEX REPLACE "DLL Name: *" "" dll "${n}")
+    string(STRIP "${dll}" dll)
+    string(TOLOWER "${dll}" lower)
+    if(lower MATCHES "^api-ms-win-")
+      continue()  # API sets: resolved by the loader itself, never searched for
+    endif()
+    list(FIND allowed "${lower}" at)
+    if(at EQUAL -1)
+      list(APPEND bad "${exe}: ${dll}")
+    endif()
+  endforeach()
+  math(EXPR checked "${checked} + 1")
+  message(STATUS "${exe}: imports ${names}")
+endforeach()
+if(bad)
+  message(FATAL_ERROR "imported libraries that a program folder could supply:\n${bad}")
+endif()
+if(checked EQUAL 0)
+  message(FATAL_ERROR "no program was there to check")
+endif()
