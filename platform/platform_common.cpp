@@ -58,6 +58,15 @@ Error Registry::GetDword(RegRoot root, const std::string& path, const std::strin
     return kOk;
 }
 
+Error FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> data;
+    Error e = ReadFile(path, data);
+    if (e == kOk && data.size() > limit) e = kErrFileTooLarge;
+    if (e == kOk) out.swap(data);
+    else out.clear();
+    return e;
+}
+
 bool FileSystem::Exists(const std::string& path) {
     uint32_t a;
     return GetAttributes(path, a) == kOk;

@@ -11,6 +11,7 @@
 #endif
 
 #include "common/bmp_file.h"
+#include "platform/bounded_read.h"
 
 namespace k20::prnui {
 
@@ -603,7 +604,7 @@ int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::stri
                   int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
-        if (fs.ReadFile(source, src) != platform::kOk) return kConvertFailed;
+        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
     } catch (const std::bad_alloc&) {
         return kConvertFailed;
     }
@@ -616,7 +617,7 @@ int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::stri
                   int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
-        if (fs.ReadFile(source, src) != platform::kOk) return kConvertFailed;
+        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
     } catch (const std::bad_alloc&) {
         return kConvertFailed;
     }

@@ -4,6 +4,7 @@
 
 #include "common/bmp_file.h"
 #include "common/text.h"
+#include "platform/bounded_read.h"
 #include "prnui/imaging/logo_image.h"
 
 namespace k20::prnui {
@@ -125,7 +126,7 @@ std::vector<uint8_t> RasterHeader(LogoType type, const LogoRaster& r) {
 
 bool IsOneBitBitmap(platform::FileSystem& fs, const std::string& path) {
     std::vector<uint8_t> data;
-    if (fs.ReadFile(path, data) != kOk) return false;
+    if (platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, data) != kOk) return false;
     ByteReader r(data);
     BmpHeader h;
     return ReadBmpHeader(r, h) && h.signature == kBmpSignature && h.bitCount == 1;
@@ -154,7 +155,8 @@ DownloadResult BuildLogoDownload(platform::FileSystem& fs, LogoType type, const 
             if (type == LogoType::Mono && IsOneBitBitmap(fs, l.source)) path = l.source;
             std::vector<uint8_t> file;
             LogoRaster raster;
-            if (fs.ReadFile(path, file) != kOk) return writes.clear(), DownloadResult::BadLogoFile;
+            if (platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, file) != kOk)
+                return writes.clear(), DownloadResult::BadLogoFile;
             const bool ok = type == LogoType::Mono ? BuildColumnRaster(file, raster) : BuildGrayPlanes(file, raster);
             if (!ok) return writes.clear(), DownloadResult::BadLogoFile;
             writes.push_back(RasterHeader(type, raster));
@@ -190,7 +192,8 @@ const char* FirmwareMessageKey(FirmwareResult r) {
     switch (r) {
     case FirmwareResult::CannotOpen: return "MB_DOWNLOAD_ERROR1";
     case FirmwareResult::CannotSize: return "MB_DOWNLOAD_ERROR8";
-    case FirmwareResult::NoMemory: return "MB_DOWNLOAD_ERROR9";
+    case FirmwareResult::NoMemory:
+    case FirmwareResult::TooLarge: return "MB_DOWNLOAD_ERROR9";
     case FirmwareResult::CannotSeek: return "MB_DOWNLOAD_ERROR10";
     case FirmwareResult::CannotRead: return "MB_DOWNLOAD_ERROR2";
     default: return "";
@@ -202,16 +205,17 @@ FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& pat
     if (path.empty()) return FirmwareResult::NoPath;
     uint64_t size = 0;
     if (!FileSizeOf(fs, path, size)) return fs.Exists(path) ? FirmwareResult::CannotSize : FirmwareResult::CannotOpen;
-    // One write carries the whole file, and a write's length is 32 bits.
-    if (size > 0xFFFFFFFFull) return FirmwareResult::NoMemory;
+    if (size > platform::kFirmwareFileLimit) return FirmwareResult::TooLarge;
     platform::Error e;
     try {
-        e = fs.ReadFile(path, data);
+        e = platform::ReadBoundedFile(fs, path, platform::FileKind::Firmware, data);
     } catch (const std::bad_alloc&) {
         data.clear();
         return FirmwareResult::NoMemory;
     }
-    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound || e == platform::kErrAccessDenied)
+    if (e == platform::kErrFileTooLarge) return FirmwareResult::TooLarge;
+    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound || e == platform::kErrAccessDenied ||
+        e == platform::kErrBadFileType)
         return FirmwareResult::CannotOpen;
     if (e == platform::kErrNotEnoughMemory) return FirmwareResult::NoMemory;
     // A file that changed size between the two looks is not sent half-read.

@@ -2,6 +2,7 @@
 
 #include "common/bmp_file.h"
 #include "common/byte_reader.h"
+#include "platform/bounded_read.h"
 
 namespace k20::prnui {
 
@@ -10,7 +11,10 @@ using platform::kOk;
 std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::string& path,
                                          std::vector<uint8_t>& header) {
     std::vector<uint8_t> data;
-    if (fs.ReadFile(path, data) != kOk) return ErrorMessage("MB_DOWNLOAD_ERROR1");
+    // No logo the page takes comes near the limit: a larger file is an image too big.
+    const platform::Error e = platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, data);
+    if (e == platform::kErrFileTooLarge) return ErrorMessage("MB_DOWNLOAD_ERROR3");
+    if (e != kOk) return ErrorMessage("MB_DOWNLOAD_ERROR1");
     if (data.size() < kMonoPixelOffset) return ErrorMessage("MB_DOWNLOAD_ERROR2");
     header.assign(data.begin(), data.begin() + long(kMonoPixelOffset));
     const int32_t w = int32_t(GetU32(header.data(), 18)), h = int32_t(GetU32(header.data(), 22));
@@ -20,7 +24,7 @@ std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::st
 
 bool DownloadPageModel::ReadHeader(const std::string& path, int& bitCount) {
     std::vector<uint8_t> data;
-    if (fs_.ReadFile(path, data) != kOk) return false;
+    if (platform::ReadBoundedFile(fs_, path, platform::FileKind::Logo, data) != kOk) return false;
     ByteReader r(data);
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return false;

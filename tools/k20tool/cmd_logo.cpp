@@ -88,7 +88,7 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
         } else if (a == "-o") {
             if (!value(o.output)) return false;
         } else if (a.size() > 1 && a[0] == '-') {
-            err = "unknown option " + a + " (see --help)";
+            err = "unknown option " + a;
             return false;
         } else {
             o.files.push_back(a);
@@ -108,14 +108,15 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
 std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefaultText(key)); }
 
 int Convert(const Options& o) {
-    if (o.files.size() != 1) return Fail("logo convert needs exactly one IN.bmp");
+    if (o.files.size() != 1) return UsageError("logo convert needs exactly one IN.bmp");
     const std::string& in = o.files[0];
     const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
     // Mapping the source and writing the image as it is made spare memory of the picture's
     // size. A source about to be overwritten by its own working image is read first: its
     // mapped pages would vanish under the conversion.
     MappedFile src;
-    if (src.Open(in, SameFile(in, path)) != platform::kOk) return Fail("cannot open " + in);
+    if (platform::Error e = src.Open(in, SameFile(in, path)))
+        return Fail(platform::DescribeReadError(in, platform::FileKind::Logo, e));
     ByteReader r(src.bytes());
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return Fail(in + ": not a bitmap");
@@ -154,7 +155,7 @@ int Convert(const Options& o) {
 
 int Download(const Options& o, const std::optional<SendTarget>& to) {
     LocalFileSystem fs;
-    if (o.files.empty()) return Fail(MessageText("MB_DOWNLOAD_ERROR5"));
+    if (o.files.empty()) return UsageError(MessageText("MB_DOWNLOAD_ERROR5"));
     if (o.files.size() > size_t(kMaxLogos)) return Fail(MessageText("MB_DOWNLOAD_ERROR4"));
     std::vector<LogoEntry> logos;
     std::vector<std::string> made;
@@ -165,6 +166,10 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
         std::vector<uint8_t> header;
         if (auto m = CheckLogoFile(fs, f, header)) {
             cleanup();
+            std::vector<uint8_t> probe;
+            const platform::Error e = platform::ReadBoundedFile(fs, f, platform::FileKind::Logo, probe);
+            if (e == platform::kErrFileTooLarge || e == platform::kErrBadFileType)
+                return Fail(platform::DescribeReadError(f, platform::FileKind::Logo, e));
             return Fail(f + ": " + MessageText(m->key));
         }
         const int bits = GetU16(header.data(), 28);
@@ -205,25 +210,26 @@ int Run(const Args& argsIn) {
     }
     std::optional<SendTarget> to;
     std::string err;
-    if (!TakeSendTarget(args, to, err)) return Fail(err);
+    if (!TakeSendTarget(args, to, err)) return UsageError(err);
+    if (args.empty()) return UsageError("logo needs convert, download or clear");
     const std::string sub = args[0];
     args.erase(args.begin());
     if (sub == "clear") {
-        if (!args.empty()) return Fail("logo clear takes no arguments");
+        if (!args.empty()) return UsageError("logo clear takes no arguments besides --to");
         return DeliverJob(to, "SELFTEST", BuildClearLogos());
     }
     Options o;
-    if (sub != "convert" && sub != "download") return Fail("unknown logo command '" + sub + "' (see --help)");
-    if (!ParseOptions(args, o, err)) return Fail(err);
+    if (sub != "convert" && sub != "download") return UsageError("unknown logo command '" + sub + "'");
+    if (!ParseOptions(args, o, err)) return UsageError(err);
     if (sub == "convert") {
-        if (to) return Fail("logo convert writes a file; --to is for jobs");
+        if (to) return UsageError("logo convert writes a file; --to is for jobs");
         return Convert(o);
     }
-    if (!o.output.empty()) return Fail("logo download takes no -o");
+    if (!o.output.empty()) return UsageError("logo download takes no -o");
     return Download(o, to);
 }
 
-Registration reg("logo", "logo conversion, download and clear jobs of the Download page", Run);
+Registration reg("logo", "logo conversion, download and clear jobs of the Download page", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool
