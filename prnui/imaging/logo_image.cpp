@@ -590,18 +590,17 @@ int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contra
 
 namespace {
 
-int WriteWorking(platform::FileSystem& fs, const std::string& source, const std::vector<uint8_t>& data,
+int WriteWorking(platform::FileSystem& fs, const std::string& path, const std::vector<uint8_t>& data,
                  std::string& output) {
-    const std::string path = WorkingImagePath(source);
-    if (fs.WriteFile(path, data) != platform::kOk) return kConvertFailed;
+    if (path.empty() || fs.WriteFile(path, data) != platform::kOk) return kConvertFailed;
     output = path;
     return kConvertOk;
 }
 
 }  // namespace
 
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
-                  int contrast, int brightness) {
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, GrayVariant variant, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
         if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
@@ -610,11 +609,11 @@ int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::stri
     }
     const int r = ConvertToGrayImage(src, variant, contrast, brightness, img);
     if (r != kConvertOk) return r;
-    return WriteWorking(fs, source, img, output);
+    return WriteWorking(fs, working, img, output);
 }
 
-int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
-                  int contrast, int brightness) {
+int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, int halftone, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
         if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
@@ -627,7 +626,17 @@ int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::stri
         return r;
     }
     if (r != kConvertOk) return r;
-    return WriteWorking(fs, source, img, output);
+    return WriteWorking(fs, working, img, output);
+}
+
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
+                  int contrast, int brightness) {
+    return ConvertToGray(fs, source, WorkingImagePath(source), output, variant, contrast, brightness);
+}
+
+int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
+                  int contrast, int brightness) {
+    return ConvertToMono(fs, source, WorkingImagePath(source), output, halftone, contrast, brightness);
 }
 
 }  // namespace k20::prnui

@@ -85,9 +85,16 @@ int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int
 int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
                        const ImageSink& sink);
 
-// The file forms the page and the tool call: read the source, write WorkingImagePath(source).
-// ConvertToGray leaves output alone unless it succeeds; ConvertToMono hands back the
-// source path for results 2 and -2.
+// The file forms: read the source, write the working image at `working` (the page and
+// the tool take it from WorkingImages, never beside the source). ConvertToGray leaves
+// output alone unless it succeeds; ConvertToMono hands back the source path for
+// results 2 and -2.
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, GrayVariant variant, int contrast, int brightness);
+int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, int halftone, int contrast, int brightness);
+// The same with the working image at WorkingImagePath(source), beside the source: the
+// driver's historical place, kept for the reference tests only.
 int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
                   int contrast, int brightness);
 int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,

@@ -62,10 +62,12 @@ struct LoopbackPrinter {
     }
 };
 
-int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null") {
-    const std::string cmd = std::string(K20TOOL_EXE) + " " + args + " > " + stdoutFile + " 2>/dev/null";
+int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null", const std::string& env = "") {
+    const std::string cmd = env + std::string(K20TOOL_EXE) + " " + args + " > " + stdoutFile + " 2>/dev/null";
     return WEXITSTATUS(std::system(cmd.c_str()));
 }
+
+std::string Golden(const std::string& name) { return std::string(K20_GOLDEN_DIR) + "/" + name; }
 
 std::string TempDir() {
     auto d = std::filesystem::temp_directory_path() / ("k20_logo_tool_" + std::to_string(getpid()));
@@ -130,8 +132,6 @@ TEST(LogoTool, RefusalsWriteNoJob) {
     EXPECT_EQ(Slurp(dir + "/out.bmp").size(), 2518u);
     std::filesystem::remove_all(dir);
 }
-
-std::string Golden(const std::string& name) { return std::string(K20_GOLDEN_DIR) + "/" + name; }
 
 // The tool maps its source and writes the working image as it is made: the bytes must be
 // the library's own, for every method, from both depths.
@@ -198,6 +198,46 @@ TEST(LogoTool, ARefusedConversionLeavesTheOutputAlone) {
     // Nothing to write into: an error, not a crash, and no file anywhere.
     EXPECT_EQ(RunTool("logo convert " + Golden("colour_logo.bmp") + " --mono -o " + dir + "/no/such/dir/out.bmp"), 2);
     EXPECT_FALSE(std::filesystem::exists(dir + "/no"));
+    std::filesystem::remove_all(dir);
+}
+
+// A user's file that looks like a working image is a logo like any other: it is sent as
+// itself and left as it was, and the tool's own working images go with the tool.
+TEST(LogoTool, DownloadNeverTouchesTheUsersFiles) {
+    const std::string dir = TempDir();
+    std::filesystem::copy_file(Golden("colour_logo.bmp"), dir + "/colour.bmp",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Golden("gray_logo.bmp"), dir + "/colourTemp.bmp",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::create_directories(dir + "/tmp");
+    const std::string env = "TMPDIR=" + dir + "/tmp ";
+    for (const char* type : {"mono", "gray"}) {
+        const std::string job = dir + "/" + type + ".job";
+        EXPECT_EQ(RunTool("logo download --" + std::string(type) + " " + dir + "/colour.bmp " + dir +
+                              "/colourTemp.bmp",
+                          job, env),
+                  0);
+        EXPECT_EQ(Slurp(job), Slurp(Golden("download_" + std::string(type) + ".bin"))) << type;
+        EXPECT_EQ(Slurp(dir + "/colourTemp.bmp"), Slurp(Golden("gray_logo.bmp"))) << type;
+        EXPECT_EQ(Slurp(dir + "/colour.bmp"), Slurp(Golden("colour_logo.bmp"))) << type;
+        EXPECT_TRUE(std::filesystem::is_empty(dir + "/tmp")) << type;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/colourTempTemp.bmp"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LogoTool, ConvertsDefaultOutputKeepsItsFolderAndNeverOverwrites) {
+    const std::string dir = TempDir();
+    std::filesystem::create_directories(dir + "/dl/sub");
+    std::filesystem::copy_file(Golden("gray_logo.bmp"), dir + "/dl/sub/ab",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(RunTool("logo convert " + dir + "/dl/sub/ab --gray"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/dl/sub/abTemp.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/dl/suTemp.bmp"));
+    // A second run would replace the first one's output, which may be the user's by now.
+    std::ofstream(dir + "/dl/sub/abTemp.bmp") << "mine";
+    EXPECT_EQ(RunTool("logo convert " + dir + "/dl/sub/ab --gray"), 2);
+    EXPECT_EQ(Slurp(dir + "/dl/sub/abTemp.bmp"), std::vector<uint8_t>({'m', 'i', 'n', 'e'}));
     std::filesystem::remove_all(dir);
 }
 

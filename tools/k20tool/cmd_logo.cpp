@@ -1,5 +1,6 @@
 // k20tool logo: the Download page's conversions and logo jobs from the command line.
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
@@ -7,6 +8,7 @@
 #include "common/text.h"
 #include "prnui/imaging/logo_image.h"
 #include "prnui/imaging/logo_stream.h"
+#include "prnui/imaging/working_images.h"
 #include "prnui/pages/download_page_model.h"
 #include "tools/k20tool/file_streams.h"
 #include "tools/k20tool/local_files.h"
@@ -22,11 +24,12 @@ const char* kHelp =
     "usage:\n"
     "  k20tool logo convert IN.bmp --mono|--gray [--method none|m3|m4|diffuse]\n"
     "                       [--contrast N] [--brightness N] [-o OUT.bmp]\n"
-    "      convert as the Download page previews it; the default output is the working\n"
-    "      image beside IN (shop.bmp -> shopTemp.bmp), the default method Dither M3\n"
+    "      convert as the Download page previews it; the default output lies beside IN\n"
+    "      (shop.bmp -> shopTemp.bmp) and is never written over, the default method Dither M3\n"
     "  k20tool logo download --mono|--gray A.bmp [B.bmp ...] [--method M] [--contrast N]\n"
     "                       [--brightness N] [--to TARGET]\n"
-    "      the \"Download all\" job for up to 9 logos, with the page's checks\n"
+    "      the \"Download all\" job for up to 9 logos, with the page's checks; the working\n"
+    "      images live in a folder of the tool's own under the temporary folder\n"
     "  k20tool logo clear [--to TARGET]\n"
     "      the \"Clear All Logos\" job\n"
     "Contrast and brightness range over -100..100 (default 0). Jobs go to standard output\n"
@@ -107,10 +110,29 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
 
 std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefaultText(key)); }
 
+// Beside the source, the file name's extension replaced by "Temp.bmp"; a name without
+// an extension keeps all of it (dl/sub/ab -> dl/sub/abTemp.bmp).
+std::string DefaultConvertOutput(const std::string& in) {
+    const size_t slash = in.find_last_of("/\\");
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = in.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    return (hasExtension ? in.substr(0, dot) : in) + "Temp.bmp";
+}
+
+std::string TempFolder() {
+    std::error_code ec;
+    const auto u8 = std::filesystem::temp_directory_path(ec).u8string();
+    return ec ? std::string() : std::string(u8.begin(), u8.end());
+}
+
 int Convert(const Options& o) {
     if (o.files.size() != 1) return UsageError("logo convert needs exactly one IN.bmp");
     const std::string& in = o.files[0];
-    const std::string path = o.output.empty() ? WorkingImagePath(in) : o.output;
+    const std::string path = o.output.empty() ? DefaultConvertOutput(in) : o.output;
+    std::error_code ec;
+    if (o.output.empty() && std::filesystem::exists(std::filesystem::path(std::u8string(path.begin(), path.end())), ec))
+        return Fail(path + " exists already; name the output with -o to replace it");
     // Mapping the source and writing the image as it is made spare memory of the picture's
     // size. A source about to be overwritten by its own working image is read first: its
     // mapped pages would vanish under the conversion.
@@ -158,14 +180,11 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
     if (o.files.empty()) return UsageError(MessageText("MB_DOWNLOAD_ERROR5"));
     if (o.files.size() > size_t(kMaxLogos)) return Fail(MessageText("MB_DOWNLOAD_ERROR4"));
     std::vector<LogoEntry> logos;
-    std::vector<std::string> made;
-    auto cleanup = [&] {
-        for (const auto& p : made) fs.DeleteFile(p);
-    };
+    // Deleted with everything in it when the command ends, however it ends.
+    WorkingImages images(fs, TempFolder());
     for (const auto& f : o.files) {
         std::vector<uint8_t> header;
         if (auto m = CheckLogoFile(fs, f, header)) {
-            cleanup();
             std::vector<uint8_t> probe;
             const platform::Error e = platform::ReadBoundedFile(fs, f, platform::FileKind::Logo, probe);
             if (e == platform::kErrFileTooLarge || e == platform::kErrBadFileType)
@@ -173,28 +192,25 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
             return Fail(f + ": " + MessageText(m->key));
         }
         const int bits = GetU16(header.data(), 28);
-        if (GetU16(header.data(), 0) != kBmpSignature) {
-            cleanup();
-            return Fail(f + ": not a bitmap");
-        }
+        if (GetU16(header.data(), 0) != kBmpSignature) return Fail(f + ": not a bitmap");
+        const std::string working = images.NewPath();
+        if (working.empty()) return Fail("cannot make a folder for the working images in " + TempFolder());
         std::string out;
         int r = kConvertOk;
         if (*o.mono) {
-            if (bits != 1) r = ConvertToMono(fs, f, out, o.method, o.contrast, o.brightness);
+            if (bits != 1) r = ConvertToMono(fs, f, working, out, o.method, o.contrast, o.brightness);
         } else {
             GrayVariant v;
-            r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, out, v, o.contrast, o.brightness) : kConvertBadFormat;
+            r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, working, out, v, o.contrast, o.brightness)
+                                        : kConvertBadFormat;
         }
-        if (r == kConvertOk && !out.empty()) made.push_back(out);
-        if (r != kConvertOk) {
-            cleanup();
-            return Fail(f + ": can't be converted (" + std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
-        }
-        logos.push_back({f, WorkingImagePath(f)});
+        if (r != kConvertOk)
+            return Fail(f + ": can't be converted (" +
+                        std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
+        logos.push_back({f, working});
     }
     std::vector<std::vector<uint8_t>> writes;
     const DownloadResult r = BuildLogoDownload(fs, *o.mono ? LogoType::Mono : LogoType::Gray, logos, writes);
-    cleanup();
     if (r != DownloadResult::Sent) {
         const char* key = DownloadMessageKey(r);
         return Fail(*key ? MessageText(key) : "a logo file is not usable; nothing was sent");
