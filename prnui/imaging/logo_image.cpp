@@ -12,6 +12,7 @@
 
 #include "common/bmp_file.h"
 #include "platform/bounded_read.h"
+#include "prnui/imaging/logo_stream.h"
 
 namespace k20::prnui {
 
@@ -485,7 +486,14 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
     ByteReader r(source);
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature || h.compression != 0) return kConvertBadFormat;
-    if (h.bitCount == 1) return kConvertUnchanged;
+    if (h.bitCount == 1) {
+        // "Unchanged" promises that the source can be sent as it is: the same checks as the
+        // download's, made now rather than after the user chose it.
+        LogoPixels one;
+        return ParseLogoSource(source, 1, one) && ClassifyMonoPalette(source) != MonoPalette::Other
+                   ? kConvertUnchanged
+                   : kConvertBadFormat;
+    }
     if (h.bitCount != 24 && h.bitCount != 8) return kConvertBadFormat;
     LogoPixels img;
     if (!ParseLogoSource(source, h.bitCount, img)) return kConvertBadFormat;

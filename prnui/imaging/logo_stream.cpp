@@ -139,24 +139,33 @@ DownloadResult BuildLogoDownload(platform::FileSystem& fs, LogoType type, const 
     writes.clear();
     if (logos.empty()) return DownloadResult::NoLogos;
     if (logos.size() > size_t(kMaxLogos)) return DownloadResult::BadLogoFile;
+    // The limit holds for the files that are sent: a 1-bit source goes as it is in a mono
+    // download, whatever working image may lie about.
+    std::vector<std::string> sent;
     uint64_t total = 0;
     for (const auto& l : logos) {
+        const bool asItIs = type == LogoType::Mono && IsOneBitBitmap(fs, l.source);
         uint64_t size = 0;
-        if (!FileSizeOf(fs, l.working, size) && !FileSizeOf(fs, l.source, size)) return DownloadResult::CannotSize;
+        if (asItIs ? !FileSizeOf(fs, l.source, size)
+                   : !FileSizeOf(fs, l.working, size) && !FileSizeOf(fs, l.source, size))
+            return DownloadResult::CannotSize;
         total += size;
+        sent.push_back(asItIs ? l.source : l.working);
     }
     if (total >= kLogoTotalSizeLimit) return DownloadResult::TooLarge;
 
     try {
         writes.push_back({0x1B, 0x63, 0x3B, 0x01});
         writes.push_back({0x1C, uint8_t(type == LogoType::Mono ? 0x71 : 0x72), uint8_t(logos.size())});
-        for (const auto& l : logos) {
-            std::string path = l.working;
-            if (type == LogoType::Mono && IsOneBitBitmap(fs, l.source)) path = l.source;
+        uint64_t read = 0;
+        for (const auto& path : sent) {
             std::vector<uint8_t> file;
             LogoRaster raster;
             if (platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, file) != kOk)
                 return writes.clear(), DownloadResult::BadLogoFile;
+            // A file that grew after it was sized is held to the same limit.
+            read += file.size();
+            if (read >= kLogoTotalSizeLimit) return writes.clear(), DownloadResult::TooLarge;
             const bool ok = type == LogoType::Mono ? BuildColumnRaster(file, raster) : BuildGrayPlanes(file, raster);
             if (!ok) return writes.clear(), DownloadResult::BadLogoFile;
             writes.push_back(RasterHeader(type, raster));

@@ -241,6 +241,28 @@ TEST(LogoTool, ConvertsDefaultOutputKeepsItsFolderAndNeverOverwrites) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(LogoTool, ADamagedOneBitBitmapIsRefusedNotUsedUnchanged) {
+    const std::string dir = TempDir();
+    k20::BmpImage img;
+    img.width = 40;
+    img.height = 10;
+    img.bitCount = 1;
+    img.stride = size_t(k20::BmpStride(img.width, 1));
+    img.pixels.assign(img.stride * size_t(img.height), 0x5A);
+    img.palette = {k20::BmpColor{0, 0, 0, 0}, k20::BmpColor{255, 255, 255, 0}};
+    std::vector<uint8_t> file = k20::EncodeBmp(img);
+    std::ofstream(dir + "/good.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                             std::streamsize(file.size()));
+    file.resize(file.size() - 5);
+    std::ofstream(dir + "/cut.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                            std::streamsize(file.size()));
+    EXPECT_EQ(RunTool("logo convert " + dir + "/good.bmp --mono -o " + dir + "/o.bmp"), 0);
+    EXPECT_EQ(RunTool("logo convert " + dir + "/cut.bmp --mono -o " + dir + "/o.bmp"), 2);
+    EXPECT_EQ(RunTool("logo download --mono " + dir + "/cut.bmp", dir + "/cut.job"), 2);
+    EXPECT_EQ(std::filesystem::file_size(dir + "/cut.job"), 0u);
+    std::filesystem::remove_all(dir);
+}
+
 TEST(MappedFile, MapsRegularFilesAndReadsWhatCannotBeMapped) {
     const std::string dir = TempDir();
     MappedFile f;
