@@ -104,6 +104,19 @@ TEST_F(ToolArgs, UnknownCommandsAndNoCommandAreRefused) {
     }
 }
 
+TEST_F(ToolArgs, BarcodeDataThatWouldEndTheCommandIsRefused) {
+    for (const char* type : {"QR Code", "PDF417", "Maxi Code"}) {
+        for (const char* sub : {"validate", "sample"}) {
+            const ChildResult r = Run({"barcode", sub, "--type", type, "--hex", "31 32 00 1B 40 1D 56 01"});
+            ASSERT_FALSE(r.signalled);
+            EXPECT_EQ(r.exitCode, 1) << type << " " << sub;
+            EXPECT_NE(r.err.find("BarCode data error!"), std::string::npos) << r.err;
+            EXPECT_TRUE(r.out.empty()) << type << " " << sub;
+        }
+    }
+    EXPECT_EQ(Run({"barcode", "validate", "--type", "QR Code", "--hex", "31 32 1B 40"}).exitCode, 0);
+}
+
 TEST_F(ToolArgs, HelpStillSucceeds) {
     for (const char* c : {"logo", "control-font", "settings", "barcode", "firmware", "send", "hex", "log", "remove",
                           "selftest"}) {

@@ -246,7 +246,8 @@ bool Apply2D(Code2DPageModel& page, const std::string& f, const std::string& v, 
 }
 
 int Reject(const barcode::ValidationResult& r) {
-    std::cerr << "k20tool: rejected: " << barcode::Describe(r) << "\n";
+    // The pages' message, then what exactly was wrong.
+    std::cerr << "k20tool: BarCode data error! (" << barcode::Describe(r) << ")\n";
     return 1;
 }
 
