@@ -4,6 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,36 +32,56 @@ std::vector<uint8_t> Slurp(const std::string& path) {
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-// A one-shot printer on 127.0.0.1: accepts one connection and keeps what arrives.
+// A one-shot printer on 127.0.0.1 (or ::1): accepts one connection and keeps what
+// arrives. With resetAfter it takes that many bytes and then resets the connection, as a
+// printer does that runs out of paper or is switched off.
 struct LoopbackPrinter {
     int listener = -1;
     uint16_t port = 0;
+    bool listening = false;
     std::vector<uint8_t> received;
     std::thread thread;
-    LoopbackPrinter() {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener, 1);
-        socklen_t n = sizeof a;
-        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &n);
-        port = ntohs(a.sin_port);
-        thread = std::thread([this] {
+    explicit LoopbackPrinter(bool ipv6 = false, size_t resetAfter = SIZE_MAX) {
+        listener = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+        sockaddr_storage st{};
+        socklen_t n;
+        if (ipv6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&st);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            n = sizeof *a;
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&st);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            n = sizeof *a;
+        }
+        listening = listener >= 0 && bind(listener, reinterpret_cast<sockaddr*>(&st), n) == 0 && listen(listener, 1) == 0;
+        if (!listening) return;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&st), &n);
+        port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&st)->sin6_port : reinterpret_cast<sockaddr_in*>(&st)->sin_port);
+        thread = std::thread([this, resetAfter] {
             const int c = accept(listener, nullptr, nullptr);
             if (c < 0) return;
             uint8_t buf[4096];
             ssize_t k;
-            while ((k = recv(c, buf, sizeof buf, 0)) > 0) received.insert(received.end(), buf, buf + k);
+            while (received.size() < resetAfter &&
+                   (k = recv(c, buf, std::min(sizeof buf, resetAfter - received.size()), 0)) > 0)
+                received.insert(received.end(), buf, buf + k);
+            if (resetAfter != SIZE_MAX) {
+                linger l{1, 0};  // close with a reset instead of an orderly close
+                setsockopt(c, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            }
             close(c);
         });
     }
     std::vector<uint8_t> Wait() {
-        thread.join();
-        close(listener);
+        if (thread.joinable()) thread.join();
+        if (listener >= 0) close(listener);
+        listener = -1;
         return received;
     }
+    ~LoopbackPrinter() { Wait(); }
 };
 
 int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null", const std::string& env = "") {
@@ -93,6 +115,23 @@ TEST(SendTarget, Parsing) {
         EXPECT_FALSE(ParseSendTarget(bad, t, err)) << bad;
 }
 
+TEST(SendTarget, Ipv6Addresses) {
+    SendTarget t;
+    std::string err;
+    ASSERT_TRUE(ParseSendTarget("tcp://[::1]:9101", t, err)) << err;
+    EXPECT_EQ(t.host, "::1");
+    EXPECT_EQ(t.port, 9101);
+    ASSERT_TRUE(ParseSendTarget("tcp://[fe80::1%eth0]/", t, err)) << err;
+    EXPECT_EQ(t.host, "fe80::1%eth0");
+    EXPECT_EQ(t.port, 9100);
+    ASSERT_TRUE(ParseSendTarget("tcp://::1", t, err)) << err;  // bare: no port can follow
+    EXPECT_EQ(t.host, "::1");
+    EXPECT_EQ(t.port, 9100);
+    for (const char* bad : {"tcp://[::1", "tcp://[::1]x", "tcp://[::1]:", "tcp://[]:9100", "tcp://[::1]:0",
+                            "tcp://h:+5", "tcp://h:-5"})
+        EXPECT_FALSE(ParseSendTarget(bad, t, err)) << bad;
+}
+
 TEST(LogoTool, DownloadReachesALoopbackPrinterAsTheGoldenStream) {
     const std::string dir = TempDir();
     std::filesystem::copy_file(std::string(K20_GOLDEN_DIR) + "/colour_logo.bmp", dir + "/colour.bmp",
@@ -113,6 +152,30 @@ TEST(LogoTool, DownloadReachesALoopbackPrinterAsTheGoldenStream) {
     LoopbackPrinter second;
     EXPECT_EQ(RunTool("send " + dir + "/gray.job --to tcp://127.0.0.1:" + std::to_string(second.port)), 0);
     EXPECT_EQ(second.Wait(), Slurp(dir + "/gray.job"));
+    std::filesystem::remove_all(dir);
+}
+
+// Success means the printer took the whole job: a reset after some bytes is a failure,
+// even when every byte fitted into the socket's buffers before it came.
+TEST(SendTool, AResetConnectionIsAFailure) {
+    const std::string dir = TempDir();
+    std::ofstream(dir + "/job.bin", std::ios::binary) << std::string(1000, 'x');
+    LoopbackPrinter printer(false, 10);
+    EXPECT_EQ(RunTool("send " + dir + "/job.bin --to tcp://127.0.0.1:" + std::to_string(printer.port)), 2);
+    EXPECT_EQ(printer.Wait().size(), 10u);
+    LoopbackPrinter whole;
+    EXPECT_EQ(RunTool("send " + dir + "/job.bin --to tcp://127.0.0.1:" + std::to_string(whole.port)), 0);
+    EXPECT_EQ(whole.Wait().size(), 1000u);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SendTool, ReachesAnIpv6Loopback) {
+    LoopbackPrinter printer(true);
+    if (!printer.listening) GTEST_SKIP() << "this machine has no ::1 to listen on";
+    const std::string dir = TempDir();
+    std::ofstream(dir + "/job.bin", std::ios::binary) << "K-20 over IPv6";
+    EXPECT_EQ(RunTool("send " + dir + "/job.bin --to tcp://[::1]:" + std::to_string(printer.port)), 0);
+    EXPECT_EQ(printer.Wait(), Slurp(dir + "/job.bin"));
     std::filesystem::remove_all(dir);
 }
 
