@@ -138,7 +138,12 @@ private:
         const size_t at = size_t(r - 1);
         if (from < clean_[at]) clean_[at] = uint16_t(from);
         uint64_t* words = dirty_.data() + at * words_;
-        for (size_t u = from / kUnit; u <= (to - 1) / kUnit; ++u) words[u / 64] |= 1ull << (u % 64);
+        const size_t first = from / kUnit, last = (to - 1) / kUnit;
+        for (size_t wi = first / 64; wi <= last / 64; ++wi) {
+            const unsigned lo = wi == first / 64 ? unsigned(first % 64) : 0;
+            const unsigned hi = wi == last / 64 ? unsigned(last % 64) : 63;
+            words[wi] |= (hi == 63 ? ~0ull : (2ull << hi) - 1) & ~((1ull << lo) - 1);
+        }
     }
 
     // Bytes [0, n) of row r become blank paper.
