@@ -2,6 +2,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <string>
+#include <utility>
 
 #include "common/text.h"
 
@@ -17,9 +20,29 @@ static const char* IconvName(unsigned cp) {
     }
 }
 
+namespace {
+
+// Opening a converter looks up and loads the character-set modules, which costs far
+// more than converting a line; each thread keeps the few it uses open.
+struct Converters {
+    std::map<std::pair<std::string, std::string>, iconv_t> open;
+    ~Converters() {
+        for (auto& [names, cd] : open) iconv_close(cd);
+    }
+    iconv_t Get(const char* from, const char* to) {
+        auto [it, added] = open.try_emplace({from, to}, iconv_t(-1));
+        if (added) it->second = iconv_open(to, from);
+        if (it->second != iconv_t(-1)) iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // initial state
+        return it->second;
+    }
+};
+
+}  // namespace
+
 static std::string Convert(const char* from, const char* to, std::string_view in, bool& ok) {
     ok = false;
-    iconv_t cd = iconv_open(to, from);
+    thread_local Converters converters;
+    iconv_t cd = converters.Get(from, to);
     if (cd == iconv_t(-1)) return {};
     std::string out(in.size() * 4 + 16, '\0');
     char* src = const_cast<char*>(in.data());
@@ -40,7 +63,6 @@ static std::string Convert(const char* from, const char* to, std::string_view in
         }
     }
     out.resize(out.size() - dstLeft);
-    iconv_close(cd);
     return out;
 }
 

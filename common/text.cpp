@@ -7,39 +7,49 @@ std::u16string Utf8ToUtf16(std::string_view s) {
     out.reserve(s.size());
     size_t i = 0;
     while (i < s.size()) {
-        uint8_t c = uint8_t(s[i]);
-        uint32_t cp;
-        size_t n;
+        const uint8_t c = uint8_t(s[i]);
         if (c < 0x80) {
-            cp = c;
-            n = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F;
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        // Well-formed sequences only: the second byte's range excludes overlong forms
+        // (E0 80..9F, F0 80..8F), the UTF-16 surrogates (ED A0..BF) and code points above
+        // U+10FFFF (F4 90..BF); C0, C1 and F5..FF never start one.
+        size_t n;
+        uint32_t cp;
+        uint8_t lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
             n = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
             n = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            cp = c & 0x07;
+            cp = c & 0x0F;
+            if (c == 0xE0) lo = 0xA0;
+            if (c == 0xED) hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
             n = 4;
+            cp = c & 0x07;
+            if (c == 0xF0) lo = 0x90;
+            if (c == 0xF4) hi = 0x8F;
         } else {
             out.push_back(0xFFFD);
             ++i;
             continue;
         }
-        if (i + n > s.size()) {
-            out.push_back(0xFFFD);
-            break;
-        }
-        bool bad = false;
-        for (size_t k = 1; k < n; ++k) {
-            uint8_t cc = uint8_t(s[i + k]);
-            if ((cc & 0xC0) != 0x80) bad = true;
+        size_t k = 1;
+        for (; k < n && i + k < s.size(); ++k) {
+            const uint8_t cc = uint8_t(s[i + k]);
+            if (cc < lo || cc > hi) break;
+            lo = 0x80;
+            hi = 0xBF;
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if (bad) {
+        if (k < n) {
+            // One replacement for the longest start of a sequence; the byte that broke it
+            // is read again on its own.
             out.push_back(0xFFFD);
-            ++i;
+            i += k;
             continue;
         }
         i += n;

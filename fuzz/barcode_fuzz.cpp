@@ -52,6 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     k20::prnui::BarcodeFont2DSlot s2{};
     s2.type = uint8_t(code % 7);
     s2.qrErrorLevel = data[1];
-    Plan2DSample(s2, in);
+    const SamplePlan p2 = Plan2DSample(s2, in);
+    // Every 2D command ends at the data's first 00: accepted data holds none.
+    if (p2.ok())
+        for (uint8_t b : in)
+            if (b == 0) std::abort();
     return 0;
 }

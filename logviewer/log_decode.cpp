@@ -33,10 +33,23 @@ inline void Transpose8(const uint8_t* in, size_t step, uint8_t out[8]) {
 // rows below the last one never reach the file, so they are not kept at all.
 // The rows are kept as the file wants them, every bit inverted (a printed dot is 0),
 // so that the image is written once instead of being filled, drawn and inverted.
+//
+// A shifted band blanks its rows from the first byte up to the band. Done byte by byte
+// that costs the whole row width for every band, five input bytes each, however little
+// the band draws; so wide rows keep, per row, which 8-byte units may hold dots and how
+// much of the row's start is known blank, and blanking touches only units drawn since.
+// Every unit is blanked at most once per drawing that marked it, so the cost follows
+// what the bands and lines draw.
 class Canvas {
 public:
     Canvas(uint8_t* pixels, uint64_t height, const RenderParams& p)
-        : pixels_(pixels), height_(height), w_(p.widthBytes), dots_(p.dots) {}
+        : pixels_(pixels), height_(height), w_(p.widthBytes), dots_(p.dots) {
+        if (w_ > kDirectBlankBytes) {
+            words_ = (w_ + kUnit * 64 - 1) / (kUnit * 64);
+            dirty_.assign(size_t(height_) * words_, 0);
+            clean_.assign(size_t(height_), 0);
+        }
+    }
 
     uint8_t* Row(uint64_t r) const {
         if (r == 0 || r > height_) return nullptr;
@@ -48,6 +61,7 @@ public:
         if (!row) return;
         const size_t m = std::min<size_t>(n, w_);
         for (size_t k = 0; k < m; ++k) row[k] = uint8_t(~src[k]);
+        Mark(c, 0, m);
     }
 
     void Band(uint64_t c, uint32_t x, const uint8_t* src, size_t columns) const {
@@ -91,30 +105,81 @@ public:
         for (size_t i = 0; i < 24; ++i) {
             uint8_t* row = rows[i];
             if (!row) continue;
+            const uint64_t r = c + i;
             const uint8_t* b = s + i * groups;
             if (!shift) {
                 for (size_t g = 0; g < groups; ++g) row[start + g] = uint8_t(~b[g]);
+                Mark(r, start, start + groups);
                 continue;
             }
             if (groups == 0) {  // nothing of the band fits: only the clearing remains
-                std::memset(row, 0xFF, to);
+                Blank(r, row, to);
                 continue;
             }
-            std::memset(row, 0xFF, start);
+            Blank(r, row, start);
             uint8_t* at = row + start;
             at[0] = uint8_t(~(b[0] >> shift));
             for (size_t g = 1; g < groups; ++g) at[g] = uint8_t(~((b[g] >> shift) | (b[g - 1] << (8 - shift))));
             // The bits shifted out of the band's last byte, when the row has room for them.
-            if (start + groups < to) at[groups] = uint8_t(~(b[groups - 1] << (8 - shift)));
+            const bool spill = start + groups < to;
+            if (spill) at[groups] = uint8_t(~(b[groups - 1] << (8 - shift)));
+            Mark(r, start, start + groups + (spill ? 1 : 0));
         }
     }
 
 private:
+    // Rows this narrow are blanked directly: a few bytes cost less than the bookkeeping.
+    static constexpr size_t kDirectBlankBytes = 32;
+    static constexpr size_t kUnit = 8;
+
+    // Bytes [from, to) of row r may now hold dots.
+    void Mark(uint64_t r, size_t from, size_t to) const {
+        if (dirty_.empty() || from >= to) return;
+        const size_t at = size_t(r - 1);
+        if (from < clean_[at]) clean_[at] = uint16_t(from);
+        uint64_t* words = dirty_.data() + at * words_;
+        const size_t first = from / kUnit, last = (to - 1) / kUnit;
+        for (size_t wi = first / 64; wi <= last / 64; ++wi) {
+            const unsigned lo = wi == first / 64 ? unsigned(first % 64) : 0;
+            const unsigned hi = wi == last / 64 ? unsigned(last % 64) : 63;
+            words[wi] |= (hi == 63 ? ~0ull : (2ull << hi) - 1) & ~((1ull << lo) - 1);
+        }
+    }
+
+    // Bytes [0, n) of row r become blank paper.
+    void Blank(uint64_t r, uint8_t* row, size_t n) const {
+        if (dirty_.empty()) {
+            std::memset(row, 0xFF, n);
+            return;
+        }
+        const size_t at = size_t(r - 1);
+        if (n <= clean_[at]) return;
+        uint64_t* words = dirty_.data() + at * words_;
+        const size_t firstUnit = clean_[at] / kUnit, lastUnit = (n - 1) / kUnit;
+        for (size_t wi = firstUnit / 64; wi <= lastUnit / 64; ++wi) {
+            uint64_t bits = words[wi];
+            while (bits) {
+                const size_t u = wi * 64 + size_t(__builtin_ctzll(bits));
+                bits &= bits - 1;
+                if (u < firstUnit) continue;
+                if (u > lastUnit) break;
+                const size_t b0 = u * kUnit, b1 = std::min(b0 + kUnit, n);
+                std::memset(row + b0, 0xFF, b1 - b0);
+                // A unit only partly blanked may still hold dots past n.
+                if (b0 + kUnit <= n) words[wi] &= ~(1ull << (u % 64));
+            }
+        }
+        clean_[at] = uint16_t(n);
+    }
+
     uint8_t* pixels_;
     uint64_t height_;
     size_t w_;
     size_t dots_;
     mutable std::vector<uint8_t> scratch_;
+    size_t words_ = 0;
+    mutable std::vector<uint64_t> dirty_;  // per row, one bit per unit of kUnit bytes
+    mutable std::vector<uint16_t> clean_;  // per row, bytes at its start known to be blank
 };
 
 struct ScanResult {
@@ -216,7 +281,7 @@ const char* DescribeStatus(DecodeStatus s) {
 
 DecodedJob DecodeJob(std::span<const uint8_t> data, const RenderParams& params, uint64_t maxImageBytes) {
     DecodedJob job;
-    if (params.widthBytes == 0 || params.dots == 0 || params.dots > 0x7FFFFFFFu) {
+    if (params.widthBytes == 0 || params.widthBytes > kMaxWidthBytes || params.dots == 0 || params.dots > kMaxDots) {
         job.status = DecodeStatus::BadParams;
         return job;
     }

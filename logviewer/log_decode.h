@@ -26,6 +26,12 @@ inline constexpr size_t kMaxPageBoundaries = 250;
 inline constexpr uint64_t kMaxImageBytes = 64ull * 1024 * 1024;
 inline constexpr size_t kPageImageHeaderSize = 62;
 
+// The widest rows and images a job may be decoded into: eight times the widest receipt
+// paper, and far below what would let a five-byte command touch megabytes.
+inline constexpr uint32_t kMaxWidthBytes = 4096;
+inline constexpr uint32_t kMaxDots = 8 * kMaxWidthBytes;
+static_assert(kMaxWidthBytes <= 0xFFFF, "the decoder keeps row offsets in 16 bits");
+
 struct RenderParams {
     uint32_t widthBytes = 80;  // W: bytes per raster row
     uint32_t dots = 640;       // P: image width in dots, and the widest band
@@ -37,7 +43,7 @@ enum class DecodeStatus {
     NoRows,          // the job never moved down a row
     NoPageBoundary,  // no page-end marker
     TooLarge,        // the image would exceed kMaxImageBytes
-    BadParams,       // W or P is zero
+    BadParams,       // W or P is zero or above kMaxWidthBytes / kMaxDots
 };
 
 const char* DescribeStatus(DecodeStatus s);

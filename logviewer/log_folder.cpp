@@ -1,6 +1,7 @@
 #include "logviewer/log_folder.h"
 
 #include "common/text.h"
+#include "platform/bounded_read.h"
 
 namespace k20::logviewer {
 
@@ -37,7 +38,7 @@ JobFileResult DecodeJobFile(FileSystem& fs, const std::string& jobPath, const st
                             const RenderParams& params) {
     JobFileResult r;
     std::vector<uint8_t> data;
-    if (Error e = fs.ReadFile(jobPath, data)) {
+    if (Error e = ReadBoundedFile(fs, jobPath, FileKind::LogJob, data)) {
         r.readError = e;
         return r;
     }

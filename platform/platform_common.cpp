@@ -64,20 +64,25 @@ Error ReadFileLimited(FileSystem& fs, const std::string& path, uint64_t maxBytes
     size = 0;
     std::vector<FindEntry> found;
     if (path.find_first_of("*?") != std::string::npos) return kErrInvalidParameter;
+    // Looked at first so that a file far over the limit is refused without reading it.
     if (fs.FindFiles(path, found) == kOk && found.size() == 1) {
         if (found[0].isDirectory) return kErrAccessDenied;
         size = found[0].size;
         if (size > maxBytes) return kErrFileTooLarge;
     }
-    if (Error e = fs.ReadFile(path, out)) return e;
-    // The file may have grown since it was looked at.
+    // The file may have grown since it was looked at: the read itself is bounded too.
+    Error e = fs.ReadFileLimited(path, maxBytes, out);
     size = out.size();
-    if (size > maxBytes) {
-        out.clear();
-        out.shrink_to_fit();
-        return kErrFileTooLarge;
-    }
-    return kOk;
+    return e;
+}
+
+Error FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> data;
+    Error e = ReadFile(path, data);
+    if (e == kOk && data.size() > limit) e = kErrFileTooLarge;
+    if (e == kOk) out.swap(data);
+    else out.clear();
+    return e;
 }
 
 bool FileSystem::Exists(const std::string& path) {

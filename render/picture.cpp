@@ -259,6 +259,10 @@ PictureBitmapFile::PictureBitmapFile(PictureBitmapFile&& other) noexcept
 
 bool PictureBitmapFile::Open(const std::string& path, std::string& error) {
     path_ = path;
+    // A device or a pipe is left to the caller's bounded reader, which refuses it: opening
+    // one here to sniff it could block for ever.
+    std::error_code typeError;
+    if (!std::filesystem::is_regular_file(PathFromUtf8(path), typeError)) return true;
     uint8_t head[8] = {};
     {
         std::ifstream f(PathFromUtf8(path), std::ios::binary);

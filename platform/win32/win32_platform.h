@@ -24,6 +24,7 @@ public:
 class Win32FileSystem : public FileSystem {
 public:
     Error ReadFile(const std::string& path, std::vector<uint8_t>& out) override;
+    Error ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) override;
     Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
     Error CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     Error DeleteFile(const std::string& path) override;

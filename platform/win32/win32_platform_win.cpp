@@ -159,6 +159,31 @@ Error Win32FileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& o
     return e;
 }
 
+Error Win32FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
+    out.clear();
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    LARGE_INTEGER size;
+    Error e = kOk;
+    // A console, a serial port or a pipe would be read until it ends, which may be never.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        e = kErrBadFileType;
+    } else if (!GetFileSizeEx(h, &size)) {
+        e = GetLastError();
+    } else if (uint64_t(size.QuadPart) > limit || size.QuadPart > 0x7FFFFFFF) {
+        e = kErrFileTooLarge;
+    } else {
+        out.resize(size_t(size.QuadPart));
+        DWORD got = 0;
+        if (!out.empty() && (!::ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) || got != out.size()))
+            e = GetLastError() ? GetLastError() : kErrInvalidData;
+        if (e != kOk) out.clear();
+    }
+    CloseHandle(h);
+    return e;
+}
+
 Error Win32FileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
     HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();

@@ -46,25 +46,25 @@ constexpr CharEntry kAnyByte[] = {V(0), kRange, V(255), kEnd};
 constexpr CharEntry kMaxiCode[] = {V('0'), kRange, V('9'), V('A'), kRange, V('Z'), kEnd};
 
 constexpr std::array<ValidationRow, kValidationRowCount> kRows{{
-    {11, 12, false, kDigits},     // 0 UPC-A
-    {11, 12, false, kDigits},     // 1 UPC-E
-    {12, 13, false, kDigits},     // 2 EAN13
-    {7, 8, false, kDigits},       // 3 EAN8
-    {1, 255, false, kCode39},     // 4 Code39
-    {1, 255, false, kDigits},     // 5 ITF
-    {1, 255, false, kCodabar},    // 6 Codabar
-    {1, 255, false, kAscii},      // 7 Code93
-    {2, 255, false, kAscii},      // 8 Code128
-    {1, 40, false, kGs1},         // 9 GS1 DataBar Omnidirectional
-    {1, 40, false, kGs1},         // 10 Truncated
-    {1, 40, false, kGs1},         // 11 Limited
-    {1, 40, false, kGs1},         // 12 Expanded
-    {1, 255, true, kAnyByte},     // 13 PDF417
-    {1, 40, false, kGs1},         // 14 GS1 DataBar Stacked
-    {1, 40, false, kGs1},         // 15 Stacked Omnidirectional
-    {1, 40, false, kGs1},         // 16 Expanded Stacked
-    {1, 255, true, kAnyByte},     // 17 QR Code
-    {1, 84, true, kMaxiCode},     // 18 MaxiCode
+    {11, 12, false, kDigits, Framing::NulEnd},     // 0 UPC-A
+    {11, 12, false, kDigits, Framing::NulEnd},     // 1 UPC-E
+    {12, 13, false, kDigits, Framing::NulEnd},     // 2 EAN13
+    {7, 8, false, kDigits, Framing::NulEnd},       // 3 EAN8
+    {1, 255, false, kCode39, Framing::NulEnd},     // 4 Code39
+    {1, 255, false, kDigits, Framing::NulEnd},     // 5 ITF
+    {1, 255, false, kCodabar, Framing::NulEnd},    // 6 Codabar
+    {1, 255, false, kAscii, Framing::LengthByte},  // 7 Code93
+    {2, 255, false, kAscii, Framing::LengthByte},  // 8 Code128
+    {1, 40, false, kGs1, Framing::NulEnd},         // 9 GS1 DataBar Omnidirectional
+    {1, 40, false, kGs1, Framing::NulEnd},         // 10 Truncated
+    {1, 40, false, kGs1, Framing::NulEnd},         // 11 Limited
+    {1, 40, false, kGs1, Framing::NulEnd},         // 12 Expanded
+    {1, 255, true, kAnyByte, Framing::NulEnd},     // 13 PDF417
+    {1, 40, false, kGs1, Framing::NulEnd},         // 14 GS1 DataBar Stacked
+    {1, 40, false, kGs1, Framing::NulEnd},         // 15 Stacked Omnidirectional
+    {1, 40, false, kGs1, Framing::NulEnd},         // 16 Expanded Stacked
+    {1, 255, true, kAnyByte, Framing::NulEnd},     // 17 QR Code
+    {1, 84, true, kMaxiCode, Framing::NulEnd},     // 18 MaxiCode
 }};
 
 constexpr std::u16string_view kFontNames1D[k1DFontCount] = {u"1D Code1", u"1D Code2", u"1D Code3", u"1D Code4",

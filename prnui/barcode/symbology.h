@@ -54,11 +54,19 @@ inline constexpr CharEntry V(uint8_t v) { return {CharEntry::Value, v}; }
 inline constexpr CharEntry kRange{CharEntry::Range, 0};
 inline constexpr CharEntry kEnd{CharEntry::End, 0};
 
+// How the printer finds the end of the data in the command a row serves.
+enum class Framing : uint8_t {
+    NulEnd,      // the data ends at the first 00 byte: a 00 inside would end the command
+                 // early and the rest would run as printer commands
+    LengthByte,  // a length byte before the data: any byte may occur
+};
+
 struct ValidationRow {
     uint16_t minLength;
     uint16_t maxLength;
     bool lengthOnly;                    // rows whose character list is never consulted
     const CharEntry* allowed;           // read up to the end marker
+    Framing framing;
 };
 
 const std::array<Symbology1D, k1DSymbologyCount>& Symbologies1D();

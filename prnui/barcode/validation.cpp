@@ -92,6 +92,11 @@ ValidationResult ValidateBarcodeData(int code, std::vector<uint8_t>& data) {
     const ValidationRow& vr = ValidationRows()[size_t(row)];
     if (n < vr.minLength) return rejected(Reject(Verdict::TooShort));
     if (n > vr.maxLength) return rejected(Reject(Verdict::TooLong));
+    // Checked before anything else of the content, and for the rows that check nothing
+    // else too: what follows a 00 would reach the printer as commands of its own.
+    if (vr.framing == Framing::NulEnd)
+        for (size_t i = 0; i < n; ++i)
+            if (data[i] == 0) return rejected(Reject(Verdict::EndsCommand, i, 0));
     if (vr.lengthOnly) return rejected({});
     if (row == 1 && data[0] != '0') return rejected(Reject(Verdict::UpcEFirstDigit, 0, data[0]));
     if (row == 6) {
@@ -139,6 +144,9 @@ std::string Describe(const ValidationResult& r) {
         case Verdict::Code128NotDigit: return "byte " + ByteText(r.byte) + at + " is not a digit in code set C";
         case Verdict::Gs1FirstByte: return "first byte " + ByteText(r.byte) + " above 128";
         case Verdict::PackOverflow: return "packed data does not fit";
+        case Verdict::EndsCommand:
+            return "byte 0x00" + at + " would end the barcode command early; what follows would reach the "
+                   "printer as commands";
     }
     return "rejected";
 }

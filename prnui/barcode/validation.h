@@ -24,6 +24,7 @@ enum class Verdict : uint8_t {
     Code128NotDigit,  // a byte other than a digit or '{' inside code set C
     Gs1FirstByte,     // 2D GS1 symbologies: first byte above 128
     PackOverflow,     // the packed data would not fit the caller's buffer
+    EndsCommand,      // a 00 byte in data that the command ends at its first 00
 };
 
 struct ValidationResult {

@@ -11,6 +11,8 @@
 #endif
 
 #include "common/bmp_file.h"
+#include "platform/bounded_read.h"
+#include "prnui/imaging/logo_stream.h"
 
 namespace k20::prnui {
 
@@ -484,7 +486,14 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
     ByteReader r(source);
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature || h.compression != 0) return kConvertBadFormat;
-    if (h.bitCount == 1) return kConvertUnchanged;
+    if (h.bitCount == 1) {
+        // "Unchanged" promises that the source can be sent as it is: the same checks as the
+        // download's, made now rather than after the user chose it.
+        LogoPixels one;
+        return ParseLogoSource(source, 1, one) && ClassifyMonoPalette(source) != MonoPalette::Other
+                   ? kConvertUnchanged
+                   : kConvertBadFormat;
+    }
     if (h.bitCount != 24 && h.bitCount != 8) return kConvertBadFormat;
     LogoPixels img;
     if (!ParseLogoSource(source, h.bitCount, img)) return kConvertBadFormat;
@@ -589,34 +598,33 @@ int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contra
 
 namespace {
 
-int WriteWorking(platform::FileSystem& fs, const std::string& source, const std::vector<uint8_t>& data,
+int WriteWorking(platform::FileSystem& fs, const std::string& path, const std::vector<uint8_t>& data,
                  std::string& output) {
-    const std::string path = WorkingImagePath(source);
-    if (fs.WriteFile(path, data) != platform::kOk) return kConvertFailed;
+    if (path.empty() || fs.WriteFile(path, data) != platform::kOk) return kConvertFailed;
     output = path;
     return kConvertOk;
 }
 
 }  // namespace
 
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
-                  int contrast, int brightness) {
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, GrayVariant variant, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
-        if (fs.ReadFile(source, src) != platform::kOk) return kConvertFailed;
+        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
     } catch (const std::bad_alloc&) {
         return kConvertFailed;
     }
     const int r = ConvertToGrayImage(src, variant, contrast, brightness, img);
     if (r != kConvertOk) return r;
-    return WriteWorking(fs, source, img, output);
+    return WriteWorking(fs, working, img, output);
 }
 
-int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
-                  int contrast, int brightness) {
+int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, int halftone, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
-        if (fs.ReadFile(source, src) != platform::kOk) return kConvertFailed;
+        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
     } catch (const std::bad_alloc&) {
         return kConvertFailed;
     }
@@ -626,7 +634,17 @@ int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::stri
         return r;
     }
     if (r != kConvertOk) return r;
-    return WriteWorking(fs, source, img, output);
+    return WriteWorking(fs, working, img, output);
+}
+
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
+                  int contrast, int brightness) {
+    return ConvertToGray(fs, source, WorkingImagePath(source), output, variant, contrast, brightness);
+}
+
+int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
+                  int contrast, int brightness) {
+    return ConvertToMono(fs, source, WorkingImagePath(source), output, halftone, contrast, brightness);
 }
 
 }  // namespace k20::prnui

@@ -1,6 +1,6 @@
 #pragma once
 // Logo image conversion: the contrast/brightness arithmetic, the four halftone methods
-// and the 8-bit gray and 1-bit mono working images written beside the source.
+// and the 8-bit gray and 1-bit mono working images.
 //
 // The arithmetic is part of what the printer receives, so its precision is fixed: the
 // library is built without floating-point contraction and, on 32-bit x86, with SSE
@@ -31,7 +31,7 @@ struct LogoSettings {
 
 // Results of the conversions.
 inline constexpr int kConvertOk = 1;
-inline constexpr int kConvertUnchanged = 2;   // 1-bit source given to ConvertToMono
+inline constexpr int kConvertUnchanged = 2;   // a sendable 1-bit source given to ConvertToMono
 inline constexpr int kConvertFailed = -1;     // can't open, no memory, can't write
 inline constexpr int kConvertBadFormat = -2;  // not a bitmap we can read
 
@@ -72,7 +72,8 @@ std::string WorkingImagePath(const std::string& source);
 // In-memory conversions from the source file's bytes to the working image's bytes.
 int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
                        std::vector<uint8_t>& out);
-// Result 2 for a 1-bit source (out left empty).
+// Result 2 for a 1-bit source that can be sent as it is (out left empty); a damaged one,
+// or one whose palette is not black and white, is -2 like any other unusable source.
 int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
                        std::vector<uint8_t>& out);
 
@@ -85,9 +86,16 @@ int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int
 int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
                        const ImageSink& sink);
 
-// The file forms the page and the tool call: read the source, write WorkingImagePath(source).
-// ConvertToGray leaves output alone unless it succeeds; ConvertToMono hands back the
-// source path for results 2 and -2.
+// The file forms: read the source, write the working image at `working` (the page and
+// the tool take it from WorkingImages, never beside the source). ConvertToGray leaves
+// output alone unless it succeeds; ConvertToMono hands back the source path for
+// results 2 and -2.
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, GrayVariant variant, int contrast, int brightness);
+int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                  std::string& output, int halftone, int contrast, int brightness);
+// The same with the working image at WorkingImagePath(source), beside the source: the
+// driver's historical place, kept for the reference tests only.
 int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
                   int contrast, int brightness);
 int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,

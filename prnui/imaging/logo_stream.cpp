@@ -4,6 +4,7 @@
 
 #include "common/bmp_file.h"
 #include "common/text.h"
+#include "platform/bounded_read.h"
 #include "prnui/imaging/logo_image.h"
 
 namespace k20::prnui {
@@ -125,7 +126,7 @@ std::vector<uint8_t> RasterHeader(LogoType type, const LogoRaster& r) {
 
 bool IsOneBitBitmap(platform::FileSystem& fs, const std::string& path) {
     std::vector<uint8_t> data;
-    if (fs.ReadFile(path, data) != kOk) return false;
+    if (platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, data) != kOk) return false;
     ByteReader r(data);
     BmpHeader h;
     return ReadBmpHeader(r, h) && h.signature == kBmpSignature && h.bitCount == 1;
@@ -138,23 +139,33 @@ DownloadResult BuildLogoDownload(platform::FileSystem& fs, LogoType type, const 
     writes.clear();
     if (logos.empty()) return DownloadResult::NoLogos;
     if (logos.size() > size_t(kMaxLogos)) return DownloadResult::BadLogoFile;
+    // The limit holds for the files that are sent: a 1-bit source goes as it is in a mono
+    // download, whatever working image may lie about.
+    std::vector<std::string> sent;
     uint64_t total = 0;
     for (const auto& l : logos) {
+        const bool asItIs = type == LogoType::Mono && IsOneBitBitmap(fs, l.source);
         uint64_t size = 0;
-        if (!FileSizeOf(fs, l.working, size) && !FileSizeOf(fs, l.source, size)) return DownloadResult::CannotSize;
+        if (asItIs ? !FileSizeOf(fs, l.source, size)
+                   : !FileSizeOf(fs, l.working, size) && !FileSizeOf(fs, l.source, size))
+            return DownloadResult::CannotSize;
         total += size;
+        sent.push_back(asItIs ? l.source : l.working);
     }
     if (total >= kLogoTotalSizeLimit) return DownloadResult::TooLarge;
 
     try {
         writes.push_back({0x1B, 0x63, 0x3B, 0x01});
         writes.push_back({0x1C, uint8_t(type == LogoType::Mono ? 0x71 : 0x72), uint8_t(logos.size())});
-        for (const auto& l : logos) {
-            std::string path = l.working;
-            if (type == LogoType::Mono && IsOneBitBitmap(fs, l.source)) path = l.source;
+        uint64_t read = 0;
+        for (const auto& path : sent) {
             std::vector<uint8_t> file;
             LogoRaster raster;
-            if (fs.ReadFile(path, file) != kOk) return writes.clear(), DownloadResult::BadLogoFile;
+            if (platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, file) != kOk)
+                return writes.clear(), DownloadResult::BadLogoFile;
+            // A file that grew after it was sized is held to the same limit.
+            read += file.size();
+            if (read >= kLogoTotalSizeLimit) return writes.clear(), DownloadResult::TooLarge;
             const bool ok = type == LogoType::Mono ? BuildColumnRaster(file, raster) : BuildGrayPlanes(file, raster);
             if (!ok) return writes.clear(), DownloadResult::BadLogoFile;
             writes.push_back(RasterHeader(type, raster));
@@ -190,7 +201,8 @@ const char* FirmwareMessageKey(FirmwareResult r) {
     switch (r) {
     case FirmwareResult::CannotOpen: return "MB_DOWNLOAD_ERROR1";
     case FirmwareResult::CannotSize: return "MB_DOWNLOAD_ERROR8";
-    case FirmwareResult::NoMemory: return "MB_DOWNLOAD_ERROR9";
+    case FirmwareResult::NoMemory:
+    case FirmwareResult::TooLarge: return "MB_DOWNLOAD_ERROR9";
     case FirmwareResult::CannotSeek: return "MB_DOWNLOAD_ERROR10";
     case FirmwareResult::CannotRead: return "MB_DOWNLOAD_ERROR2";
     default: return "";
@@ -202,16 +214,17 @@ FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& pat
     if (path.empty()) return FirmwareResult::NoPath;
     uint64_t size = 0;
     if (!FileSizeOf(fs, path, size)) return fs.Exists(path) ? FirmwareResult::CannotSize : FirmwareResult::CannotOpen;
-    // One write carries the whole file, and a write's length is 32 bits.
-    if (size > 0xFFFFFFFFull) return FirmwareResult::NoMemory;
+    if (size > platform::kFirmwareFileLimit) return FirmwareResult::TooLarge;
     platform::Error e;
     try {
-        e = fs.ReadFile(path, data);
+        e = platform::ReadBoundedFile(fs, path, platform::FileKind::Firmware, data);
     } catch (const std::bad_alloc&) {
         data.clear();
         return FirmwareResult::NoMemory;
     }
-    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound || e == platform::kErrAccessDenied)
+    if (e == platform::kErrFileTooLarge) return FirmwareResult::TooLarge;
+    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound || e == platform::kErrAccessDenied ||
+        e == platform::kErrBadFileType)
         return FirmwareResult::CannotOpen;
     if (e == platform::kErrNotEnoughMemory) return FirmwareResult::NoMemory;
     // A file that changed size between the two looks is not sent half-read.

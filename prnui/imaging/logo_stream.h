@@ -64,7 +64,8 @@ DownloadResult DownloadAllLogos(platform::FileSystem& fs, platform::Spooler& sp,
 platform::Error ClearAllLogos(platform::Spooler& sp, platform::PrinterHandle h);
 
 // Firmware, fonts and other files the printer interprets itself, sent unchanged.
-enum class FirmwareResult { Sent, NoPath, CannotOpen, CannotSize, NoMemory, CannotSeek, CannotRead, SpoolerFailed };
+// TooLarge: over platform::kFirmwareFileLimit (shown as the memory message, MB_DOWNLOAD_ERROR9).
+enum class FirmwareResult { Sent, NoPath, CannotOpen, CannotSize, NoMemory, CannotSeek, CannotRead, SpoolerFailed, TooLarge };
 const char* FirmwareMessageKey(FirmwareResult r);
 FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& path, std::vector<uint8_t>& data);
 FirmwareResult DownloadFirmware(platform::FileSystem& fs, platform::Spooler& sp, platform::PrinterHandle h,

@@ -3,6 +3,7 @@
 #include "common/hex_command.h"
 #include "common/ini_file.h"
 #include "common/text.h"
+#include "platform/bounded_read.h"
 
 namespace k20::prnui {
 
@@ -57,7 +58,7 @@ std::vector<uint8_t> SerializeControlFontTable(const ControlFontTable& table, un
 Error FileProfileWriter::WriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
                                      std::u16string_view value) {
     std::vector<uint8_t> bytes;
-    Error e = files_.ReadFile(path, bytes);
+    Error e = platform::ReadBoundedFile(files_, path, platform::FileKind::ControlFontTable, bytes);
     if (e != kOk && e != platform::kErrFileNotFound) return e;
     IniFile ini = e == kOk ? IniFile::FromBytes(bytes, codePage_) : IniFile();
     ini.Set(section, key, value);
@@ -68,7 +69,7 @@ Error FileProfileWriter::WriteString(const std::string& path, std::u16string_vie
 Error LoadControlFontTable(platform::FileSystem& files, const std::string& path, unsigned codePage,
                            ControlFontTable& table) {
     std::vector<uint8_t> bytes;
-    Error e = files.ReadFile(path, bytes);
+    Error e = platform::ReadBoundedFile(files, path, platform::FileKind::ControlFontTable, bytes);
     if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound) {
         table = EmptyControlFontTable();
         return kOk;

@@ -2,6 +2,7 @@
 
 #include "common/bmp_file.h"
 #include "common/byte_reader.h"
+#include "platform/bounded_read.h"
 
 namespace k20::prnui {
 
@@ -10,7 +11,10 @@ using platform::kOk;
 std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::string& path,
                                          std::vector<uint8_t>& header) {
     std::vector<uint8_t> data;
-    if (fs.ReadFile(path, data) != kOk) return ErrorMessage("MB_DOWNLOAD_ERROR1");
+    // No logo the page takes comes near the limit: a larger file is an image too big.
+    const platform::Error e = platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, data);
+    if (e == platform::kErrFileTooLarge) return ErrorMessage("MB_DOWNLOAD_ERROR3");
+    if (e != kOk) return ErrorMessage("MB_DOWNLOAD_ERROR1");
     if (data.size() < kMonoPixelOffset) return ErrorMessage("MB_DOWNLOAD_ERROR2");
     header.assign(data.begin(), data.begin() + long(kMonoPixelOffset));
     const int32_t w = int32_t(GetU32(header.data(), 18)), h = int32_t(GetU32(header.data(), 22));
@@ -20,7 +24,7 @@ std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::st
 
 bool DownloadPageModel::ReadHeader(const std::string& path, int& bitCount) {
     std::vector<uint8_t> data;
-    if (fs_.ReadFile(path, data) != kOk) return false;
+    if (platform::ReadBoundedFile(fs_, path, platform::FileKind::Logo, data) != kOk) return false;
     ByteReader r(data);
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return false;
@@ -34,24 +38,23 @@ std::optional<PageMessage> DownloadPageModel::Add(const std::string& path) {
     if (auto m = CheckLogoFile(fs_, path, header)) return m;
     const bool bm = GetU16(header.data(), 0) == kBmpSignature;
     const int bits = GetU16(header.data(), 28);
+    if (type_ == PreviewType::Mono && !bm) return std::nullopt;
+    GrayVariant v;
+    if (type_ == PreviewType::Gray && (!bm || !GrayVariantFor(bits, v))) return std::nullopt;
+    const std::string working = images_.NewPath();
     std::string out;
     switch (type_) {
     case PreviewType::Mono:
-        if (!bm) return std::nullopt;
-        if (bits == 24 || bits == 8) ConvertToMono(fs_, path, out, kHalftoneDitherM3, 0, 0);
+        if (bits == 24 || bits == 8) ConvertToMono(fs_, path, working, out, kHalftoneDitherM3, 0, 0);
         break;
-    case PreviewType::Gray: {
-        GrayVariant v;
-        if (!bm || !GrayVariantFor(bits, v)) return std::nullopt;
-        ConvertToGray(fs_, path, out, v, 0, 0);
-        break;
-    }
+    case PreviewType::Gray: ConvertToGray(fs_, path, working, out, v, 0, 0); break;
     case PreviewType::Original:
-        if (bm && (bits == 24 || bits == 8)) ConvertToMono(fs_, path, out, kHalftoneNone, 0, 0);
+        if (bm && (bits == 24 || bits == 8)) ConvertToMono(fs_, path, working, out, kHalftoneNone, 0, 0);
         break;
     }
     LogoRow row;
     row.path = path;
+    row.working = working;
     row.title = platform::FileNameOf(path);
     row.settings.halftone = type_ == PreviewType::Mono ? kHalftoneDitherM3 : kHalftoneNone;
     rows_.push_back(row);
@@ -61,7 +64,7 @@ std::optional<PageMessage> DownloadPageModel::Add(const std::string& path) {
 
 void DownloadPageModel::Delete() {
     if (selected_ < 0 || selected_ >= int(rows_.size())) return;
-    fs_.DeleteFile(WorkingImagePath(rows_[size_t(selected_)].path));
+    images_.Delete(rows_[size_t(selected_)].working);
     // IDs are list positions, so the rows after it renumber and keep their settings.
     rows_.erase(rows_.begin() + selected_);
     selected_ = -1;
@@ -84,7 +87,8 @@ void DownloadPageModel::Refresh() {
     if (type_ == PreviewType::Mono) {
         if (bits == 24 || bits == 8) {
             halftoneEnabled_ = slidersEnabled_ = true;
-            ConvertToMono(fs_, row.path, out, row.settings.halftone, row.settings.contrast, row.settings.brightness);
+            ConvertToMono(fs_, row.path, row.working, out, row.settings.halftone, row.settings.contrast,
+                          row.settings.brightness);
             preview_ = out;
         } else {
             halftoneEnabled_ = slidersEnabled_ = false;
@@ -96,7 +100,7 @@ void DownloadPageModel::Refresh() {
     if (!GrayVariantFor(bits, v)) return;
     halftoneEnabled_ = false;
     slidersEnabled_ = true;
-    ConvertToGray(fs_, row.path, out, v, row.settings.contrast, row.settings.brightness);
+    ConvertToGray(fs_, row.path, row.working, out, v, row.settings.contrast, row.settings.brightness);
     preview_ = out;
 }
 
@@ -139,12 +143,12 @@ void DownloadPageModel::SetPreviewType(PreviewType t) {
             if (!ReadHeader(r.path, bits)) break;  // the rest keep their settings, as the page always did
             std::string out;
             if (t == PreviewType::Mono) {
-                if (bits == 24 || bits == 8) ConvertToMono(fs_, r.path, out, kHalftoneDitherM3, 0, 0);
+                if (bits == 24 || bits == 8) ConvertToMono(fs_, r.path, r.working, out, kHalftoneDitherM3, 0, 0);
                 r.settings = LogoSettings{kHalftoneDitherM3, 0, 0};
             } else {
                 GrayVariant v;
                 if (!GrayVariantFor(bits, v)) break;
-                ConvertToGray(fs_, r.path, out, v, 0, 0);
+                ConvertToGray(fs_, r.path, r.working, out, v, 0, 0);
                 r.settings = LogoSettings{};
             }
             contrast_ = brightness_ = 0;
@@ -188,15 +192,16 @@ bool DownloadPageModel::ConvertRow(const LogoRow& row, std::string& output) {
     const LogoSettings& s = row.settings;
     if (type_ == PreviewType::Mono) {
         if (bits != 24 && bits != 8) return true;  // 1-bit sources go as they are
-        return ConvertToMono(fs_, row.path, output, s.halftone, s.contrast, s.brightness) == kConvertOk;
+        return ConvertToMono(fs_, row.path, row.working, output, s.halftone, s.contrast, s.brightness) == kConvertOk;
     }
     GrayVariant v;
-    return GrayVariantFor(bits, v) && ConvertToGray(fs_, row.path, output, v, s.contrast, s.brightness) == kConvertOk;
+    return GrayVariantFor(bits, v) &&
+           ConvertToGray(fs_, row.path, row.working, output, v, s.contrast, s.brightness) == kConvertOk;
 }
 
 std::vector<LogoEntry> DownloadPageModel::Entries() const {
     std::vector<LogoEntry> e;
-    for (const auto& r : rows_) e.push_back({r.path, WorkingImagePath(r.path)});
+    for (const auto& r : rows_) e.push_back({r.path, r.working});
     return e;
 }
 
@@ -219,7 +224,7 @@ std::optional<PageMessage> DownloadPageModel::DownloadAll(platform::Spooler& sp,
 }
 
 void DownloadPageModel::DeleteWorkingImages() {
-    for (const auto& r : rows_) fs_.DeleteFile(WorkingImagePath(r.path));
+    images_.DeleteAll();
 }
 
 std::optional<PageMessage> DownloadPageModel::DownloadFirmwareFile(platform::Spooler& sp, platform::PrinterHandle h,

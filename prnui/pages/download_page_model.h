@@ -11,6 +11,7 @@
 #include "platform/spooler.h"
 #include "prnui/imaging/logo_image.h"
 #include "prnui/imaging/logo_stream.h"
+#include "prnui/imaging/working_images.h"
 #include "prnui/pages/page_message.h"
 
 namespace k20::prnui {
@@ -21,8 +22,9 @@ inline constexpr int kMaxLogoHeight = 768;
 enum class PreviewType { Original = 0, Mono = 1, Gray = 2 };
 
 struct LogoRow {
-    std::string path;   // full path of the source bitmap
-    std::string title;  // file name without folder
+    std::string path;     // full path of the source bitmap
+    std::string title;    // file name without folder
+    std::string working;  // its working image, in the page's own folder
     LogoSettings settings;
 };
 
@@ -32,7 +34,8 @@ std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::st
 
 class DownloadPageModel {
 public:
-    explicit DownloadPageModel(platform::FileSystem& fs) : fs_(fs) {}
+    // tempDir: the user's temporary folder, under which the page keeps its working images.
+    DownloadPageModel(platform::FileSystem& fs, std::string tempDir) : fs_(fs), images_(fs, std::move(tempDir)) {}
 
     // --- logo half ---
     const std::vector<LogoRow>& rows() const { return rows_; }
@@ -66,8 +69,9 @@ public:
     std::optional<PageMessage> DownloadAll(platform::Spooler& sp, platform::PrinterHandle h,
                                            DownloadResult* result = nullptr);
     platform::Error ClearAll(platform::Spooler& sp, platform::PrinterHandle h) { return ClearAllLogos(sp, h); }
-    // Apply and Cancel.
+    // Apply and Cancel: the working images the page made (and nothing else) are deleted.
     void DeleteWorkingImages();
+    const WorkingImages& workingImages() const { return images_; }
 
     // --- file half ---
     const std::string& firmwarePath() const { return firmwarePath_; }
@@ -82,6 +86,7 @@ private:
     std::vector<LogoEntry> Entries() const;
 
     platform::FileSystem& fs_;
+    WorkingImages images_;
     std::vector<LogoRow> rows_;
     int selected_ = -1;
     PreviewType type_ = PreviewType::Original;

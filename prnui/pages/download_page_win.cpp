@@ -67,7 +67,7 @@ protected:
     void OnInit() override {
         HANDLE printer = context().cuiParam ? context().cuiParam->hPrinter : nullptr;
         printer_ = reinterpret_cast<platform::PrinterHandle>(printer);
-        model_ = std::make_unique<DownloadPageModel>(files_);
+        model_ = std::make_unique<DownloadPageModel>(files_, platform::win32::Win32SystemInfo().TempDirectory());
 
         SendDlgItemMessageW(hwnd(), IDC_DL_FW_PATH, EM_LIMITTEXT, kFirmwarePathChars, 0);
         EnableWindow(GetDlgItem(hwnd(), IDC_DL_FW_DOWNLOAD), FALSE);

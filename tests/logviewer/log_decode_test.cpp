@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "common/byte_reader.h"
@@ -312,6 +313,73 @@ TEST(LogDecode, BandPlacementMatchesADotByDotReference) {
                       ReferenceBandRow(data, band, x, p, empty))
                 << "cols " << cols << " x " << x << " band row " << band;
     }
+}
+
+}  // namespace
+}  // namespace k20::logviewer
+
+namespace k20::logviewer {
+namespace {
+
+// Wide rows keep track of what was drawn so that a shifted band blanks only that: the
+// image must stay byte for byte the one of blanking every byte, through any mix of
+// bands, empty bands, positions and feeds.
+TEST(LogDecode, ManyBandsOnWideRowsMatchTheDotByDotReference) {
+    std::mt19937 rng(7001);
+    for (const RenderParams p : {RenderParams{40, 320}, RenderParams{80, 640}, RenderParams{200, 1500},
+                                 RenderParams{kMaxWidthBytes, kMaxDots}}) {
+        for (int round = 0; round < 12; ++round) {
+            JobBuilder j;
+            j.Init();
+            std::map<uint32_t, std::vector<uint8_t>> rows;
+            uint32_t c = 0, x = 0;
+            for (int op = 0; op < 150; ++op) {
+                if (rng() % 4 == 0) {
+                    const uint8_t k = uint8_t(1 + rng() % 30);
+                    j.Spacing(k);
+                    c += k;
+                    continue;
+                }
+                if (rng() % 2) {
+                    x = rng() % (8 * p.widthBytes + 40);
+                    j.Position(uint16_t(x));
+                }
+                const size_t cols = rng() % 3 == 0 ? 0 : rng() % 120;
+                std::vector<uint8_t> data(cols * 3);
+                for (auto& v : data) v = uint8_t(rng());
+                // The band's last two bytes are read again as commands: keep them inert.
+                for (size_t k = data.size() >= 2 ? data.size() - 2 : 0; k < data.size(); ++k)
+                    if (data[k] == 0x1B || data[k] == 0x16) data[k] = 0x55;
+                j.Band(data);
+                for (int band = 0; band < 24; ++band) {
+                    auto& row = rows[c + uint32_t(band)];
+                    row.resize(p.widthBytes);
+                    row = ReferenceBandRow(data, band, x, p, row);
+                }
+            }
+            j.Spacing(24).PageEndFeed();
+            const uint32_t height = c + 48;
+            const DecodedJob d = DecodeJob(j.out, p);
+            ASSERT_EQ(d.status, DecodeStatus::Ok);
+            ASSERT_EQ(d.height, height);
+            for (uint32_t r = 1; r <= height; ++r) {
+                std::vector<uint8_t> want(p.widthBytes, 0);
+                if (auto it = rows.find(r); it != rows.end()) want = it->second;
+                ASSERT_EQ(PrintedRow(d.bitmap, height, p.widthBytes, r), want)
+                    << "W " << p.widthBytes << " round " << round << " row " << r;
+            }
+        }
+    }
+}
+
+TEST(LogDecode, RowWidthAndImageWidthAreBounded) {
+    JobBuilder j;
+    j.Init().Spacing(24).PageEndFeed();
+    EXPECT_EQ(DecodeJob(j.out, RenderParams{kMaxWidthBytes, 640}).status, DecodeStatus::Ok);
+    EXPECT_EQ(DecodeJob(j.out, RenderParams{kMaxWidthBytes + 1, 640}).status, DecodeStatus::BadParams);
+    EXPECT_EQ(DecodeJob(j.out, RenderParams{80, kMaxDots}).status, DecodeStatus::Ok);
+    EXPECT_EQ(DecodeJob(j.out, RenderParams{80, kMaxDots + 1}).status, DecodeStatus::BadParams);
+    EXPECT_EQ(DecodeJob(j.out, RenderParams{0xFFFFFFFFu, 640}).status, DecodeStatus::BadParams);
 }
 
 }  // namespace

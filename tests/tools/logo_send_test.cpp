@@ -4,6 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,42 +32,64 @@ std::vector<uint8_t> Slurp(const std::string& path) {
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-// A one-shot printer on 127.0.0.1: accepts one connection and keeps what arrives.
+// A one-shot printer on 127.0.0.1 (or ::1): accepts one connection and keeps what
+// arrives. With resetAfter it takes that many bytes and then resets the connection, as a
+// printer does that runs out of paper or is switched off.
 struct LoopbackPrinter {
     int listener = -1;
     uint16_t port = 0;
+    bool listening = false;
     std::vector<uint8_t> received;
     std::thread thread;
-    LoopbackPrinter() {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener, 1);
-        socklen_t n = sizeof a;
-        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &n);
-        port = ntohs(a.sin_port);
-        thread = std::thread([this] {
+    explicit LoopbackPrinter(bool ipv6 = false, size_t resetAfter = SIZE_MAX) {
+        listener = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+        sockaddr_storage st{};
+        socklen_t n;
+        if (ipv6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&st);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            n = sizeof *a;
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&st);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            n = sizeof *a;
+        }
+        listening = listener >= 0 && bind(listener, reinterpret_cast<sockaddr*>(&st), n) == 0 && listen(listener, 1) == 0;
+        if (!listening) return;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&st), &n);
+        port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&st)->sin6_port : reinterpret_cast<sockaddr_in*>(&st)->sin_port);
+        thread = std::thread([this, resetAfter] {
             const int c = accept(listener, nullptr, nullptr);
             if (c < 0) return;
             uint8_t buf[4096];
             ssize_t k;
-            while ((k = recv(c, buf, sizeof buf, 0)) > 0) received.insert(received.end(), buf, buf + k);
+            while (received.size() < resetAfter &&
+                   (k = recv(c, buf, std::min(sizeof buf, resetAfter - received.size()), 0)) > 0)
+                received.insert(received.end(), buf, buf + k);
+            if (resetAfter != SIZE_MAX) {
+                linger l{1, 0};  // close with a reset instead of an orderly close
+                setsockopt(c, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            }
             close(c);
         });
     }
     std::vector<uint8_t> Wait() {
-        thread.join();
-        close(listener);
+        if (thread.joinable()) thread.join();
+        if (listener >= 0) close(listener);
+        listener = -1;
         return received;
     }
+    ~LoopbackPrinter() { Wait(); }
 };
 
-int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null") {
-    const std::string cmd = std::string(K20TOOL_EXE) + " " + args + " > " + stdoutFile + " 2>/dev/null";
+int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null", const std::string& env = "") {
+    const std::string cmd = env + std::string(K20TOOL_EXE) + " " + args + " > " + stdoutFile + " 2>/dev/null";
     return WEXITSTATUS(std::system(cmd.c_str()));
 }
+
+std::string Golden(const std::string& name) { return std::string(K20_GOLDEN_DIR) + "/" + name; }
 
 std::string TempDir() {
     auto d = std::filesystem::temp_directory_path() / ("k20_logo_tool_" + std::to_string(getpid()));
@@ -88,6 +112,23 @@ TEST(SendTarget, Parsing) {
     ASSERT_TRUE(ParseSendTarget("/dev/usb/lp0", t, err));
     EXPECT_EQ(t.kind, SendTarget::Kind::Path);
     for (const char* bad : {"tcp://", "tcp://h:0", "tcp://h:70000", "tcp://h:x", "printer:", ""})
+        EXPECT_FALSE(ParseSendTarget(bad, t, err)) << bad;
+}
+
+TEST(SendTarget, Ipv6Addresses) {
+    SendTarget t;
+    std::string err;
+    ASSERT_TRUE(ParseSendTarget("tcp://[::1]:9101", t, err)) << err;
+    EXPECT_EQ(t.host, "::1");
+    EXPECT_EQ(t.port, 9101);
+    ASSERT_TRUE(ParseSendTarget("tcp://[fe80::1%eth0]/", t, err)) << err;
+    EXPECT_EQ(t.host, "fe80::1%eth0");
+    EXPECT_EQ(t.port, 9100);
+    ASSERT_TRUE(ParseSendTarget("tcp://::1", t, err)) << err;  // bare: no port can follow
+    EXPECT_EQ(t.host, "::1");
+    EXPECT_EQ(t.port, 9100);
+    for (const char* bad : {"tcp://[::1", "tcp://[::1]x", "tcp://[::1]:", "tcp://[]:9100", "tcp://[::1]:0",
+                            "tcp://h:+5", "tcp://h:-5"})
         EXPECT_FALSE(ParseSendTarget(bad, t, err)) << bad;
 }
 
@@ -114,6 +155,30 @@ TEST(LogoTool, DownloadReachesALoopbackPrinterAsTheGoldenStream) {
     std::filesystem::remove_all(dir);
 }
 
+// Success means the printer took the whole job: a reset after some bytes is a failure,
+// even when every byte fitted into the socket's buffers before it came.
+TEST(SendTool, AResetConnectionIsAFailure) {
+    const std::string dir = TempDir();
+    std::ofstream(dir + "/job.bin", std::ios::binary) << std::string(1000, 'x');
+    LoopbackPrinter printer(false, 10);
+    EXPECT_EQ(RunTool("send " + dir + "/job.bin --to tcp://127.0.0.1:" + std::to_string(printer.port)), 2);
+    EXPECT_EQ(printer.Wait().size(), 10u);
+    LoopbackPrinter whole;
+    EXPECT_EQ(RunTool("send " + dir + "/job.bin --to tcp://127.0.0.1:" + std::to_string(whole.port)), 0);
+    EXPECT_EQ(whole.Wait().size(), 1000u);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SendTool, ReachesAnIpv6Loopback) {
+    LoopbackPrinter printer(true);
+    if (!printer.listening) GTEST_SKIP() << "this machine has no ::1 to listen on";
+    const std::string dir = TempDir();
+    std::ofstream(dir + "/job.bin", std::ios::binary) << "K-20 over IPv6";
+    EXPECT_EQ(RunTool("send " + dir + "/job.bin --to tcp://[::1]:" + std::to_string(printer.port)), 0);
+    EXPECT_EQ(printer.Wait(), Slurp(dir + "/job.bin"));
+    std::filesystem::remove_all(dir);
+}
+
 TEST(LogoTool, RefusalsWriteNoJob) {
     const std::string dir = TempDir();
     std::ofstream(dir + "/short.bmp") << "BM too short";
@@ -130,8 +195,6 @@ TEST(LogoTool, RefusalsWriteNoJob) {
     EXPECT_EQ(Slurp(dir + "/out.bmp").size(), 2518u);
     std::filesystem::remove_all(dir);
 }
-
-std::string Golden(const std::string& name) { return std::string(K20_GOLDEN_DIR) + "/" + name; }
 
 // The tool maps its source and writes the working image as it is made: the bytes must be
 // the library's own, for every method, from both depths.
@@ -198,6 +261,68 @@ TEST(LogoTool, ARefusedConversionLeavesTheOutputAlone) {
     // Nothing to write into: an error, not a crash, and no file anywhere.
     EXPECT_EQ(RunTool("logo convert " + Golden("colour_logo.bmp") + " --mono -o " + dir + "/no/such/dir/out.bmp"), 2);
     EXPECT_FALSE(std::filesystem::exists(dir + "/no"));
+    std::filesystem::remove_all(dir);
+}
+
+// A user's file that looks like a working image is a logo like any other: it is sent as
+// itself and left as it was, and the tool's own working images go with the tool.
+TEST(LogoTool, DownloadNeverTouchesTheUsersFiles) {
+    const std::string dir = TempDir();
+    std::filesystem::copy_file(Golden("colour_logo.bmp"), dir + "/colour.bmp",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Golden("gray_logo.bmp"), dir + "/colourTemp.bmp",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::create_directories(dir + "/tmp");
+    const std::string env = "TMPDIR=" + dir + "/tmp ";
+    for (const char* type : {"mono", "gray"}) {
+        const std::string job = dir + "/" + type + ".job";
+        EXPECT_EQ(RunTool("logo download --" + std::string(type) + " " + dir + "/colour.bmp " + dir +
+                              "/colourTemp.bmp",
+                          job, env),
+                  0);
+        EXPECT_EQ(Slurp(job), Slurp(Golden("download_" + std::string(type) + ".bin"))) << type;
+        EXPECT_EQ(Slurp(dir + "/colourTemp.bmp"), Slurp(Golden("gray_logo.bmp"))) << type;
+        EXPECT_EQ(Slurp(dir + "/colour.bmp"), Slurp(Golden("colour_logo.bmp"))) << type;
+        EXPECT_TRUE(std::filesystem::is_empty(dir + "/tmp")) << type;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/colourTempTemp.bmp"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LogoTool, ConvertsDefaultOutputKeepsItsFolderAndNeverOverwrites) {
+    const std::string dir = TempDir();
+    std::filesystem::create_directories(dir + "/dl/sub");
+    std::filesystem::copy_file(Golden("gray_logo.bmp"), dir + "/dl/sub/ab",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(RunTool("logo convert " + dir + "/dl/sub/ab --gray"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/dl/sub/abTemp.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/dl/suTemp.bmp"));
+    // A second run would replace the first one's output, which may be the user's by now.
+    std::ofstream(dir + "/dl/sub/abTemp.bmp") << "mine";
+    EXPECT_EQ(RunTool("logo convert " + dir + "/dl/sub/ab --gray"), 2);
+    EXPECT_EQ(Slurp(dir + "/dl/sub/abTemp.bmp"), std::vector<uint8_t>({'m', 'i', 'n', 'e'}));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LogoTool, ADamagedOneBitBitmapIsRefusedNotUsedUnchanged) {
+    const std::string dir = TempDir();
+    k20::BmpImage img;
+    img.width = 40;
+    img.height = 10;
+    img.bitCount = 1;
+    img.stride = size_t(k20::BmpStride(img.width, 1));
+    img.pixels.assign(img.stride * size_t(img.height), 0x5A);
+    img.palette = {k20::BmpColor{0, 0, 0, 0}, k20::BmpColor{255, 255, 255, 0}};
+    std::vector<uint8_t> file = k20::EncodeBmp(img);
+    std::ofstream(dir + "/good.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                             std::streamsize(file.size()));
+    file.resize(file.size() - 5);
+    std::ofstream(dir + "/cut.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                            std::streamsize(file.size()));
+    EXPECT_EQ(RunTool("logo convert " + dir + "/good.bmp --mono -o " + dir + "/o.bmp"), 0);
+    EXPECT_EQ(RunTool("logo convert " + dir + "/cut.bmp --mono -o " + dir + "/o.bmp"), 2);
+    EXPECT_EQ(RunTool("logo download --mono " + dir + "/cut.bmp", dir + "/cut.job"), 2);
+    EXPECT_EQ(std::filesystem::file_size(dir + "/cut.job"), 0u);
     std::filesystem::remove_all(dir);
 }
 

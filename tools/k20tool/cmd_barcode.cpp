@@ -101,7 +101,7 @@ bool ParseArgs(const Args& argsIn, bool allowSettings, Options& o, std::string& 
         } else if (a == "--hex") {
             o.hex = true;
         } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
-            err = "unknown option '" + a + "' (see --help)";
+            err = "unknown option '" + a + "'";
             return false;
         } else if (!o.haveData) {
             o.data = a;
@@ -246,14 +246,15 @@ bool Apply2D(Code2DPageModel& page, const std::string& f, const std::string& v, 
 }
 
 int Reject(const barcode::ValidationResult& r) {
-    std::cerr << "k20tool: rejected: " << barcode::Describe(r) << "\n";
+    // The pages' message, then what exactly was wrong.
+    std::cerr << "k20tool: BarCode data error! (" << barcode::Describe(r) << ")\n";
     return 1;
 }
 
 int Validate(const Args& args) {
     Options o;
     std::string err;
-    if (!ParseArgs(args, false, o, err)) return Fail("barcode validate: " + err);
+    if (!ParseArgs(args, false, o, err)) return UsageError("barcode validate: " + err);
     Bytes data;
     if (!DataBytes(o, data, err)) return Fail("barcode validate: " + err);
     if (auto t = barcode::Find1DSymbology(o.type)) {
@@ -274,7 +275,7 @@ int Validate(const Args& args) {
 int Sample(const Args& args) {
     Options o;
     std::string err;
-    if (!ParseArgs(args, true, o, err)) return Fail("barcode sample: " + err);
+    if (!ParseArgs(args, true, o, err)) return UsageError("barcode sample: " + err);
     Bytes data;
     if (!DataBytes(o, data, err)) return Fail("barcode sample: " + err);
     std::vector<std::pair<std::string, std::string>> settings;
@@ -317,7 +318,7 @@ int Run(const Args& args) {
     }
     const Args rest(args.begin() + 1, args.end());
     if (args[0] == "types") {
-        if (!rest.empty()) return Fail("barcode types takes no arguments");
+        if (!rest.empty()) return UsageError("barcode types takes no arguments");
         std::cout << "1D:\n";
         for (const auto& s : barcode::Symbologies1D()) std::cout << "  " << s.name << "\n";
         std::cout << "2D:\n";
@@ -326,10 +327,10 @@ int Run(const Args& args) {
     }
     if (args[0] == "validate") return Validate(rest);
     if (args[0] == "sample") return Sample(rest);
-    return Fail("unknown barcode command '" + args[0] + "' (see --help)");
+    return UsageError("unknown barcode command '" + args[0] + "'");
 }
 
-Registration reg("barcode", "barcode device fonts: validate data, write or send a sample job", Run);
+Registration reg("barcode", "barcode device fonts: validate data, write or send a sample job", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

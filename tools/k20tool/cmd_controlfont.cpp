@@ -6,6 +6,7 @@
 #include "common/hex_command.h"
 #include "common/text.h"
 #include "prnui/pages/control_font_table.h"
+#include "tools/k20tool/local_files.h"
 #include "tools/k20tool/tool.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -26,37 +27,14 @@ const char* kHelp =
     "<Windows>\\system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat on Windows; elsewhere --file is required.\n"
     "A change replaces the file only once the whole new table is written.\n";
 
-// Plain files of the machine the tool runs on, for the few operations the table needs.
-class HostFiles : public platform::FileSystem {
+// Plain files of the machine the tool runs on; a change replaces the table in one step.
+class HostFiles : public LocalFileSystem {
 public:
-    Error ReadFile(const std::string& path, std::vector<uint8_t>& out) override {
-        if (!std::filesystem::exists(path)) return platform::kErrFileNotFound;
-        std::string err;
-        return ReadWholeFile(path, out, err) ? kOk : platform::kErrAccessDenied;
-    }
-    Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override {
-        std::string err;
-        return WriteWholeFile(path, data, err) ? kOk : platform::kErrAccessDenied;
-    }
-    Error DeleteFile(const std::string& path) override {
-        std::error_code ec;
-        if (std::filesystem::remove(path, ec)) return kOk;
-        return ec ? platform::kErrAccessDenied : platform::kErrFileNotFound;
-    }
     Error MoveFileReplace(const std::string& from, const std::string& to) override {
         std::error_code ec;
         std::filesystem::rename(from, to, ec);
         return ec ? platform::kErrAccessDenied : kOk;
     }
-    Error CopyFile(const std::string&, const std::string&, bool) override { return platform::kErrNotSupported; }
-    Error CreateDirectory(const std::string&) override { return platform::kErrNotSupported; }
-    Error RemoveDirectory(const std::string&) override { return platform::kErrNotSupported; }
-    Error GetAttributes(const std::string&, uint32_t&) override { return platform::kErrNotSupported; }
-    Error SetAttributes(const std::string&, uint32_t) override { return platform::kErrNotSupported; }
-    Error FindFiles(const std::string&, std::vector<platform::FindEntry>&) override {
-        return platform::kErrNotSupported;
-    }
-    Error GetFileVersion(const std::string&, std::string&) override { return platform::kErrNotSupported; }
 };
 
 // The table holds hex digits and blanks only, so the code page does not change a byte.
@@ -85,38 +63,42 @@ int Run(const Args& argsIn) {
     std::string path;
     for (size_t i = 0; i < argsIn.size(); ++i) {
         if (argsIn[i] == "--file") {
-            if (i + 1 >= argsIn.size()) return Fail("--file needs a path");
+            if (i + 1 >= argsIn.size()) return UsageError("--file needs a path");
             path = argsIn[++i];
         } else {
             args.push_back(argsIn[i]);
         }
     }
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.empty()) return UsageError("control-font needs show, set or delete");
+    const std::string sub = args[0];
+    if (sub != "show" && sub != "set" && sub != "delete") return UsageError("unknown control-font command '" + sub + "'");
+    if (sub == "show" && args.size() != 1) return UsageError("control-font show takes no arguments besides --file");
+    uint8_t code = 0;
+    if (sub != "show" && (args.size() < 2 || !ParseCode(args[1], code)))
+        return UsageError("control-font " + sub + " needs CODE, hex 20..7F");
+    if (sub == "set" && args.size() < 3) return UsageError("control-font set needs HEX command text");
+    if (sub == "delete" && args.size() != 2) return UsageError("control-font delete takes one CODE");
 #ifdef _WIN32
     platform::win32::Win32FileSystem files;
     if (path.empty()) path = prnui::ControlFontTablePath(platform::win32::Win32SystemInfo().WindowsDirectory());
 #else
     HostFiles files;
-    if (path.empty()) return Fail("control-font: --file PATH is required outside Windows");
+    if (path.empty()) return UsageError("control-font: --file PATH is required outside Windows");
 #endif
     prnui::ControlFontTable table;
     if (Error e = prnui::LoadControlFontTable(files, path, kCodePage, table))
-        return Fail("cannot read " + path + " (error " + std::to_string(e) + ")");
+        return Fail(platform::DescribeReadError(path, platform::FileKind::ControlFontTable, e));
 
-    const std::string sub = args[0];
     if (sub == "show") {
-        if (args.size() != 1) return Fail("control-font show takes no arguments besides --file");
         for (auto& row : table)
             if (!row.command.empty())
                 std::cout << Utf16ToUtf8(row.HexText()) << "\t" << Utf16ToUtf8(row.CharText()) << "\t"
                           << Utf16ToUtf8(row.command) << "\n";
         return 0;
     }
-    if (sub != "set" && sub != "delete") return Fail("unknown control-font command '" + sub + "' (see --help)");
-    uint8_t code = 0;
-    if (args.size() < 2 || !ParseCode(args[1], code)) return Fail("control-font " + sub + " needs CODE, hex 20..7F");
     prnui::ControlFontRow& row = table[code - prnui::kControlFontFirstCode];
     if (sub == "set") {
-        if (args.size() < 3) return Fail("control-font set needs HEX command text");
         std::string text;
         for (size_t i = 2; i < args.size(); ++i) text += (i > 2 ? " " : "") + args[i];
         std::vector<uint8_t> bytes = ParseHexCommand(text);
@@ -124,7 +106,6 @@ int Run(const Args& argsIn) {
             return Fail("command of " + std::to_string(bytes.size()) + " bytes is too long (maximum 128)");
         row.command = FormatHexCommand(bytes);
     } else {
-        if (args.size() != 2) return Fail("control-font delete takes one CODE");
         row.command.clear();
     }
     prnui::FileProfileWriter writer(files, kCodePage);
@@ -133,7 +114,7 @@ int Run(const Args& argsIn) {
     return 0;
 }
 
-Registration reg("control-font", "the control-font translation table: show, set, delete", Run);
+Registration reg("control-font", "the control-font translation table: show, set, delete", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

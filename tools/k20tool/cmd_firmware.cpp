@@ -27,11 +27,18 @@ int Run(const Args& argsIn) {
     }
     std::optional<SendTarget> to;
     std::string err;
-    if (!TakeSendTarget(args, to, err)) return Fail(err);
-    if (args.size() != 1) return Fail("firmware needs exactly one FILE");
+    if (!TakeSendTarget(args, to, err)) return UsageError(err);
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.size() != 1) return UsageError("firmware needs exactly one FILE");
     LocalFileSystem fs;
     std::vector<uint8_t> data;
     const FirmwareResult r = ReadFirmwareFile(fs, args[0], data);
+    std::vector<uint8_t> none;
+    // A limit of 0 reads nothing: it only tells a device or a pipe from a file.
+    if (r == FirmwareResult::CannotOpen && fs.ReadFileLimited(args[0], 0, none) == platform::kErrBadFileType)
+        return Fail(platform::DescribeReadError(args[0], platform::FileKind::Firmware, platform::kErrBadFileType));
+    if (r == FirmwareResult::TooLarge)
+        return Fail(platform::DescribeReadError(args[0], platform::FileKind::Firmware, platform::kErrFileTooLarge));
     if (r != FirmwareResult::Sent)
         return Fail(args[0] + ": " + Utf16ToUtf8(DownloadDefaultText(FirmwareMessageKey(r))));
     std::vector<std::vector<uint8_t>> writes;
@@ -39,7 +46,7 @@ int Run(const Args& argsIn) {
     return DeliverJob(to, "FIRMWARE", writes);
 }
 
-Registration reg("firmware", "send a firmware, font or data file to the printer unchanged", Run);
+Registration reg("firmware", "send a firmware, font or data file to the printer unchanged", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -57,14 +57,15 @@ int Decode(Args args) {
     TakeOption(args, "-o", out, bad);
     bool hasW = TakeOption(args, "--width-bytes", w, bad);
     bool hasP = TakeOption(args, "--dots", p, bad);
-    if (bad) return Fail("an option lacks its value (see --help)");
-    if (args.size() != 1) return Fail("log decode needs one JOB file");
+    if (bad) return UsageError("an option lacks its value");
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.size() != 1) return UsageError("log decode needs one JOB file");
     RenderParams params;
-    if (hasW && !ParseCount(w, params.widthBytes)) return Fail("--width-bytes takes a positive number");
-    if (hasP && !ParseCount(p, params.dots)) return Fail("--dots takes a positive number");
+    if (hasW && !ParseCount(w, params.widthBytes)) return UsageError("--width-bytes takes a positive number");
+    if (hasP && !ParseCount(p, params.dots)) return UsageError("--dots takes a positive number");
     std::vector<uint8_t> data;
     std::string err;
-    if (!ReadWholeFile(args[0], data, err)) return Fail(err);
+    if (!ReadWholeFile(args[0], platform::FileKind::LogJob, data, err)) return Fail(err);
     DecodedJob d = DecodeJob(data, params);
     if (d.status != DecodeStatus::Ok) return Fail(args[0] + ": " + DescribeStatus(d.status));
     if (out.empty()) out = std::filesystem::path(args[0]).replace_extension(".bmp").string();
@@ -80,10 +81,12 @@ int Decode(Args args) {
 struct Machine {
 #ifdef _WIN32
     win32::Win32Machine real;
+    std::string error;
     Platform platform() { return real.platform(); }
     std::string Map(const std::string& p) { return p; }
 #else
     sim::SimMachine sim;
+    std::string error;  // why the job given directly could not be read
     Platform platform() { return sim.platform(); }
     std::string Map(const std::string& hostPath) {
         namespace fs = std::filesystem;
@@ -92,9 +95,9 @@ struct Machine {
         fs::path base(hostPath);
         if (fs::is_regular_file(base, ec)) {
             std::vector<uint8_t> d;
-            std::string err;
-            ReadWholeFile(base.string(), d, err);
-            sim.files.Put(root + "\\" + base.filename().string(), d);
+            // A job that cannot be read is not there for the viewer's code either.
+            if (ReadWholeFile(base.string(), platform::FileKind::LogJob, d, error))
+                sim.files.Put(root + "\\" + base.filename().string(), d);
             return root + "\\" + base.filename().string();
         }
         sim.files.CreateDirectories(root);
@@ -105,8 +108,8 @@ struct Machine {
             if (e.is_regular_file()) {
                 std::vector<uint8_t> d;
                 std::string err;
-                ReadWholeFile(e.path().string(), d, err);
-                sim.files.Put(root + "\\" + name, d);
+                if (ReadWholeFile(e.path().string(), platform::FileKind::LogJob, d, err))
+                    sim.files.Put(root + "\\" + name, d);
             } else if (e.is_directory()) {
                 sim.files.CreateDirectories(root + "\\" + name);
                 for (auto& f : fs::directory_iterator(e.path(), ec)) {
@@ -114,8 +117,10 @@ struct Machine {
                     if (f.is_regular_file()) {
                         std::vector<uint8_t> d;
                         std::string err;
-                        ReadWholeFile(f.path().string(), d, err);
-                        sim.files.Put(root + "\\" + name + "\\" + fname, d);
+                        if (ReadWholeFile(f.path().string(), platform::FileKind::LogJob, d, err))
+                            sim.files.Put(root + "\\" + name + "\\" + fname, d);
+                        else
+                            std::cerr << "k20tool: " << err << "\n";
                     } else if (f.is_directory()) {
                         sim.files.CreateDirectories(root + "\\" + name + "\\" + fname);
                     }
@@ -128,7 +133,8 @@ struct Machine {
 };
 
 int List(const Args& args) {
-    if (args.size() != 1) return Fail("log list needs ROOT");
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.size() != 1) return UsageError("log list needs ROOT");
     Machine m;
     Platform p = m.platform();
     LogRoot r = ScanLogRoot(p.files, m.Map(args[0]));
@@ -152,8 +158,9 @@ int Print(Args args) {
     bool bad = false;
     TakeOption(args, "--to", to, bad);
     TakeOption(args, "--capture", capture, bad);
-    if (bad) return Fail("an option lacks its value (see --help)");
-    if (args.size() != 1 || to.empty()) return Fail("log print needs JOB.prn or DAYFOLDER and --to PRINTER");
+    if (bad) return UsageError("an option lacks its value");
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.size() != 1 || to.empty()) return UsageError("log print needs JOB.prn or DAYFOLDER and --to PRINTER");
     Machine m;
     Platform p = m.platform();
 #ifndef _WIN32
@@ -164,6 +171,7 @@ int Print(Args args) {
     NoImage host;
     LogViewerModel model(p, host);
     const std::string target = m.Map(args[0]);
+    if (!m.error.empty()) return Fail(m.error);
     std::vector<std::string> files;
     if (p.files.IsDirectory(target)) {
         for (auto& j : JobsOfDay(p.files, target)) files.push_back(JoinPath(target, j));
@@ -197,10 +205,11 @@ int Run(const Args& args) {
     if (args[0] == "decode") return Decode(rest);
     if (args[0] == "list") return List(rest);
     if (args[0] == "print") return Print(rest);
-    return Fail("unknown log command '" + args[0] + "' (see --help)");
+    return UsageError("unknown log command '" + args[0] + "'");
 }
 
-Registration reg("log", "the driver log: decode a job to its page image, list a log folder, print jobs again", Run);
+Registration reg("log", "the driver log: decode a job to its page image, list a log folder, print jobs again", Run,
+                 kHelp);
 
 }  // namespace
 }  // namespace k20::tool

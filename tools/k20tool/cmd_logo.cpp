@@ -1,5 +1,6 @@
 // k20tool logo: the Download page's conversions and logo jobs from the command line.
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
@@ -7,6 +8,7 @@
 #include "common/text.h"
 #include "prnui/imaging/logo_image.h"
 #include "prnui/imaging/logo_stream.h"
+#include "prnui/imaging/working_images.h"
 #include "prnui/pages/download_page_model.h"
 #include "render/picture.h"
 #include "tools/k20tool/file_streams.h"
@@ -23,11 +25,12 @@ const char* kHelp =
     "usage:\n"
     "  k20tool logo convert IN.bmp --mono|--gray [--method none|m3|m4|diffuse]\n"
     "                       [--contrast N] [--brightness N] [-o OUT.bmp]\n"
-    "      convert as the Download page previews it; the default output is the working\n"
-    "      image beside IN (shop.bmp -> shopTemp.bmp), the default method Dither M3\n"
+    "      convert as the Download page previews it; the default output lies beside IN\n"
+    "      (shop.bmp -> shopTemp.bmp) and is never written over, the default method Dither M3\n"
     "  k20tool logo download --mono|--gray A.bmp [B.bmp ...] [--method M] [--contrast N]\n"
     "                       [--brightness N] [--to TARGET]\n"
-    "      the \"Download all\" job for up to 9 logos, with the page's checks\n"
+    "      the \"Download all\" job for up to 9 logos, with the page's checks; the working\n"
+    "      images live in a folder of the tool's own under the temporary folder\n"
     "  k20tool logo clear [--to TARGET]\n"
     "      the \"Clear All Logos\" job\n"
     "PNG and JPEG pictures are taken as well as bitmaps.\n"
@@ -90,7 +93,7 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
         } else if (a == "-o") {
             if (!value(o.output)) return false;
         } else if (a.size() > 1 && a[0] == '-') {
-            err = "unknown option " + a + " (see --help)";
+            err = "unknown option " + a;
             return false;
         } else {
             o.files.push_back(a);
@@ -109,9 +112,28 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
 
 std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefaultText(key)); }
 
+// Beside the source, the file name's extension replaced by "Temp.bmp"; a name without
+// an extension keeps all of it (dl/sub/ab -> dl/sub/abTemp.bmp).
+std::string DefaultConvertOutput(const std::string& in) {
+    const size_t slash = in.find_last_of("/\\");
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = in.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    return (hasExtension ? in.substr(0, dot) : in) + "Temp.bmp";
+}
+
+std::string TempFolder() {
+    std::error_code ec;
+    const auto u8 = std::filesystem::temp_directory_path(ec).u8string();
+    return ec ? std::string() : std::string(u8.begin(), u8.end());
+}
+
 int Convert(const Options& o) {
-    if (o.files.size() != 1) return Fail("logo convert needs exactly one IN.bmp");
-    const std::string path = o.output.empty() ? WorkingImagePath(o.files[0]) : o.output;
+    if (o.files.size() != 1) return UsageError("logo convert needs exactly one IN.bmp");
+    const std::string path = o.output.empty() ? DefaultConvertOutput(o.files[0]) : o.output;
+    std::error_code ec;
+    if (o.output.empty() && std::filesystem::exists(std::filesystem::path(std::u8string(path.begin(), path.end())), ec))
+        return Fail(path + " exists already; name the output with -o to replace it");
     std::string err;
     render::PictureBitmapFile picture;  // a PNG or JPEG logo as a bitmap file
     if (!picture.Open(o.files[0], err)) return Fail(o.files[0] + ": " + err);
@@ -120,7 +142,8 @@ int Convert(const Options& o) {
     // size. A source about to be overwritten by its own working image is read first: its
     // mapped pages would vanish under the conversion.
     MappedFile src;
-    if (src.Open(in, SameFile(in, path)) != platform::kOk) return Fail("cannot open " + in);
+    if (platform::Error e = src.Open(in, SameFile(in, path)))
+        return Fail(platform::DescribeReadError(in, platform::FileKind::Logo, e));
     ByteReader r(src.bytes());
     BmpHeader h;
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return Fail(in + ": not a bitmap");
@@ -159,46 +182,44 @@ int Convert(const Options& o) {
 
 int Download(const Options& o, const std::optional<SendTarget>& to) {
     LocalFileSystem fs;
-    if (o.files.empty()) return Fail(MessageText("MB_DOWNLOAD_ERROR5"));
+    if (o.files.empty()) return UsageError(MessageText("MB_DOWNLOAD_ERROR5"));
     if (o.files.size() > size_t(kMaxLogos)) return Fail(MessageText("MB_DOWNLOAD_ERROR4"));
     std::vector<LogoEntry> logos;
-    std::vector<std::string> made;
-    auto cleanup = [&] {
-        for (const auto& p : made) fs.DeleteFile(p);
-    };
+    // Deleted with everything in it when the command ends, however it ends.
+    WorkingImages images(fs, TempFolder());
     std::vector<render::PictureBitmapFile> pictures(o.files.size());  // PNG and JPEG logos as bitmap files
     for (size_t i = 0; i < o.files.size(); ++i) {
         std::string err;
-        if (!pictures[i].Open(o.files[i], err)) return cleanup(), Fail(o.files[i] + ": " + err);
+        if (!pictures[i].Open(o.files[i], err)) return Fail(o.files[i] + ": " + err);
         const std::string& f = pictures[i].Path();
         std::vector<uint8_t> header;
         if (auto m = CheckLogoFile(fs, f, header)) {
-            cleanup();
+            std::vector<uint8_t> probe;
+            const platform::Error e = platform::ReadBoundedFile(fs, f, platform::FileKind::Logo, probe);
+            if (e == platform::kErrFileTooLarge || e == platform::kErrBadFileType)
+                return Fail(platform::DescribeReadError(f, platform::FileKind::Logo, e));
             return Fail(f + ": " + MessageText(m->key));
         }
         const int bits = GetU16(header.data(), 28);
-        if (GetU16(header.data(), 0) != kBmpSignature) {
-            cleanup();
-            return Fail(f + ": not a bitmap");
-        }
+        if (GetU16(header.data(), 0) != kBmpSignature) return Fail(f + ": not a bitmap");
+        const std::string working = images.NewPath();
+        if (working.empty()) return Fail("cannot make a folder for the working images in " + TempFolder());
         std::string out;
         int r = kConvertOk;
         if (*o.mono) {
-            if (bits != 1) r = ConvertToMono(fs, f, out, o.method, o.contrast, o.brightness);
+            if (bits != 1) r = ConvertToMono(fs, f, working, out, o.method, o.contrast, o.brightness);
         } else {
             GrayVariant v;
-            r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, out, v, o.contrast, o.brightness) : kConvertBadFormat;
+            r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, working, out, v, o.contrast, o.brightness)
+                                        : kConvertBadFormat;
         }
-        if (r == kConvertOk && !out.empty()) made.push_back(out);
-        if (r != kConvertOk) {
-            cleanup();
-            return Fail(f + ": can't be converted (" + std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
-        }
-        logos.push_back({f, WorkingImagePath(f)});
+        if (r != kConvertOk)
+            return Fail(f + ": can't be converted (" +
+                        std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
+        logos.push_back({f, working});
     }
     std::vector<std::vector<uint8_t>> writes;
     const DownloadResult r = BuildLogoDownload(fs, *o.mono ? LogoType::Mono : LogoType::Gray, logos, writes);
-    cleanup();
     if (r != DownloadResult::Sent) {
         const char* key = DownloadMessageKey(r);
         return Fail(*key ? MessageText(key) : "a logo file is not usable; nothing was sent");
@@ -214,25 +235,26 @@ int Run(const Args& argsIn) {
     }
     std::optional<SendTarget> to;
     std::string err;
-    if (!TakeSendTarget(args, to, err)) return Fail(err);
+    if (!TakeSendTarget(args, to, err)) return UsageError(err);
+    if (args.empty()) return UsageError("logo needs convert, download or clear");
     const std::string sub = args[0];
     args.erase(args.begin());
     if (sub == "clear") {
-        if (!args.empty()) return Fail("logo clear takes no arguments");
+        if (!args.empty()) return UsageError("logo clear takes no arguments besides --to");
         return DeliverJob(to, "SELFTEST", BuildClearLogos());
     }
     Options o;
-    if (sub != "convert" && sub != "download") return Fail("unknown logo command '" + sub + "' (see --help)");
-    if (!ParseOptions(args, o, err)) return Fail(err);
+    if (sub != "convert" && sub != "download") return UsageError("unknown logo command '" + sub + "'");
+    if (!ParseOptions(args, o, err)) return UsageError(err);
     if (sub == "convert") {
-        if (to) return Fail("logo convert writes a file; --to is for jobs");
+        if (to) return UsageError("logo convert writes a file; --to is for jobs");
         return Convert(o);
     }
-    if (!o.output.empty()) return Fail("logo download takes no -o");
+    if (!o.output.empty()) return UsageError("logo download takes no -o");
     return Download(o, to);
 }
 
-Registration reg("logo", "logo conversion, download and clear jobs of the Download page", Run);
+Registration reg("logo", "logo conversion, download and clear jobs of the Download page", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

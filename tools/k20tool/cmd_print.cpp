@@ -220,13 +220,13 @@ int Run(const Args& argsIn) {
     Args args = argsIn;
     std::optional<SendTarget> to;
     std::string err;
-    if (!TakeSendTarget(args, to, err)) return Fail(err);
+    if (!TakeSendTarget(args, to, err)) return UsageError(err);
     Options o;
-    if (!ParseOptions(args, o, err)) return Fail(err);
+    if (!ParseOptions(args, o, err)) return UsageError(err);
     return Print(o, to);
 }
 
-Registration reg("print", "print a BMP, PNG or JPEG picture as a receipt through the rendering engine", Run);
+Registration reg("print", "print a BMP, PNG or JPEG picture as a receipt through the rendering engine", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -38,23 +38,23 @@ bool PrintFile(const UninstallConfig& c, const std::string& section, const char*
 }
 
 int Check(const Args& args) {
-    if (args.size() < 2) return Fail("remove check needs FILE");
+    if (args.size() < 2 || FindOption({args[1]})) return UsageError("remove check needs FILE");
     int code = 11;
     unsigned codePage = 1252;
     std::vector<std::string> monitors, processors;
     for (size_t i = 2; i < args.size(); ++i) {
-        if (i + 1 >= args.size()) return Fail(args[i] + " needs a value");
+        if (i + 1 >= args.size()) return UsageError(args[i] + " needs a value");
         const std::string& v = args[++i];
         if (args[i - 1] == "--code") code = drvsetup::ParseDecimal(v);
         else if (args[i - 1] == "--codepage") codePage = unsigned(drvsetup::ParseDecimal(v));
         else if (args[i - 1] == "--monitor") monitors.push_back(v);
         else if (args[i - 1] == "--processor") processors.push_back(v);
-        else return Fail("unknown option " + args[i - 1]);
+        else return UsageError("unknown option " + args[i - 1]);
     }
     if (code < 0 || code > 11) return Fail("--code must be 0..11");
     std::vector<uint8_t> bytes;
     std::string err;
-    if (!ReadWholeFile(args[1], bytes, err)) return Fail(err);
+    if (!ReadWholeFile(args[1], platform::FileKind::UninstallIni, bytes, err)) return Fail(err);
     UninstallConfig c(IniFile::FromBytes(bytes, codePage), codePage);
     PrintList("monitor patterns", c.MonitorPatterns());
     PrintList("print processor patterns", c.ProcessorPatterns());
@@ -88,10 +88,10 @@ int Run(const Args& args) {
         return args.empty() ? 2 : 0;
     }
     if (args[0] == "check") return Check(args);
-    return Fail("unknown remove command: " + args[0]);
+    return UsageError("unknown remove command: " + args[0]);
 }
 
-Registration reg("remove", "check an Uninstall.ini: patterns, sections, files it deletes", Run);
+Registration reg("remove", "check an Uninstall.ini: patterns, sections, files it deletes", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -38,14 +38,15 @@ int Run(const Args& args) {
     }
     std::string out, to;
     for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--out" || args[i] == "--to") && i + 1 < args.size()) {
+        if (args[i] == "--out" || args[i] == "--to") {
+            if (i + 1 >= args.size()) return UsageError(args[i] + " needs a value");
             (args[i] == "--out" ? out : to) = args[i + 1];
             ++i;
         } else {
-            return Fail("selftest: unexpected '" + args[i] + "' (see --help)");
+            return UsageError("selftest: unexpected '" + args[i] + "'");
         }
     }
-    if (!out.empty() && !to.empty()) return Fail("selftest: --out and --to exclude each other");
+    if (!out.empty() && !to.empty()) return UsageError("selftest: --out and --to exclude each other");
     if (!to.empty()) return Send(to);
     const std::vector<uint8_t> bytes = prnui::SelfTestBytes();
     if (out.empty()) {
@@ -57,7 +58,7 @@ int Run(const Args& args) {
     return 0;
 }
 
-Registration reg("selftest", "the printer's self-test job: write its bytes or send it to a printer", Run);
+Registration reg("selftest", "the printer's self-test job: write its bytes or send it to a printer", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -24,18 +24,20 @@ int Run(const Args& argsIn) {
     }
     std::optional<SendTarget> to;
     std::string err;
-    if (!TakeSendTarget(args, to, err)) return Fail(err);
-    if (args.size() != 1) return Fail("send needs exactly one JOB file");
-    if (!to) return Fail("send needs --to (see --help)");
+    if (!TakeSendTarget(args, to, err)) return UsageError(err);
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.size() != 1) return UsageError("send needs exactly one JOB file");
+    if (!to) return UsageError("send needs --to");
     LocalFileSystem fs;
     std::vector<uint8_t> data;
-    if (fs.ReadFile(args[0], data) != platform::kOk) return Fail("cannot read " + args[0]);
+    if (platform::Error e = platform::ReadBoundedFile(fs, args[0], platform::FileKind::PrinterJob, data))
+        return Fail(platform::DescribeReadError(args[0], platform::FileKind::PrinterJob, e));
     std::vector<std::vector<uint8_t>> writes;
     writes.push_back(std::move(data));
     return DeliverJob(to, "k20tool", writes);
 }
 
-Registration reg("send", "send job bytes to a printer over TCP, to a path or to a spooler printer", Run);
+Registration reg("send", "send job bytes to a printer over TCP, to a path or to a spooler printer", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

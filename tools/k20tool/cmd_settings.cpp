@@ -54,18 +54,20 @@ int Run(const Args& argsIn) {
     }
     bool ok;
     std::u16string sysDir = TakeSystemDir(args, ok);
-    if (!ok) return Fail("--system-dir needs a path");
+    if (!ok) return UsageError("--system-dir needs a path");
+    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
+    if (args.empty()) return UsageError("settings needs default, show, convert or merge");
     const std::string sub = args[0];
     std::string err;
     if (sub == "default") {
-        if (args.size() != 1) return Fail("settings default takes no file (see --help)");
+        if (args.size() != 1) return UsageError("settings default takes no file");
         WriteStdoutBinary(DefaultRecord(sysDir));
         return 0;
     }
     if (sub == "show") {
-        if (args.size() != 2) return Fail("settings show needs FILE");
+        if (args.size() != 2) return UsageError("settings show needs FILE");
         std::vector<uint8_t> data;
-        if (!ReadWholeFile(args[1], data, err)) return Fail(err);
+        if (!ReadWholeFile(args[1], platform::FileKind::SettingsRecord, data, err)) return Fail(err);
         if (data.size() < sizeof(PrivateSettings))
             return Fail(args[1] + ": " + std::to_string(data.size()) + " bytes, a record has " +
                         std::to_string(sizeof(PrivateSettings)));
@@ -75,9 +77,9 @@ int Run(const Args& argsIn) {
         return 0;
     }
     if (sub == "convert" || sub == "merge") {
-        if (args.size() != 3) return Fail("settings " + sub + " needs IN and OUT");
+        if (args.size() != 3) return UsageError("settings " + sub + " needs IN and OUT");
         std::vector<uint8_t> in;
-        if (!ReadWholeFile(args[1], in, err)) return Fail(err);
+        if (!ReadWholeFile(args[1], platform::FileKind::SettingsRecord, in, err)) return Fail(err);
         std::vector<uint8_t> out = DefaultRecord(sysDir);
         DevModeParam p;
         p.in = in.data();
@@ -89,10 +91,10 @@ int Run(const Args& argsIn) {
         if (!WriteWholeFile(args[2], out, err)) return Fail(err);
         return 0;
     }
-    return Fail("unknown settings command '" + sub + "' (see --help)");
+    return UsageError("unknown settings command '" + sub + "'");
 }
 
-Registration reg("settings", "the private document settings record: default, show, convert, merge", Run);
+Registration reg("settings", "the private document settings record: default, show, convert, merge", Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -10,7 +10,8 @@
 namespace k20::tool {
 
 const uint8_t* MapWholeFile(const std::string& path, size_t& size) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a pipe without a writer would hold the open for ever.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
     // Only regular files keep their size; an empty one cannot be mapped at all.

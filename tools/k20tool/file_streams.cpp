@@ -18,11 +18,15 @@ void MappedFile::Close() {
     copy_.clear();
 }
 
-platform::Error MappedFile::Open(const std::string& path, bool copy) {
+platform::Error MappedFile::Open(const std::string& path, bool copy, uint64_t limit) {
     Close();
     if (!copy) {
         size_t size = 0;
         if (const uint8_t* m = MapWholeFile(path, size)) {
+            if (size > limit) {
+                UnmapWholeFile(m, size);
+                return platform::kErrFileTooLarge;
+            }
             map_ = m;
             size_ = size;
             return platform::kOk;
@@ -30,7 +34,7 @@ platform::Error MappedFile::Open(const std::string& path, bool copy) {
     }
     // The reader knows the error codes for everything a mapping refuses.
     LocalFileSystem local;
-    return local.ReadFile(path, copy_);
+    return local.ReadFileLimited(path, limit, copy_);
 }
 
 OutputFile::~OutputFile() {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/bounded_read.h"
 #include "platform/errors.h"
 
 namespace k20::tool {
@@ -23,8 +24,9 @@ public:
     ~MappedFile();
 
     // copy: read into memory even where mapping works, for a file that is about to be
-    // overwritten while its bytes are still needed.
-    platform::Error Open(const std::string& path, bool copy = false);
+    // overwritten while its bytes are still needed. Only regular files up to limit bytes
+    // are taken (the sources are logos).
+    platform::Error Open(const std::string& path, bool copy = false, uint64_t limit = platform::kLogoFileLimit);
     std::span<const uint8_t> bytes() const { return map_ ? std::span<const uint8_t>(map_, size_) : std::span(copy_); }
     bool mapped() const { return map_ != nullptr; }
 

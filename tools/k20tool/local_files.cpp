@@ -2,7 +2,15 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
+
+#if !defined(_WIN32)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace k20::tool {
 
@@ -44,22 +52,80 @@ std::FILE* OpenHostFile(const std::string& path, const char* mode) {
 }
 
 Error LocalFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::error_code ec;
-    if (fs::is_directory(P(path), ec)) return kErrAccessDenied;
-    File f{OpenHostFile(path, "rb")};
-    if (!f.f) return fs::exists(P(path), ec) ? kErrAccessDenied : kErrFileNotFound;
-    out.clear();
-    // One read into a buffer of the file's size; the loop only serves files that grow.
-    const auto size = fs::file_size(P(path), ec);
-    if (!ec && size > 0) {
-        out.resize(size_t(size));
-        out.resize(std::fread(out.data(), 1, out.size(), f.f));
-    }
-    uint8_t buf[16384];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.f)) > 0) out.insert(out.end(), buf, buf + n);
-    return std::ferror(f.f) ? kErrInvalidData : kOk;
+    // Callers that name no kind still get a regular file only, and one that fits memory.
+    return ReadFileLimited(path, std::numeric_limits<size_t>::max() / 2, out);
 }
+
+#if defined(_WIN32)
+
+Error LocalFileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
+    out.clear();
+    std::error_code ec;
+    const fs::file_status st = fs::status(P(path), ec);
+    if (ec || !fs::exists(st)) return kErrFileNotFound;
+    if (fs::is_directory(st)) return kErrAccessDenied;
+    if (!fs::is_regular_file(st)) return kErrBadFileType;
+    const auto size = fs::file_size(P(path), ec);
+    if (!ec && size > limit) return kErrFileTooLarge;
+    File f{OpenHostFile(path, "rb")};
+    if (!f.f) return kErrAccessDenied;
+    if (!ec) out.reserve(size_t(size));
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f.f)) > 0) {
+        // A file that grows while it is read is held to the same limit.
+        if (n > limit - out.size()) return out.clear(), kErrFileTooLarge;
+        out.insert(out.end(), buf, buf + n);
+    }
+    return std::ferror(f.f) ? (out.clear(), kErrInvalidData) : kOk;
+}
+
+#else
+
+Error LocalFileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
+    out.clear();
+    // Without O_NONBLOCK, opening a pipe that has no writer waits for one forever.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return kErrFileNotFound;
+        if (errno == ENOTDIR) return kErrPathNotFound;
+        return kErrAccessDenied;
+    }
+    struct Fd {
+        int fd;
+        ~Fd() { close(fd); }
+    } guard{fd};
+    struct stat st;
+    if (fstat(fd, &st) != 0) return kErrInvalidData;
+    if (S_ISDIR(st.st_mode)) return kErrAccessDenied;
+    if (!S_ISREG(st.st_mode)) return kErrBadFileType;
+    if (uint64_t(st.st_size) > limit) return kErrFileTooLarge;
+    out.resize(size_t(st.st_size));
+    size_t got = 0;
+    for (;;) {
+        if (got == out.size()) {
+            // One byte past the size that fstat gave: a file that grew is still held to the limit.
+            if (out.size() >= limit) {
+                uint8_t probe;
+                const ssize_t k = read(fd, &probe, 1);
+                if (k > 0) return out.clear(), kErrFileTooLarge;
+                if (k < 0 && errno == EINTR) continue;
+                if (k < 0) return out.clear(), kErrInvalidData;
+                break;
+            }
+            out.resize(std::min<uint64_t>(limit, std::max<uint64_t>(out.size() * 2, 65536)));
+        }
+        const ssize_t k = read(fd, out.data() + got, out.size() - got);
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0) return out.clear(), kErrInvalidData;
+        if (k == 0) break;
+        got += size_t(k);
+    }
+    out.resize(got);
+    return kOk;
+}
+
+#endif
 
 Error LocalFileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
     File f{OpenHostFile(path, "wb")};
@@ -118,7 +184,8 @@ Error LocalFileSystem::FindFiles(const std::string& pattern, std::vector<FindEnt
         e.name = name;
         std::error_code ec2;
         e.isDirectory = it->is_directory(ec2);
-        e.size = e.isDirectory ? 0 : uint64_t(it->file_size(ec2));
+        const auto size = e.isDirectory ? 0 : it->file_size(ec2);
+        e.size = ec2 ? 0 : uint64_t(size);  // a device or pipe has no size
         e.attributes = e.isDirectory ? kAttrDirectory : kAttrArchive;
         out.push_back(e);
     }

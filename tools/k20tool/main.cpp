@@ -3,6 +3,7 @@
 #include <iostream>
 #include <map>
 
+#include "tools/k20tool/local_files.h"
 #include "tools/k20tool/tool.h"
 
 namespace k20::tool {
@@ -11,14 +12,19 @@ namespace {
 struct Entry {
     std::string summary;
     CommandFn fn;
+    const char* usage;
 };
 std::map<std::string, Entry>& Commands() {
     static std::map<std::string, Entry> m;
     return m;
 }
+// The usage of the command that runs, for UsageError.
+const char* g_usage = nullptr;
 }  // namespace
 
-Registration::Registration(const char* name, const char* summary, CommandFn fn) { Commands()[name] = {summary, fn}; }
+Registration::Registration(const char* name, const char* summary, CommandFn fn, const char* usage) {
+    Commands()[name] = {summary, fn, usage};
+}
 
 bool WantsHelp(const Args& args) {
     for (auto& a : args)
@@ -31,18 +37,23 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot open " + path;
-        return false;
-    }
-    out.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    if (f.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
-    return true;
+int UsageError(const std::string& message) {
+    std::cerr << "k20tool: " << message << "\n";
+    if (g_usage) std::cerr << g_usage;
+    return kExitUsage;
+}
+
+const std::string* FindOption(const Args& args) {
+    for (const auto& a : args)
+        if (a.size() > 1 && a[0] == '-') return &a;
+    return nullptr;
+}
+
+bool ReadWholeFile(const std::string& path, platform::FileKind kind, std::vector<uint8_t>& out, std::string& error) {
+    LocalFileSystem fs;
+    const platform::Error e = platform::ReadBoundedFile(fs, path, kind, out);
+    if (e != platform::kOk) error = platform::DescribeReadError(path, kind, e);
+    return e == platform::kOk;
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
@@ -90,7 +101,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     auto it = Commands().find(args[0]);
-    if (it == Commands().end()) return Fail("unknown command '" + args[0] + "' (try --help)");
+    if (it == Commands().end()) {
+        Fail("unknown command '" + args[0] + "'");
+        Usage(std::cerr);
+        return kExitUsage;
+    }
+    g_usage = it->second.usage;
     try {
         return it->second.fn(Args(args.begin() + 1, args.end()));
     } catch (const std::exception& e) {

@@ -14,19 +14,38 @@ bool ParseSendTarget(const std::string& spec, SendTarget& out, std::string& erro
         std::string rest = spec.substr(6);
         while (!rest.empty() && rest.back() == '/') rest.pop_back();
         out.kind = SendTarget::Kind::Tcp;
-        const size_t colon = rest.rfind(':');
-        if (colon != std::string::npos && rest.find(']') == std::string::npos && rest.find(':') == colon) {
-            const std::string port = rest.substr(colon + 1);
+        std::string port;
+        bool hasPort = false;
+        if (!rest.empty() && rest.front() == '[') {
+            // An IPv6 address in brackets, as in URLs: tcp://[::1]:9100.
+            const size_t close = rest.find(']');
+            if (close == std::string::npos) {
+                error = "no ']' after the address in " + spec;
+                return false;
+            }
+            const std::string after = rest.substr(close + 1);
+            if (!after.empty() && after[0] != ':') {
+                error = "'" + after + "' after the address in " + spec;
+                return false;
+            }
+            hasPort = !after.empty();
+            if (hasPort) port = after.substr(1);
+            rest = rest.substr(1, close - 1);
+        } else if (const size_t colon = rest.find(':'); colon != std::string::npos && rest.rfind(':') == colon) {
+            // One colon separates the port; more are a bare IPv6 address on the default port.
+            hasPort = true;
+            port = rest.substr(colon + 1);
             rest.resize(colon);
+        }
+        if (hasPort) {
             char* end = nullptr;
             const unsigned long p = std::strtoul(port.c_str(), &end, 10);
-            if (port.empty() || *end || p == 0 || p > 65535) {
+            if (port.empty() || *end || p == 0 || p > 65535 || port[0] == '-' || port[0] == '+') {
                 error = "bad port '" + port + "' in " + spec;
                 return false;
             }
             out.port = uint16_t(p);
         }
-        if (rest.size() > 2 && rest.front() == '[' && rest.back() == ']') rest = rest.substr(1, rest.size() - 2);
         if (rest.empty()) {
             error = "no host in " + spec;
             return false;

@@ -20,6 +20,7 @@ inline constexpr Error kErrNotSupported = 50;
 inline constexpr Error kErrFileExists = 80;
 inline constexpr Error kErrInvalidParameter = 87;
 inline constexpr Error kErrInsufficientBuffer = 122;
+inline constexpr Error kErrBadFileType = 222;   // not a regular file: a device, a pipe
 inline constexpr Error kErrFileTooLarge = 223;
 inline constexpr Error kErrAlreadyExists = 183;
 inline constexpr Error kErrMoreData = 234;

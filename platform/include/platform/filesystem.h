@@ -29,6 +29,12 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     virtual Error ReadFile(const std::string& path, std::vector<uint8_t>& out) = 0;
+    // The whole of a regular file of at most `limit` bytes: kErrBadFileType for a device or
+    // a pipe (refused before a byte is read, so nothing blocks), kErrAccessDenied for a
+    // folder, kErrFileTooLarge beyond the limit. Callers go through ReadBoundedFile
+    // (platform/bounded_read.h). The default reads first and checks after, which only
+    // in-memory file systems may keep.
+    virtual Error ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out);
     virtual Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) = 0;
     virtual Error CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
     virtual Error DeleteFile(const std::string& path) = 0;

@@ -78,12 +78,12 @@ TEST(BarcodeValidation, ByteAtEachEdgeOfEveryList) {
 }
 
 TEST(BarcodeValidation, LengthOnlyRowsIgnoreTheirLists) {
-    Bytes maxi(84, 0x00);  // no digit, no capital: still accepted
+    Bytes maxi(84, 0x01);  // no digit, no capital: still accepted (a 00 would end the command)
     EXPECT_EQ(ValidateBarcodeData(18, maxi).verdict, Verdict::Accept);
     Bytes maxi85(85, 'A');
     EXPECT_EQ(ValidateBarcodeData(18, maxi85).verdict, Verdict::TooLong);
     Bytes any(255);
-    for (size_t i = 0; i < any.size(); ++i) any[i] = uint8_t(i);
+    for (size_t i = 0; i < any.size(); ++i) any[i] = uint8_t(i + 1);  // every byte but 00
     EXPECT_EQ(ValidateBarcodeData(13, any).verdict, Verdict::Accept);
     EXPECT_EQ(ValidateBarcodeData(17, any).verdict, Verdict::Accept);
 }
@@ -163,6 +163,32 @@ TEST(BarcodeValidation, PackingNeverWritesPastItsBuffer) {
         EXPECT_EQ(len, 0u);
         for (size_t i = cap; i < buf.size(); ++i) EXPECT_EQ(buf[i], 0xEE) << "cap " << cap << " wrote at " << i;
     }
+}
+
+// Rows whose command ends at the first 00 refuse a 00 anywhere, before any other rule of
+// their content; rows with a length byte take it where their list does.
+TEST(BarcodeValidation, NulBytesNeverBreakTheFramingOfAnyRow) {
+    for (int row = 0; row < kValidationRowCount; ++row) {
+        const ValidationRow& vr = ValidationRows()[size_t(row)];
+        const size_t n = vr.minLength < 4 ? 4 : vr.minLength;
+        for (size_t at : {size_t(0), size_t(2), n - 1}) {
+            Bytes d = Filler(row, n);
+            d[at] = 0;
+            const ValidationResult r = ValidateBarcodeData(CodeForRow(row), d);
+            if (vr.framing == Framing::NulEnd) {
+                EXPECT_EQ(r.verdict, Verdict::EndsCommand) << "row " << row << " at " << at;
+                EXPECT_EQ(r.position, at) << "row " << row;
+            } else {
+                EXPECT_NE(r.verdict, Verdict::EndsCommand) << "row " << row;
+            }
+        }
+    }
+    Bytes code93 = B(std::string("AB\0C", 4));
+    EXPECT_EQ(ValidateBarcodeData(72, code93).verdict, Verdict::Accept);
+    Bytes code128 = B(std::string("{A\0C", 4));
+    EXPECT_EQ(ValidateBarcodeData(73, code128).verdict, Verdict::Accept);
+    Bytes qr = B(std::string("x\0", 2));
+    EXPECT_NE(Describe(ValidateBarcodeData(17, qr)).find("0x00 at position 1"), std::string::npos);
 }
 
 TEST(BarcodeValidation, RejectionsNameTheActualValues) {

@@ -229,6 +229,26 @@ TEST(ConvertToMono, OneBitSourceComesBackUnchangedWithoutAFile) {
     EXPECT_FALSE(m.files.Exists("C:\\logos\\oneTemp.bmp"));
 }
 
+// "Unchanged" means the source is sent as it is: a damaged 1-bit bitmap, or one of other
+// colours, is refused now like a damaged bitmap of any other depth.
+TEST(ConvertToMono, DamagedOneBitSourcesAreRefusedAtOnce) {
+    const std::vector<uint8_t> good = EncodeBmp(RandomImage(2, 12, 3, 1));
+    std::vector<uint8_t> out;
+    ASSERT_EQ(ConvertToMonoImage(good, kHalftoneDitherM3, 0, 0, out), kConvertUnchanged);
+    auto mutate = [&](auto change) {
+        std::vector<uint8_t> d = good;
+        change(d);
+        return ConvertToMonoImage(d, kHalftoneDitherM3, 0, 0, out);
+    };
+    EXPECT_EQ(mutate([](auto& d) { d.pop_back(); }), kConvertBadFormat);                  // rows cut short
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 100000); }), kConvertBadFormat);  // width
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0); }), kConvertBadFormat);       // height
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 1078); }), kConvertBadFormat);    // pixel offset
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 12); }), kConvertBadFormat);      // header size
+    EXPECT_EQ(mutate([](auto& d) { d[55] = 0x80; }), kConvertBadFormat);                  // not black and white
+    EXPECT_EQ(mutate([](auto& d) { d.resize(40); }), kConvertBadFormat);
+}
+
 TEST(ConvertToMono, FilesAndResults) {
     platform::sim::SimMachine m;
     m.files.Put("C:\\logos\\shop.bmp", EncodeBmp(RandomImage(2, 12, 3, 24)));

@@ -198,6 +198,24 @@ TEST(DownloadAllLogos, TotalSizeLimit) {
     }
 }
 
+// A 1-bit source goes out as it is in a mono download, so it is the source that counts
+// toward the limit, not a working image that happens to lie at the logo's working path.
+TEST(DownloadAllLogos, TheLimitCountsWhatIsSent) {
+    Logos t;
+    const LogoEntry big = t.Add("big.bmp", OneBit(1024, 768, kWhite, kBlack));
+    t.m.files.Put(big.working, EncodeBmp(OneBit(8, 8, kWhite, kBlack)));  // small, stale
+    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, {big}), DownloadResult::TooLarge);
+    std::vector<LogoEntry> eight;
+    for (int i = 0; i < 8; ++i) {
+        eight.push_back(t.Add("l" + std::to_string(i) + ".bmp", OneBit(1024, 100, kWhite, kBlack)));
+        t.m.files.Put(eight.back().working, EncodeBmp(OneBit(8, 8, kWhite, kBlack)));
+    }
+    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, eight), DownloadResult::TooLarge);
+    EXPECT_TRUE(t.m.spooler.jobs.empty());
+    // Gray sends the working images, which are sized as before.
+    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Gray, {eight[0]}), DownloadResult::BadLogoFile);
+}
+
 TEST(DownloadAllLogos, RefusalsSendNothing) {
     Logos t;
     EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, {}), DownloadResult::NoLogos);

@@ -163,6 +163,20 @@ TEST_F(Page2D, PrintRejectsAndSends) {
     EXPECT_EQ(std::string(d.begin() + 9, d.begin() + 17), "HA,HELLO");
 }
 
+// The 2D command ends at the data's first 00 byte: what followed it (here ESC @ and a
+// full cut) would reach the printer as commands of its own.
+TEST_F(Page2D, DataWithANulByteIsRefusedForEverySymbology) {
+    using namespace std::string_literals;
+    for (int sym = 0; sym < 6; ++sym) {
+        page.SelectSymbology(sym);
+        page.SetData(u"12\0\x1B@\x1DV\x01"s);
+        const auto out = page.Print(m.spooler, h, 1252);
+        ASSERT_TRUE(out.message.has_value()) << sym;
+        EXPECT_EQ(out.message->key, "MB_2DCODE_ERROR1") << sym;
+        EXPECT_TRUE(m.spooler.jobs.empty()) << sym;
+    }
+}
+
 TEST_F(Page2D, MaxiCodeLengthLimit) {
     page.SelectSymbology(5);
     page.SetData(std::u16string(85, u'A'));

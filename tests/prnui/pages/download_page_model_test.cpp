@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "common/bmp_file.h"
 #include "platform/sim/sim_machine.h"
 #include "prnui/pages/download_page_model.h"
@@ -13,7 +15,7 @@ namespace {
 
 struct Page {
     SimMachine m;
-    DownloadPageModel model{m.files};
+    DownloadPageModel model{m.files, m.system.tempDir};
     platform::PrinterHandle h = 0;
     Page() {
         platform::PrinterInfo2 info;
@@ -68,7 +70,7 @@ TEST(DownloadPage, SizeLimitsOfAdd) {
 TEST(DownloadPage, AddByPreviewTypeWritesWorkingImages) {
     Page p;
     p.model.Add(p.Put("a.bmp", 10, 4, 24));
-    EXPECT_TRUE(p.m.files.Exists("C:\\logos\\aTemp.bmp"));  // Original: None at 0/0
+    EXPECT_TRUE(p.m.files.Exists(p.model.rows()[0].working));  // Original: None at 0/0
     EXPECT_EQ(p.model.rows()[0].settings, LogoSettings{});
     EXPECT_EQ(p.model.rows()[0].title, "a.bmp");
     p.model.ClickList(0);
@@ -94,13 +96,15 @@ TEST(DownloadPage, DeleteRenumbersAndKeepsSettings) {
         p.model.SlidersMoved(i * 10, -i);
     }
     p.model.ClickList(1);
+    const std::string second = p.model.rows()[1].working;
+    EXPECT_TRUE(p.m.files.Exists(second));
     p.model.Delete();
     ASSERT_EQ(p.model.rows().size(), 3u);
     EXPECT_EQ(p.model.rows()[0].title, "1.bmp");
     EXPECT_EQ(p.model.rows()[1].title, "3.bmp");
     EXPECT_EQ(p.model.rows()[1].settings, (LogoSettings{kHalftoneDitherM3, 20, -2}));
     EXPECT_EQ(p.model.rows()[2].settings, (LogoSettings{kHalftoneDitherM3, 30, -3}));
-    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\2Temp.bmp"));
+    EXPECT_FALSE(p.m.files.Exists(second));
     EXPECT_EQ(p.model.selected(), -1);
     EXPECT_EQ(p.model.previewFile(), "");
     EXPECT_FALSE(p.model.previewTypeEnabled());
@@ -116,7 +120,7 @@ TEST(DownloadPage, PreviewFollowsTypeAndSelection) {
     EXPECT_EQ(p.model.previewFile(), colour);
     EXPECT_FALSE(p.model.halftoneEnabled());
     p.model.SetPreviewType(PreviewType::Mono);
-    EXPECT_EQ(p.model.previewFile(), "C:\\logos\\cTemp.bmp");
+    EXPECT_EQ(p.model.previewFile(), p.model.rows()[0].working);
     EXPECT_TRUE(p.model.halftoneEnabled());
     EXPECT_EQ(p.model.checkedHalftone(), kHalftoneDitherM3);
     EXPECT_TRUE(p.model.downloadAllEnabled());
@@ -124,7 +128,7 @@ TEST(DownloadPage, PreviewFollowsTypeAndSelection) {
     EXPECT_EQ(p.model.previewFile(), one);
     EXPECT_FALSE(p.model.slidersEnabled());
     p.model.SetPreviewType(PreviewType::Gray);
-    EXPECT_EQ(p.model.previewFile(), "C:\\logos\\oTemp.bmp");
+    EXPECT_EQ(p.model.previewFile(), p.model.rows()[1].working);
     EXPECT_FALSE(p.model.halftoneEnabled());
     EXPECT_TRUE(p.model.slidersEnabled());
     p.model.ClickList(-1);
@@ -141,12 +145,12 @@ TEST(DownloadPage, HalftoneAndSlidersChangeTheWorkingImage) {
     p.model.Add(src);
     p.model.ClickList(0);
     std::vector<uint8_t> before, after;
-    p.m.files.ReadFile("C:\\logos\\cTemp.bmp", before);
+    p.m.files.ReadFile(p.model.rows()[0].working, before);
     p.model.SetHalftone(kHalftoneErrorDiffuse);
     p.model.SlidersMoved(40, 10);
     EXPECT_TRUE(p.model.SliderReleased(true, 45));
     EXPECT_EQ(p.model.rows()[0].settings, (LogoSettings{kHalftoneErrorDiffuse, 45, 10}));
-    p.m.files.ReadFile("C:\\logos\\cTemp.bmp", after);
+    p.m.files.ReadFile(p.model.rows()[0].working, after);
     std::vector<uint8_t> source, want;
     p.m.files.ReadFile(src, source);
     ConvertToMonoImage(source, kHalftoneErrorDiffuse, 45, 10, want);
@@ -162,16 +166,74 @@ TEST(DownloadPage, DownloadAllAndWorkingImagesOnApply) {
     // Transformation without a selected row deletes the working images and converts none;
     // the download makes them again from each logo's settings.
     p.model.SetPreviewType(PreviewType::Mono);
-    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\aTemp.bmp"));
+    EXPECT_FALSE(p.m.files.Exists(p.model.rows()[0].working));
     DownloadResult r;
     EXPECT_EQ(p.model.DownloadAll(p.m.spooler, p.h, &r), std::nullopt);
     EXPECT_EQ(r, DownloadResult::Sent);
     ASSERT_EQ(p.m.spooler.jobs.size(), 1u);
     EXPECT_EQ(p.m.spooler.jobs[0].data[6], 2);
     p.model.DeleteWorkingImages();
-    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\aTemp.bmp"));
-    EXPECT_FALSE(p.m.files.Exists("C:\\logos\\bTemp.bmp"));
+    EXPECT_FALSE(p.m.files.Exists(p.model.rows()[0].working));
+    EXPECT_FALSE(p.m.files.Exists(p.model.rows()[1].working));
     EXPECT_TRUE(p.m.files.Exists("C:\\logos\\a.bmp"));
+}
+
+// A user's own files are never written or deleted: the working images live in a folder
+// of the page's own under the temporary folder, whatever the logos are called.
+TEST(DownloadPage, WorkingImagesLiveInAFolderOfTheirOwn) {
+    Page p;
+    const std::string shop = p.Put("shop.bmp", 16, 8, 24);
+    const std::string userTemp = p.Put("shopTemp.bmp", 16, 8, 24);  // the user's own file
+    std::vector<uint8_t> userBytes;
+    p.m.files.ReadFile(userTemp, userBytes);
+    p.m.files.Put("C:\\dl\\sub\\ab", EncodeBmp(test::RandomImage(3, 16, 8, 24)));
+    p.m.files.Put("C:\\dl\\suTemp.bmp", std::string("user"));
+    p.model.Add(shop);
+    p.model.Add(userTemp);
+    p.model.Add("C:\\dl\\sub\\ab");
+    p.model.Add(shop);  // the same logo twice
+    ASSERT_EQ(p.model.rows().size(), 4u);
+    const std::string folder = p.model.workingImages().folder();
+    EXPECT_EQ(folder.rfind(p.m.system.tempDir, 0), 0u) << folder;
+    std::set<std::string> seen;
+    for (const auto& r : p.model.rows()) {
+        EXPECT_EQ(platform::ParentPath(r.working), folder);
+        EXPECT_TRUE(seen.insert(r.working).second) << r.working;  // no two logos share one
+        EXPECT_TRUE(p.m.files.Exists(r.working));
+    }
+    p.model.ClickList(0);
+    p.model.SetPreviewType(PreviewType::Mono);
+    EXPECT_EQ(p.model.DownloadAll(p.m.spooler, p.h), std::nullopt);
+    p.model.ClickList(1);
+    p.model.Delete();
+    p.model.DeleteWorkingImages();
+    std::vector<uint8_t> after;
+    ASSERT_EQ(p.m.files.ReadFile(userTemp, after), platform::kOk);
+    EXPECT_EQ(after, userBytes);
+    EXPECT_TRUE(p.m.files.Exists(shop));
+    EXPECT_TRUE(p.m.files.Exists("C:\\dl\\sub\\ab"));
+    p.m.files.ReadFile("C:\\dl\\suTemp.bmp", after);
+    EXPECT_EQ(after, std::vector<uint8_t>({'u', 's', 'e', 'r'}));
+    for (const auto& path : p.m.files.AllPaths())
+        EXPECT_TRUE(path.rfind(folder, 0) != 0 || path == folder) << path << " left behind";
+}
+
+TEST(DownloadPage, TheFolderGoesWithThePageAndTwoPagesNeverShareOne) {
+    SimMachine m;
+    std::string first, second;
+    {
+        DownloadPageModel a(m.files, m.system.tempDir), b(m.files, m.system.tempDir);
+        m.files.Put("C:\\l\\x.bmp", EncodeBmp(test::RandomImage(5, 8, 8, 24)));
+        a.Add("C:\\l\\x.bmp");
+        b.Add("C:\\l\\x.bmp");
+        first = a.workingImages().folder();
+        second = b.workingImages().folder();
+        EXPECT_NE(first, second);
+        EXPECT_NE(a.rows()[0].working, b.rows()[0].working);
+    }
+    EXPECT_FALSE(m.files.Exists(first));
+    EXPECT_FALSE(m.files.Exists(second));
+    EXPECT_TRUE(m.files.Exists("C:\\l\\x.bmp"));
 }
 
 TEST(DownloadPage, FirmwareHalf) {

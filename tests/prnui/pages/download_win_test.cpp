@@ -183,6 +183,26 @@ std::vector<uint8_t> ExpectedMonoStream(const LogoSettings (&settings)[2]) {
     return m.spooler.jobs.at(0).data;
 }
 
+// The .bmp files in the page's working folders (K20Logos-*) under the temporary folder.
+int WorkingImageCount() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    int n = 0;
+    WIN32_FIND_DATAW d;
+    HANDLE folders = FindFirstFileW((std::wstring(temp) + L"K20Logos-*").c_str(), &d);
+    if (folders == INVALID_HANDLE_VALUE) return 0;
+    do {
+        WIN32_FIND_DATAW f;
+        HANDLE files = FindFirstFileW((std::wstring(temp) + d.cFileName + L"\\*.bmp").c_str(), &f);
+        if (files == INVALID_HANDLE_VALUE) continue;
+        do ++n;
+        while (FindNextFileW(files, &f));
+        FindClose(files);
+    } while (FindNextFileW(folders, &d));
+    FindClose(folders);
+    return n;
+}
+
 class DownloadPageWin : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -351,12 +371,14 @@ TEST_F(DownloadPageWin, PicturesWithAPreviewInEnglishAndChinese) {
         if (std::wstring(lang) == L"ENG") EXPECT_EQ(ItemText(page, IDC_DL_ADD), L"Add");
         else EXPECT_NE(ItemText(page, IDC_DL_ADD), L"Add");
         EXPECT_TRUE(SaveWindowBitmap(sheet, dir + L"\\download_" + lang + L".bmp"));
-        // Cancel takes the working images away and leaves the logos.
-        const std::wstring working = std::wstring(kWorkDir) + L"\\colour_logoTemp.bmp";
-        EXPECT_NE(GetFileAttributesW(working.c_str()), INVALID_FILE_ATTRIBUTES);
+        // The working images lie in a folder of the page's own under the temporary folder,
+        // never beside the logos; Cancel takes them away and leaves the logos.
+        EXPECT_EQ(GetFileAttributesW((std::wstring(kWorkDir) + L"\\colour_logoTemp.bmp").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(WorkingImageCount(), 2);
         PropSheet_PressButton(sheet, PSBTN_CANCEL);
         Pump();
-        EXPECT_EQ(GetFileAttributesW(working.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(WorkingImageCount(), 0);
         EXPECT_NE(GetFileAttributesW((std::wstring(kWorkDir) + L"\\colour_logo.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
         Close(sheet);
     }
