@@ -44,9 +44,11 @@ bool DecodeBmp(std::span<const uint8_t> file, BmpImage& out, std::string* why) {
     BmpHeader h;
     if (!ReadBmpHeader(r, h)) return Fail(why, "shorter than the bitmap headers");
     if (h.signature != kBmpSignature) return Fail(why, "not a bitmap (no \"BM\" signature)");
-    if (h.infoSize < kBmpInfoHeaderSize || h.infoSize > file.size()) return Fail(why, "unknown information header");
+    if (h.infoSize < kBmpInfoHeaderSize || h.infoSize > file.size())
+        return Fail(why, "unknown information header");
     if (h.compression != 0) return Fail(why, "compressed bitmaps are not supported");
-    if (h.bitCount != 1 && h.bitCount != 8 && h.bitCount != 24) return Fail(why, "only 1, 8 and 24 bits per pixel are supported");
+    if (h.bitCount != 1 && h.bitCount != 8 && h.bitCount != 24)
+        return Fail(why, "only 1, 8 and 24 bits per pixel are supported");
     if (h.width <= 0 || h.width > kBmpMaxDimension) return Fail(why, "width out of range");
     if (h.height == 0 || h.height < -kBmpMaxDimension || h.height > kBmpMaxDimension)
         return Fail(why, "height out of range");

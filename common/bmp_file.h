@@ -52,9 +52,9 @@ uint64_t BmpStride(int64_t width, int bitCount);
 // A decoded uncompressed bitmap, rows kept in the file's stored order.
 struct BmpImage {
     int32_t width = 0;
-    int32_t height = 0;      // always positive here
-    bool topDown = false;    // the file gave a negative height
-    int bitCount = 0;        // 1, 8 or 24
+    int32_t height = 0;    // always positive here
+    bool topDown = false;  // the file gave a negative height
+    int bitCount = 0;      // 1, 8 or 24
     std::vector<BmpColor> palette;
     size_t stride = 0;
     std::vector<uint8_t> pixels;  // height rows of stride bytes

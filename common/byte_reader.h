@@ -11,7 +11,7 @@
 namespace k20 {
 
 class ByteReader {
-public:
+  public:
     ByteReader() = default;
     ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     explicit ByteReader(std::span<const uint8_t> s) : data_(s.data()), size_(s.size()) {}
@@ -26,12 +26,16 @@ public:
     bool has(size_t n) const { return ok_ && n <= size_ - pos_; }
 
     void seek(size_t off) {
-        if (off > size_) ok_ = false;
-        else pos_ = off;
+        if (off > size_)
+            ok_ = false;
+        else
+            pos_ = off;
     }
     void skip(size_t n) {
-        if (!has(n)) ok_ = false;
-        else pos_ += n;
+        if (!has(n))
+            ok_ = false;
+        else
+            pos_ += n;
     }
 
     uint8_t u8() {
@@ -46,8 +50,8 @@ public:
     }
     uint32_t u32() {
         if (!has(4)) return fail<uint32_t>();
-        uint32_t v = uint32_t(data_[pos_]) | uint32_t(data_[pos_ + 1]) << 8 | uint32_t(data_[pos_ + 2]) << 16 |
-                     uint32_t(data_[pos_ + 3]) << 24;
+        uint32_t v = uint32_t(data_[pos_]) | uint32_t(data_[pos_ + 1]) << 8 |
+                     uint32_t(data_[pos_ + 2]) << 16 | uint32_t(data_[pos_ + 3]) << 24;
         pos_ += 4;
         return v;
     }
@@ -76,7 +80,7 @@ public:
                uint32_t(data_[off + 3]) << 24;
     }
 
-private:
+  private:
     template <class T>
     T fail() {
         ok_ = false;
@@ -90,7 +94,7 @@ private:
 
 // Little-endian writer into a growing buffer or at fixed offsets of a record.
 class LeWriter {
-public:
+  public:
     LeWriter() = default;
     explicit LeWriter(std::vector<uint8_t>& out) : out_(&out) {}
 
@@ -128,13 +132,15 @@ public:
         return *this;
     }
 
-private:
+  private:
     std::vector<uint8_t> own_;
     std::vector<uint8_t>* out_ = &own_;
 };
 
 // Fixed-offset stores into a record buffer; the caller guarantees the record size.
-inline void PutU8(uint8_t* rec, size_t off, uint8_t v) { rec[off] = v; }
+inline void PutU8(uint8_t* rec, size_t off, uint8_t v) {
+    rec[off] = v;
+}
 inline void PutU16(uint8_t* rec, size_t off, uint16_t v) {
     rec[off] = uint8_t(v);
     rec[off + 1] = uint8_t(v >> 8);
@@ -142,7 +148,9 @@ inline void PutU16(uint8_t* rec, size_t off, uint16_t v) {
 inline void PutU32(uint8_t* rec, size_t off, uint32_t v) {
     for (int i = 0; i < 4; ++i) rec[off + i] = uint8_t(v >> (8 * i));
 }
-inline uint16_t GetU16(const uint8_t* rec, size_t off) { return uint16_t(rec[off] | rec[off + 1] << 8); }
+inline uint16_t GetU16(const uint8_t* rec, size_t off) {
+    return uint16_t(rec[off] | rec[off + 1] << 8);
+}
 inline uint32_t GetU32(const uint8_t* rec, size_t off) {
     return uint32_t(rec[off]) | uint32_t(rec[off + 1]) << 8 | uint32_t(rec[off + 2]) << 16 |
            uint32_t(rec[off + 3]) << 24;

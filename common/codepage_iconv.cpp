@@ -12,11 +12,16 @@ namespace k20 {
 
 static const char* IconvName(unsigned cp) {
     switch (cp) {
-        case 1252: return "CP1252";
-        case 936: return "GBK";
-        case 950: return "BIG5";
-        case 65001: return "UTF-8";
-        default: return nullptr;
+        case 1252:
+            return "CP1252";
+        case 936:
+            return "GBK";
+        case 950:
+            return "BIG5";
+        case 65001:
+            return "UTF-8";
+        default:
+            return nullptr;
     }
 }
 
@@ -32,7 +37,8 @@ struct Converters {
     iconv_t Get(const char* from, const char* to) {
         auto [it, added] = open.try_emplace({from, to}, iconv_t(-1));
         if (added) it->second = iconv_open(to, from);
-        if (it->second != iconv_t(-1)) iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // initial state
+        if (it->second != iconv_t(-1))
+            iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // initial state
         return it->second;
     }
 };

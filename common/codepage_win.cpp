@@ -14,7 +14,8 @@ std::u16string CodePageToUtf16(std::string_view bytes, unsigned codePage) {
         return out;
     }
     std::u16string out(size_t(n), u'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), reinterpret_cast<wchar_t*>(out.data()), n);
+    MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), reinterpret_cast<wchar_t*>(out.data()),
+                        n);
     return out;
 }
 

@@ -32,7 +32,11 @@ std::basic_string<Char> Quote(std::basic_string_view<Char> arg) {
 }
 }  // namespace
 
-std::string QuoteCommandLineArgument(std::string_view argument) { return Quote(argument); }
-std::u16string QuoteCommandLineArgument(std::u16string_view argument) { return Quote(argument); }
+std::string QuoteCommandLineArgument(std::string_view argument) {
+    return Quote(argument);
+}
+std::u16string QuoteCommandLineArgument(std::u16string_view argument) {
+    return Quote(argument);
+}
 
 }  // namespace k20

@@ -48,11 +48,19 @@ Str Format(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-std::vector<uint8_t> ParseHexCommand(std::u16string_view text) { return Parse(text); }
-std::vector<uint8_t> ParseHexCommand(std::string_view text) { return Parse(text); }
+std::vector<uint8_t> ParseHexCommand(std::u16string_view text) {
+    return Parse(text);
+}
+std::vector<uint8_t> ParseHexCommand(std::string_view text) {
+    return Parse(text);
+}
 
-std::u16string FormatHexCommand(std::span<const uint8_t> bytes) { return Format<std::u16string>(bytes); }
-std::string FormatHexCommandA(std::span<const uint8_t> bytes) { return Format<std::string>(bytes); }
+std::u16string FormatHexCommand(std::span<const uint8_t> bytes) {
+    return Format<std::u16string>(bytes);
+}
+std::string FormatHexCommandA(std::span<const uint8_t> bytes) {
+    return Format<std::string>(bytes);
+}
 
 HexKeyAction FilterHexKey(char32_t ch, bool ctrlHeld) {
     if (ch == U'\t') return HexKeyAction::NextControl;

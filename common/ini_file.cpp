@@ -4,7 +4,9 @@
 
 namespace k20 {
 
-static bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r'; }
+static bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r';
+}
 
 std::u16string TrimBlanks(std::u16string_view s) {
     size_t b = 0, e = s.size();
@@ -118,8 +120,8 @@ std::optional<std::u16string> IniFile::Find(std::u16string_view section, std::u1
     return std::nullopt;
 }
 
-std::u16string IniFile::GetString(std::u16string_view section, std::u16string_view key, std::u16string_view def,
-                                  size_t bufSize) const {
+std::u16string IniFile::GetString(std::u16string_view section, std::u16string_view key,
+                                  std::u16string_view def, size_t bufSize) const {
     if (bufSize == 0) return {};
     auto v = Find(section, key);
     std::u16string r;
@@ -157,7 +159,9 @@ int IniFile::GetInt(std::string_view section, std::string_view key, int def) con
     return GetInt(Utf8ToUtf16(section), Utf8ToUtf16(key), def);
 }
 
-bool IniFile::HasSection(std::u16string_view section) const { return FindSection(section) != nullptr; }
+bool IniFile::HasSection(std::u16string_view section) const {
+    return FindSection(section) != nullptr;
+}
 
 std::vector<std::u16string> IniFile::Sections() const {
     std::vector<std::u16string> r;
@@ -193,7 +197,8 @@ void IniFile::Set(std::u16string_view section, std::u16string_view key, std::u16
             Reindex();
             return;
         }
-        if (l.kind != Kind::Other || !TrimView(std::u16string_view(text_).substr(l.begin, l.end - l.begin)).empty())
+        if (l.kind != Kind::Other ||
+            !TrimView(std::u16string_view(text_).substr(l.begin, l.end - l.begin)).empty())
             insertAt = l.end + 1;
         at = l.end + 1;
     }

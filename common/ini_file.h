@@ -20,7 +20,7 @@ std::string IniTooLargeMessage(const std::string& path, uint64_t size);
 // The text is kept once, as read (one UTF-16 copy, lines ended by a line feed), with an
 // index of its sections only: memory stays near the file's size however many lines it has.
 class IniFile {
-public:
+  public:
     IniFile() = default;
     static IniFile Parse(std::u16string_view text);
     // UTF-16LE or UTF-8 with BOM, else 8-bit text in codePage.
@@ -51,9 +51,11 @@ public:
 
     std::u16string Serialize() const;
     // What the file takes in memory: its text once and the section index.
-    size_t MemoryBytes() const { return text_.capacity() * sizeof(char16_t) + sections_.capacity() * sizeof(SectionSpan); }
+    size_t MemoryBytes() const {
+        return text_.capacity() * sizeof(char16_t) + sections_.capacity() * sizeof(SectionSpan);
+    }
 
-private:
+  private:
     enum class Kind { Other, Section, Key };
     struct LineView {
         size_t begin = 0, end = 0;  // the line without its line feed

@@ -27,7 +27,8 @@ namespace {
 constexpr UINT WM_APP_SINK = WM_APP + 1;
 constexpr UINT WM_APP_ASK = WM_APP + 2;
 constexpr UINT WM_APP_DONE = WM_APP + 3;
-constexpr const wchar_t* kChineseTitle = L"\u6253\u5370\u673a\u5378\u8f7d\u7a0b\u5e8f";        // the window's fixed title
+constexpr const wchar_t* kChineseTitle =
+    L"\u6253\u5370\u673a\u5378\u8f7d\u7a0b\u5e8f";  // the window's fixed title
 constexpr const wchar_t* kInstallerTitleCn = L"\u6253\u5370\u673a\u9a71\u52a8\u5b89\u88c5\u7a0b\u5e8f";
 constexpr const wchar_t* kInstallerTitleEn = L"Printer Driver Setup";
 
@@ -35,7 +36,9 @@ std::wstring W(const std::string& s) {
     std::u16string u = Utf8ToUtf16(s);
     return std::wstring(u.begin(), u.end());
 }
-std::string U(const std::wstring& s) { return Utf16ToUtf8(std::u16string(s.begin(), s.end())); }
+std::string U(const std::wstring& s) {
+    return Utf16ToUtf8(std::u16string(s.begin(), s.end()));
+}
 
 std::wstring ModulePath() {
     wchar_t path[MAX_PATH];
@@ -67,7 +70,8 @@ StartFacts ReadStartFacts() {
     if (slash != std::wstring::npos) f.programDir = U(p.substr(0, slash));
     wchar_t sys[MAX_PATH] = {};
     UINT n = GetSystemDirectoryW(sys, MAX_PATH);
-    HMODULE spool = n > 0 && n < MAX_PATH ? LoadLibraryW((std::wstring(sys, n) + L"\\winspool.drv").c_str()) : nullptr;
+    HMODULE spool =
+        n > 0 && n < MAX_PATH ? LoadLibraryW((std::wstring(sys, n) + L"\\winspool.drv").c_str()) : nullptr;
     f.winspoolLoaded = spool != nullptr;
     f.deleteDriverExFound = spool && GetProcAddress(spool, "DeletePrinterDriverExA");
     return f;
@@ -97,19 +101,22 @@ bool EnableShutdownPrivilege() {
     tp.PrivilegeCount = 1;
     tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     bool ok = LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &tp.Privileges[0].Luid) &&
-              AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
+              AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr) &&
+              GetLastError() == ERROR_SUCCESS;
     CloseHandle(token);
     return ok;
 }
 
 class Win32Desktop : public Desktop {
-public:
+  public:
     HWND window = nullptr;
     std::string caption;
     void MessageBox(const std::string& text) override {
         ::MessageBoxW(window, W(text).c_str(), W(caption).c_str(), MB_OK | MB_ICONINFORMATION);
     }
-    bool WindowExists(const std::string& title) override { return FindWindowW(nullptr, W(title).c_str()) != nullptr; }
+    bool WindowExists(const std::string& title) override {
+        return FindWindowW(nullptr, W(title).c_str()) != nullptr;
+    }
     bool AskRestart() override { return window && SendMessageW(window, WM_APP_ASK, 0, 0) == IDYES; }
     bool RestartWindows(bool privilege) override {
         if (privilege && !EnableShutdownPrivilege()) return false;
@@ -129,7 +136,7 @@ struct SinkCall {
 
 // Runs on the worker thread; each call is carried out by the window's thread.
 class ProxySink : public RemovalSink {
-public:
+  public:
     explicit ProxySink(HWND w) : w_(w) {}
     void Log(const std::string& line) override { Call(SinkCall::Log, 0, line); }
     size_t ItemCount() override { return Call(SinkCall::Count).count; }
@@ -137,7 +144,7 @@ public:
     bool ItemChecked(size_t i) override { return Call(SinkCall::Checked, i).checked; }
     void RemoveItem(size_t i) override { Call(SinkCall::Remove, i); }
 
-private:
+  private:
     SinkCall Call(SinkCall::Op op, size_t index = 0, const std::string& text = {}) {
         SinkCall c;
         c.op = op;
@@ -162,7 +169,9 @@ struct App {
 };
 App g_app;
 
-platform::FileSystem& g_machineFiles() { return g_app.machine->base.files; }
+platform::FileSystem& g_machineFiles() {
+    return g_app.machine->base.files;
+}
 
 BOOL CALLBACK SetFontProc(HWND child, LPARAM font) {
     SendMessageW(child, WM_SETFONT, WPARAM(font), TRUE);
@@ -172,15 +181,20 @@ BOOL CALLBACK SetFontProc(HWND child, LPARAM font) {
 void ApplyChineseFont(HWND dlg) {
     if (!g_app.chinese) return;
     if (!g_app.font)
-        g_app.font = CreateFontW(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\u5b8b\u4f53");
+        g_app.font =
+            CreateFontW(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\u5b8b\u4f53");
     SendMessageW(dlg, WM_SETFONT, WPARAM(g_app.font), TRUE);
     EnumChildWindows(dlg, SetFontProc, LPARAM(g_app.font));
 }
 
-std::string T(const char* section, const char* key) { return g_app.remover->Texts().Get(section, key); }
+std::string T(const char* section, const char* key) {
+    return g_app.remover->Texts().Get(section, key);
+}
 
-void SetText(HWND dlg, int id, const std::string& s) { SetDlgItemTextW(dlg, id, W(s).c_str()); }
+void SetText(HWND dlg, int id, const std::string& s) {
+    SetDlgItemTextW(dlg, id, W(s).c_str());
+}
 
 void AddLogLine(HWND dlg, const std::string& line) {
     HWND log = GetDlgItem(dlg, IDC_LOG);
@@ -236,9 +250,15 @@ void HandleSink(HWND dlg, SinkCall& c) {
             m.Log(c.text);
             AddLogLine(dlg, c.text);
             break;
-        case SinkCall::Count: c.count = m.ItemCount(); break;
-        case SinkCall::Name: c.text = m.ItemName(c.index); break;
-        case SinkCall::Checked: c.checked = m.ItemChecked(c.index); break;
+        case SinkCall::Count:
+            c.count = m.ItemCount();
+            break;
+        case SinkCall::Name:
+            c.text = m.ItemName(c.index);
+            break;
+        case SinkCall::Checked:
+            c.checked = m.ItemChecked(c.index);
+            break;
         case SinkCall::Remove:
             m.RemoveItem(c.index);
             SendMessageW(GetDlgItem(dlg, IDC_ITEMS), LVM_DELETEITEM, c.index, 0);
@@ -307,7 +327,8 @@ void ShowHelp(HWND dlg) {
         return;
     }
     std::wstring dir = W(g_app.programDir);
-    if (INT_PTR(ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_EN.CHM").c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+    if (INT_PTR(ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_EN.CHM").c_str(), nullptr, nullptr,
+                              SW_SHOWNORMAL)) <= 32)
         ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_CN.CHM").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -355,7 +376,9 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                 return TRUE;
             }
             break;
-        case WM_HELP: ShowHelp(dlg); return TRUE;
+        case WM_HELP:
+            ShowHelp(dlg);
+            return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wp)) {
                 case IDC_SELECT:
@@ -371,7 +394,8 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                     ShowEnables(dlg);
                     if (start) {
                         HANDLE t = CreateThread(nullptr, 0, WorkerProc, dlg, 0, nullptr);
-                        if (t) CloseHandle(t);
+                        if (t)
+                            CloseHandle(t);
                         else {
                             std::string line = "The removal could not be started: " +
                                                g_app.machine->processes.ErrorText(GetLastError());
@@ -389,9 +413,12 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                     return TRUE;
             }
             break;
-        case WM_APP_SINK: HandleSink(dlg, *reinterpret_cast<SinkCall*>(lp)); return TRUE;
+        case WM_APP_SINK:
+            HandleSink(dlg, *reinterpret_cast<SinkCall*>(lp));
+            return TRUE;
         case WM_APP_ASK: {
-            INT_PTR r = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REBOOT), dlg, RebootProc, 0);
+            INT_PTR r =
+                DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REBOOT), dlg, RebootProc, 0);
             SetWindowLongPtrW(dlg, DWLP_MSGRESULT, r);
             return TRUE;
         }
@@ -445,7 +472,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     bool parsed = ParseCommandLine(args, opts, error);
     if (!parsed || opts.help) {
         if (!GetStdHandle(STD_ERROR_HANDLE)) AttachConsole(ATTACH_PARENT_PROCESS);
-        fputs(parsed ? QuietUsage().c_str() : ("drvremove: " + error + "\n" + QuietUsage()).c_str(), parsed ? stdout : stderr);
+        fputs(parsed ? QuietUsage().c_str() : ("drvremove: " + error + "\n" + QuietUsage()).c_str(),
+              parsed ? stdout : stderr);
         return parsed ? 0 : kQuietUsage;
     }
 
@@ -466,7 +494,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         if (!w) {
             UninstallTexts t;
             StartFacts f = ReadStartFacts();
-            t.Load(g_app.machine->base.files, f.programDir, g_app.machine->base.system.SystemDefaultLanguage(),
+            t.Load(g_app.machine->base.files, f.programDir,
+                   g_app.machine->base.system.SystemDefaultLanguage(),
                    g_app.machine->base.system.AnsiCodePage());
             std::string title = t.Get("Uninstall", "Title");
             if (!title.empty()) w = FindWindowW(nullptr, W(title).c_str());
@@ -492,8 +521,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     g_app.model = std::make_unique<MainModel>(*g_app.remover);
     if (InstallerRunning(facts.programDir)) {
         UninstallTexts t;
-        t.Load(g_app.machine->base.files, facts.programDir, g_app.machine->base.system.SystemDefaultLanguage(),
-               g_app.machine->base.system.AnsiCodePage());
+        t.Load(g_app.machine->base.files, facts.programDir,
+               g_app.machine->base.system.SystemDefaultLanguage(), g_app.machine->base.system.AnsiCodePage());
         ::MessageBoxW(nullptr, W(t.Get("Uninstall", "Close")).c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
     } else {
         DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);

@@ -8,7 +8,8 @@ namespace k20::drvremove {
 bool MainModel::Init() {
     std::vector<std::string> names;
     StartResult s = remover_.Start(names, log);
-    if (s == StartResult::NoCurrentDir || s == StartResult::CannotList || s == StartResult::NoIni) return false;
+    if (s == StartResult::NoCurrentDir || s == StartResult::CannotList || s == StartResult::NoIni)
+        return false;
     items.clear();
     for (auto& n : names) items.push_back({n, false});
     selectEnabled = !items.empty();
@@ -64,7 +65,7 @@ bool IsSwitch(const std::string& a, const char* name) {
 }
 
 class QuietSink : public RemovalSink {
-public:
+  public:
     explicit QuietSink(std::vector<std::string>& lines) : lines_(lines) {}
     void Log(const std::string& line) override { lines_.push_back(line); }
     size_t ItemCount() override { return items.size(); }
@@ -73,7 +74,7 @@ public:
     void RemoveItem(size_t i) override { items.erase(items.begin() + long(i)); }
     std::vector<MainModel::Item> items;
 
-private:
+  private:
     std::vector<std::string>& lines_;
 };
 
@@ -102,18 +103,25 @@ bool ParseCommandLine(const std::vector<std::string>& args, QuietOptions& o, std
     o = QuietOptions();
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (IsSwitch(a, "quiet")) o.quiet = true;
-        else if (IsSwitch(a, "all")) o.all = true;
-        else if (IsSwitch(a, "usb")) o.usb = true;
-        else if (IsSwitch(a, "restart")) o.restart = true;
-        else if (IsSwitch(a, "help") || IsSwitch(a, "?")) o.help = true;
+        if (IsSwitch(a, "quiet"))
+            o.quiet = true;
+        else if (IsSwitch(a, "all"))
+            o.all = true;
+        else if (IsSwitch(a, "usb"))
+            o.usb = true;
+        else if (IsSwitch(a, "restart"))
+            o.restart = true;
+        else if (IsSwitch(a, "help") || IsSwitch(a, "?"))
+            o.help = true;
         else if (IsSwitch(a, "item") || IsSwitch(a, "log")) {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = a + " needs a value";
                 return false;
             }
-            if (IsSwitch(a, "item")) o.items.push_back(args[++i]);
-            else o.logFile = args[++i];
+            if (IsSwitch(a, "item"))
+                o.items.push_back(args[++i]);
+            else
+                o.logFile = args[++i];
         } else {
             error = "unknown argument: " + a;
             return false;

@@ -14,7 +14,7 @@ struct MainTexts {
 };
 
 class MainModel : public RemovalSink {
-public:
+  public:
     struct Item {
         std::string name;
         bool checked = false;
@@ -51,7 +51,7 @@ public:
     bool uninstallEnabled = true, listEnabled = true, selectEnabled = true, exitEnabled = true;
     bool usbEnabled = false, usbChecked = false;
 
-private:
+  private:
     Remover& remover_;
     bool usbAtStart_ = false;
     bool ranOnce_ = false;
@@ -74,7 +74,7 @@ std::string QuietUsage();
 // The desktop of an unattended run: message boxes become log lines and /restart answers
 // the restart question; window look-ups and the restart itself go to the real desktop.
 class QuietDesktop : public Desktop {
-public:
+  public:
     QuietDesktop(Desktop& real, std::vector<std::string>& lines, bool restart)
         : real_(real), lines_(lines), restart_(restart) {}
     void MessageBox(const std::string& text) override { lines_.push_back(text); }
@@ -82,7 +82,7 @@ public:
     bool AskRestart() override { return restart_; }
     bool RestartWindows(bool privilege) override { return real_.RestartWindows(privilege); }
 
-private:
+  private:
     Desktop& real_;
     std::vector<std::string>& lines_;
     bool restart_;

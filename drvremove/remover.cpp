@@ -21,7 +21,9 @@ constexpr Error kErrCanNotComplete = 1003;
 constexpr const char* kSysDirError = "Get system Directory error.";
 constexpr const char* kNoRevert = "Can't Get Function Wow64RevertWow64FsRedirection Address";
 
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const char* part) {
+    return s.find(part) != std::string::npos;
+}
 
 // Texts added after the first language files were shipped: an older file lacks them.
 constexpr const char* kRefusedDefault = "%s stays: it is not one of the package's own";
@@ -87,8 +89,9 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
         case FindIniResult::NoCurrentDir:
             // The language file lies in the current folder too: without it the box needs
             // a text of its own.
-            desktop_.MessageBox(texts_.Message("IDS_ERR_GETSYSDIR").empty() ? "The current folder cannot be read."
-                                                                            : Text("IDS_ERR_GETSYSDIR"));
+            desktop_.MessageBox(texts_.Message("IDS_ERR_GETSYSDIR").empty()
+                                    ? "The current folder cannot be read."
+                                    : Text("IDS_ERR_GETSYSDIR"));
             return StartResult::NoCurrentDir;
         case FindIniResult::CannotList:
             desktop_.MessageBox(Text("IDS_ERR_INVALID"));
@@ -96,19 +99,22 @@ StartResult Remover::Start(std::vector<std::string>& items, std::vector<std::str
         case FindIniResult::NotFound:
             desktop_.MessageBox(Text("IDS_ERR_NOINI"));
             return StartResult::NoIni;
-        case FindIniResult::Found: break;
+        case FindIniResult::Found:
+            break;
     }
     if (Error e = UninstallConfig::Load(p_.base.files, iniPath_, sys.AnsiCodePage(), config_)) {
         if (e == platform::kErrFileTooLarge) {
             std::vector<platform::FindEntry> found;
-            uint64_t size = p_.base.files.FindFiles(iniPath_, found) == kOk && found.size() == 1 ? found[0].size : 0;
+            uint64_t size =
+                p_.base.files.FindFiles(iniPath_, found) == kOk && found.size() == 1 ? found[0].size : 0;
             desktop_.MessageBox(IniTooLargeMessage(iniPath_, size));
         } else {
             desktop_.MessageBox(Text("IDS_ERR_NOINI"));
         }
         return StartResult::NoIni;
     }
-    packageFiles_ = PackageInstalledFiles(p_.base.files, facts_.programDir, sys.IsWindows64(), sys.AnsiCodePage());
+    packageFiles_ =
+        PackageInstalledFiles(p_.base.files, facts_.programDir, sys.IsWindows64(), sys.AnsiCodePage());
 
     items.clear();
     orphans_.clear();
@@ -267,11 +273,16 @@ Remover::Step Remover::RemoveItem(RemovalSink& sink, const std::string& name, Ru
     // (out of memory among them) would otherwise end the process half-way, log and all.
     try {
         switch (KindOf(name)) {
-            case ItemKind::Monitor: return RemoveMonitor(sink, name, r);
-            case ItemKind::Processor: return RemoveProcessor(sink, name, r);
-            case ItemKind::Printer: return RemovePrinter(sink, name, r);
-            case ItemKind::Driver: return RemoveOrphanDriver(sink, name, r);
-            case ItemKind::Port: return RemoveOrphanPort(sink, name, r);
+            case ItemKind::Monitor:
+                return RemoveMonitor(sink, name, r);
+            case ItemKind::Processor:
+                return RemoveProcessor(sink, name, r);
+            case ItemKind::Printer:
+                return RemovePrinter(sink, name, r);
+            case ItemKind::Driver:
+                return RemoveOrphanDriver(sink, name, r);
+            case ItemKind::Port:
+                return RemoveOrphanPort(sink, name, r);
         }
     } catch (const std::bad_alloc&) {
         sink.Log(FormatWithName(kStoppedDefault, "removing " + step_) + ": " + Text("IDS_ERR_ALLOC"));
@@ -407,7 +418,8 @@ Remover::Step Remover::RemoveMonitor(RemovalSink& sink, const std::string& name,
         e = p_.printAdmin.DeleteMonitor("", name);
     }
     if (e != kOk) {
-        sink.Log(FormatWithName(Text(e == platform::kErrMonitorInUse ? "IDS_USING" : "IDS_ERR_UNINSTALL"), name));
+        sink.Log(
+            FormatWithName(Text(e == platform::kErrMonitorInUse ? "IDS_USING" : "IDS_ERR_UNINSTALL"), name));
         sys.Sleep(100);
         r.incomplete = true;
         return Step::Next;
@@ -477,15 +489,17 @@ Remover::Step Remover::RemoveProcessor(RemovalSink& sink, const std::string& nam
         std::string env = sys.IsWindows64() ? "Windows x64" : "Windows NT x86";
         p_.base.registry.DeleteTree(
             RegRoot::LocalMachine,
-            "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + env + "\\Print Processors\\" + name, View());
+            "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + env + "\\Print Processors\\" + name,
+            View());
     }
     std::string dir;
     if (p_.printAdmin.GetPrintProcessorDirectory("", dir) != kOk || dir.empty()) {
         sink.Log(kSysDirError);
         r.incomplete = true;
     } else {
-        DeleteConfiguredFile(sink, dir, config_.Value(UninstallConfig::ProcessorSection(name, code_), "ProcessorDllName"),
-                             false, r);
+        DeleteConfiguredFile(
+            sink, dir, config_.Value(UninstallConfig::ProcessorSection(name, code_), "ProcessorDllName"),
+            false, r);
     }
     ReportSuccess(sink, name, r);
     return Step::Next;
@@ -501,7 +515,8 @@ void Remover::DeleteUsbInfFiles(const std::string& printerName) {
         std::string path = platform::JoinPath(dir, f.name);
         std::vector<uint8_t> bytes;
         if (files.ReadFile(path, bytes) != kOk) continue;
-        if (!InfNamesPrinter(bytes, p_.base.system.AnsiCodePage(), config_.Manufacturers(), printerName)) continue;
+        if (!InfNamesPrinter(bytes, p_.base.system.AnsiCodePage(), config_.Manufacturers(), printerName))
+            continue;
         std::string pnf = path.substr(0, path.size() - 3) + "PNF";
         for (const std::string& target : {path, pnf}) {
             files.SetAttributes(target, platform::kAttrNormal);

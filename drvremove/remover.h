@@ -17,7 +17,7 @@ namespace k20::drvremove {
 // What the worker changes on the window: the log list and the item list. The window
 // program forwards each call to its own thread.
 class RemovalSink {
-public:
+  public:
     virtual ~RemovalSink() = default;
     virtual void Log(const std::string& line) = 0;
     virtual size_t ItemCount() = 0;
@@ -28,7 +28,7 @@ public:
 
 // What only a desktop session can do.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     virtual void MessageBox(const std::string& text) = 0;
     // FindWindow by title.
@@ -42,8 +42,8 @@ public:
 
 // Facts the program learns from Windows itself before the engine starts.
 struct StartFacts {
-    std::string programDir;     // the folder of drvremove.exe; empty: it could not be read
-    bool winspoolLoaded = true;  // "Winspool.drv" could be loaded
+    std::string programDir;           // the folder of drvremove.exe; empty: it could not be read
+    bool winspoolLoaded = true;       // "Winspool.drv" could be loaded
     bool deleteDriverExFound = true;  // it exports DeletePrinterDriverExA
 };
 
@@ -67,7 +67,7 @@ inline constexpr const char* kInstallPrinterKey = "SOFTWARE\\KESTRAN\\INSTALLPRI
 inline constexpr const char* kPortNameKey = "SOFTWARE\\KESTRAN\\PORTNAME";
 
 class Remover {
-public:
+  public:
     Remover(platform::AdminPlatform& p, Desktop& desktop, StartFacts facts);
 
     // Start-up steps 3 to 8 of the main window: version facts, Uninstall.ini, the item
@@ -97,7 +97,7 @@ public:
     // The files that Uninstall.ini may name for deletion (upper case).
     const std::set<std::string>& PackageFiles() const { return packageFiles_; }
 
-private:
+  private:
     enum class Step { Next, EndLoop };
     Step RemoveMonitor(RemovalSink& sink, const std::string& name, RunResult& r);
     Step RemoveProcessor(RemovalSink& sink, const std::string& name, RunResult& r);
@@ -111,7 +111,8 @@ private:
     void ReportSuccess(RemovalSink& sink, const std::string& name, RunResult& r);
     bool SerialPortInUse(RemovalSink& sink);
     void DeleteUsbInfFiles(const std::string& printerName);
-    void DeleteDriver(RemovalSink& sink, const std::string& printerName, const std::string& driverName, RunResult& r);
+    void DeleteDriver(RemovalSink& sink, const std::string& printerName, const std::string& driverName,
+                      RunResult& r);
     void DeleteSharedNetworkPort(const std::string& port);
     // Deletes a file named by Uninstall.ini from folder; a name that is not a file the
     // package installs is logged and nothing is touched. False when the file stays.
@@ -137,7 +138,7 @@ private:
     size_t current_ = 0;  // index of the item being removed
     std::set<std::string> packageFiles_;
     std::map<std::string, ItemKind> orphans_;  // listed drivers and ports, by item name
-    std::string step_;                          // what the worker is doing, for a failure report
+    std::string step_;                         // what the worker is doing, for a failure report
 };
 
 }  // namespace k20::drvremove

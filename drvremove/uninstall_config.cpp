@@ -32,14 +32,21 @@ int WindowsVersionCode(const platform::OsVersion& v) {
 
 const char* SystemSuffix(int versionCode) {
     switch (versionCode) {
-        case 0: return ".98";
-        case 1: return ".NT";
+        case 0:
+            return ".98";
+        case 1:
+            return ".NT";
         case 2:
-        case 3: return ".2K";
-        case 4: return ".2003";
-        case 5: return ".Vista";
-        case 6: return ".2008";
-        default: return ".Win7";
+        case 3:
+            return ".2K";
+        case 4:
+            return ".2003";
+        case 5:
+            return ".Vista";
+        case 6:
+            return ".2008";
+        default:
+            return ".Win7";
     }
 }
 
@@ -72,7 +79,8 @@ std::string FormatWithName(const std::string& text, const std::string& arg) {
 // ---- language texts ----
 
 std::string UninstallTexts::FileFor(const std::string& dir, uint16_t langId) {
-    return dir + (IsChineseLanguage(langId) ? "\\language\\uninstall_CN.ini" : "\\language\\uninstall_EN.ini");
+    return dir +
+           (IsChineseLanguage(langId) ? "\\language\\uninstall_CN.ini" : "\\language\\uninstall_EN.ini");
 }
 
 void UninstallTexts::Load(FileSystem& fs, const std::string& programDir, uint16_t langId, unsigned codePage) {
@@ -95,7 +103,8 @@ std::string UninstallTexts::Get(const std::string& section, const std::string& k
 
 // ---- Uninstall.ini ----
 
-Error UninstallConfig::Load(FileSystem& fs, const std::string& path, unsigned codePage, UninstallConfig& out) {
+Error UninstallConfig::Load(FileSystem& fs, const std::string& path, unsigned codePage,
+                            UninstallConfig& out) {
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
     if (Error e = platform::ReadFileLimited(fs, path, kMaxIniFileBytes, bytes, size)) return e;
@@ -123,8 +132,10 @@ void UninstallConfig::ReadPatterns() {
     processors_ = Patterns("QXPROC", "PROCNUM", "PROCNAME");
     printers_ = Patterns("QXPRINTER", "PRINTERNUM", "PRINTERNAME");
     std::string m = Value("QXPRINTER", "MANUFACTURER");
-    if (m == "0") manufacturers_ = {"KESTRAN", "VORN"};
-    else manufacturers_ = {m};
+    if (m == "0")
+        manufacturers_ = {"KESTRAN", "VORN"};
+    else
+        manufacturers_ = {m};
 }
 
 std::string UninstallConfig::MonitorSection(const std::string& monitor, int versionCode) {
@@ -149,7 +160,8 @@ bool MatchesAny(const std::string& name, const std::vector<std::string>& pattern
 bool IsDeviceName(const std::string& name) {
     std::string stem = ToUpper(name.substr(0, name.find('.')));
     while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$")
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+        stem == "CONOUT$")
         return true;
     if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0))
         return stem[3] >= '0' && stem[3] <= '9';
@@ -165,7 +177,8 @@ FileNameRefusal CheckFileName(const std::string& name) {
     if (name.find_first_of("*?<>\"|") != std::string::npos) return FileNameRefusal::Wildcard;
     if (IsDeviceName(name)) return FileNameRefusal::DeviceName;
     for (size_t i = name.find('~'); i != std::string::npos; i = name.find('~', i + 1))
-        if (i + 1 < name.size() && name[i + 1] >= '0' && name[i + 1] <= '9') return FileNameRefusal::ShortNameAlias;
+        if (i + 1 < name.size() && name[i + 1] >= '0' && name[i + 1] <= '9')
+            return FileNameRefusal::ShortNameAlias;
     // Windows drops trailing dots and blanks: "QXUSBMON.DLL." opens QXUSBMON.DLL.
     if (name.back() == '.' || name.back() == ' ') return FileNameRefusal::NotBare;
     return FileNameRefusal::None;
@@ -179,12 +192,18 @@ FileNameRefusal CheckFileName(const std::string& name, const std::set<std::strin
 
 const char* RefusalReason(FileNameRefusal r) {
     switch (r) {
-        case FileNameRefusal::None: return "";
-        case FileNameRefusal::NotBare: return "not a bare file name";
-        case FileNameRefusal::Wildcard: return "a wildcard";
-        case FileNameRefusal::DeviceName: return "a device name";
-        case FileNameRefusal::ShortNameAlias: return "a short-name alias";
-        case FileNameRefusal::NotInstalledByPackage: return "not a file the package installs";
+        case FileNameRefusal::None:
+            return "";
+        case FileNameRefusal::NotBare:
+            return "not a bare file name";
+        case FileNameRefusal::Wildcard:
+            return "a wildcard";
+        case FileNameRefusal::DeviceName:
+            return "a device name";
+        case FileNameRefusal::ShortNameAlias:
+            return "a short-name alias";
+        case FileNameRefusal::NotInstalledByPackage:
+            return "not a file the package installs";
     }
     return "";
 }
@@ -209,8 +228,8 @@ std::set<std::string> PackageInstalledFiles(FileSystem& fs, const std::string& p
     }
     for (const drvsetup::ModelEntry& e : cfg.Models())
         for (int os = 0; os < drvsetup::kOsCount; ++os)
-            for (auto kind : {drvsetup::PortKind::Serial, drvsetup::PortKind::Parallel, drvsetup::PortKind::Usb,
-                              drvsetup::PortKind::Network})
+            for (auto kind : {drvsetup::PortKind::Serial, drvsetup::PortKind::Parallel,
+                              drvsetup::PortKind::Usb, drvsetup::PortKind::Network})
                 for (auto f : {drvsetup::Flavour::Std, drvsetup::Flavour::Gdi})
                     add(cfg.Files(e.name, e.type, os, kind, f).processorDll, true);
     return out;
@@ -251,8 +270,8 @@ ListResult ScanFolder(FileSystem& fs, const std::string& dir, std::string& path)
         uint32_t attrs = 0;
         // Copied from read-only media the file is read-only; nothing else of the folder is
         // ours to change (it may be the system folder).
-        if (fs.GetAttributes(path, attrs) == kOk && (attrs & (platform::kAttrReadOnly | platform::kAttrHidden |
-                                                               platform::kAttrSystem)))
+        if (fs.GetAttributes(path, attrs) == kOk &&
+            (attrs & (platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem)))
             fs.SetAttributes(path, platform::kAttrArchive);
         return ListResult::Found;
     }
@@ -265,9 +284,12 @@ FindIniResult FindUninstallIni(FileSystem& fs, const std::string& programDir, st
     if (programDir.empty()) return FindIniResult::NoCurrentDir;
     for (const std::string& dir : {programDir, platform::JoinPath(programDir, "DRVCONFIG")}) {
         switch (ScanFolder(fs, dir, path)) {
-            case ListResult::Found: return FindIniResult::Found;
-            case ListResult::Failed: return FindIniResult::CannotList;
-            case ListResult::Listed: break;
+            case ListResult::Found:
+                return FindIniResult::Found;
+            case ListResult::Failed:
+                return FindIniResult::CannotList;
+            case ListResult::Listed:
+                break;
         }
     }
     return FindIniResult::NotFound;

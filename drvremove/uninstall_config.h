@@ -30,7 +30,7 @@ std::string FormatWithName(const std::string& text, const std::string& arg);
 
 // The uninstaller's language file, chosen by the system language.
 class UninstallTexts {
-public:
+  public:
     // "<dir>\language\uninstall_CN.ini" or "..._EN.ini".
     static std::string FileFor(const std::string& dir, uint16_t langId);
     // A missing file leaves every text empty.
@@ -39,21 +39,23 @@ public:
     std::string Get(const std::string& section, const std::string& key) const;
     std::string Message(const std::string& key) const { return Get("Message", key); }
 
-private:
+  private:
     IniFile ini_;
     unsigned codePage_ = 1252;
 };
 
 // Uninstall.ini, read by the private-profile rules into 30-byte buffers.
 class UninstallConfig {
-public:
+  public:
     static constexpr size_t kValueBytes = 29;
     // Counts above this would number their keys past '~' ('1' + i must stay a printable
     // character), so a larger count is cut here instead of walking billions of keys.
     static constexpr int kMaxPatterns = '~' - '1' + 1;
 
     UninstallConfig() = default;
-    UninstallConfig(IniFile ini, unsigned codePage) : ini_(std::move(ini)), codePage_(codePage) { ReadPatterns(); }
+    UninstallConfig(IniFile ini, unsigned codePage) : ini_(std::move(ini)), codePage_(codePage) {
+        ReadPatterns();
+    }
     static platform::Error Load(platform::FileSystem& fs, const std::string& path, unsigned codePage,
                                 UninstallConfig& out);
 
@@ -71,7 +73,7 @@ public:
     static std::string MonitorSection(const std::string& monitor, int versionCode);
     static std::string ProcessorSection(const std::string& processor, int versionCode);
 
-private:
+  private:
     void ReadPatterns();
     std::vector<std::string> Patterns(const std::string& section, const std::string& countKey,
                                       const std::string& stem) const;
@@ -85,7 +87,9 @@ private:
 bool MatchesAny(const std::string& name, const std::vector<std::string>& patterns);
 
 // A configured file value names a file unless it is empty or begins with "0".
-inline bool NamesFile(const std::string& v) { return !v.empty() && v[0] != '0'; }
+inline bool NamesFile(const std::string& v) {
+    return !v.empty() && v[0] != '0';
+}
 
 // Whether an INF file of the Windows inf folder installs the printer: its manufacturer
 // section (or that name with ".NTamd64") has a key that is the printer's name in quotes.
@@ -108,8 +112,8 @@ bool IsDeviceName(const std::string& name);
 // (DRVCONFIG\setup.ini and the type files) names as files it installs into the system and
 // print processor folders: the monitor and monitor user-interface libraries with their
 // alternate "N" names, and the print processor libraries. Empty without a configuration.
-std::set<std::string> PackageInstalledFiles(platform::FileSystem& fs, const std::string& programDir, bool windows64,
-                                            unsigned codePage);
+std::set<std::string> PackageInstalledFiles(platform::FileSystem& fs, const std::string& programDir,
+                                            bool windows64, unsigned codePage);
 
 // Whether the registry key of a monitor under ...\Print\Monitors\ belongs to the package:
 // a single key name matched by the file's own monitor patterns.

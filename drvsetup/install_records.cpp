@@ -18,8 +18,8 @@ std::string ProcessorEnvironmentName(int osCode, bool windows64) {
 }
 
 std::string ProcessorKey(int osCode, bool windows64, const std::string& processor) {
-    return "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + ProcessorEnvironmentName(osCode, windows64) +
-           "\\Print Processors\\" + processor;
+    return "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" +
+           ProcessorEnvironmentName(osCode, windows64) + "\\Print Processors\\" + processor;
 }
 
 std::string PrinterKey(const std::string& printer) {
@@ -27,7 +27,8 @@ std::string PrinterKey(const std::string& printer) {
 }
 
 bool InstallRecords::OpenOrCreate(const std::string& key, bool create) {
-    if (create && !reg_.KeyExists(kHklm, key, view_)) return reg_.CreateKey(kHklm, key, view_) == platform::kOk;
+    if (create && !reg_.KeyExists(kHklm, key, view_))
+        return reg_.CreateKey(kHklm, key, view_) == platform::kOk;
     return reg_.KeyExists(kHklm, key, view_);
 }
 
@@ -47,12 +48,14 @@ bool InstallRecords::MonitorInstalled(const std::string& monitor) {
 
 std::optional<uint32_t> InstallRecords::MonitorVersion(const std::string& monitor) {
     uint32_t v = 0;
-    if (reg_.GetDword(kHklm, MonitorKey(monitor), "DriverVersion", v, view_) != platform::kOk) return std::nullopt;
+    if (reg_.GetDword(kHklm, MonitorKey(monitor), "DriverVersion", v, view_) != platform::kOk)
+        return std::nullopt;
     return v;
 }
 
 void InstallRecords::WriteMonitorDriver(const std::string& monitor, const std::string& dll) {
-    if (OpenOrCreate(MonitorKey(monitor), osCode_ == 0)) reg_.SetString(kHklm, MonitorKey(monitor), "Driver", dll, view_);
+    if (OpenOrCreate(MonitorKey(monitor), osCode_ == 0))
+        reg_.SetString(kHklm, MonitorKey(monitor), "Driver", dll, view_);
 }
 
 void InstallRecords::WriteMonitorVersion(const std::string& monitor, uint32_t version) {
@@ -66,7 +69,8 @@ bool InstallRecords::ProcessorInstalled(const std::string& processor) {
 
 std::optional<uint32_t> InstallRecords::ProcessorVersion(const std::string& processor) {
     uint32_t v = 0;
-    if (reg_.GetDword(kHklm, ProcessorKey(osCode_, windows64(), processor), "DriverVersion", v, view_) != platform::kOk)
+    if (reg_.GetDword(kHklm, ProcessorKey(osCode_, windows64(), processor), "DriverVersion", v, view_) !=
+        platform::kOk)
         return std::nullopt;
     return v;
 }
@@ -86,7 +90,8 @@ void InstallRecords::WriteSerialSettings(const std::string& comPort, const std::
 }
 
 void InstallRecords::WriteSpoolDirectory(const std::string& printer, const std::string& folder) {
-    if (OpenOrCreate(PrinterKey(printer), false)) reg_.SetString(kHklm, PrinterKey(printer), "SpoolDirectory", folder, view_);
+    if (OpenOrCreate(PrinterKey(printer), false))
+        reg_.SetString(kHklm, PrinterKey(printer), "SpoolDirectory", folder, view_);
 }
 
 }  // namespace k20::drvsetup

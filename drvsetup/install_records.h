@@ -22,11 +22,13 @@ std::string ProcessorKey(int osCode, bool windows64, const std::string& processo
 std::string PrinterKey(const std::string& printer);
 
 class InstallRecords {
-public:
+  public:
     // On 64-bit Windows every key lives in the 64-bit view, where the 64-bit spooler and
     // driver plug-in look.
     InstallRecords(platform::Registry& reg, bool windows64, int osCode)
-        : reg_(reg), view_(windows64 ? platform::RegView::View64 : platform::RegView::Default), osCode_(osCode) {}
+        : reg_(reg),
+          view_(windows64 ? platform::RegView::View64 : platform::RegView::Default),
+          osCode_(osCode) {}
 
     platform::RegView View() const { return view_; }
 
@@ -48,7 +50,7 @@ public:
     void WriteSerialSettings(const std::string& comPort, const std::string& text);
     void WriteSpoolDirectory(const std::string& printer, const std::string& folder);
 
-private:
+  private:
     bool OpenOrCreate(const std::string& key, bool create);
     bool windows64() const { return view_ == platform::RegView::View64; }
     platform::Registry& reg_;

@@ -14,9 +14,9 @@ using namespace platform;
 static constexpr const char* kSpooler = "Spooler";
 static constexpr Error kErrInvalidName = 123;
 
-
 InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType, const std::string& model,
-                                  PortKind kind, const std::string& portName, Flavour flavour, bool setDefault) {
+                                  PortKind kind, const std::string& portName, Flavour flavour,
+                                  bool setDefault) {
     InstallRequest r;
     r.osCode = ClampOsCode(osCode);
     r.printerType = printerType;
@@ -36,8 +36,6 @@ InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType,
     return r;
 }
 
-
-
 std::string WorkerStoppedText(const SetupTexts& texts, const std::string& step, const std::string& what) {
     std::string t = texts.Message("IDS_ERR_WORKERSTOPPED");
     if (t.empty()) t = "The installation stopped unexpectedly";
@@ -54,18 +52,26 @@ std::string WorkerNotStartedText(const SetupTexts& texts, const std::string& sys
 
 std::string RestartNeededText(const SetupTexts& texts) {
     std::string t = texts.Message("IDS_INF_REPLACEATRESTART");
-    if (t.empty()) t = "Some files were in use; Windows replaces them when it restarts. Restart Windows before printing.";
+    if (t.empty())
+        t = "Some files were in use; Windows replaces them when it restarts. Restart Windows before "
+            "printing.";
     return texts.Message("IDS_INF_NTRESTART") + "\n" + t;
 }
 
 Installer::Installer(AdminPlatform& p, const SetupTexts& texts, std::string installerDir, InstallRequest req)
     : p_(p), texts_(texts), dir_(std::move(installerDir)), req_(std::move(req)) {}
 
-Installer::~Installer() { RemoveTemporaryFolder(); }
+Installer::~Installer() {
+    RemoveTemporaryFolder();
+}
 
-std::string Installer::SysText(Error e) { return p_.processes.ErrorText(e); }
+std::string Installer::SysText(Error e) {
+    return p_.processes.ErrorText(e);
+}
 
-std::string Installer::SourceFolder() const { return JoinPath(dir_, req_.windows64 ? "W64" : "W32"); }
+std::string Installer::SourceFolder() const {
+    return JoinPath(dir_, req_.windows64 ? "W64" : "W32");
+}
 
 std::string Installer::DriverLogFolder() {
     std::string win = p_.base.system.WindowsDirectory();
@@ -110,7 +116,8 @@ bool Installer::DestinationFolder(Dest dest, std::string& dir) {
             }
             p_.base.files.CreateDirectories(dir);
             return true;
-        case Dest::Other: break;
+        case Dest::Other:
+            break;
     }
     Fail(T("IDS_ERR_DIRTYPE"));
     return false;
@@ -140,11 +147,12 @@ bool Installer::ReplaceAtRestart(const std::string& name, Dest dest) {
     std::string dir;
     if (!DestinationFolder(dest, dir)) return false;
     if (dest == Dest::SystemOrWbemIfMissing) dir = JoinPath(dir, "wbem");
-    bool system = dest == Dest::SystemFolder || dest == Dest::SystemIfMissing || dest == Dest::SystemOrWbemIfMissing;
+    bool system =
+        dest == Dest::SystemFolder || dest == Dest::SystemIfMissing || dest == Dest::SystemOrWbemIfMissing;
     std::string target = JoinPath(dir, up), staged = target + ".K20NEW";
     void* cookie = nullptr;
-    bool switched = system && req_.windows64 && p_.wow64.LibraryAvailable() && p_.wow64.FunctionsAvailable() &&
-                    p_.wow64.Disable(cookie) == kOk;
+    bool switched = system && req_.windows64 && p_.wow64.LibraryAvailable() &&
+                    p_.wow64.FunctionsAvailable() && p_.wow64.Disable(cookie) == kOk;
     Error e = p_.base.files.CopyFile(JoinPath(SourceFolder(), up), staged, false);
     if (e == kOk) {
         e = p_.base.files.ReplaceAtRestart(staged, target);
@@ -215,8 +223,8 @@ int Installer::CopyUnidrvCoreFile(const std::string& up) {
             // shared temporary folder can stand in for a system file.
             std::string base = p_.base.system.TempDirectory();
             for (int i = 0; i < 100 && tempDir_.empty(); ++i) {
-                std::string candidate =
-                    JoinPath(base, "k20setup-" + std::to_string(p_.base.system.TickCount()) + "-" + std::to_string(i));
+                std::string candidate = JoinPath(
+                    base, "k20setup-" + std::to_string(p_.base.system.TickCount()) + "-" + std::to_string(i));
                 if (p_.base.files.CreateDirectory(candidate) == kOk) tempDir_ = candidate;
             }
             std::string cabDir = JoinPath(win, req_.windows64 ? "Driver Cache\\AMD64" : "Driver Cache\\i386");
@@ -270,11 +278,13 @@ int Installer::CopyFile(const std::string& name, Dest dest, bool alternate) {
     std::string dir;
     if (!DestinationFolder(dest, dir)) return kCopyFailed;
     std::string target = alternate ? "n" + up : up;
-    bool system = dest == Dest::SystemFolder || dest == Dest::SystemIfMissing || dest == Dest::SystemOrWbemIfMissing;
+    bool system =
+        dest == Dest::SystemFolder || dest == Dest::SystemIfMissing || dest == Dest::SystemOrWbemIfMissing;
     if (dest == Dest::SystemIfMissing && p_.base.files.Exists(JoinPath(dir, up))) return kCopyOk;
     if (dest == Dest::SystemOrWbemIfMissing) {
         std::string wbem = JoinPath(dir, "wbem");
-        if ((req_.osCode >= 5 && p_.base.files.Exists(JoinPath(dir, up))) || p_.base.files.Exists(JoinPath(wbem, up)))
+        if ((req_.osCode >= 5 && p_.base.files.Exists(JoinPath(dir, up))) ||
+            p_.base.files.Exists(JoinPath(wbem, up)))
             return kCopyOk;
         p_.base.files.CreateDirectories(wbem);
         dir = wbem;
@@ -415,8 +425,10 @@ void Installer::UpdateMarked() {
         } else {
             std::string src = JoinPath(SourceFolder(), up);
             p_.base.files.SetAttributes(JoinPath(procDir, up), kAttrArchive);
-            if (p_.base.files.CopyFile(src, JoinPath(procDir, up), false) != kOk) Fail(T("IDS_ERR_COPYFIEL") + src);
-            else rec.WriteProcessorVersion(req_.printer.printProcessor, uint32_t(req_.processorVersion));
+            if (p_.base.files.CopyFile(src, JoinPath(procDir, up), false) != kOk)
+                Fail(T("IDS_ERR_COPYFIEL") + src);
+            else
+                rec.WriteProcessorVersion(req_.printer.printProcessor, uint32_t(req_.processorVersion));
         }
     }
     // The spooler was stopped for the update: it is started again whatever became of it.
@@ -449,8 +461,8 @@ void Installer::CopyDriverFiles() {
     auto copy = [&](const std::string& name, Dest d) {
         if (!Failed() && Named(name)) CopyOrReplace(name, d);
     };
-    for (const std::string* v : {&f.configFile, &f.dataFile, &f.driverPath, &f.helpFile, &f.dataFileDll, &f.oemuiDll,
-                                 &f.oemuniDll, &f.oemuniIni})
+    for (const std::string* v : {&f.configFile, &f.dataFile, &f.driverPath, &f.helpFile, &f.dataFileDll,
+                                 &f.oemuiDll, &f.oemuniDll, &f.oemuniIni})
         copy(*v, Dest::DriverFolder);
     copy(f.controlFontFile, Dest::DriverVersionFolder);
     copy(f.usbInternalId, Dest::DriverVersionFolder);
@@ -614,41 +626,44 @@ int Installer::Run() {
     ok = ok && step("print processor", [&] { InstallProcessor(); });
     ok = ok && step("update of monitor and processor files", [&] { UpdateMarked(); });
     ok = ok && step("port list", [&] {
-        if (kind == PortKind::Usb) ReadPortList();
-    });
+             if (kind == PortKind::Usb) ReadPortList();
+         });
     ok = ok && step("driver files", [&] { CopyDriverFiles(); });
     ok = ok && step("second USB port monitor", [&] {
-        const MonitorDesc& m = req_.monitors.usbSecond;
-        bool none = m.name == "0" && m.dll == "0" && m.version == 0;
-        if (kind != PortKind::Usb || none || os == 1) return;
-        InstallMonitor(m, usbSecondMarked_);
-        if (!Failed() && usbSecondMarked_) {
-            InstallRecords rec(p_.base.registry, req_.windows64, os);
-            std::string dll;
-            if (CopyMonitorLibrary(m.dll, dll) && !Failed()) {
-                rec.WriteMonitorDriver(m.name, dll);
-                rec.WriteMonitorVersion(m.name, uint32_t(m.version));
-            }
-        }
-    });
+             const MonitorDesc& m = req_.monitors.usbSecond;
+             bool none = m.name == "0" && m.dll == "0" && m.version == 0;
+             if (kind != PortKind::Usb || none || os == 1) return;
+             InstallMonitor(m, usbSecondMarked_);
+             if (!Failed() && usbSecondMarked_) {
+                 InstallRecords rec(p_.base.registry, req_.windows64, os);
+                 std::string dll;
+                 if (CopyMonitorLibrary(m.dll, dll) && !Failed()) {
+                     rec.WriteMonitorDriver(m.name, dll);
+                     rec.WriteMonitorVersion(m.name, uint32_t(m.version));
+                 }
+             }
+         });
     ok = ok && step("printer driver", [&] { AddDriver(); });
     ok = ok && step("USB port record", [&] {
-        if (kind == PortKind::Usb) MarkPrinterPort();
-    });
+             if (kind == PortKind::Usb) MarkPrinterPort();
+         });
     ok = ok && step("printer", [&] { AddPrinter(); });
     ok = ok && step("default printer", [&] {
-        if (req_.setDefault) SetDefault();
-    });
+             if (req_.setDefault) SetDefault();
+         });
     ok = ok && step("spool folder", [&] {
-        if ((os == 3 || os == 4) && Named(req_.files.driverLogIni)) WriteSpoolDirectory();
-    });
+             if ((os == 3 || os == 4) && Named(req_.files.driverLogIni)) WriteSpoolDirectory();
+         });
     ok = ok && step("serial settings", [&] {
-        if (kind == PortKind::Serial) WriteSerialSettings(p_, os, req_.windows64, req_.portName, req_.serial);
-    });
+             if (kind == PortKind::Serial)
+                 WriteSerialSettings(p_, os, req_.windows64, req_.portName, req_.serial);
+         });
     RemoveTemporaryFolder();
     if (!ok) return kWorkerFailure;
-    if (restartNeeded_) msg_ = RestartNeededText(texts_);
-    else if (os != 0) msg_ = T(kind == PortKind::Usb ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
+    if (restartNeeded_)
+        msg_ = RestartNeededText(texts_);
+    else if (os != 0)
+        msg_ = T(kind == PortKind::Usb ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
     return kWorkerSuccess;
 }
 

@@ -33,12 +33,24 @@ struct InstallRequest {
 
 // Reads the three records, the monitor set and the flags for a choice of the wizard.
 InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType, const std::string& model,
-                                  PortKind kind, const std::string& portName, Flavour flavour, bool setDefault);
+                                  PortKind kind, const std::string& portName, Flavour flavour,
+                                  bool setDefault);
 
-enum class Dest { DriverFolder, DriverVersionFolder, ProcessorFolder, SystemFolder, SystemIfMissing, SystemOrWbemIfMissing, DriverLogFolder, Other };
+enum class Dest {
+    DriverFolder,
+    DriverVersionFolder,
+    ProcessorFolder,
+    SystemFolder,
+    SystemIfMissing,
+    SystemOrWbemIfMissing,
+    DriverLogFolder,
+    Other
+};
 
 // A configured value names something unless it is empty or begins with "0".
-inline bool Named(const std::string& v) { return !v.empty() && v[0] != '0'; }
+inline bool Named(const std::string& v) {
+    return !v.empty() && v[0] != '0';
+}
 
 inline constexpr int kCopyOk = 1, kCopyFailed = 0, kCopyInUse = 32, kCopyDenied = 5;
 inline constexpr int kWorkerSuccess = 2, kWorkerFailure = 1;
@@ -51,8 +63,9 @@ std::string WorkerNotStartedText(const SetupTexts& texts, const std::string& sys
 std::string RestartNeededText(const SetupTexts& texts);
 
 class Installer {
-public:
-    Installer(platform::AdminPlatform& p, const SetupTexts& texts, std::string installerDir, InstallRequest req);
+  public:
+    Installer(platform::AdminPlatform& p, const SetupTexts& texts, std::string installerDir,
+              InstallRequest req);
     ~Installer();
 
     int Run();  // kWorkerSuccess or kWorkerFailure
@@ -70,7 +83,7 @@ public:
     std::string DriverLogFolder();
     void RemoveTemporaryFolder();
 
-private:
+  private:
     bool Failed() const { return !msg_.empty(); }
     std::string T(const char* key) const { return texts_.Message(key); }
     void Fail(const std::string& text) {
@@ -81,7 +94,8 @@ private:
     std::string SourceFolder() const;
     bool IsUnidrvCoreFile(const std::string& upperName) const;
     int CopyUnidrvCoreFile(const std::string& upperName);
-    int RawCopy(const std::string& from, const std::string& to, const std::string& shownName, bool redirectOff);
+    int RawCopy(const std::string& from, const std::string& to, const std::string& shownName,
+                bool redirectOff);
     // For a destination in use: the new file is placed beside it now and Windows moves it
     // over the old one at its next start. False with the failure in the message buffer.
     bool ReplaceAtRestart(const std::string& name, Dest dest);

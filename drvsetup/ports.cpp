@@ -11,9 +11,15 @@ namespace k20::drvsetup {
 
 using namespace platform;
 
-std::string SerialPortName(const std::string& stem, int n) { return stem + std::to_string(n) + ":"; }
-std::string UsbPortName(const std::string& model, int n) { return "USB_" + model + "_" + std::to_string(n); }
-std::string NetworkPortName(const std::string& ip) { return "QXIP_" + ip; }
+std::string SerialPortName(const std::string& stem, int n) {
+    return stem + std::to_string(n) + ":";
+}
+std::string UsbPortName(const std::string& model, int n) {
+    return "USB_" + model + "_" + std::to_string(n);
+}
+std::string NetworkPortName(const std::string& ip) {
+    return "QXIP_" + ip;
+}
 
 std::optional<PortKind> DecidePortKind(const std::string& e) {
     if (e.find("USB_") != std::string::npos) return PortKind::Usb;
@@ -31,9 +37,12 @@ int UsbNumberOfPort(const std::string& port) {
 
 std::string PrinterNameSuffix(PortKind kind, const std::string& portName) {
     switch (kind) {
-        case PortKind::Serial: return "(S)";
-        case PortKind::Parallel: return "(P)";
-        case PortKind::Network: return "(E)";
+        case PortKind::Serial:
+            return "(S)";
+        case PortKind::Parallel:
+            return "(P)";
+        case PortKind::Network:
+            return "(E)";
         case PortKind::Usb: {
             int n = UsbNumberOfPort(portName);
             return n ? "(U) " + std::to_string(n) : "(U)";
@@ -75,11 +84,20 @@ std::array<uint8_t, kDcbSize> BuildDcb(const SerialSettings& s) {
     if (s.parity != 'n') flags |= 0x2 | (1u << 10);  // parity check, error character
     uint8_t parity = 0;
     switch (s.parity) {
-        case 'o': parity = 1; break;
-        case 'e': parity = 2; break;
-        case 'm': parity = 3; break;
-        case 's': parity = 4; break;
-        default: parity = 0;
+        case 'o':
+            parity = 1;
+            break;
+        case 'e':
+            parity = 2;
+            break;
+        case 'm':
+            parity = 3;
+            break;
+        case 's':
+            parity = 4;
+            break;
+        default:
+            parity = 0;
     }
     uint8_t stop = s.stopBits == 1.5 ? 1 : s.stopBits == 2.0 ? 2 : 0;
     PutU32(d.data(), 0, kDcbSize);
@@ -109,24 +127,24 @@ std::vector<uint8_t> BuildTcpIpPortRecord(const std::string& portName, const std
                   "TCP/IP port record layout");
     std::vector<uint8_t> b(kTcpPortRecordSize, 0);
     PutWide(b, 0, 64, portName);
-    PutU32(b.data(), 128, 1);    // version
-    PutU32(b.data(), 132, 1);    // raw TCP
+    PutU32(b.data(), 128, 1);  // version
+    PutU32(b.data(), 132, 1);  // raw TCP
     PutU32(b.data(), 136, uint32_t(kTcpPortRecordSize));
     PutU32(b.data(), 140, 0);
     PutWide(b, 144, 49, ip);
     PutWide(b, 242, 33, "public");
-    PutU32(b.data(), 308, 1);    // double spool
+    PutU32(b.data(), 308, 1);  // double spool
     PutU32(b.data(), 952, 9100);
-    PutU32(b.data(), 956, 0);    // SNMP off
-    PutU32(b.data(), 960, 1);    // SNMP device index
+    PutU32(b.data(), 956, 0);  // SNMP off
+    PutU32(b.data(), 960, 1);  // SNMP device index
     return b;
 }
 
 bool CreateNetworkPort(PrintAdmin& admin, const std::string& portName, const std::string& ip, Error& error) {
     std::vector<uint8_t> out;
     uint32_t status = 0;
-    error = admin.XcvData(",XcvMonitor Standard TCP/IP Port", "AddPort", BuildTcpIpPortRecord(portName, ip), out, 260,
-                          status);
+    error = admin.XcvData(",XcvMonitor Standard TCP/IP Port", "AddPort", BuildTcpIpPortRecord(portName, ip),
+                          out, 260, status);
     if (error == kOk) error = status;
     return error == kOk;
 }
@@ -179,8 +197,12 @@ PortPageState ComposePortList(const PortListInput& in, bool usbDriverInstalled) 
         if (auto kind = DecidePortKind(e[size_t(st.selected)]))
             ApplyEnableRules(st, *kind, true, in.osCode, usbDriverInstalled, in.advanced);
     }
-    if (!in.advanced) st.raster = RasterBox::Hidden;
-    else st.raster = p.rasterVisible == 0 ? RasterBox::Shown : p.rasterVisible == 1 ? RasterBox::Hidden : RasterBox::Unchanged;
+    if (!in.advanced)
+        st.raster = RasterBox::Hidden;
+    else
+        st.raster = p.rasterVisible == 0   ? RasterBox::Shown
+                    : p.rasterVisible == 1 ? RasterBox::Hidden
+                                           : RasterBox::Unchanged;
     if (st.noteUnsupportedCom && st.noteKey.empty()) st.noteKey = "IDS_ERR_UNSUPPORTCOM";
     return st;
 }
@@ -233,8 +255,8 @@ void WriteSerialSettings(AdminPlatform& p, int osCode, bool windows64, const std
     for (int i = 0; i <= 3 && n >= 1; ++i) {
         std::string key = "System\\CurrentControlSet\\Services\\Class\\Ports\\000" + std::to_string(i);
         RegValue sub;
-        if (p.base.registry.GetValue(RegRoot::LocalMachine, key, "PortSubClass", sub) != kOk || sub.data.empty() ||
-            sub.data[0] != 1)
+        if (p.base.registry.GetValue(RegRoot::LocalMachine, key, "PortSubClass", sub) != kOk ||
+            sub.data.empty() || sub.data[0] != 1)
             continue;
         if (++seen == n) {
             RegValue v;

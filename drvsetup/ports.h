@@ -49,7 +49,7 @@ bool CreateNetworkPort(platform::PrintAdmin& admin, const std::string& portName,
 // The port-list composition for the last wizard page.
 struct PortListInput {
     std::string model;
-    int osCode = 7;             // target (OS page)
+    int osCode = 7;  // target (OS page)
     bool windows64 = false;
     bool advanced = false;      // installation mode
     PortSection port;           // the model's .PORT section
@@ -62,8 +62,8 @@ enum class RasterBox { Hidden, Shown, Unchanged };
 struct PortPageState {
     std::vector<std::string> entries;  // sorted as the list control sorts
     int selected = -1;
-    bool noteUnsupportedCom = false;   // IDS_ERR_UNSUPPORTCOM in the note line
-    std::string noteKey;               // the note after the enable rules ("" hidden)
+    bool noteUnsupportedCom = false;  // IDS_ERR_UNSUPPORTCOM in the note line
+    std::string noteKey;              // the note after the enable rules ("" hidden)
     bool ipEnabled = false, serialEnabled = false, rasterEnabled = false, rasterOn = false;
     RasterBox raster = RasterBox::Hidden;
 };

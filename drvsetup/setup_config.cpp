@@ -8,7 +8,8 @@ namespace k20::drvsetup {
 
 using platform::FileSystem;
 
-static const char* const kSuffixes[kOsCount] = {".98", ".NT", ".2K", ".XP", ".2003", ".Vista", ".2008", ".Win7"};
+static const char* const kSuffixes[kOsCount] = {".98",   ".NT",    ".2K",   ".XP",
+                                                ".2003", ".Vista", ".2008", ".Win7"};
 static const char* const kSetupIni = "DRVCONFIG\\setup.ini";
 
 int ClampOsCode(int osCode) {
@@ -16,7 +17,9 @@ int ClampOsCode(int osCode) {
     return osCode > 7 ? 7 : osCode;
 }
 
-const char* OsSuffix(int osCode) { return kSuffixes[ClampOsCode(osCode)]; }
+const char* OsSuffix(int osCode) {
+    return kSuffixes[ClampOsCode(osCode)];
+}
 
 int ParseDecimal(const std::string& s) {
     size_t i = 0;
@@ -95,14 +98,17 @@ const IniFile& SetupConfig::Load(const std::string& file) {
     std::vector<uint8_t> bytes;
     IniFile ini;
     uint64_t size = 0;
-    platform::Error e = platform::ReadFileLimited(fs_, platform::JoinPath(dir_, file), kMaxIniFileBytes, bytes, size);
-    if (e == platform::kOk) ini = IniFile::FromBytes(bytes, codePage_);
-    else if (e == platform::kErrFileTooLarge && problem_.empty()) problem_ = IniTooLargeMessage(file, size);
+    platform::Error e =
+        platform::ReadFileLimited(fs_, platform::JoinPath(dir_, file), kMaxIniFileBytes, bytes, size);
+    if (e == platform::kOk)
+        ini = IniFile::FromBytes(bytes, codePage_);
+    else if (e == platform::kErrFileTooLarge && problem_.empty())
+        problem_ = IniTooLargeMessage(file, size);
     return cache_.emplace(key, std::move(ini)).first->second;
 }
 
-std::string SetupConfig::GetString(const std::string& file, const std::string& section, const std::string& key,
-                                   const std::string& def, size_t maxBytes) {
+std::string SetupConfig::GetString(const std::string& file, const std::string& section,
+                                   const std::string& key, const std::string& def, size_t maxBytes) {
     std::string v = Load(file).GetUtf8(section, key, def);
     return LimitBytes(v, maxBytes, codePage_);
 }
@@ -111,7 +117,9 @@ int SetupConfig::GetInt(const std::string& file, const std::string& section, con
     return ParseDecimal(GetString(file, section, key, "0", 255));
 }
 
-int SetupConfig::DeviceNumber() { return GetInt(kSetupIni, "DEVICENAME", "DEVICENUMBER"); }
+int SetupConfig::DeviceNumber() {
+    return GetInt(kSetupIni, "DEVICENAME", "DEVICENUMBER");
+}
 
 ModelEntry SetupConfig::Model(int index) {
     return ParseModelEntry(
@@ -130,7 +138,9 @@ std::vector<ModelEntry> SetupConfig::Models() {
     return out;
 }
 
-int SetupConfig::DefaultName() { return GetInt(kSetupIni, "DEVICENAME", "DEFAULTNAME"); }
+int SetupConfig::DefaultName() {
+    return GetInt(kSetupIni, "DEVICENAME", "DEFAULTNAME");
+}
 
 std::optional<ModelEntry> SetupConfig::DefaultModel() {
     int i = DefaultName();
@@ -140,15 +150,31 @@ std::optional<ModelEntry> SetupConfig::DefaultModel() {
     return e;
 }
 
-int SetupConfig::LoadLicense() { return GetInt(kSetupIni, "DEVICENAME", "LOADLICENSE"); }
-int SetupConfig::Language() { return GetInt(kSetupIni, "DEVICENAME", "LANGUAGE"); }
-int SetupConfig::Supported32Or64() { return GetInt(kSetupIni, "DEVICENAME", "Supported32OR64"); }
-int SetupConfig::GdiStdSign() { return GetInt(kSetupIni, "DEVICENAME", "GDISTDSign"); }
-int SetupConfig::SupportedUsbMode() { return GetInt(kSetupIni, "DEVICENAME", "SupportedUSBMODE"); }
-std::string SetupConfig::InfFileName() { return GetString(kSetupIni, "DEVICENAME", "Inffilename", "err", kFileLimit); }
-std::string SetupConfig::ShellExeName() { return GetString(kSetupIni, "DEVICENAME", "SHELLEXENAME", "0", kFileLimit); }
+int SetupConfig::LoadLicense() {
+    return GetInt(kSetupIni, "DEVICENAME", "LOADLICENSE");
+}
+int SetupConfig::Language() {
+    return GetInt(kSetupIni, "DEVICENAME", "LANGUAGE");
+}
+int SetupConfig::Supported32Or64() {
+    return GetInt(kSetupIni, "DEVICENAME", "Supported32OR64");
+}
+int SetupConfig::GdiStdSign() {
+    return GetInt(kSetupIni, "DEVICENAME", "GDISTDSign");
+}
+int SetupConfig::SupportedUsbMode() {
+    return GetInt(kSetupIni, "DEVICENAME", "SupportedUSBMODE");
+}
+std::string SetupConfig::InfFileName() {
+    return GetString(kSetupIni, "DEVICENAME", "Inffilename", "err", kFileLimit);
+}
+std::string SetupConfig::ShellExeName() {
+    return GetString(kSetupIni, "DEVICENAME", "SHELLEXENAME", "0", kFileLimit);
+}
 
-std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() { return ConfiguredSetNumberPrefix().value_or(std::array<uint8_t, 6>{}); }
+std::array<uint8_t, 6> SetupConfig::SetNumberPrefix() {
+    return ConfiguredSetNumberPrefix().value_or(std::array<uint8_t, 6>{});
+}
 
 std::optional<std::array<uint8_t, 6>> SetupConfig::ConfiguredSetNumberPrefix() {
     // The access sequence belongs to the printer's firmware: without a configured value
@@ -159,7 +185,10 @@ std::optional<std::array<uint8_t, 6>> SetupConfig::ConfiguredSetNumberPrefix() {
     std::vector<uint8_t> bytes;
     int nibble = -1;
     for (char c : v) {
-        int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        int d = (c >= '0' && c <= '9')   ? c - '0'
+                : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                         : -1;
         if (d < 0) {
             if (c == ' ' || c == ',' || c == '\t') {
                 if (nibble >= 0) bytes.push_back(uint8_t(nibble)), nibble = -1;
@@ -167,8 +196,10 @@ std::optional<std::array<uint8_t, 6>> SetupConfig::ConfiguredSetNumberPrefix() {
             }
             return none;  // not hexadecimal
         }
-        if (nibble < 0) nibble = d;
-        else bytes.push_back(uint8_t(nibble * 16 + d)), nibble = -1;
+        if (nibble < 0)
+            nibble = d;
+        else
+            bytes.push_back(uint8_t(nibble * 16 + d)), nibble = -1;
     }
     if (nibble >= 0) bytes.push_back(uint8_t(nibble));
     if (bytes.size() != 6) return none;
@@ -176,7 +207,9 @@ std::optional<std::array<uint8_t, 6>> SetupConfig::ConfiguredSetNumberPrefix() {
     return out;
 }
 
-int SetupConfig::ProcessorVersion() { return GetInt(kSetupIni, "ProcessorVersion", "DriverVersion"); }
+int SetupConfig::ProcessorVersion() {
+    return GetInt(kSetupIni, "ProcessorVersion", "DriverVersion");
+}
 
 MonitorSet SetupConfig::Monitors(int osCode) {
     std::string sec = std::string("COMMON-MONITOR") + OsSuffix(osCode);
@@ -257,7 +290,8 @@ std::string SetupConfig::DriverName(const std::string& model, int type, int osCo
     return ModelValue(model, type, osCode, kKeys[int(kind)], kNameLimit);
 }
 
-DriverRecord SetupConfig::Driver(const std::string& model, int type, int osCode, PortKind kind, Flavour user) {
+DriverRecord SetupConfig::Driver(const std::string& model, int type, int osCode, PortKind kind,
+                                 Flavour user) {
     int os = ClampOsCode(osCode);
     Flavour f = EffectiveFlavour(user, kind);
     DriverRecord d;
@@ -283,7 +317,8 @@ DriverRecord SetupConfig::Driver(const std::string& model, int type, int osCode,
     return d;
 }
 
-PrinterRecord SetupConfig::Printer(const std::string& model, int type, int osCode, PortKind kind, Flavour user) {
+PrinterRecord SetupConfig::Printer(const std::string& model, int type, int osCode, PortKind kind,
+                                   Flavour user) {
     Flavour f = EffectiveFlavour(user, kind);
     PrinterRecord p;
     p.driverName = DriverName(model, type, osCode, kind);
@@ -308,7 +343,8 @@ FileSet SetupConfig::Files(const std::string& model, int type, int osCode, PortK
     s.processorDll = fv("ProcessorDLLName");
     s.controlFontFile = mv("ControlFontFile");
     s.usbInternalId = mv("USBInternalID");
-    for (int i = 1; i <= 9; ++i) s.languageResources.push_back(mv("LanguageResourceFile" + std::to_string(i)));
+    for (int i = 1; i <= 9; ++i)
+        s.languageResources.push_back(mv("LanguageResourceFile" + std::to_string(i)));
     s.driverLogViewer = mv("DriverlogViewer");
     s.driverLogIni = mv("DriverlogINI");
     return s;
@@ -321,7 +357,9 @@ bool SetupConfig::UnidrvCore(const std::string& model, int type, int osCode, Fla
 
 // ---- texts ----
 
-bool IsChineseLanguage(uint16_t id) { return id == 1028 || id == 2052 || id == 3076 || id == 4100; }
+bool IsChineseLanguage(uint16_t id) {
+    return id == 1028 || id == 2052 || id == 3076 || id == 4100;
+}
 
 SetupTexts::SetupTexts(FileSystem& fs, const std::string& installerDir, uint16_t langId, unsigned codePage)
     : codePage_(codePage) {
@@ -331,9 +369,12 @@ SetupTexts::SetupTexts(FileSystem& fs, const std::string& installerDir, uint16_t
     std::vector<uint8_t> bytes;
     std::string file = cn ? "language\\setup_CN.ini" : "language\\setup_EN.ini";
     uint64_t size = 0;
-    platform::Error e = platform::ReadFileLimited(fs, platform::JoinPath(installerDir, file), kMaxIniFileBytes, bytes, size);
-    if (e == platform::kOk) ini_ = IniFile::FromBytes(bytes, codePage_);
-    else if (e == platform::kErrFileTooLarge) problem_ = IniTooLargeMessage(file, size);
+    platform::Error e =
+        platform::ReadFileLimited(fs, platform::JoinPath(installerDir, file), kMaxIniFileBytes, bytes, size);
+    if (e == platform::kOk)
+        ini_ = IniFile::FromBytes(bytes, codePage_);
+    else if (e == platform::kErrFileTooLarge)
+        problem_ = IniTooLargeMessage(file, size);
 }
 
 std::string SetupTexts::Get(const std::string& section, const std::string& key) const {

@@ -88,7 +88,7 @@ inline constexpr size_t kTextLimit = 2047;
 std::string LimitBytes(const std::string& utf8, size_t maxBytes, unsigned codePage);
 
 class SetupConfig {
-public:
+  public:
     // installerDir: the folder of the installer program. codePage: the system's ANSI code page.
     SetupConfig(platform::FileSystem& fs, std::string installerDir, bool windows64, unsigned codePage);
 
@@ -136,11 +136,12 @@ public:
     FileSet Files(const std::string& model, int type, int osCode, PortKind kind, Flavour user);
     bool UnidrvCore(const std::string& model, int type, int osCode, Flavour user);
 
-private:
+  private:
     const IniFile& Load(const std::string& file);
-    std::string ModelValue(const std::string& model, int type, int osCode, const std::string& key, size_t limit);
-    std::string FlavourValue(const std::string& model, int type, int osCode, Flavour f, const std::string& key,
-                             size_t limit);
+    std::string ModelValue(const std::string& model, int type, int osCode, const std::string& key,
+                           size_t limit);
+    std::string FlavourValue(const std::string& model, int type, int osCode, Flavour f,
+                             const std::string& key, size_t limit);
 
     platform::FileSystem& fs_;
     std::string dir_;
@@ -155,14 +156,14 @@ private:
 bool IsChineseLanguage(uint16_t langId);
 
 class SetupTexts {
-public:
+  public:
     SetupTexts(platform::FileSystem& fs, const std::string& installerDir, uint16_t langId, unsigned codePage);
     // The value (at most 2047 bytes) with the first "\1", "\2" and "\3" each made a line break.
     std::string Get(const std::string& section, const std::string& key) const;
     std::string Message(const std::string& key) const { return Get("Message", key); }
     const std::string& Problem() const { return problem_; }  // the file refused for its size
 
-private:
+  private:
     IniFile ini_;
     unsigned codePage_;
     std::string problem_;

@@ -28,7 +28,8 @@ bool ParseIp(const std::string& s, std::array<uint8_t, 4>& ip) {
         size_t end = s.find('.', start);
         if ((i < 3) != (end != std::string::npos)) return false;
         int v = 0;
-        if (!ParseInt(s.substr(start, end == std::string::npos ? std::string::npos : end - start), v) || v > 255)
+        if (!ParseInt(s.substr(start, end == std::string::npos ? std::string::npos : end - start), v) ||
+            v > 255)
             return false;
         ip[i] = static_cast<uint8_t>(v);
         start = end + 1;
@@ -62,7 +63,8 @@ std::string SilentUsage() {
 bool WantsSilent(const std::vector<std::string>& args) {
     for (const auto& a : args) {
         std::string l = Lower(a);
-        if (l == "/quiet" || l == "-quiet" || l == "/?" || l == "-?" || l == "/help" || l == "--help") return true;
+        if (l == "/quiet" || l == "-quiet" || l == "/?" || l == "-?" || l == "/help" || l == "--help")
+            return true;
     }
     return false;
 }
@@ -88,11 +90,14 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
     }
     if (quiet && !accepted && !help) {
         r.exitCode = kSilentLicenceNotAccepted;
-        return fail("/quiet needs /acceptlicence: the licence agreement (License_EN.txt) must be accepted explicitly");
+        return fail(
+            "/quiet needs /acceptlicence: the licence agreement (License_EN.txt) must be accepted "
+            "explicitly");
     }
     for (size_t i = 0; i < args.size(); ++i) {
         std::string a = Lower(args[i]);
-        if (a.size() < 2 || (a[0] != '/' && a[0] != '-')) return fail("unexpected argument \"" + args[i] + "\"");
+        if (a.size() < 2 || (a[0] != '/' && a[0] != '-'))
+            return fail("unexpected argument \"" + args[i] + "\"");
         if (a[0] == '-' && a[1] == '-') a = a.substr(1);
         a[0] = '/';
         auto value = [&](std::string& out) {
@@ -101,12 +106,18 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
             return true;
         };
         std::string v;
-        if (a == "/quiet") o.quiet = true;
-        else if (a == "/acceptlicence" || a == "/acceptlicense") o.acceptLicence = true;
-        else if (a == "/renumber") o.renumber = true;
-        else if (a == "/?" || a == "/help") o.help = true;
-        else if (a == "/raster") o.raster = true;
-        else if (a == "/default") o.setDefault = true;
+        if (a == "/quiet")
+            o.quiet = true;
+        else if (a == "/acceptlicence" || a == "/acceptlicense")
+            o.acceptLicence = true;
+        else if (a == "/renumber")
+            o.renumber = true;
+        else if (a == "/?" || a == "/help")
+            o.help = true;
+        else if (a == "/raster")
+            o.raster = true;
+        else if (a == "/default")
+            o.setDefault = true;
         else if (a == "/model") {
             if (!value(o.model) || o.model.empty()) return fail("/model needs a model name");
         } else if (a == "/port") {
@@ -126,7 +137,8 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
             if (!value(v) || !ParseInt(v, n) || n < 5 || n > 8) return fail("/databits needs 5, 6, 7 or 8");
             o.dataBits = n;
         } else if (a == "/parity") {
-            if (!value(v) || Lower(v).size() != 1 || std::string("neoms").find(Lower(v)[0]) == std::string::npos)
+            if (!value(v) || Lower(v).size() != 1 ||
+                std::string("neoms").find(Lower(v)[0]) == std::string::npos)
                 return fail("/parity needs n, e, o, m or s");
             o.parity = Lower(v)[0];
         } else if (a == "/stopbits") {
@@ -134,15 +146,18 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
             o.stopBits = v == "1" ? 1.0 : v == "1.5" ? 1.5 : 2.0;
         } else if (a == "/flow") {
             std::string l;
-            if (!value(v) || (l = Lower(v)) .size() != 1 || std::string("pxn").find(l[0]) == std::string::npos)
+            if (!value(v) || (l = Lower(v)).size() != 1 || std::string("pxn").find(l[0]) == std::string::npos)
                 return fail("/flow needs p, x or n");
             o.flow = l[0] == 'n' ? ' ' : l[0];
         } else if (a == "/mode") {
             if (!value(v)) return fail("/mode needs typical or advanced");
             std::string l = Lower(v);
-            if (l == "typical") o.advanced = false;
-            else if (l == "advanced") o.advanced = true;
-            else return fail("/mode needs typical or advanced");
+            if (l == "typical")
+                o.advanced = false;
+            else if (l == "advanced")
+                o.advanced = true;
+            else
+                return fail("/mode needs typical or advanced");
         } else {
             return fail("unknown switch \"" + args[i] + "\"");
         }
@@ -159,8 +174,9 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
     return r;
 }
 
-SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir, const std::string& programName,
-                       WizardDesktop& desk, const SilentOptions& o, const std::function<void(const std::string&)>& err) {
+SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir,
+                       const std::string& programName, WizardDesktop& desk, const SilentOptions& o,
+                       const std::function<void(const std::string&)>& err) {
     SilentResult res;
     auto log = [&](const std::string& line) {
         res.log.push_back(line);
@@ -200,9 +216,13 @@ SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerD
     ui.showTitled = [&](const std::string& title, const std::string& text) { log(title + ": " + text); };
 
     switch (m.Startup(desk, ui, false)) {
-        case StartVerdict::AlreadyRunning: log("Another installer is running."); return finish(kSilentRefused);
-        case StartVerdict::Refused: return finish(kSilentRefused);
-        case StartVerdict::Run: break;
+        case StartVerdict::AlreadyRunning:
+            log("Another installer is running.");
+            return finish(kSilentRefused);
+        case StartVerdict::Refused:
+            return finish(kSilentRefused);
+        case StartVerdict::Run:
+            break;
     }
     restartQuestion = m.Texts().Message("IDS_INF_RESTART");
     renumberQuestion = m.Texts().Message("IDS_INF_CHANGEID");
@@ -264,8 +284,10 @@ SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerD
     } else if (serialGiven) {
         log("Serial settings are ignored for the port " + entries[portIndex] + ".");
     }
-    if (m.Ports().raster == RasterBox::Shown && m.Ports().rasterEnabled) m.SetRaster(o.raster);
-    else if (o.raster) log("Raster graphic printing is not a choice for this port and mode; /raster is ignored.");
+    if (m.Ports().raster == RasterBox::Shown && m.Ports().rasterEnabled)
+        m.SetRaster(o.raster);
+    else if (o.raster)
+        log("Raster graphic printing is not a choice for this port and mode; /raster is ignored.");
     if (kind == PortKind::Network) {
         std::array<uint8_t, 4> ip{};
         if (!o.ip.empty()) ParseIp(o.ip, ip);
@@ -275,11 +297,13 @@ SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerD
     }
     // Install
     switch (m.PrepareInstall(ui)) {
-        case InstallStep::Stay: return finish(kSilentRefused);
+        case InstallStep::Stay:
+            return finish(kSilentRefused);
         case InstallStep::HandedOver:
             log("The USB class printer was handed to the USB driver installer.");
             return finish(kSilentOk);
-        case InstallStep::RunWorker: break;
+        case InstallStep::RunWorker:
+            break;
     }
     Installer inst(p, m.Texts(), installerDir, m.Request());
     int result = kWorkerFailure;

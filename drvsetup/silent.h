@@ -55,8 +55,8 @@ struct SilentResult {
 
 // Runs the start-up checks, the pages with the given choices and the installation.
 // err receives each log line as it is written (standard error when there is one).
-SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir, const std::string& programName,
-                       WizardDesktop& desk, const SilentOptions& o,
+SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir,
+                       const std::string& programName, WizardDesktop& desk, const SilentOptions& o,
                        const std::function<void(const std::string&)>& err = {});
 
 }  // namespace k20::drvsetup

@@ -12,7 +12,10 @@ using namespace platform;
 static int HexValue(const std::string& s) {
     int v = 0;
     for (char c : s) {
-        int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        int d = (c >= '0' && c <= '9')   ? c - '0'
+                : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                         : -1;
         if (d < 0) return -1;
         v = v * 16 + d;
     }
@@ -37,10 +40,16 @@ int DetectUsbClassification(DeviceSetup& devices) {
     for (auto& id : ids) {
         std::string cut = id.size() > 1024 ? id.substr(0, 1024) : id;
         switch (ClassifyHardwareId(cut)) {
-            case UsbProductClass::NotOurs: continue;
-            case UsbProductClass::MakerDriver: ++c1; break;
-            case UsbProductClass::ClassPrinter: ++c2; break;
-            case UsbProductClass::Other: break;
+            case UsbProductClass::NotOurs:
+                continue;
+            case UsbProductClass::MakerDriver:
+                ++c1;
+                break;
+            case UsbProductClass::ClassPrinter:
+                ++c2;
+                break;
+            case UsbProductClass::Other:
+                break;
         }
         ++i;
     }
@@ -49,7 +58,9 @@ int DetectUsbClassification(DeviceSetup& devices) {
     return 3;
 }
 
-int UsbNumberFromDevice(int bcd) { return (bcd % 8) + 1; }
+int UsbNumberFromDevice(int bcd) {
+    return (bcd % 8) + 1;
+}
 
 std::string StartFailureText(AdminPlatform& p, const std::string& exe, Error e) {
     return "The USB driver installer " + exe + " could not be started.\n" + p.processes.ErrorText(e);
@@ -58,8 +69,12 @@ std::string StartFailureText(AdminPlatform& p, const std::string& exe, Error e) 
 static void Show(const UsbUi& ui, const std::string& s) {
     if (ui.show) ui.show(s);
 }
-static bool Ask(const UsbUi& ui, const std::string& s) { return ui.ask ? ui.ask(s) : false; }
-static bool ValidHandle(intptr_t h) { return h != 0 && h != -1; }
+static bool Ask(const UsbUi& ui, const std::string& s) {
+    return ui.ask ? ui.ask(s) : false;
+}
+static bool ValidHandle(intptr_t h) {
+    return h != 0 && h != -1;
+}
 
 int ReadDeviceNumber(AdminPlatform& p, const std::string& dir, const SetupTexts& texts, const UsbUi& ui) {
     std::unique_ptr<QxUsbInt> lib;
@@ -148,9 +163,11 @@ int ClassPrinterNumberFromText(const std::string& text, const std::string& model
     return 5;
 }
 
-int ReadClassPrinterNumber(AdminPlatform& p, const std::string& dir, const std::string& model, const UsbUi& ui) {
+int ReadClassPrinterNumber(AdminPlatform& p, const std::string& dir, const std::string& model,
+                           const UsbUi& ui) {
     std::unique_ptr<UsbPrnEnum> lib;
-    if (p.usb.LoadUsbPrnEnum(JoinPath(dir, "UsbPrnEnum.dll"), lib) != kOk || !lib || !lib->Has("EnumUSBPrinter")) {
+    if (p.usb.LoadUsbPrnEnum(JoinPath(dir, "UsbPrnEnum.dll"), lib) != kOk || !lib ||
+        !lib->Has("EnumUSBPrinter")) {
         Show(ui, "load library failed!");
         return 0;
     }
@@ -183,11 +200,13 @@ static std::string VersionOf(AdminPlatform& p, const std::string& path, bool red
 }
 
 std::string InstalledKernelDriverVersion(AdminPlatform& p, bool windows64) {
-    return VersionOf(p, JoinPath(p.base.system.WindowsDirectory(), "system32\\drivers\\QXPUSB.sys"), windows64);
+    return VersionOf(p, JoinPath(p.base.system.WindowsDirectory(), "system32\\drivers\\QXPUSB.sys"),
+                     windows64);
 }
 
 int CheckKernelDriverVersion(AdminPlatform& p, const std::string& dir, bool windows64, int detectedCode) {
-    std::string package = VersionOf(p, JoinPath(UsbDriverFolder(dir, windows64, detectedCode), "QXPUSB.sys"), false);
+    std::string package =
+        VersionOf(p, JoinPath(UsbDriverFolder(dir, windows64, detectedCode), "QXPUSB.sys"), false);
     std::string installed = InstalledKernelDriverVersion(p, windows64);
     if (package == installed) return 0;
     int pv = CompactVersion(package), iv = CompactVersion(installed);
@@ -202,7 +221,8 @@ UsbPath ChooseUsbPath(int mode, int classification) {
     return mode == 1 ? UsbPath::RefuseClassId : UsbPath::MakerDriver;
 }
 
-std::string ClassInstallArguments(const std::string& inf, const std::string& hwid, const std::string& defaultPrinter) {
+std::string ClassInstallArguments(const std::string& inf, const std::string& hwid,
+                                  const std::string& defaultPrinter) {
     // Every argument by the Windows command-line rules: the hardware identifier comes from
     // a configuration file and the printer name from the model list, and either may hold
     // quotes, blanks or backslashes that would otherwise change the arguments.
@@ -240,8 +260,8 @@ bool UpdateKernelDriverIfNeeded(AdminPlatform& p, SetupConfig& cfg, int detected
 }
 
 bool InstallClassPrinter(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,
-                         const std::string& model, int printerType, int osCode, Flavour flavour, bool setDefault,
-                         int detectedCode) {
+                         const std::string& model, int printerType, int osCode, Flavour flavour,
+                         bool setDefault, int detectedCode) {
     int n = ReadClassPrinterNumber(p, cfg.InstallerDir(), model, ui);
     if (n == 0) {
         Show(ui, texts.Message("IDS_ERR_CLASSPRINTERIDERROR"));
@@ -254,7 +274,8 @@ bool InstallClassPrinter(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& t
         Show(ui, texts.Message("IDS_ERR_HARDWAREIDNULL"));
         return false;
     }
-    InstallRequest req = MakeInstallRequest(cfg, osCode, printerType, model, PortKind::Usb, "", flavour, setDefault);
+    InstallRequest req =
+        MakeInstallRequest(cfg, osCode, printerType, model, PortKind::Usb, "", flavour, setDefault);
     Installer copier(p, texts, cfg.InstallerDir(), req);
     if (Named(req.files.driverLogViewer)) copier.CopyFile(req.files.driverLogViewer, Dest::DriverLogFolder);
     if (copier.Message().empty() && Named(req.files.driverLogIni))
@@ -264,8 +285,10 @@ bool InstallClassPrinter(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& t
         return false;
     }
     uint32_t exitCode = 0;
-    std::string exe = JoinPath(UsbDriverFolder(cfg.InstallerDir(), cfg.Windows64(), detectedCode), "Install.exe");
-    if (Error e = p.processes.Start(exe, ClassInstallArguments(inf, hwid, setDefault ? key : ""), false, exitCode)) {
+    std::string exe =
+        JoinPath(UsbDriverFolder(cfg.InstallerDir(), cfg.Windows64(), detectedCode), "Install.exe");
+    if (Error e = p.processes.Start(exe, ClassInstallArguments(inf, hwid, setDefault ? key : ""), false,
+                                    exitCode)) {
         Show(ui, StartFailureText(p, exe, e));
         return false;
     }

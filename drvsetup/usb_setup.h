@@ -36,11 +36,11 @@ int ReadDeviceNumber(platform::AdminPlatform& p, const std::string& installerDir
                      const UsbUi& ui);
 // The 10-byte set-number command for number n (1..4).
 std::array<uint8_t, 10> SetNumberCommand(const std::array<uint8_t, 6>& prefix, int n);
-bool SetDeviceNumber(platform::AdminPlatform& p, const std::string& installerDir, const std::array<uint8_t, 6>& prefix,
-                     int n, const UsbUi& ui);
+bool SetDeviceNumber(platform::AdminPlatform& p, const std::string& installerDir,
+                     const std::array<uint8_t, 6>& prefix, int n, const UsbUi& ui);
 // 0 not found or failure, 1..4, 5 for an entry without a number.
-int ReadClassPrinterNumber(platform::AdminPlatform& p, const std::string& installerDir, const std::string& model,
-                           const UsbUi& ui);
+int ReadClassPrinterNumber(platform::AdminPlatform& p, const std::string& installerDir,
+                           const std::string& model, const UsbUi& ui);
 // Pure part of the above over the enumeration text.
 int ClassPrinterNumberFromText(const std::string& text, const std::string& model);
 
@@ -65,18 +65,19 @@ std::string ClassInstallInfPath(SetupConfig& cfg);
 // Starts the USB driver installer with "2" when the kernel driver is missing or older
 // (not on detected codes 0 and 1), then waits 3.5 s. False with the message shown when the
 // installer cannot be started.
-bool UpdateKernelDriverIfNeeded(platform::AdminPlatform& p, SetupConfig& cfg, int detectedCode, const UsbUi& ui);
+bool UpdateKernelDriverIfNeeded(platform::AdminPlatform& p, SetupConfig& cfg, int detectedCode,
+                                const UsbUi& ui);
 // The message for an outside installer that could not be started.
 std::string StartFailureText(platform::AdminPlatform& p, const std::string& exe, platform::Error e);
 
 // The class-printer hand-over. Returns false with the message shown when it stops.
-bool InstallClassPrinter(platform::AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,
-                         const std::string& model, int printerType, int osCode, Flavour flavour, bool setDefault,
-                         int detectedCode);
+bool InstallClassPrinter(platform::AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts,
+                         const UsbUi& ui, const std::string& model, int printerType, int osCode,
+                         Flavour flavour, bool setDefault, int detectedCode);
 
 // Before a maker-driver installation: the device number check and change. Returns false
 // when the wizard stays on the port page.
-bool PrepareMakerDriverPort(platform::AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,
-                            bool advanced, const std::string& portName);
+bool PrepareMakerDriverPort(platform::AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts,
+                            const UsbUi& ui, bool advanced, const std::string& portName);
 
 }  // namespace k20::drvsetup

@@ -16,8 +16,8 @@
 #define IDC_REJECT 1013
 
 #define IDC_SER_GROUP 1020
-#define IDC_TYPE0 1021  /* ..1024 */
-#define IDC_LIST0 1025  /* ..1028 */
+#define IDC_TYPE0 1021 /* ..1024 */
+#define IDC_LIST0 1025 /* ..1028 */
 #define IDC_DEFAULT 1029
 
 #define IDC_MODE_GROUP 1030
@@ -27,7 +27,7 @@
 #define IDC_NOTES 1034
 
 #define IDC_OS_GROUP 1040
-#define IDC_OS0 1041  /* ..1050 */
+#define IDC_OS0 1041 /* ..1050 */
 
 #define IDC_SET_GROUP 1060
 #define IDC_PORTS_LABEL 1061

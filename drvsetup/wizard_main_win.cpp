@@ -25,7 +25,9 @@ std::wstring W(const std::string& s) {
     std::u16string u = Utf8ToUtf16(s);
     return std::wstring(u.begin(), u.end());
 }
-std::string U(const std::wstring& s) { return Utf16ToUtf8(std::u16string(s.begin(), s.end())); }
+std::string U(const std::wstring& s) {
+    return Utf16ToUtf8(std::u16string(s.begin(), s.end()));
+}
 
 std::string ModuleDir(std::string& programName) {
     wchar_t path[MAX_PATH];
@@ -39,7 +41,7 @@ std::string ModuleDir(std::string& programName) {
 }
 
 class Win32Desktop : public WizardDesktop {
-public:
+  public:
     explicit Win32Desktop(std::string dir) : dir_(std::move(dir)) {}
     ~Win32Desktop() override {
         if (mutex_) CloseHandle(mutex_);
@@ -63,8 +65,8 @@ public:
     bool UninstallerWindowOpen() override {
         if (platform::win32::NamedMutexExists(kRemoveInstanceName)) return true;
         for (const char* file : {"language\\uninstall_EN.ini", "language\\uninstall_CN.ini"}) {
-            HANDLE h = CreateFileW(W(dir_ + "\\" + file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   0, nullptr);
+            HANDLE h = CreateFileW(W(dir_ + "\\" + file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
             if (h == INVALID_HANDLE_VALUE) continue;
             std::vector<uint8_t> bytes(64 * 1024);
             DWORD got = 0;
@@ -78,14 +80,15 @@ public:
         return false;
     }
     bool LeftPictureLoads(const std::string& path) override {
-        picture = static_cast<HBITMAP>(LoadImageW(nullptr, W(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        picture =
+            static_cast<HBITMAP>(LoadImageW(nullptr, W(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
         return picture != nullptr;
     }
     bool UserIsAdministrator() override {
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
         PSID admins = nullptr;
-        if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                      &admins))
+        if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                      0, 0, 0, &admins))
             return false;
         BOOL member = FALSE;
         if (!CheckTokenMembership(nullptr, admins, &member)) member = FALSE;
@@ -94,7 +97,7 @@ public:
     }
     HBITMAP picture = nullptr;
 
-private:
+  private:
     std::string dir_;
     HANDLE mutex_ = nullptr;
 };
@@ -117,18 +120,23 @@ struct App {
 };
 App g;
 
-std::wstring T(const char* section, const char* key) { return W(g.model->Text(section, key)); }
+std::wstring T(const char* section, const char* key) {
+    return W(g.model->Text(section, key));
+}
 
 void Show(const std::string& text) {
     MessageBoxW(g.wizard, W(text).c_str(), T("Setup", "Caption").c_str(), MB_OK | MB_ICONINFORMATION);
 }
 bool Ask(const std::string& text) {
-    return MessageBoxW(g.wizard, W(text).c_str(), T("Setup", "Caption").c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxW(g.wizard, W(text).c_str(), T("Setup", "Caption").c_str(),
+                       MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 void ShowTitled(const std::string& title, const std::string& text) {
     MessageBoxW(g.wizard, W(text).c_str(), W(title).c_str(), MB_OK | MB_ICONERROR);
 }
-WizardUi Ui() { return WizardUi{Show, Ask, ShowTitled}; }
+WizardUi Ui() {
+    return WizardUi{Show, Ask, ShowTitled};
+}
 
 BOOL CALLBACK SetFontProc(HWND child, LPARAM font) {
     SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
@@ -138,27 +146,34 @@ BOOL CALLBACK SetFontProc(HWND child, LPARAM font) {
 void ApplyFont(HWND dlg) {
     if (!g.model->Chinese()) return;
     if (!g.font)
-        g.font = CreateFontW(-13, 0, 0, 0, 400, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH, L"\x5B8B\x4F53");
+        g.font = CreateFontW(-13, 0, 0, 0, 400, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\x5B8B\x4F53");
     SendMessageW(dlg, WM_SETFONT, reinterpret_cast<WPARAM>(g.font), TRUE);
     EnumChildWindows(dlg, SetFontProc, reinterpret_cast<LPARAM>(g.font));
 }
 
-const int kPageControls[5][2] = {{IDC_LIC_GROUP, IDC_REJECT}, {IDC_SER_GROUP, IDC_DEFAULT}, {IDC_MODE_GROUP, IDC_NOTES},
-                                 {IDC_OS_GROUP, IDC_OS0 + 9}, {IDC_SET_GROUP, IDC_NOTE}};
+const int kPageControls[5][2] = {{IDC_LIC_GROUP, IDC_REJECT},
+                                 {IDC_SER_GROUP, IDC_DEFAULT},
+                                 {IDC_MODE_GROUP, IDC_NOTES},
+                                 {IDC_OS_GROUP, IDC_OS0 + 9},
+                                 {IDC_SET_GROUP, IDC_NOTE}};
 
-void SetText(HWND dlg, int id, const std::wstring& s) { SetDlgItemTextW(dlg, id, s.c_str()); }
+void SetText(HWND dlg, int id, const std::wstring& s) {
+    SetDlgItemTextW(dlg, id, s.c_str());
+}
 
 void FillPortPage(HWND dlg) {
     WizardModel& m = *g.model;
     const PortPageState& st = m.Ports();
     HWND list = GetDlgItem(dlg, IDC_PORTLIST);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const auto& e : st.entries) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(e).c_str()));
+    for (const auto& e : st.entries)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(e).c_str()));
     SendMessageW(list, LB_SETCURSEL, st.selected, 0);
     SendDlgItemMessageW(dlg, IDC_BAUD, CB_SETCURSEL, m.BaudIndex(), 0);
     bool serial = st.serialEnabled;
-    for (int id : {IDC_BAUD, IDC_PARITY, IDC_BYTESIZE, IDC_STOPBITS, IDC_FLOW}) EnableWindow(GetDlgItem(dlg, id), serial);
+    for (int id : {IDC_BAUD, IDC_PARITY, IDC_BYTESIZE, IDC_STOPBITS, IDC_FLOW})
+        EnableWindow(GetDlgItem(dlg, id), serial);
     EnableWindow(GetDlgItem(dlg, IDC_IP), st.ipEnabled);
     ShowWindow(GetDlgItem(dlg, IDC_RASTER), st.raster == RasterBox::Shown ? SW_SHOW : SW_HIDE);
     EnableWindow(GetDlgItem(dlg, IDC_RASTER), st.rasterEnabled);
@@ -204,7 +219,9 @@ void ShowPage(HWND dlg) {
                 CheckDlgButton(dlg, IDC_OS0 + c, c == m.OsChoiceShown() ? BST_CHECKED : BST_UNCHECKED);
             }
             break;
-        case kPagePort: FillPortPage(dlg); break;
+        case kPagePort:
+            FillPortPage(dlg);
+            break;
     }
 }
 
@@ -224,7 +241,8 @@ void InitTexts(HWND dlg) {
     for (int t = 0; t < 4; ++t) {
         SetText(dlg, IDC_TYPE0 + t, T("Series", types[t]));
         for (const auto& name : m.Types()[t].models)
-            SendDlgItemMessageW(dlg, IDC_LIST0 + t, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(name).c_str()));
+            SendDlgItemMessageW(dlg, IDC_LIST0 + t, LB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(W(name).c_str()));
     }
     SetText(dlg, IDC_DEFAULT, T("Series", "Default"));
     SetText(dlg, IDC_MODE_GROUP, T("Mode", "Type"));
@@ -242,9 +260,11 @@ void InitTexts(HWND dlg) {
     SetText(dlg, IDC_FLOW_LABEL, T("Confirm", "Protocol"));
     SetText(dlg, IDC_RASTER, T("Confirm", "Raster"));
     for (int b : kBaudRates)
-        SendDlgItemMessageW(dlg, IDC_BAUD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_wstring(b).c_str()));
+        SendDlgItemMessageW(dlg, IDC_BAUD, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(std::to_wstring(b).c_str()));
     for (const char* k : {"Parity.Even", "Parity.Mark", "Parity.None", "Parity.Odd", "Parity.Space"})
-        SendDlgItemMessageW(dlg, IDC_PARITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T("Confirm", k).c_str()));
+        SendDlgItemMessageW(dlg, IDC_PARITY, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(T("Confirm", k).c_str()));
     SendDlgItemMessageW(dlg, IDC_PARITY, CB_SETCURSEL, 2, 0);
     for (const wchar_t* s : {L"5", L"6", L"7", L"8"})
         SendDlgItemMessageW(dlg, IDC_BYTESIZE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
@@ -253,10 +273,12 @@ void InitTexts(HWND dlg) {
         SendDlgItemMessageW(dlg, IDC_STOPBITS, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
     SendDlgItemMessageW(dlg, IDC_STOPBITS, CB_SETCURSEL, 0, 0);
     for (const char* k : {"Protocol.None", "Protocol.Xonoff", "Protocol.Hardware"})
-        SendDlgItemMessageW(dlg, IDC_FLOW, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T("Confirm", k).c_str()));
+        SendDlgItemMessageW(dlg, IDC_FLOW, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(T("Confirm", k).c_str()));
     SendDlgItemMessageW(dlg, IDC_FLOW, CB_SETCURSEL, 2, 0);
-    if (g.desk->picture) SendDlgItemMessageW(dlg, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                             reinterpret_cast<LPARAM>(g.desk->picture));
+    if (g.desk->picture)
+        SendDlgItemMessageW(dlg, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(g.desk->picture));
     HMENU sys = GetSystemMenu(dlg, FALSE);
     AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(sys, MF_STRING, IDM_ABOUT, W(m.Texts().Message("IDS_ABOUTBOX")).c_str());
@@ -303,18 +325,21 @@ INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG: {
             ApplyFont(dlg);
-            HFONT bold = CreateFontW(-20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"System");
+            HFONT bold =
+                CreateFontW(-20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"System");
             SendDlgItemMessageW(dlg, IDC_WAITTEXT, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
             SetText(dlg, IDC_WAITTEXT, T("Progress", "Wait"));
             SendDlgItemMessageW(dlg, IDC_PROGRESS, PBM_SETRANGE32, 0, 1000);
             g.progress = 0;
             g.workerDone = 0;
             HANDLE t = CreateThread(nullptr, 0, WorkerProc, nullptr, 0, nullptr);
-            if (t) CloseHandle(t);
+            if (t)
+                CloseHandle(t);
             else {
                 g.workerResult = kWorkerFailure;
-                g.workerMessage = WorkerNotStartedText(g.model->Texts(), g.machine->processes.ErrorText(GetLastError()));
+                g.workerMessage =
+                    WorkerNotStartedText(g.model->Texts(), g.machine->processes.ErrorText(GetLastError()));
                 g.workerDone = 1;
             }
             SetTimer(dlg, 1, 80, nullptr);
@@ -376,9 +401,13 @@ void OnNext(HWND dlg) {
     ReadIp(dlg, ip);
     m.SetIpAddress(ip);
     switch (m.PrepareInstall(Ui())) {
-        case InstallStep::Stay: return;
-        case InstallStep::HandedOver: EndDialog(dlg, 0); return;
-        case InstallStep::RunWorker: break;
+        case InstallStep::Stay:
+            return;
+        case InstallStep::HandedOver:
+            EndDialog(dlg, 0);
+            return;
+        case InstallStep::RunWorker:
+            break;
     }
     g.request = m.Request();
     ShowWindow(dlg, SW_MINIMIZE);
@@ -405,15 +434,19 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 return TRUE;
             }
             return FALSE;
-        case WM_HELP: Help(); return TRUE;
+        case WM_HELP:
+            Help();
+            return TRUE;
         case WM_COMMAND: {
             int id = LOWORD(wp), code = HIWORD(wp);
             if (id == IDC_LIC_TEXT && code == EN_SETFOCUS) {
                 // The dialog manager selects an edit's whole text when it gives it the
                 // focus; a licence to read should not come up highlighted.
                 PostMessageW(GetDlgItem(dlg, id), EM_SETSEL, 0, 0);
-            } else if (id == IDCANCEL) EndDialog(dlg, 0);
-            else if (id == IDC_NEXT) OnNext(dlg);
+            } else if (id == IDCANCEL)
+                EndDialog(dlg, 0);
+            else if (id == IDC_NEXT)
+                OnNext(dlg);
             else if (id == IDC_BACK) {
                 m->Back();
                 ShowPage(dlg);
@@ -424,7 +457,8 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 m->ChooseType(id - IDC_TYPE0);
                 ShowPage(dlg);
             } else if (id >= IDC_LIST0 && id < IDC_LIST0 + 4 && code == LBN_SELCHANGE) {
-                m->ChooseModel(id - IDC_LIST0, static_cast<int>(SendDlgItemMessageW(dlg, id, LB_GETCURSEL, 0, 0)));
+                m->ChooseModel(id - IDC_LIST0,
+                               static_cast<int>(SendDlgItemMessageW(dlg, id, LB_GETCURSEL, 0, 0)));
             } else if (id == IDC_DEFAULT) {
                 m->SetAsDefault(IsDlgButtonChecked(dlg, IDC_DEFAULT) == BST_CHECKED);
             } else if (id == IDC_TYPICAL || id == IDC_ADVANCED) {
@@ -435,11 +469,16 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 FillPortPage(dlg);
             } else if (code == CBN_SELCHANGE) {
                 int sel = static_cast<int>(SendDlgItemMessageW(dlg, id, CB_GETCURSEL, 0, 0));
-                if (id == IDC_BAUD) m->ChooseBaud(sel);
-                else if (id == IDC_BYTESIZE) m->ChooseByteSize(5 + sel);
-                else if (id == IDC_STOPBITS) m->ChooseStopBits(sel == 0 ? 1.0 : sel == 1 ? 1.5 : 2.0);
-                else if (id == IDC_PARITY) m->ChooseParity(U(ComboText(dlg, id)));
-                else if (id == IDC_FLOW) m->ChooseFlow(U(ComboText(dlg, id)));
+                if (id == IDC_BAUD)
+                    m->ChooseBaud(sel);
+                else if (id == IDC_BYTESIZE)
+                    m->ChooseByteSize(5 + sel);
+                else if (id == IDC_STOPBITS)
+                    m->ChooseStopBits(sel == 0 ? 1.0 : sel == 1 ? 1.5 : 2.0);
+                else if (id == IDC_PARITY)
+                    m->ChooseParity(U(ComboText(dlg, id)));
+                else if (id == IDC_FLOW)
+                    m->ChooseFlow(U(ComboText(dlg, id)));
             } else if (id == IDC_RASTER) {
                 m->SetRaster(IsDlgButtonChecked(dlg, IDC_RASTER) == BST_CHECKED);
             }
@@ -497,9 +536,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     InitCommonControlsEx(&icc);
     g.model = std::make_unique<WizardModel>(*g.platform, g.dir, program);
     switch (g.model->Startup(*g.desk, Ui())) {
-        case StartVerdict::AlreadyRunning: return 0;
-        case StartVerdict::Refused: return 1;
-        case StartVerdict::Run: break;
+        case StartVerdict::AlreadyRunning:
+            return 0;
+        case StartVerdict::Refused:
+            return 1;
+        case StartVerdict::Run:
+            break;
     }
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_WIZARD), nullptr, WizardProc, 0);
     if (g.font) DeleteObject(g.font);

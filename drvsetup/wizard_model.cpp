@@ -21,27 +21,42 @@ DetectedSystem DetectWindowsCode(const platform::OsVersion& v) {
     const bool workstation = v.productType == 1;
     const bool x64 = v.processorArchitecture == 9;
     const uint32_t major = v.major, minor = v.minor;
-    if (major == 4) d.code = 1;
-    else if (major == 5 && minor == 0) d.code = 2;
-    else if (major == 5 && minor == 1) d.code = 3;
-    else if (major == 5 && minor == 2) d.code = (workstation && x64) ? 3 : 4;
-    else if (major == 6 && minor == 0) d.code = workstation ? 5 : 6;
-    else if (major == 6 && minor == 1) d.code = workstation ? 7 : 6;
-    else if ((major == 6 && minor >= 2) || (major > 6 && major < 10 && minor > 2)) d.code = workstation ? 9 : 8;
+    if (major == 4)
+        d.code = 1;
+    else if (major == 5 && minor == 0)
+        d.code = 2;
+    else if (major == 5 && minor == 1)
+        d.code = 3;
+    else if (major == 5 && minor == 2)
+        d.code = (workstation && x64) ? 3 : 4;
+    else if (major == 6 && minor == 0)
+        d.code = workstation ? 5 : 6;
+    else if (major == 6 && minor == 1)
+        d.code = workstation ? 7 : 6;
+    else if ((major == 6 && minor >= 2) || (major > 6 && major < 10 && minor > 2))
+        d.code = workstation ? 9 : 8;
     // Versions after 10 are newer systems, not Windows 98: they take the 10.0 row.
-    else if (major >= 10) d.code = workstation ? 11 : 10;
+    else if (major >= 10)
+        d.code = workstation ? 11 : 10;
     return d;
 }
 
 int OsChoiceOfDetected(int detectedCode) {
     switch (detectedCode) {
-        case 8: case 10: return kOsServer2012;
-        case 9: case 11: return kOsWin8;
-        default: return (detectedCode >= 0 && detectedCode <= 7) ? detectedCode : kOs98;
+        case 8:
+        case 10:
+            return kOsServer2012;
+        case 9:
+        case 11:
+            return kOsWin8;
+        default:
+            return (detectedCode >= 0 && detectedCode <= 7) ? detectedCode : kOs98;
     }
 }
 
-int OsCodeOfChoice(int choice) { return choice >= kOsWin7 ? 7 : std::max(choice, 0); }
+int OsCodeOfChoice(int choice) {
+    return choice >= kOsWin7 ? 7 : std::max(choice, 0);
+}
 
 int BaudIndexFor(int baud) {
     for (size_t i = 0; i < kBaudRates.size(); ++i)
@@ -63,11 +78,16 @@ WizardModel::WizardModel(platform::AdminPlatform& p, std::string installerDir, s
 
 std::string WizardModel::PageTitle(int page) {
     switch (page) {
-        case kPageLicence: return "阅读版权声明";
-        case kPageModel: return "STEP 2\tSelect Install Module";
-        case kPageMode: return "选择安装模式";
-        case kPageOs: return "STEP 1\tSelect Install OS";
-        case kPagePort: return "STEP 3\tSet Printer Port and Confirm Setup";
+        case kPageLicence:
+            return "阅读版权声明";
+        case kPageModel:
+            return "STEP 2\tSelect Install Module";
+        case kPageMode:
+            return "选择安装模式";
+        case kPageOs:
+            return "STEP 1\tSelect Install OS";
+        case kPagePort:
+            return "STEP 3\tSet Printer Port and Confirm Setup";
     }
     return {};
 }
@@ -150,7 +170,8 @@ bool WizardModel::LoadLicence(const WizardUi& ui) {
     std::vector<uint8_t> bytes;
     std::string path = JoinPath(dir_, chinese_ ? "License_CN.txt" : "License_EN.txt");
     if (p_.base.files.ReadFile(path, bytes) != platform::kOk) {
-        ui.show((!chinese_ && cfg_->Language() == 0) ? "Not suppot the installing!" : "Can't load file License.txt!");
+        ui.show((!chinese_ && cfg_->Language() == 0) ? "Not suppot the installing!"
+                                                     : "Can't load file License.txt!");
         return false;
     }
     licenceText_ = Utf16ToUtf8(DecodeTextFile(bytes, chinese_ ? 936 : p_.base.system.AnsiCodePage()));
@@ -195,8 +216,12 @@ std::vector<std::string> WizardModel::Notes() const {
 
 void WizardModel::UpdateNextEnabled() {
     switch (page_) {
-        case kPageLicence: nextEnabled_ = accepted_; break;
-        default: nextEnabled_ = true; break;
+        case kPageLicence:
+            nextEnabled_ = accepted_;
+            break;
+        default:
+            nextEnabled_ = true;
+            break;
     }
 }
 
@@ -222,12 +247,28 @@ bool WizardModel::OsSupported(int osCode, const WizardUi& ui) {
     const char* key = nullptr;
     int value = 1;
     switch (osCode) {
-        case 1: value = portSection_.systemNT; key = "IDS_NOTSUPPORTNT"; break;
-        case 4: value = portSection_.system2003; key = "IDS_NOTSUPPORT2003"; break;
-        case 5: value = portSection_.systemVista; key = "IDS_NOTSUPPORTVISTA"; break;
-        case 6: value = portSection_.system2008; key = "IDS_NOTSUPPORT2008"; break;
-        case 7: value = portSection_.systemWin7; key = "IDS_NOTSUPPORTWin7"; break;
-        default: return true;
+        case 1:
+            value = portSection_.systemNT;
+            key = "IDS_NOTSUPPORTNT";
+            break;
+        case 4:
+            value = portSection_.system2003;
+            key = "IDS_NOTSUPPORT2003";
+            break;
+        case 5:
+            value = portSection_.systemVista;
+            key = "IDS_NOTSUPPORTVISTA";
+            break;
+        case 6:
+            value = portSection_.system2008;
+            key = "IDS_NOTSUPPORT2008";
+            break;
+        case 7:
+            value = portSection_.systemWin7;
+            key = "IDS_NOTSUPPORTWin7";
+            break;
+        default:
+            return true;
     }
     if (value != 0) return true;
     ui.show(texts_->Message(key));
@@ -268,7 +309,8 @@ bool WizardModel::Next(const WizardUi& ui) {
         case kPageLicence:
             page_ = kPageModel;
             // Nothing to choose at all: the model page cannot be left.
-            nextEnabled_ = std::any_of(types_.begin(), types_.end(), [](const TypeChoice& t) { return t.enabled; });
+            nextEnabled_ =
+                std::any_of(types_.begin(), types_.end(), [](const TypeChoice& t) { return t.enabled; });
             return true;
         case kPageModel:
             if (!LeaveModelPage(ui)) return false;
@@ -287,13 +329,15 @@ bool WizardModel::Next(const WizardUi& ui) {
             page_ = kPagePort;
             ArriveAtPortPage();
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
 void WizardModel::Back() {
     if (page_ == firstPage_) return;
-    if (page_ == kPagePort) page_ = kPageMode;
+    if (page_ == kPagePort)
+        page_ = kPageMode;
     else {
         if (page_ == kPageMode) baudPending_ = true;
         --page_;
@@ -366,14 +410,19 @@ InstallStep WizardModel::PrepareInstall(const WizardUi& ui) {
         }
         UsbPath path = ChooseUsbPath(cfg_->SupportedUsbMode(), DetectUsbClassification(p_.devices));
         switch (path) {
-            case UsbPath::RefuseOnePrinter: ui.show(texts_->Message("IDS_ERR_ONEPRINTER")); return InstallStep::Stay;
-            case UsbPath::RefuseClassId: ui.show(texts_->Message("IDS_ERR_CLASSPRINTERIDERROR")); return InstallStep::Stay;
+            case UsbPath::RefuseOnePrinter:
+                ui.show(texts_->Message("IDS_ERR_ONEPRINTER"));
+                return InstallStep::Stay;
+            case UsbPath::RefuseClassId:
+                ui.show(texts_->Message("IDS_ERR_CLASSPRINTERIDERROR"));
+                return InstallStep::Stay;
             case UsbPath::ClassPrinter:
-                if (!InstallClassPrinter(p_, *cfg_, *texts_, ui.Usb(), model_, chosenType_, os, flavour, setDefault_,
-                                         detected_.code))
+                if (!InstallClassPrinter(p_, *cfg_, *texts_, ui.Usb(), model_, chosenType_, os, flavour,
+                                         setDefault_, detected_.code))
                     return InstallStep::Stay;
                 return InstallStep::HandedOver;
-            case UsbPath::MakerDriver: break;
+            case UsbPath::MakerDriver:
+                break;
         }
         if (!UpdateKernelDriverIfNeeded(p_, *cfg_, detected_.code, ui.Usb())) return InstallStep::Stay;
         if (!PrepareMakerDriverPort(p_, *cfg_, *texts_, ui.Usb(), advanced_, port)) return InstallStep::Stay;
@@ -415,8 +464,10 @@ void WizardModel::Finish(int workerResult, const std::string& workerMessage, con
                          const std::function<bool()>& restartWindows, bool startCompanion) {
     const bool ok = workerResult == kWorkerSuccess;
     // A failure is never shown as the success text, even when the worker left no text.
-    if (ok) ui.show(workerMessage.empty() ? texts_->Message("IDS_INF_NTRESTART") : workerMessage);
-    else ui.show(workerMessage.empty() ? WorkerStoppedText(*texts_, "", "") : workerMessage);
+    if (ok)
+        ui.show(workerMessage.empty() ? texts_->Message("IDS_INF_NTRESTART") : workerMessage);
+    else
+        ui.show(workerMessage.empty() ? WorkerStoppedText(*texts_, "", "") : workerMessage);
     if (!ok) RemoveCreatedPort();
     if (OsCode() == 0 && ui.ask(texts_->Message("IDS_INF_RESTART"))) {
         if (!restartWindows || !restartWindows()) ui.show(texts_->Message("IDS_ERR_EXITWIN"));

@@ -27,18 +27,31 @@ struct DetectedSystem {
 DetectedSystem DetectWindowsCode(const platform::OsVersion& v);
 
 // The ten choices of the OS page.
-enum OsChoice { kOs98, kOsNT, kOs2000, kOsXP, kOs2003, kOsVista, kOs2008, kOsWin7, kOsWin8, kOsServer2012, kOsChoiceCount };
+enum OsChoice {
+    kOs98,
+    kOsNT,
+    kOs2000,
+    kOsXP,
+    kOs2003,
+    kOsVista,
+    kOs2008,
+    kOsWin7,
+    kOsWin8,
+    kOsServer2012,
+    kOsChoiceCount
+};
 int OsChoiceOfDetected(int detectedCode);
 int OsCodeOfChoice(int choice);  // 0..7; Windows 8 and later are 7
 
 // What start-up needs from the desktop besides the platform.
 class WizardDesktop {
-public:
+  public:
     virtual ~WizardDesktop() = default;
     // Creates the named mutex; false when another instance owns it already.
     virtual bool ClaimSingleInstance(const std::string& mutexName) = 0;
     // Brings the running wizard (found by its English, else Chinese title) forward.
-    virtual void BringRunningWizardForward(const std::string& englishTitle, const std::string& chineseTitle) = 0;
+    virtual void BringRunningWizardForward(const std::string& englishTitle,
+                                           const std::string& chineseTitle) = 0;
     virtual bool UninstallerWindowOpen() = 0;
     virtual bool LeftPictureLoads(const std::string& path) = 0;
     virtual bool UserIsAdministrator() = 0;
@@ -56,7 +69,8 @@ enum class StartVerdict { Run, AlreadyRunning, Refused };
 
 enum WizardPage { kPageLicence = 0, kPageModel = 1, kPageMode = 2, kPageOs = 3, kPagePort = 4 };
 
-inline constexpr std::array<int, 10> kBaudRates = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+inline constexpr std::array<int, 10> kBaudRates = {110,  300,   1200,  2400,  4800,
+                                                   9600, 19200, 38400, 57600, 115200};
 // The entry a configured baud rate preselects: itself when listed, else 38400.
 int BaudIndexFor(int baud);
 
@@ -68,13 +82,13 @@ struct TypeChoice {
 };
 
 enum class InstallStep {
-    Stay,          // a refusal was shown; the wizard stays on the port page
-    RunWorker,     // Request() is ready for the worker
-    HandedOver,    // a class printer went to the USB driver installer; the wizard closes
+    Stay,        // a refusal was shown; the wizard stays on the port page
+    RunWorker,   // Request() is ready for the worker
+    HandedOver,  // a class printer went to the USB driver installer; the wizard closes
 };
 
 class WizardModel {
-public:
+  public:
     WizardModel(platform::AdminPlatform& p, std::string installerDir, std::string programName);
 
     // Start-up checks 1 to 9. A refusal has been shown through ui when it returns Refused.
@@ -86,7 +100,9 @@ public:
     const DetectedSystem& Detected() const { return detected_; }
     bool Windows64() const { return windows64_; }
     bool Chinese() const { return chinese_; }
-    std::string Text(const std::string& section, const std::string& key) const { return texts_->Get(section, key); }
+    std::string Text(const std::string& section, const std::string& key) const {
+        return texts_->Get(section, key);
+    }
     const SetupTexts& Texts() const { return *texts_; }
     SetupConfig& Config() { return *cfg_; }
     static std::string PageTitle(int page);
@@ -137,16 +153,18 @@ public:
     void SelectPort(int index);
     int BaudIndex() const { return baudIndex_; }
     void ChooseBaud(int index);
-    void ChooseByteSize(int bits);          // 5..8
-    void ChooseParity(const std::string& text);   // one of the [Confirm] Parity texts
-    void ChooseStopBits(double bits);       // 1.0, 1.5, 2.0
-    void ChooseFlow(const std::string& text);     // one of the [Confirm] Protocol texts
-    void ChooseParityChar(char c);          // e m n o s
-    void ChooseFlowChar(char c);            // p x or a blank
+    void ChooseByteSize(int bits);               // 5..8
+    void ChooseParity(const std::string& text);  // one of the [Confirm] Parity texts
+    void ChooseStopBits(double bits);            // 1.0, 1.5, 2.0
+    void ChooseFlow(const std::string& text);    // one of the [Confirm] Protocol texts
+    void ChooseParityChar(char c);               // e m n o s
+    void ChooseFlowChar(char c);                 // p x or a blank
     void SetRaster(bool on);
     void SetIpAddress(const std::array<uint8_t, 4>& ip) { ip_ = ip; }
     const SerialSettings& Serial() const { return serial_; }
-    std::string NoteLine() const { return ports_.noteKey.empty() ? std::string() : Text("Message", ports_.noteKey); }
+    std::string NoteLine() const {
+        return ports_.noteKey.empty() ? std::string() : Text("Message", ports_.noteKey);
+    }
 
     // Install (the button on the port page)
     InstallStep PrepareInstall(const WizardUi& ui);
@@ -160,7 +178,7 @@ public:
     // The network port PrepareInstall created in this run; empty when none.
     const std::string& CreatedPort() const { return createdPort_; }
 
-private:
+  private:
     void RemoveCreatedPort();
     bool LeaveModelPage(const WizardUi& ui);
     bool LeaveOsPage(const WizardUi& ui);

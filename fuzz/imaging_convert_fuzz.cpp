@@ -34,13 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ConvertToMonoImage(in, method, c, b, kCollect) != r || (r == kConvertOk && pieces != out)) abort();
     if (r == kConvertOk) {
         LogoPixels px;
-        if (!ParseLogoSource(in, 0, px) || out.size() != 62 + BmpStride(px.width, 1) * uint64_t(px.height)) abort();
+        if (!ParseLogoSource(in, 0, px) || out.size() != 62 + BmpStride(px.width, 1) * uint64_t(px.height))
+            abort();
     }
     for (GrayVariant v : {GrayVariant::Colour, GrayVariant::Gray, GrayVariant::TwoLevel}) {
         const int g = ConvertToGrayImage(in, v, c, b, out);
         if (g == kConvertOk) {
             LogoPixels px;
-            if (!ParseLogoSource(in, 0, px) || out.size() != 1078 + BmpStride(px.width, 8) * uint64_t(px.height))
+            if (!ParseLogoSource(in, 0, px) ||
+                out.size() != 1078 + BmpStride(px.width, 8) * uint64_t(px.height))
                 abort();
             pieces.clear();
             if (ConvertToGrayImage(in, v, c, b, kCollect) != g || pieces != out) abort();

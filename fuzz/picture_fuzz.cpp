@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     k20::prnui::LogoPixels px;
     if (!k20::prnui::ParseLogoSource(bmp, 0, px)) std::abort();
     std::vector<uint8_t> mono;
-    if (k20::prnui::ConvertToMonoImage(bmp, k20::prnui::kHalftoneErrorDiffuse, 0, 0, mono) != k20::prnui::kConvertOk)
+    if (k20::prnui::ConvertToMonoImage(bmp, k20::prnui::kHalftoneErrorDiffuse, 0, 0, mono) !=
+        k20::prnui::kConvertOk)
         std::abort();
     return 0;
 }

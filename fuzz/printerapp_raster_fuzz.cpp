@@ -20,14 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     render::Engine engine(sink, render::JobSettings{});
     engine.StartDocument();
     std::string error;
-    const int pages = printerapp::RenderRaster(std::span<const uint8_t>(data + 1, size - 1), engine, halftone, error);
+    const int pages =
+        printerapp::RenderRaster(std::span<const uint8_t>(data + 1, size - 1), engine, halftone, error);
     engine.EndDocument();
     if (!engine.Ok()) __builtin_trap();
     if (pages > 0) {
         logviewer::RenderParams params{72, 576};
         const logviewer::DecodedJob job = logviewer::DecodeJob(sink.data, params);
         if (job.status == logviewer::DecodeStatus::Ok &&
-            job.boundaries.size() != static_cast<size_t>(std::min<int>(pages, int(logviewer::kMaxPageBoundaries))))
+            job.boundaries.size() !=
+                static_cast<size_t>(std::min<int>(pages, int(logviewer::kMaxPageBoundaries))))
             __builtin_trap();
     }
     return 0;

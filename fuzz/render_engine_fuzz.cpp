@@ -51,44 +51,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (in.more() && pages.size() < 200 && rows < 20000) {
         const uint8_t op = in.u8();
         switch (op % 4) {
-        case 0: {
-            if (open) engine.EndPage();
-            const uint32_t width = in.u16() % 700;
-            pages.push_back({width, {}});
-            engine.StartPage(width);
-            open = true;
-            break;
-        }
-        case 1: {  // rows from the input
-            if (!open) break;
-            testing::TestPage& p = pages.back();
-            const size_t count = 1 + op / 4 % 32;
-            for (size_t k = 0; k < count; ++k) {
-                std::vector<uint8_t> row((p.width + 7) / 8);
-                for (auto& b : row) b = in.u8();
-                engine.WriteRow(row);
-                p.rows.push_back(row);
+            case 0: {
+                if (open) engine.EndPage();
+                const uint32_t width = in.u16() % 700;
+                pages.push_back({width, {}});
+                engine.StartPage(width);
+                open = true;
+                break;
             }
-            rows += count;
-            break;
-        }
-        case 2: {  // a run of blank or black rows
-            if (!open) break;
-            testing::TestPage& p = pages.back();
-            const size_t count = in.u8() * 4u;
-            const uint8_t fill = op & 4 ? 0xFF : 0x00;
-            std::vector<uint8_t> row((p.width + 7) / 8, fill);
-            for (size_t k = 0; k < count; ++k) {
-                engine.WriteRow(row);
-                p.rows.push_back(row);
+            case 1: {  // rows from the input
+                if (!open) break;
+                testing::TestPage& p = pages.back();
+                const size_t count = 1 + op / 4 % 32;
+                for (size_t k = 0; k < count; ++k) {
+                    std::vector<uint8_t> row((p.width + 7) / 8);
+                    for (auto& b : row) b = in.u8();
+                    engine.WriteRow(row);
+                    p.rows.push_back(row);
+                }
+                rows += count;
+                break;
             }
-            rows += count;
-            break;
-        }
-        default:
-            if (open) engine.EndPage();
-            open = false;
-            break;
+            case 2: {  // a run of blank or black rows
+                if (!open) break;
+                testing::TestPage& p = pages.back();
+                const size_t count = in.u8() * 4u;
+                const uint8_t fill = op & 4 ? 0xFF : 0x00;
+                std::vector<uint8_t> row((p.width + 7) / 8, fill);
+                for (size_t k = 0; k < count; ++k) {
+                    engine.WriteRow(row);
+                    p.rows.push_back(row);
+                }
+                rows += count;
+                break;
+            }
+            default:
+                if (open) engine.EndPage();
+                open = false;
+                break;
         }
     }
     if (open) engine.EndPage();

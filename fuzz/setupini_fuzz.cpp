@@ -11,8 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace k20::drvsetup;
     k20::platform::sim::SimMachine m;
     std::vector<uint8_t> bytes(data, data + size);
-    for (const char* f : {"DRVCONFIG\\setup.ini", "DRVCONFIG\\setup_receipt.ini", "DRVCONFIG\\setup_ticket_64.ini",
-                          "language\\setup_CN.ini", "language\\setup_EN.ini"})
+    for (const char* f :
+         {"DRVCONFIG\\setup.ini", "DRVCONFIG\\setup_receipt.ini", "DRVCONFIG\\setup_ticket_64.ini",
+          "language\\setup_CN.ini", "language\\setup_EN.ini"})
         m.files.Put(std::string("C:\\pkg\\") + f, bytes);
     for (unsigned cp : {1252u, 936u}) {
         SetupConfig cfg(m.files, "C:\\pkg", cp == 936, cp);
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t i = 0; i < models.size() && i < 4; ++i) {
             for (int os = 0; os < 8; ++os) {
                 (void)MakeInstallRequest(cfg, os, models[i].type < 0 ? 0 : models[i].type, models[i].name,
-                                         PortKind(os % 4), "USB_X_1", os & 1 ? Flavour::Gdi : Flavour::Std, true);
+                                         PortKind(os % 4), "USB_X_1", os & 1 ? Flavour::Gdi : Flavour::Std,
+                                         true);
                 (void)cfg.Port(models[i].name, models[i].type);
                 (void)cfg.ComMonitorVisible(os + 4);
             }

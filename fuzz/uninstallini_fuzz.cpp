@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (auto& m : c.MonitorPatterns()) {
             std::string dll = c.Value(UninstallConfig::MonitorSection(m, code), "MonitorPDLLName");
             if (drvsetup::IsBareFileName(dll) &&
-                (dll.find('\\') != std::string::npos || dll.find('/') != std::string::npos || dll.find("..") != std::string::npos))
+                (dll.find('\\') != std::string::npos || dll.find('/') != std::string::npos ||
+                 dll.find("..") != std::string::npos))
                 std::abort();
         }
     }

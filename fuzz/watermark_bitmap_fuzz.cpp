@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     r.seek(18);
     const int32_t w = r.i32(), h = r.i32();
     const uint64_t stride = (3 * uint64_t(w) + 3) / 4 * 4;
-    if (!r.ok() || w <= 0 || h <= 0 || fileSize != out.size() || stride * uint64_t(h) + 54 != out.size()) abort();
+    if (!r.ok() || w <= 0 || h <= 0 || fileSize != out.size() || stride * uint64_t(h) + 54 != out.size())
+        abort();
     return 0;
 }

@@ -76,9 +76,11 @@ static void Run(const char* name, const std::vector<uint8_t>& job, RenderParams 
     std::sort(cpu.begin(), cpu.end());
     std::sort(wall.begin(), wall.end());
     const double med = cpu[cpu.size() / 2], wmed = wall[wall.size() / 2];
-    std::printf("%-12s file %.1f MB  image %.1f MB  median cpu %.2f ms  %.0f MB/s  (wall %.2f ms)  peak growth %.1f MB\n",
-                name, job.size() / 1e6, image / 1e6, med, job.size() / 1e6 / (med / 1e3), wmed,
-                (PeakKb() - before) / 1e3);
+    std::printf(
+        "%-12s file %.1f MB  image %.1f MB  median cpu %.2f ms  %.0f MB/s  (wall %.2f ms)  peak growth %.1f "
+        "MB\n",
+        name, job.size() / 1e6, image / 1e6, med, job.size() / 1e6 / (med / 1e3), wmed,
+        (PeakKb() - before) / 1e3);
 }
 
 int main() {

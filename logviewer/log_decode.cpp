@@ -41,7 +41,7 @@ inline void Transpose8(const uint8_t* in, size_t step, uint8_t out[8]) {
 // Every unit is blanked at most once per drawing that marked it, so the cost follows
 // what the bands and lines draw.
 class Canvas {
-public:
+  public:
     Canvas(uint8_t* pixels, uint64_t height, const RenderParams& p)
         : pixels_(pixels), height_(height), w_(p.widthBytes), dots_(p.dots) {
         if (w_ > kDirectBlankBytes) {
@@ -119,7 +119,8 @@ public:
             Blank(r, row, start);
             uint8_t* at = row + start;
             at[0] = uint8_t(~(b[0] >> shift));
-            for (size_t g = 1; g < groups; ++g) at[g] = uint8_t(~((b[g] >> shift) | (b[g - 1] << (8 - shift))));
+            for (size_t g = 1; g < groups; ++g)
+                at[g] = uint8_t(~((b[g] >> shift) | (b[g - 1] << (8 - shift))));
             // The bits shifted out of the band's last byte, when the row has room for them.
             const bool spill = start + groups < to;
             if (spill) at[groups] = uint8_t(~(b[groups - 1] << (8 - shift)));
@@ -127,7 +128,7 @@ public:
         }
     }
 
-private:
+  private:
     // Rows this narrow are blanked directly: a few bytes cost less than the bookkeeping.
     static constexpr size_t kDirectBlankBytes = 32;
     static constexpr size_t kUnit = 8;
@@ -269,19 +270,26 @@ ScanResult Scan(std::span<const uint8_t> data, uint64_t maxRows, const Canvas* c
 
 const char* DescribeStatus(DecodeStatus s) {
     switch (s) {
-    case DecodeStatus::Ok: return "decoded";
-    case DecodeStatus::Empty: return "the job file is empty";
-    case DecodeStatus::NoRows: return "the job holds no rows";
-    case DecodeStatus::NoPageBoundary: return "the job has no page-end marker";
-    case DecodeStatus::TooLarge: return "the page image would exceed the size limit";
-    case DecodeStatus::BadParams: return "the row width or the dot width is not usable";
+        case DecodeStatus::Ok:
+            return "decoded";
+        case DecodeStatus::Empty:
+            return "the job file is empty";
+        case DecodeStatus::NoRows:
+            return "the job holds no rows";
+        case DecodeStatus::NoPageBoundary:
+            return "the job has no page-end marker";
+        case DecodeStatus::TooLarge:
+            return "the page image would exceed the size limit";
+        case DecodeStatus::BadParams:
+            return "the row width or the dot width is not usable";
     }
     return "unknown";
 }
 
 DecodedJob DecodeJob(std::span<const uint8_t> data, const RenderParams& params, uint64_t maxImageBytes) {
     DecodedJob job;
-    if (params.widthBytes == 0 || params.widthBytes > kMaxWidthBytes || params.dots == 0 || params.dots > kMaxDots) {
+    if (params.widthBytes == 0 || params.widthBytes > kMaxWidthBytes || params.dots == 0 ||
+        params.dots > kMaxDots) {
         job.status = DecodeStatus::BadParams;
         return job;
     }

@@ -50,8 +50,8 @@ const char* DescribeStatus(DecodeStatus s);
 
 struct DecodedJob {
     DecodeStatus status = DecodeStatus::Empty;
-    uint32_t height = 0;                // c: rows of the page image
-    std::vector<uint32_t> boundaries;   // rows, in order, at most kMaxPageBoundaries
+    uint32_t height = 0;               // c: rows of the page image
+    std::vector<uint32_t> boundaries;  // rows, in order, at most kMaxPageBoundaries
     // The whole page-image file: a 62-byte header, then raster rows c down to 1, each W
     // bytes with every bit inverted (palette: 0 black, 1 white). Empty on failure.
     std::vector<uint8_t> bitmap;

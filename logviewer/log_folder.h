@@ -37,7 +37,7 @@ struct JobFileResult {
 };
 
 // Reads the job, decodes it and writes its page image to imagePath.
-JobFileResult DecodeJobFile(platform::FileSystem& fs, const std::string& jobPath, const std::string& imagePath,
-                            const RenderParams& params);
+JobFileResult DecodeJobFile(platform::FileSystem& fs, const std::string& jobPath,
+                            const std::string& imagePath, const RenderParams& params);
 
 }  // namespace k20::logviewer

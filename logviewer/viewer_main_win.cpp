@@ -20,11 +20,13 @@ std::wstring W(const std::string& s) {
     std::u16string u = Utf8ToUtf16(s);
     return std::wstring(u.begin(), u.end());
 }
-std::string U(const wchar_t* s) { return Utf16ToUtf8(reinterpret_cast<const char16_t*>(s)); }
+std::string U(const wchar_t* s) {
+    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(s));
+}
 
 // The page image as a DIB section; replaced only when the new one loads.
 class GdiImage : public PageImageHost {
-public:
+  public:
     ~GdiImage() override { Release(); }
     bool Load(const std::string& path, uint32_t& height) override {
         HBITMAP b = static_cast<HBITMAP>(
@@ -60,7 +62,9 @@ void Show(HWND dlg, const std::string& message) {
     if (!message.empty()) MessageBoxW(dlg, W(message).c_str(), L"logviewer", MB_OK | MB_ICONWARNING);
 }
 
-void SetText(HWND dlg, int id, const std::string& s) { SetDlgItemTextW(dlg, id, W(s).c_str()); }
+void SetText(HWND dlg, int id, const std::string& s) {
+    SetDlgItemTextW(dlg, id, W(s).c_str());
+}
 
 HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::string& text) {
     std::wstring t = W(text);
@@ -176,8 +180,8 @@ void SelectionChanged(HWND dlg, HTREEITEM item) {
     HTREEITEM parent = TreeView_GetParent(tree, item);
     HTREEITEM root = parent ? TreeView_GetParent(tree, parent) : nullptr;
     // The item text buffer holds 29 characters; the folders' texts are whole paths.
-    std::string msg = g_app->model.SelectItem(ItemText(tree, item, kItemTextChars), ItemText(tree, parent, 32767),
-                                              ItemText(tree, root, 32767));
+    std::string msg = g_app->model.SelectItem(ItemText(tree, item, kItemTextChars),
+                                              ItemText(tree, parent, 32767), ItemText(tree, root, 32767));
     Refresh(dlg);
     Show(dlg, msg);
 }
@@ -190,71 +194,106 @@ void Close(HWND dlg) {
 INT_PTR CALLBACK DlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     LogViewerModel& m = g_app->model;
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
-    case WM_DRAWITEM:
-        if (wp == IDC_PICTURE) {
-            DrawPicture(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+        case WM_INITDIALOG:
+            InitDialog(dlg);
+            return TRUE;
+        case WM_DRAWITEM:
+            if (wp == IDC_PICTURE) {
+                DrawPicture(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+                return TRUE;
+            }
+            break;
+        case WM_NOTIFY: {
+            auto* nm = reinterpret_cast<NMHDR*>(lp);
+            if (nm->idFrom != IDC_TREE) break;
+            if (nm->code == TVN_SELCHANGEDW) {
+                SelectionChanged(dlg, reinterpret_cast<NMTREEVIEWW*>(lp)->itemNew.hItem);
+            } else if (nm->code == NM_RCLICK) {
+                HMENU menu = CreatePopupMenu();
+                AppendMenuW(menu, MF_STRING, IDM_ADDNEWLOG, W(m.texts().addNewLog).c_str());
+                POINT pt;
+                GetCursorPos(&pt);
+                int cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, dlg, nullptr);
+                DestroyMenu(menu);
+                if (cmd == IDM_ADDNEWLOG) AddNewLog(dlg);
+            }
             return TRUE;
         }
-        break;
-    case WM_NOTIFY: {
-        auto* nm = reinterpret_cast<NMHDR*>(lp);
-        if (nm->idFrom != IDC_TREE) break;
-        if (nm->code == TVN_SELCHANGEDW) {
-            SelectionChanged(dlg, reinterpret_cast<NMTREEVIEWW*>(lp)->itemNew.hItem);
-        } else if (nm->code == NM_RCLICK) {
-            HMENU menu = CreatePopupMenu();
-            AppendMenuW(menu, MF_STRING, IDM_ADDNEWLOG, W(m.texts().addNewLog).c_str());
-            POINT pt;
-            GetCursorPos(&pt);
-            int cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, dlg, nullptr);
-            DestroyMenu(menu);
-            if (cmd == IDM_ADDNEWLOG) AddNewLog(dlg);
-        }
-        return TRUE;
-    }
-    case WM_VSCROLL: {
-        if (reinterpret_cast<HWND>(lp) != GetDlgItem(dlg, IDC_VSCROLL)) break;
-        using S = LogViewerModel::Scroll;
-        switch (LOWORD(wp)) {
-        case SB_LINEUP: m.OnScroll(S::LineUp); break;
-        case SB_PAGEUP: m.OnScroll(S::PageUp); break;
-        case SB_LINEDOWN: m.OnScroll(S::LineDown); break;
-        case SB_PAGEDOWN: m.OnScroll(S::PageDown); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: m.OnScroll(S::Thumb, short(HIWORD(wp))); break;
-        case SB_TOP: m.OnScroll(S::Top); break;
-        case SB_BOTTOM: m.OnScroll(S::Bottom); break;
-        default: return TRUE;
-        }
-        Refresh(dlg);
-        return TRUE;
-    }
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == IDM_ABOUT) {
-            MessageBoxW(dlg, L"logviewer 1.0\nK-20 driver log viewer", L"About logviewer", MB_OK | MB_ICONINFORMATION);
+        case WM_VSCROLL: {
+            if (reinterpret_cast<HWND>(lp) != GetDlgItem(dlg, IDC_VSCROLL)) break;
+            using S = LogViewerModel::Scroll;
+            switch (LOWORD(wp)) {
+                case SB_LINEUP:
+                    m.OnScroll(S::LineUp);
+                    break;
+                case SB_PAGEUP:
+                    m.OnScroll(S::PageUp);
+                    break;
+                case SB_LINEDOWN:
+                    m.OnScroll(S::LineDown);
+                    break;
+                case SB_PAGEDOWN:
+                    m.OnScroll(S::PageDown);
+                    break;
+                case SB_THUMBTRACK:
+                case SB_THUMBPOSITION:
+                    m.OnScroll(S::Thumb, short(HIWORD(wp)));
+                    break;
+                case SB_TOP:
+                    m.OnScroll(S::Top);
+                    break;
+                case SB_BOTTOM:
+                    m.OnScroll(S::Bottom);
+                    break;
+                default:
+                    return TRUE;
+            }
+            Refresh(dlg);
             return TRUE;
         }
-        break;
-    case WM_COMMAND:
-        switch (LOWORD(wp)) {
-        case IDC_TOP: m.OnTop(); Refresh(dlg); return TRUE;
-        case IDC_BACK: m.OnBack(); Refresh(dlg); return TRUE;
-        case IDC_NEXT: m.OnNext(); Refresh(dlg); return TRUE;
-        case IDC_BOTTOM: m.OnBottom(); Refresh(dlg); return TRUE;
-        case IDC_PRINT: {
-            m.printChoice = IsDlgButtonChecked(dlg, IDC_RADIO_TOTAL) == BST_CHECKED ? PrintChoice::DayLog
-                                                                                   : PrintChoice::ThisLog;
-            wchar_t name[kPrinterNameChars + 1] = {};
-            GetDlgItemTextW(dlg, IDC_PRINTERS, name, int(kPrinterNameChars + 1));
-            Show(dlg, m.Print(U(name)));
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == IDM_ABOUT) {
+                MessageBoxW(dlg, L"logviewer 1.0\nK-20 driver log viewer", L"About logviewer",
+                            MB_OK | MB_ICONINFORMATION);
+                return TRUE;
+            }
+            break;
+        case WM_COMMAND:
+            switch (LOWORD(wp)) {
+                case IDC_TOP:
+                    m.OnTop();
+                    Refresh(dlg);
+                    return TRUE;
+                case IDC_BACK:
+                    m.OnBack();
+                    Refresh(dlg);
+                    return TRUE;
+                case IDC_NEXT:
+                    m.OnNext();
+                    Refresh(dlg);
+                    return TRUE;
+                case IDC_BOTTOM:
+                    m.OnBottom();
+                    Refresh(dlg);
+                    return TRUE;
+                case IDC_PRINT: {
+                    m.printChoice = IsDlgButtonChecked(dlg, IDC_RADIO_TOTAL) == BST_CHECKED
+                                        ? PrintChoice::DayLog
+                                        : PrintChoice::ThisLog;
+                    wchar_t name[kPrinterNameChars + 1] = {};
+                    GetDlgItemTextW(dlg, IDC_PRINTERS, name, int(kPrinterNameChars + 1));
+                    Show(dlg, m.Print(U(name)));
+                    return TRUE;
+                }
+                case IDC_EXIT:
+                case IDCANCEL:
+                    Close(dlg);
+                    return TRUE;
+            }
+            break;
+        case WM_CLOSE:
+            Close(dlg);
             return TRUE;
-        }
-        case IDC_EXIT:
-        case IDCANCEL: Close(dlg); return TRUE;
-        }
-        break;
-    case WM_CLOSE: Close(dlg); return TRUE;
     }
     return FALSE;
 }

@@ -12,14 +12,18 @@ using namespace k20::platform;
 std::string ViewerLanguageFileName(Registry& reg, SystemInfo& sys, const std::string& model) {
     std::string name;
     // The value is read into a 256-byte buffer; a longer one does not fit and counts as missing.
-    if (reg.GetString(RegRoot::CurrentUser, kLanguageKey, "LANGUAGE_" + model, name) == kOk && name.size() < 256)
+    if (reg.GetString(RegRoot::CurrentUser, kLanguageKey, "LANGUAGE_" + model, name) == kOk &&
+        name.size() < 256)
         return name;
     switch (sys.DefaultUiLanguage()) {
-    case 1028:
-    case 3076:
-    case 4100: return "CHF.ini";
-    case 2052: return "CHN.ini";
-    default: return "ENG.ini";
+        case 1028:
+        case 3076:
+        case 4100:
+            return "CHF.ini";
+        case 2052:
+            return "CHN.ini";
+        default:
+            return "ENG.ini";
     }
 }
 
@@ -36,7 +40,9 @@ ViewerTexts LoadViewerTexts(FileSystem& fs, unsigned codePage, const std::string
     std::vector<uint8_t> bytes;
     if (path.empty() || fs.ReadFile(path, bytes) != kOk) return t;
     IniFile ini = IniFile::FromBytes(bytes, codePage);
-    auto get = [&](const char* key, std::string& text) { text = ini.GetUtf8(kLanguageSection, key, text, kTextBuffer); };
+    auto get = [&](const char* key, std::string& text) {
+        text = ini.GetUtf8(kLanguageSection, key, text, kTextBuffer);
+    };
     get("RC_BTN_TOP", t.top);
     get("RC_BTN_BACK", t.back);
     get("RC_BTN_NEXT", t.next);
@@ -57,7 +63,8 @@ ViewerTexts LoadViewerTexts(FileSystem& fs, unsigned codePage, const std::string
     return t;
 }
 
-std::vector<std::string> FilterPrinters(const std::vector<PrinterInfo2>& printers, const std::string& filter) {
+std::vector<std::string> FilterPrinters(const std::vector<PrinterInfo2>& printers,
+                                        const std::string& filter) {
     std::string joined;
     for (auto& p : printers) {
         if (p.printerName.find(filter) == std::string::npos) continue;
@@ -80,7 +87,9 @@ std::string PageImageName(const std::string& jobName) {
 }
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The Windows argument rules, with one exception: a run of an odd number of backslashes
 // before a quote is kept whole and the quote only groups. A path cannot hold a quote, and
@@ -220,13 +229,23 @@ void LogViewerModel::AfterScroll() {
 void LogViewerModel::OnScroll(Scroll s, int thumb) {
     if (!loaded_) return;
     switch (s) {
-    case Scroll::LineUp:
-    case Scroll::PageUp: SetPos(pos_ - 1); break;
-    case Scroll::LineDown:
-    case Scroll::PageDown: SetPos(pos_ + 1); break;
-    case Scroll::Thumb: SetPos(thumb); break;
-    case Scroll::Top: pos_ = 0; break;
-    case Scroll::Bottom: pos_ = limit_; break;
+        case Scroll::LineUp:
+        case Scroll::PageUp:
+            SetPos(pos_ - 1);
+            break;
+        case Scroll::LineDown:
+        case Scroll::PageDown:
+            SetPos(pos_ + 1);
+            break;
+        case Scroll::Thumb:
+            SetPos(thumb);
+            break;
+        case Scroll::Top:
+            pos_ = 0;
+            break;
+        case Scroll::Bottom:
+            pos_ = limit_;
+            break;
     }
     AfterScroll();
 }
@@ -302,7 +321,8 @@ bool LogViewerModel::PrintFile(const std::string& jobPath, const std::string& pr
     uint32_t jobId = 0;
     if (p_.spooler.StartDocRaw(h, kPrintDocName, "RAW", jobId) == kOk) {
         uint32_t written = 0;
-        ok = p_.spooler.WritePrinter(h, data.data(), uint32_t(data.size()), written) == kOk && written == data.size();
+        ok = p_.spooler.WritePrinter(h, data.data(), uint32_t(data.size()), written) == kOk &&
+             written == data.size();
         // The document is ended even after a failed write so that the spooler does not keep it open.
         ok = p_.spooler.EndDoc(h) == kOk && ok;
     }

@@ -39,7 +39,8 @@ struct ViewerTexts {
 };
 
 // "LANGUAGE_" + model from the language key, else the file of the system language.
-std::string ViewerLanguageFileName(platform::Registry& reg, platform::SystemInfo& sys, const std::string& model);
+std::string ViewerLanguageFileName(platform::Registry& reg, platform::SystemInfo& sys,
+                                   const std::string& model);
 std::string ViewerLanguageFilePath(platform::SystemInfo& sys, const std::string& fileName);
 // Reads the DRIVERLOG section; a missing file or key gives the built-in English text.
 ViewerTexts LoadViewerTexts(platform::FileSystem& fs, unsigned codePage, const std::string& path);
@@ -64,7 +65,7 @@ std::string PageImageName(const std::string& jobName);
 
 // Loads the written page image into whatever shows it; the model needs only its height.
 class PageImageHost {
-public:
+  public:
     virtual ~PageImageHost() = default;
     virtual bool Load(const std::string& path, uint32_t& height) = 0;
     virtual void Release() = 0;
@@ -84,7 +85,7 @@ struct ButtonState {
 };
 
 class LogViewerModel {
-public:
+  public:
     LogViewerModel(platform::Platform& p, PageImageHost& host) : p_(p), host_(host) {}
 
     // Texts, the log root in the tree and the printer list. Returns a message to show
@@ -99,7 +100,8 @@ public:
 
     // A tree item was selected: its text and the texts of its parent and the parent's
     // parent (empty when there is none). Only job items are acted on. Returns a message.
-    std::string SelectItem(const std::string& itemText, const std::string& parentText, const std::string& rootText);
+    std::string SelectItem(const std::string& itemText, const std::string& parentText,
+                           const std::string& rootText);
 
     enum class Scroll { LineUp, LineDown, PageUp, PageDown, Thumb, Top, Bottom };
     void OnScroll(Scroll s, int thumb = 0);
@@ -135,7 +137,7 @@ public:
     // The folder of this viewer's page images (empty until the first job is shown).
     const std::string& imageFolder() const { return imageFolder_; }
 
-private:
+  private:
     void AfterScroll();
     bool ClaimImageFolder();
     void DeleteWrittenImages();

@@ -26,8 +26,8 @@ std::string StringFromValue(const RegValue& v) {
     return Utf16ToUtf8(w);
 }
 
-Error Registry::SetString(RegRoot root, const std::string& path, const std::string& name, const std::string& utf8,
-                          RegView view) {
+Error Registry::SetString(RegRoot root, const std::string& path, const std::string& name,
+                          const std::string& utf8, RegView view) {
     return SetValue(root, path, name, MakeStringValue(utf8), view);
 }
 
@@ -41,7 +41,8 @@ Error Registry::GetString(RegRoot root, const std::string& path, const std::stri
     return kOk;
 }
 
-Error Registry::SetDword(RegRoot root, const std::string& path, const std::string& name, uint32_t d, RegView view) {
+Error Registry::SetDword(RegRoot root, const std::string& path, const std::string& name, uint32_t d,
+                         RegView view) {
     RegValue v;
     v.type = kRegDword;
     v.data.resize(4);
@@ -49,7 +50,8 @@ Error Registry::SetDword(RegRoot root, const std::string& path, const std::strin
     return SetValue(root, path, name, v, view);
 }
 
-Error Registry::GetDword(RegRoot root, const std::string& path, const std::string& name, uint32_t& d, RegView view) {
+Error Registry::GetDword(RegRoot root, const std::string& path, const std::string& name, uint32_t& d,
+                         RegView view) {
     RegValue v;
     Error e = GetValue(root, path, name, v, view);
     if (e != kOk) return e;
@@ -80,8 +82,10 @@ Error FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::
     std::vector<uint8_t> data;
     Error e = ReadFile(path, data);
     if (e == kOk && data.size() > limit) e = kErrFileTooLarge;
-    if (e == kOk) out.swap(data);
-    else out.clear();
+    if (e == kOk)
+        out.swap(data);
+    else
+        out.clear();
     return e;
 }
 
@@ -98,7 +102,8 @@ bool FileSystem::IsDirectory(const std::string& path) {
 Error FileSystem::CreateDirectories(const std::string& path) {
     if (path.empty() || IsDirectory(path)) return kOk;
     std::string parent = ParentPath(path);
-    if (!parent.empty() && parent != path && !(parent.size() <= 3 && parent.size() >= 2 && parent[1] == ':')) {
+    if (!parent.empty() && parent != path &&
+        !(parent.size() <= 3 && parent.size() >= 2 && parent[1] == ':')) {
         Error e = CreateDirectories(parent);
         if (e != kOk) return e;
     }
@@ -126,7 +131,9 @@ std::string FileNameOf(const std::string& path) {
     return s == std::string::npos ? path : path.substr(s + 1);
 }
 
-static char Up(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+static char Up(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
     // "*.*" matches names without a dot too, as FindFirstFile does.

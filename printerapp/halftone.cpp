@@ -9,7 +9,9 @@ namespace k20::printerapp {
 
 const DitherArray& PrintDither() {
     static const auto matrix = [] {
-        struct M { DitherArray v; } m{};
+        struct M {
+            DitherArray v;
+        } m{};
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) m.v[y][x] = std::min<uint8_t>(prnui::DitherMatrix16[y][x], 254);
         return m;

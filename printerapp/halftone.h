@@ -18,12 +18,12 @@ using DitherArray = uint8_t[16][16];
 const DitherArray& PrintDither();
 
 class RowHalftoner {
-public:
+  public:
     RowHalftoner(Halftone method, uint32_t width);
     // gray holds at least width bytes; out at least (width + 7) / 8.
     void Convert(std::span<const uint8_t> gray, std::span<uint8_t> out);
 
-private:
+  private:
     void Ordered(std::span<const uint8_t> gray, std::span<uint8_t> out);
     void Diffuse(std::span<const uint8_t> gray, std::span<uint8_t> out);
 

@@ -15,9 +15,9 @@ using render::OperationPoint;
 // The order of the drawer values is the engine's drawer list: none, then drawer #1,
 // drawer #2 and both, each with a pulse wait of 10, 20, 40 and 60 ms.
 const std::vector<const char*> kDrawerValues = {
-    "none",          "drawer1-10ms", "drawer1-20ms", "drawer1-40ms", "drawer1-60ms",
-    "drawer2-10ms",  "drawer2-20ms", "drawer2-40ms", "drawer2-60ms", "both-10ms",
-    "both-20ms",     "both-40ms",    "both-60ms"};
+    "none",         "drawer1-10ms", "drawer1-20ms", "drawer1-40ms", "drawer1-60ms",
+    "drawer2-10ms", "drawer2-20ms", "drawer2-40ms", "drawer2-60ms", "both-10ms",
+    "both-20ms",    "both-40ms",    "both-60ms"};
 // The engine's buzzer list counts beeps in these steps.
 const std::vector<int> kBuzzerCounts = {0, 1, 3, 5, 10, 20};
 const std::vector<const char*> kCutValues = {"none", "partial", "full", "partial-feed", "full-feed"};
@@ -66,7 +66,9 @@ void ApplyCut(std::string_view value, render::Operation& op) {
 
 }  // namespace
 
-std::span<const VendorOption> VendorOptions() { return Table(); }
+std::span<const VendorOption> VendorOptions() {
+    return Table();
+}
 
 const VendorOption* FindVendorOption(std::string_view name) {
     for (const VendorOption& o : Table())
@@ -77,13 +79,14 @@ const VendorOption* FindVendorOption(std::string_view name) {
 bool IsValidValue(const VendorOption& option, std::string_view value) {
     int n = 0;
     switch (option.syntax) {
-    case OptionSyntax::Keyword:
-        return std::any_of(option.keywords.begin(), option.keywords.end(),
-                           [&](const char* k) { return value == k; });
-    case OptionSyntax::IntegerList:
-        return ParseInt(value, n) && std::find(option.integers.begin(), option.integers.end(), n) != option.integers.end();
-    case OptionSyntax::Range:
-        return ParseInt(value, n) && n >= option.lower && n <= option.upper;
+        case OptionSyntax::Keyword:
+            return std::any_of(option.keywords.begin(), option.keywords.end(),
+                               [&](const char* k) { return value == k; });
+        case OptionSyntax::IntegerList:
+            return ParseInt(value, n) &&
+                   std::find(option.integers.begin(), option.integers.end(), n) != option.integers.end();
+        case OptionSyntax::Range:
+            return ParseInt(value, n) && n >= option.lower && n <= option.upper;
     }
     return false;
 }
@@ -110,7 +113,8 @@ render::JobSettings SettingsFromOptions(const OptionLookup& lookup, int printDar
     auto& endPage = s.operations[static_cast<size_t>(OperationPoint::EndPage)];
     auto& end = s.operations[static_cast<size_t>(OperationPoint::EndDocument)];
 
-    start.drawer = static_cast<uint8_t>(IndexOf(kDrawerValues, OptionValue(lookup, *FindVendorOption("drawer"))));
+    start.drawer =
+        static_cast<uint8_t>(IndexOf(kDrawerValues, OptionValue(lookup, *FindVendorOption("drawer"))));
     ApplyCut(OptionValue(lookup, *FindVendorOption("cut-page")), endPage);
     ApplyCut(OptionValue(lookup, *FindVendorOption("cut-job")), end);
     // The last page's own cut already ends the receipt; a second cut right after it
@@ -121,12 +125,15 @@ render::JobSettings SettingsFromOptions(const OptionLookup& lookup, int printDar
     }
     end.feedMm = static_cast<uint8_t>(IntValue(lookup, "feed"));
     const int beeps = IntValue(lookup, "buzzer");
-    end.buzzer = static_cast<uint8_t>(std::find(kBuzzerCounts.begin(), kBuzzerCounts.end(), beeps) - kBuzzerCounts.begin());
+    end.buzzer = static_cast<uint8_t>(std::find(kBuzzerCounts.begin(), kBuzzerCounts.end(), beeps) -
+                                      kBuzzerCounts.begin());
 
     const int logo = IntValue(lookup, "logo");
     if (logo > 0) {
         const std::string align = OptionValue(lookup, *FindVendorOption("logo-align"));
-        const LogoAlign a = align == "left" ? LogoAlign::Left : align == "right" ? LogoAlign::Right : LogoAlign::Center;
+        const LogoAlign a = align == "left"    ? LogoAlign::Left
+                            : align == "right" ? LogoAlign::Right
+                                               : LogoAlign::Center;
         // A logo at the top prints before the first page; at the bottom it prints after
         // the last page and before the job's cut, so it stays on this receipt.
         auto& op = OptionValue(lookup, *FindVendorOption("logo-position")) == "bottom" ? end : start;

@@ -57,7 +57,7 @@ std::string LogFolderFor(pappl_printer_t* printer) {
 // device's count of bytes written tells whether everything went out. A device that
 // fails once stays failed.
 class DeviceSink final : public render::ByteSink {
-public:
+  public:
     explicit DeviceSink(pappl_device_t* device) : device_(device) {
         buffer_.reserve(kPiece);
         pappl_devmetrics_t m;
@@ -79,7 +79,7 @@ public:
     }
     bool Failed() const { return failed_; }
 
-private:
+  private:
     static constexpr size_t kPiece = 64 * 1024;
     bool Drain() {
         const ssize_t n = papplDeviceWrite(device_, buffer_.data(), buffer_.size());
@@ -103,7 +103,9 @@ struct K20Job {
     RowAdapter rows;
 };
 
-K20Job* JobData(pappl_job_t* job) { return static_cast<K20Job*>(papplJobGetData(job)); }
+K20Job* JobData(pappl_job_t* job) {
+    return static_cast<K20Job*>(papplJobGetData(job));
+}
 
 Halftone HalftoneOf(pappl_printer_t* printer) {
     const char* name = papplPrinterGetDriverName(printer);
@@ -116,8 +118,10 @@ void ReportFailure(pappl_job_t* job, K20Job* data) {
         papplJobSetMessage(job, "The printer stopped taking data: the connection was lost.");
     else
         papplJobSetMessage(job, "The job could not be rendered: %s", why.c_str());
-    papplJobSetReasons(job, PAPPL_JREASON_ABORTED_BY_SYSTEM | PAPPL_JREASON_ERRORS_DETECTED, PAPPL_JREASON_NONE);
-    if (data->sink.Failed()) papplPrinterSetReasons(papplJobGetPrinter(job), PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+    papplJobSetReasons(job, PAPPL_JREASON_ABORTED_BY_SYSTEM | PAPPL_JREASON_ERRORS_DETECTED,
+                       PAPPL_JREASON_NONE);
+    if (data->sink.Failed())
+        papplPrinterSetReasons(papplJobGetPrinter(job), PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
 }
 
 bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
@@ -149,8 +153,9 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
         return cupsGetOption(std::string(name).c_str(), numValues, values);
     };
     const char* jobName = papplJobGetName(job);
-    render::JobSettings settings = SettingsFromOptions(lookup, options->print_darkness, options->darkness_configured,
-                                                       DriverLog{LogFolderFor(printer)}, jobName ? jobName : "job");
+    render::JobSettings settings =
+        SettingsFromOptions(lookup, options->print_darkness, options->darkness_configured,
+                            DriverLog{LogFolderFor(printer)}, jobName ? jobName : "job");
     data->halftone = HalftoneOf(printer);
     cupsFreeOptions(numValues, values);
     data->engine = std::make_unique<render::Engine>(data->sink, std::move(settings));
@@ -165,7 +170,8 @@ bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, u
     K20Job* data = JobData(job);
     if (!data) return false;
     const cups_page_header2_t& h = options->header;
-    RowFormat format{h.cupsWidth, h.cupsBitsPerPixel, h.cupsColorSpace == CUPS_CSPACE_K && h.cupsBitsPerPixel == 8};
+    RowFormat format{h.cupsWidth, h.cupsBitsPerPixel,
+                     h.cupsColorSpace == CUPS_CSPACE_K && h.cupsBitsPerPixel == 8};
     if (!data->rows.StartPage(format, data->halftone, kMaxDots)) {
         papplJobSetMessage(job, "Raster rows of %u bits per dot cannot be printed.", h.cupsBitsPerPixel);
         papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);
@@ -175,7 +181,8 @@ bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, u
     return data->engine->Ok();
 }
 
-bool WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned, const unsigned char* line) {
+bool WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned,
+               const unsigned char* line) {
     K20Job* data = JobData(job);
     if (!data || !data->engine->Ok()) return false;
     data->engine->WriteRow(data->rows.Convert({line, options->header.cupsBytesPerLine}));
@@ -225,20 +232,22 @@ void AddVendorAttributes(pappl_pr_driver_data_t* data, ipp_t* attrs) {
         const std::string sup = std::string(o.name) + "-supported";
         const std::string def = std::string(o.name) + "-default";
         switch (o.syntax) {
-        case OptionSyntax::Keyword:
-            ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, sup.c_str(), static_cast<int>(o.keywords.size()),
-                          nullptr, o.keywords.data());
-            ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, def.c_str(), nullptr, o.defaultValue);
-            break;
-        case OptionSyntax::IntegerList:
-            ippAddIntegers(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, sup.c_str(), static_cast<int>(o.integers.size()),
-                           o.integers.data());
-            ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, def.c_str(), std::atoi(o.defaultValue));
-            break;
-        case OptionSyntax::Range:
-            ippAddRange(attrs, IPP_TAG_PRINTER, sup.c_str(), o.lower, o.upper);
-            ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, def.c_str(), std::atoi(o.defaultValue));
-            break;
+            case OptionSyntax::Keyword:
+                ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, sup.c_str(),
+                              static_cast<int>(o.keywords.size()), nullptr, o.keywords.data());
+                ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, def.c_str(), nullptr, o.defaultValue);
+                break;
+            case OptionSyntax::IntegerList:
+                ippAddIntegers(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, sup.c_str(),
+                               static_cast<int>(o.integers.size()), o.integers.data());
+                ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, def.c_str(),
+                              std::atoi(o.defaultValue));
+                break;
+            case OptionSyntax::Range:
+                ippAddRange(attrs, IPP_TAG_PRINTER, sup.c_str(), o.lower, o.upper);
+                ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, def.c_str(),
+                              std::atoi(o.defaultValue));
+                break;
         }
     }
 }
@@ -270,8 +279,8 @@ constexpr uint8_t kPaperQuery[] = {0x10, 0x04, 0x04};
 bool StartProbe(Probe& p, const char* uri) {
     char scheme[32], user[64], host[256], resource[256];
     int port = 0;
-    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof(scheme), user, sizeof(user), host, sizeof(host),
-                        &port, resource, sizeof(resource)) < HTTP_URI_STATUS_OK)
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof(scheme), user, sizeof(user), host,
+                        sizeof(host), &port, resource, sizeof(resource)) < HTTP_URI_STATUS_OK)
         return false;
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
@@ -310,13 +319,15 @@ void StepProbe(pappl_printer_t* printer, Probe& p) {
             papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
             return p.Close();
         }
-        if (send(p.fd, kPaperQuery, sizeof(kPaperQuery), MSG_NOSIGNAL) != ssize_t(sizeof(kPaperQuery))) return p.Close();
+        if (send(p.fd, kPaperQuery, sizeof(kPaperQuery), MSG_NOSIGNAL) != ssize_t(sizeof(kPaperQuery)))
+            return p.Close();
         p.phase = 2;
         return;
     }
     uint8_t answer = 0;
     const ssize_t got = recv(p.fd, &answer, 1, MSG_DONTWAIT);
-    papplLogPrinter(printer, PAPPL_LOGLEVEL_DEBUG, "Paper sensor: %s %02X.", got == 1 ? "answer" : "no answer", answer);
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_DEBUG, "Paper sensor: %s %02X.",
+                    got == 1 ? "answer" : "no answer", answer);
     if (got == 1 && (answer & 0x93) == 0x12) {
         pappl_preason_t add = PAPPL_PREASON_NONE;
         if (answer & 0x60)
@@ -331,11 +342,12 @@ void StepProbe(pappl_printer_t* printer, Probe& p) {
 
 void PrinterStatus(pappl_printer_t* printer, void*) {
     const pappl_preason_t reasons = papplPrinterGetReasons(printer);
-    const bool busy = papplPrinterGetState(printer) != IPP_PSTATE_IDLE || papplPrinterGetNumberOfActiveJobs(printer) > 0;
+    const bool busy =
+        papplPrinterGetState(printer) != IPP_PSTATE_IDLE || papplPrinterGetNumberOfActiveJobs(printer) > 0;
     // PAPPL stops a printer whose device cannot be opened and retries the job every few
     // seconds; the reason says why the queue does not move.
-    if (papplPrinterGetState(printer) == IPP_PSTATE_STOPPED && papplPrinterGetNumberOfActiveJobs(printer) > 0 &&
-        !(reasons & PAPPL_PREASON_OFFLINE))
+    if (papplPrinterGetState(printer) == IPP_PSTATE_STOPPED &&
+        papplPrinterGetNumberOfActiveJobs(printer) > 0 && !(reasons & PAPPL_PREASON_OFFLINE))
         papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
 
     const char* uri = papplPrinterGetDeviceURI(printer);
@@ -356,7 +368,9 @@ pappl_pr_driver_t* Drivers(int& count) {
     return kDrivers;
 }
 
-void SetPaperStatusQueries(bool on) { g_paperStatus = on; }
+void SetPaperStatusQueries(bool on) {
+    g_paperStatus = on;
+}
 
 void SetDriverLogRoot(std::string folder) {
     std::lock_guard<std::mutex> lock(g_logMutex);
@@ -373,9 +387,10 @@ const char* AutoAddCallback(const char*, const char*, const char* deviceId, void
     return nullptr;
 }
 
-bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const char*, pappl_pr_driver_data_t* data,
-                    ipp_t** attrs, void*) {
-    if (!driverName || (std::strcmp(driverName, kDriverOrdered) != 0 && std::strcmp(driverName, kDriverDiffusion) != 0))
+bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
+                    pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+    if (!driverName ||
+        (std::strcmp(driverName, kDriverOrdered) != 0 && std::strcmp(driverName, kDriverDiffusion) != 0))
         return false;
 
     data->rstartjob_cb = StartJob;
@@ -457,8 +472,10 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
     AddVendorAttributes(data, *attrs);
     // What IPP Everywhere asks of every printer and PAPPL 1.3 leaves out for a
     // one-sided monochrome one; each is what this printer does.
-    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back", nullptr, "normal");
-    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", nullptr, "auto");
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back", nullptr,
+                 "normal");
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", nullptr,
+                 "auto");
     ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default", nullptr, "auto");
     ippAddBoolean(*attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
     return true;

@@ -15,8 +15,8 @@ inline constexpr const char* kDriverDiffusion = "k20-diffusion";
 pappl_pr_driver_t* Drivers(int& count);
 
 // Fills the driver data and the vendor attributes of a new or restored printer.
-bool DriverCallback(pappl_system_t* system, const char* driverName, const char* deviceUri, const char* deviceId,
-                    pappl_pr_driver_data_t* data, ipp_t** attrs, void* cbdata);
+bool DriverCallback(pappl_system_t* system, const char* driverName, const char* deviceUri,
+                    const char* deviceId, pappl_pr_driver_data_t* data, ipp_t** attrs, void* cbdata);
 
 // Which driver a USB printer's device ID asks for (ours for any K-20), or nullptr.
 const char* AutoAddCallback(const char* deviceInfo, const char* deviceUri, const char* deviceId, void* data);

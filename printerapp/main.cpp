@@ -24,7 +24,9 @@ std::string g_baseName = "k20-printer-app";
 const char* const kFooter = "Pellamor K-20 printer application";
 std::string g_stateFile;
 
-const char* Option(const char* name, int num, cups_option_t* options) { return cupsGetOption(name, num, options); }
+const char* Option(const char* name, int num, cups_option_t* options) {
+    return cupsGetOption(name, num, options);
+}
 
 pappl_loglevel_t LogLevel(const char* value) {
     if (!value) return PAPPL_LOGLEVEL_WARN;
@@ -49,7 +51,9 @@ pappl_soptions_t ServerOptions(const char* list) {
     return o;
 }
 
-bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST; }
+bool MakeFolder(const std::string& path) {
+    return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
 
 pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
     const char* stateDir = Option("state-directory", num, options);
@@ -91,7 +95,8 @@ pappl_system_t* SystemCallback(int num, cups_option_t* options, void*) {
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
     papplSystemSetPrinterDrivers(system, count, drivers, AutoAddCallback, nullptr, DriverCallback, nullptr);
-    if (const char* paper = Option("paper-status", num, options)) SetPaperStatusQueries(!std::strcmp(paper, "on"));
+    if (const char* paper = Option("paper-status", num, options))
+        SetPaperStatusQueries(!std::strcmp(paper, "on"));
     papplSystemAddTimerCallback(system, 0, 1, StatusTimer, nullptr);
 
     std::string logRoot;
@@ -131,23 +136,27 @@ int DeletePrinter(int argc, char* argv[]) {
         return 1;
     }
     const std::string path = ServerSocket();
-    http_t* http = httpConnect2(path.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+    http_t* http =
+        httpConnect2(path.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
     if (!http) {
         std::fprintf(stderr, "%s: Server is not running.\n", g_baseName.c_str());
         return 1;
     }
     ipp_t* request = ippNewRequest(IPP_OP_GET_SYSTEM_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "system-uri", nullptr, "ipp://localhost/ipp/system");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "system-uri", nullptr,
+                 "ipp://localhost/ipp/system");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "system-configured-printers");
     ipp_t* response = cupsDoRequest(http, request, "/ipp/system");
     int id = 0;
-    ipp_attribute_t* list = ippFindAttribute(response, "system-configured-printers", IPP_TAG_BEGIN_COLLECTION);
+    ipp_attribute_t* list =
+        ippFindAttribute(response, "system-configured-printers", IPP_TAG_BEGIN_COLLECTION);
     for (int i = 0; list && i < ippGetCount(list) && !id; ++i) {
         ipp_t* col = ippGetCollection(list, i);
         const char* n = ippGetString(ippFindAttribute(col, "printer-name", IPP_TAG_ZERO), 0, nullptr);
-        if (n && !std::strcmp(n, name)) id = ippGetInteger(ippFindAttribute(col, "printer-id", IPP_TAG_INTEGER), 0);
+        if (n && !std::strcmp(n, name))
+            id = ippGetInteger(ippFindAttribute(col, "printer-id", IPP_TAG_INTEGER), 0);
     }
     ippDelete(response);
     if (!id) {
@@ -156,7 +165,8 @@ int DeletePrinter(int argc, char* argv[]) {
         return 1;
     }
     request = ippNewRequest(IPP_OP_DELETE_PRINTER);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "system-uri", nullptr, "ipp://localhost/ipp/system");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "system-uri", nullptr,
+                 "ipp://localhost/ipp/system");
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "printer-id", id);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippDelete(cupsDoRequest(http, request, "/ipp/system"));
@@ -169,17 +179,18 @@ int DeletePrinter(int argc, char* argv[]) {
 }
 
 void Usage(void*) {
-    std::printf("Usage: %s SUB-COMMAND [OPTIONS] [FILES]\n"
-                "  server -o state-directory=DIR [-o server-port=N] [-o listen-hostname=HOST]\n"
-                "         [-o server-options=no-tls,...] [-o log-level=info] [-o driver-log-directory=DIR]\n"
-                "         [-o paper-status=on]\n"
-                "  add -d NAME -m k20|k20-diffusion -v socket://HOST:9100|usb://...|file:///PATH\n"
-                "  delete -d NAME | printers | devices | drivers | status | shutdown\n"
-                "  submit -d NAME [-o cut-job=full ...] FILE\n"
-                "  render [-o cut-job=full ...] [-o halftone=diffusion] [-o output=FILE] RASTER.pwg\n"
-                "Vendor options: cut-page, cut-job, drawer, buzzer, logo, logo-align, logo-position, feed,\n"
-                "driver-log (see README).\n",
-                g_baseName.c_str());
+    std::printf(
+        "Usage: %s SUB-COMMAND [OPTIONS] [FILES]\n"
+        "  server -o state-directory=DIR [-o server-port=N] [-o listen-hostname=HOST]\n"
+        "         [-o server-options=no-tls,...] [-o log-level=info] [-o driver-log-directory=DIR]\n"
+        "         [-o paper-status=on]\n"
+        "  add -d NAME -m k20|k20-diffusion -v socket://HOST:9100|usb://...|file:///PATH\n"
+        "  delete -d NAME | printers | devices | drivers | status | shutdown\n"
+        "  submit -d NAME [-o cut-job=full ...] FILE\n"
+        "  render [-o cut-job=full ...] [-o halftone=diffusion] [-o output=FILE] RASTER.pwg\n"
+        "Vendor options: cut-page, cut-job, drawer, buzzer, logo, logo-align, logo-position, feed,\n"
+        "driver-log (see README).\n",
+        g_baseName.c_str());
 }
 
 }  // namespace
@@ -192,8 +203,8 @@ int main(int argc, char* argv[]) {
     if (argc > 2 && !std::strcmp(argv[1], "delete")) return DeletePrinter(argc, argv);
     int count = 0;
     pappl_pr_driver_t* drivers = Drivers(count);
-    const int rc = papplMainloop(argc, argv, "1.0.0", kFooter, count, drivers, AutoAddCallback, DriverCallback,
-                                 "render", RenderCommand, SystemCallback, Usage, nullptr);
+    const int rc = papplMainloop(argc, argv, "1.0.0", kFooter, count, drivers, AutoAddCallback,
+                                 DriverCallback, "render", RenderCommand, SystemCallback, Usage, nullptr);
     // PAPPL 1.3 leaves its local socket behind when the server ends.
     if (argc > 1 && !std::strcmp(argv[1], "server")) unlink(ServerSocket().c_str());
     return rc;

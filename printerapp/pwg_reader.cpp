@@ -8,7 +8,8 @@ namespace k20::printerapp {
 namespace {
 
 uint32_t Be32(std::span<const uint8_t> b, size_t off) {
-    return uint32_t(b[off]) << 24 | uint32_t(b[off + 1]) << 16 | uint32_t(b[off + 2]) << 8 | uint32_t(b[off + 3]);
+    return uint32_t(b[off]) << 24 | uint32_t(b[off + 1]) << 16 | uint32_t(b[off + 2]) << 8 |
+           uint32_t(b[off + 3]);
 }
 
 // Offsets of the header fields used, in the CUPS page header that PWG raster keeps.
@@ -52,7 +53,8 @@ bool PwgReader::NextPage(PwgPage& page, std::string& error) {
     const uint32_t order = Be32(h, kColorOrder);
     if (p.width == 0 || p.height == 0 || (p.bitsPerPixel != 1 && p.bitsPerPixel != 8) ||
         bitsPerColor != p.bitsPerPixel || (numColors != 1 && numColors != 0) || order != 0 ||
-        uint64_t(p.bytesPerLine) != (uint64_t(p.width) * p.bitsPerPixel + 7) / 8 || p.bytesPerLine > kPwgMaxLineBytes) {
+        uint64_t(p.bytesPerLine) != (uint64_t(p.width) * p.bitsPerPixel + 7) / 8 ||
+        p.bytesPerLine > kPwgMaxLineBytes) {
         error = "page header of " + std::to_string(p.width) + " x " + std::to_string(p.height) + " dots at " +
                 std::to_string(p.bitsPerPixel) + " bits, " + std::to_string(p.bytesPerLine) +
                 " bytes per line: not a one-colour raster that can be printed";
@@ -117,7 +119,8 @@ bool PwgReader::ReadRow(std::span<uint8_t> row, std::string& error) {
         }
         r_.skip(size_t(p - start));
         if (!ok || !r_.ok()) {
-            error = "row " + std::to_string(page_.height - rowsLeft_) + " of the page is damaged or cut short";
+            error =
+                "row " + std::to_string(page_.height - rowsLeft_) + " of the page is damaged or cut short";
             rowsLeft_ = 0;
             return false;
         }

@@ -16,7 +16,7 @@ struct PwgPage {
     uint32_t height = 0;
     uint32_t bitsPerPixel = 0;  // 1 or 8
     uint32_t bytesPerLine = 0;
-    uint32_t colorSpace = 0;    // 3 black (1 = ink), 18 sGray, 0 gray
+    uint32_t colorSpace = 0;  // 3 black (1 = ink), 18 sGray, 0 gray
 };
 
 inline constexpr size_t kPwgHeaderSize = 1796;
@@ -24,14 +24,14 @@ inline constexpr size_t kPwgHeaderSize = 1796;
 inline constexpr uint32_t kPwgMaxLineBytes = 1u << 20;
 
 class PwgReader {
-public:
+  public:
     explicit PwgReader(std::span<const uint8_t> file);
     // False at the end of the file (error empty) or for a damaged header (error says why).
     bool NextPage(PwgPage& page, std::string& error);
     // The next row of the current page; false (with error) when its data is damaged.
     bool ReadRow(std::span<uint8_t> row, std::string& error);
 
-private:
+  private:
     ByteReader r_;
     bool synced_ = false;
     PwgPage page_;

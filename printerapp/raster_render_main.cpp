@@ -16,7 +16,8 @@ int main(int argc, char* argv[]) {
         else
             break;
     }
-    const int rc = k20::printerapp::RenderCommand("k20-raster-render", num, options, argc - i, argv + i, nullptr);
+    const int rc =
+        k20::printerapp::RenderCommand("k20-raster-render", num, options, argc - i, argv + i, nullptr);
     cupsFreeOptions(num, options);
     return rc;
 }

@@ -23,7 +23,8 @@ std::span<const uint8_t> RowAdapter::Convert(std::span<const uint8_t> line) {
     if (format_.bitsPerPixel == 8) {
         // A short line prints white where it has no data.
         std::fill(light_.begin(), light_.end(), 255);
-        const size_t have = line.size() > cropLeft_ ? std::min<size_t>(line.size() - cropLeft_, outWidth_) : 0;
+        const size_t have =
+            line.size() > cropLeft_ ? std::min<size_t>(line.size() - cropLeft_, outWidth_) : 0;
         const uint8_t* src = line.data() + cropLeft_;
         if (format_.inkLevels) {
             for (size_t x = 0; x < have; ++x) light_[x] = static_cast<uint8_t>(255 - src[x]);

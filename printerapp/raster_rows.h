@@ -19,14 +19,14 @@ struct RowFormat {
 };
 
 class RowAdapter {
-public:
+  public:
     // False for a format it cannot print (bits other than 1 or 8, no width).
     bool StartPage(const RowFormat& format, Halftone halftone, uint32_t maxDots);
     uint32_t OutWidth() const { return outWidth_; }
     // line holds the incoming row's bytes; the result stays valid until the next call.
     std::span<const uint8_t> Convert(std::span<const uint8_t> line);
 
-private:
+  private:
     RowFormat format_;
     uint32_t outWidth_ = 0;
     uint32_t cropLeft_ = 0;

@@ -21,7 +21,7 @@ namespace k20::printerapp {
 namespace {
 
 class FdSink final : public render::ByteSink {
-public:
+  public:
     explicit FdSink(int fd) : fd_(fd) { buffer_.reserve(kPiece); }
     bool Write(std::span<const uint8_t> bytes) override {
         buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
@@ -32,14 +32,16 @@ public:
         while (ok_ && done < buffer_.size()) {
             const ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ok_ = false;
-            else done += static_cast<size_t>(n);
+            if (n <= 0)
+                ok_ = false;
+            else
+                done += static_cast<size_t>(n);
         }
         buffer_.clear();
         return ok_;
     }
 
-private:
+  private:
     static constexpr size_t kPiece = 64 * 1024;
     int fd_;
     bool ok_ = true;
@@ -48,7 +50,8 @@ private:
 
 }  // namespace
 
-int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, int numFiles, char** files, void*) {
+int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, int numFiles, char** files,
+                  void*) {
     if (numFiles != 1) {
         std::fprintf(stderr, "%s: render takes one raster file\n", baseName);
         return 1;
@@ -58,8 +61,8 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
     const int in = open(files[0], O_RDONLY);
     struct stat st {};
     if (in < 0 || fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMaxRasterFileBytes) {
-        std::fprintf(stderr, "%s: \"%s\" is not a readable raster file of at most %llu MB\n", baseName, files[0],
-                     static_cast<unsigned long long>(kMaxRasterFileBytes >> 20));
+        std::fprintf(stderr, "%s: \"%s\" is not a readable raster file of at most %llu MB\n", baseName,
+                     files[0], static_cast<unsigned long long>(kMaxRasterFileBytes >> 20));
         if (in >= 0) close(in);
         return 1;
     }
@@ -91,10 +94,12 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
     };
     const char* darkness = cupsGetOption("print-darkness", numOptions, options);
     const char* halftone = cupsGetOption("halftone", numOptions, options);
-    const Halftone method = halftone && !std::strcmp(halftone, "diffusion") ? Halftone::Diffusion : Halftone::Ordered;
+    const Halftone method =
+        halftone && !std::strcmp(halftone, "diffusion") ? Halftone::Diffusion : Halftone::Ordered;
 
     FdSink sink(out);
-    render::Engine engine(sink, SettingsFromOptions(lookup, darkness ? std::atoi(darkness) : 0, 50, {}, files[0]));
+    render::Engine engine(sink,
+                          SettingsFromOptions(lookup, darkness ? std::atoi(darkness) : 0, 50, {}, files[0]));
     engine.StartDocument();
     std::string error;
     const int pages = RenderRaster(file, engine, method, error);
@@ -102,7 +107,8 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
     const bool written = sink.Drain();
     if (out != 1) close(out);
     if (!engine.Ok() || !written) {
-        std::fprintf(stderr, "%s: %s\n", baseName, engine.Error().empty() ? "output failed" : engine.Error().c_str());
+        std::fprintf(stderr, "%s: %s\n", baseName,
+                     engine.Error().empty() ? "output failed" : engine.Error().c_str());
         return 1;
     }
     if (!error.empty()) std::fprintf(stderr, "%s: %s\n", baseName, error.c_str());
@@ -110,7 +116,8 @@ int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, 
     return error.empty() && pages > 0 ? 0 : 1;
 }
 
-int RenderRaster(std::span<const uint8_t> file, render::Engine& engine, Halftone halftone, std::string& error) {
+int RenderRaster(std::span<const uint8_t> file, render::Engine& engine, Halftone halftone,
+                 std::string& error) {
     PwgReader reader(file);
     PwgPage page;
     RowAdapter rows;

@@ -19,7 +19,8 @@ inline constexpr uint64_t kMaxRasterFileBytes = 256ull << 20;
 // Every page of a PWG raster file through the rows and the engine (StartPage to
 // EndPage; the caller starts and ends the document). Returns the pages printed; error
 // says why the file stopped early (empty when it simply ended).
-int RenderRaster(std::span<const uint8_t> file, render::Engine& engine, Halftone halftone, std::string& error);
+int RenderRaster(std::span<const uint8_t> file, render::Engine& engine, Halftone halftone,
+                 std::string& error);
 
 int RenderCommand(const char* baseName, int numOptions, cups_option_t* options, int numFiles, char** files,
                   void* data);

@@ -329,9 +329,10 @@ class RenderPlugin final : public host::IPrintOemUni {
 
     HRESULT STDMETHODCALLTYPE GetImplementedMethod(PSTR name) override {
         if (!name) return S_FALSE;
-        for (const char* m : {"GetInfo", "DevMode", "EnableDriver", "DisableDriver", "EnablePDEV",
-                              "DisablePDEV", "ResetPDEV", "PublishDriverInterface", "GetImplementedMethod",
-                              "DriverDMS", "CommandCallback", "ImageProcessing", "OutputCharStr", "SendFontCmd"})
+        for (const char* m :
+             {"GetInfo", "DevMode", "EnableDriver", "DisableDriver", "EnablePDEV", "DisablePDEV", "ResetPDEV",
+              "PublishDriverInterface", "GetImplementedMethod", "DriverDMS", "CommandCallback",
+              "ImageProcessing", "OutputCharStr", "SendFontCmd"})
             if (std::strcmp(name, m) == 0) return S_OK;
         return S_FALSE;
     }

@@ -15,7 +15,7 @@ namespace {
 
 // A sink that keeps nothing: the figure is the engine's own work.
 class NullSink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> b) override {
         bytes += b.size();
         return true;

@@ -20,7 +20,9 @@ constexpr uint8_t kMaxBeepsPerCommand = 9;
 constexpr uint8_t kBeepLength = 2;  // units of 50 ms
 
 // A parameter byte the log decoder could take for the start of one of its commands.
-bool DecoderSees(uint8_t b) { return b == 0x15 || b == 0x16 || b == 0x1B; }
+bool DecoderSees(uint8_t b) {
+    return b == 0x15 || b == 0x16 || b == 0x1B;
+}
 
 void Append(std::vector<uint8_t>& out, std::initializer_list<uint8_t> bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());

@@ -35,7 +35,8 @@ std::string JobFileStem(const std::string& timeStamp, const std::string& jobName
     std::string stem = timeStamp.substr(0, 8);
     std::string name;
     for (char c : jobName) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
         name.push_back(plain ? c : '_');
     }
     if (!name.empty() && stem.size() + 1 < kMaxStem) stem += "_" + name.substr(0, kMaxStem - stem.size() - 1);
@@ -88,7 +89,9 @@ DriverLog::DriverLog(const LogSettings& settings, const std::string& jobName) : 
     }
 }
 
-DriverLog::~DriverLog() { Close(); }
+DriverLog::~DriverLog() {
+    Close();
+}
 
 void DriverLog::Warn(const std::string& what) {
     if (warning_.empty()) warning_ = what;
@@ -105,8 +108,10 @@ void DriverLog::Bytes(std::span<const uint8_t> bytes) {
 void DriverLog::StartPage(uint32_t widthDots) {
     ++page_;
     if (stem_.empty()) return;
-    auto start = [&](std::unique_ptr<PageImageWriter>& w, std::unique_ptr<PageImageWriter> made, const char* ext) {
-        const std::filesystem::path p = dayDir_ / "pages" / PathFromUtf8(stem_ + "_" + std::to_string(page_) + ext);
+    auto start = [&](std::unique_ptr<PageImageWriter>& w, std::unique_ptr<PageImageWriter> made,
+                     const char* ext) {
+        const std::filesystem::path p =
+            dayDir_ / "pages" / PathFromUtf8(stem_ + "_" + std::to_string(page_) + ext);
         w = std::move(made);
         if (!w->Start(p, widthDots)) {
             w.reset();
@@ -137,7 +142,8 @@ void DriverLog::EndPage() {
 
 void DriverLog::Close() {
     EndPage();
-    if (prn_.IsOpen() && !prn_.Close()) Warn("the driver log file " + PathToUtf8(prnPath_) + " could not be written");
+    if (prn_.IsOpen() && !prn_.Close())
+        Warn("the driver log file " + PathToUtf8(prnPath_) + " could not be written");
 }
 
 }  // namespace k20::render

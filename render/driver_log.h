@@ -26,7 +26,7 @@ std::string JobFileStem(const std::string& timeStamp, const std::string& jobName
 class PageImageWriter;
 
 class DriverLog {
-public:
+  public:
     DriverLog(const LogSettings& settings, const std::string& jobName);
     ~DriverLog();
 
@@ -41,7 +41,7 @@ public:
     // Where the files went (empty when that part is off or failed).
     const std::filesystem::path& PrnPath() const { return prnPath_; }
 
-private:
+  private:
     void Warn(const std::string& what);
 
     LogSettings settings_;

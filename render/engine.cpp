@@ -278,7 +278,8 @@ struct Engine::State {
     }
 };
 
-Engine::Engine(ByteSink& sink, JobSettings settings) : state_(std::make_unique<State>(sink, std::move(settings))) {}
+Engine::Engine(ByteSink& sink, JobSettings settings)
+    : state_(std::make_unique<State>(sink, std::move(settings))) {}
 
 Engine::~Engine() {
     if (state_->log) state_->log->Close();
@@ -361,9 +362,13 @@ void Engine::EndDocument() {
     if (s.log) s.log->Close();
 }
 
-bool Engine::Ok() const { return state_->error.empty(); }
+bool Engine::Ok() const {
+    return state_->error.empty();
+}
 
-const std::string& Engine::Error() const { return state_->error; }
+const std::string& Engine::Error() const {
+    return state_->error;
+}
 
 const std::string& Engine::LogWarning() const {
     static const std::string kNone;

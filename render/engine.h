@@ -31,13 +31,13 @@ inline constexpr uint32_t kMaxDots = 576;
 // Where the bytes go: a file, a socket, the spooler, memory. A sink that fails once
 // stays failed; the engine stops writing and reports the job as failed.
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     virtual bool Write(std::span<const uint8_t> bytes) = 0;
 };
 
 class MemorySink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> bytes) override {
         data.insert(data.end(), bytes.begin(), bytes.end());
         return true;
@@ -60,10 +60,10 @@ struct Operation {
     uint8_t heraldChoice = 0;      // the herald list's stored position
     uint8_t buzzer = 0;            // 0 off, 1..5: one, three, five, ten, twenty beeps
     uint8_t buzzerVolume = 0;
-    uint8_t feedMm = 0;            // 0..100
+    uint8_t feedMm = 0;  // 0..100
     bool feedToCut = false;
     Cut cut = Cut::None;
-    uint8_t logo = 0;              // 0 none, 1..9: the printer's stored logo
+    uint8_t logo = 0;  // 0 none, 1..9: the printer's stored logo
     LogoAlign logoAlign = LogoAlign::Left;
     LogoPosition logoPosition = LogoPosition::BeforeCut;
 };
@@ -111,12 +111,13 @@ std::vector<uint8_t> OperationBytes(const Operation& op);
 std::vector<uint8_t> JobPrologue(Density d);
 // The page end: the decoder's page-boundary marker and six bytes that feed the 24 dots
 // it counts and restore the default line spacing.
-inline constexpr std::array<uint8_t, 10> kPageEnd = {0x1B, 0x33, 0x00, 0x0A, 0x1B, 0x4A, 0x18, 0x1B, 0x33, 0x1E};
+inline constexpr std::array<uint8_t, 10> kPageEnd = {0x1B, 0x33, 0x00, 0x0A, 0x1B,
+                                                     0x4A, 0x18, 0x1B, 0x33, 0x1E};
 
 // Call order: StartDocument, then per page StartPage, WriteRow for each row, EndPage,
 // and EndDocument last. A call out of order is ignored and reported through Error().
 class Engine {
-public:
+  public:
     Engine(ByteSink& sink, JobSettings settings);
     ~Engine();
     Engine(const Engine&) = delete;
@@ -137,7 +138,7 @@ public:
     // A driver log that could not be written does not fail the job; this says why.
     const std::string& LogWarning() const;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -29,7 +29,9 @@ std::FILE* OpenFile(const std::filesystem::path& p, bool exclusive) {
 
 }  // namespace
 
-OutputFile::~OutputFile() { Close(); }
+OutputFile::~OutputFile() {
+    Close();
+}
 
 bool OutputFile::Open(const std::filesystem::path& p) {
     Close();

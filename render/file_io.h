@@ -18,7 +18,7 @@ std::string PathToUtf8(const std::filesystem::path& p);
 
 // A file written from the start; it can go back to fill in a header.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -33,20 +33,20 @@ public:
     bool Close();
     bool IsOpen() const { return f_ != nullptr; }
 
-private:
+  private:
     std::FILE* f_ = nullptr;
     bool ok_ = true;
 };
 
 // The job's bytes into a file.
 class FileSink final : public ByteSink {
-public:
+  public:
     explicit FileSink(const std::filesystem::path& p) { file_.Open(p); }
     bool IsOpen() const { return file_.IsOpen(); }
     bool Write(std::span<const uint8_t> bytes) override { return file_.Write(bytes); }
     bool Close() { return file_.Close(); }
 
-private:
+  private:
     OutputFile file_;
 };
 

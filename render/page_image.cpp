@@ -16,7 +16,7 @@ void PutLe32(uint8_t* p, uint32_t v) {
 // 1-bit bitmap. Palette entry 0 is white and 1 black, so the page's bits are stored as
 // they are; the negative height marks rows stored top-down.
 class BmpWriter final : public PageImageWriter {
-public:
+  public:
     bool Start(const std::filesystem::path& p, uint32_t widthDots) override {
         width_ = std::max<uint32_t>(widthDots, 1);
         stride_ = (width_ + 31) / 32 * 4;
@@ -40,7 +40,7 @@ public:
         return file_.Close() && ok;
     }
 
-private:
+  private:
     void MakeHeader(uint8_t* h) const {
         const uint32_t image = stride_ * rows_;
         h[0] = 'B';
@@ -78,15 +78,16 @@ constexpr uint8_t kDcBits[16] = {0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}
 constexpr uint8_t kDcValues[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 constexpr uint8_t kAcBits[16] = {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d};
 constexpr uint8_t kAcValues[162] = {
-    0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71,
-    0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72,
-    0x82, 0x09, 0x0a, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x34, 0x35, 0x36, 0x37,
-    0x38, 0x39, 0x3a, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59,
-    0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x83,
-    0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3,
-    0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3,
-    0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2,
-    0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa};
+    0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22,
+    0x71, 0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33,
+    0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x34,
+    0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55,
+    0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76,
+    0x77, 0x78, 0x79, 0x7a, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96,
+    0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5,
+    0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4,
+    0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1,
+    0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa};
 
 struct HuffCode {
     uint16_t code = 0;
@@ -107,16 +108,18 @@ std::array<HuffCode, 256> BuildCodes(const uint8_t (&bits)[16], const uint8_t (&
 }
 
 class JpegEncoder {
-public:
+  public:
     explicit JpegEncoder(int quality) {
         quality = std::clamp(quality, 1, 100);
         const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
-        for (int i = 0; i < 64; ++i) quant_[i] = uint8_t(std::clamp((kLumaQuant[i] * scale + 50) / 100, 1, 255));
+        for (int i = 0; i < 64; ++i)
+            quant_[i] = uint8_t(std::clamp((kLumaQuant[i] * scale + 50) / 100, 1, 255));
         dc_ = BuildCodes(kDcBits, kDcValues);
         ac_ = BuildCodes(kAcBits, kAcValues);
         for (int u = 0; u < 8; ++u)
             for (int x = 0; x < 8; ++x)
-                cos_[u][x] = float(std::cos((2 * x + 1) * u * 3.14159265358979323846 / 16) * (u ? 0.5 : 0.5 / std::sqrt(2.0)));
+                cos_[u][x] = float(std::cos((2 * x + 1) * u * 3.14159265358979323846 / 16) *
+                                   (u ? 0.5 : 0.5 / std::sqrt(2.0)));
     }
 
     // Everything up to the scan; the height is a placeholder at HeightOffset().
@@ -133,8 +136,8 @@ public:
         put({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 203, 0, 203, 0, 0});
         put({0xFF, 0xDB, 0, 67, 0});
         for (int i = 0; i < 64; ++i) h.push_back(quant_[kZigzag[i]]);
-        put({0xFF, 0xC0, 0, 11, 8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width), 1, 1,
-             0x11, 0});
+        put({0xFF, 0xC0, 0, 11, 8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width),
+             1, 1, 0x11, 0});
         auto table = [&](uint8_t cls, const uint8_t* bits, const uint8_t* values, size_t count) {
             const size_t len = 2 + 1 + 16 + count;
             put({0xFF, 0xC4, uint8_t(len >> 8), uint8_t(len), cls});
@@ -167,7 +170,7 @@ public:
         out.push_back(0xD9);
     }
 
-private:
+  private:
     void Block(const float* in, std::vector<uint8_t>& out) {
         float tmp[64];
         for (int y = 0; y < 8; ++y)
@@ -235,7 +238,7 @@ private:
 constexpr uint32_t kMaxJpegRows = 65528;
 
 class JpegWriter final : public PageImageWriter {
-public:
+  public:
     explicit JpegWriter(int quality) : quality_(quality) {}
     bool Start(const std::filesystem::path& p, uint32_t widthDots) override {
         width_ = std::max<uint32_t>(widthDots, 1);
@@ -276,7 +279,7 @@ public:
         return file_.Close() && ok;
     }
 
-private:
+  private:
     bool FlushStrip() {
         out_.clear();
         enc_->Strip(strip_.data(), width_, out_);
@@ -293,8 +296,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PageImageWriter> MakeBmpWriter() { return std::make_unique<BmpWriter>(); }
-std::unique_ptr<PageImageWriter> MakeJpegWriter(int quality) { return std::make_unique<JpegWriter>(quality); }
+std::unique_ptr<PageImageWriter> MakeBmpWriter() {
+    return std::make_unique<BmpWriter>();
+}
+std::unique_ptr<PageImageWriter> MakeJpegWriter(int quality) {
+    return std::make_unique<JpegWriter>(quality);
+}
 
 std::vector<uint8_t> EncodeGrayJpeg(const uint8_t* gray, uint32_t width, uint32_t height, int quality) {
     JpegEncoder enc(quality);
@@ -302,7 +309,8 @@ std::vector<uint8_t> EncodeGrayJpeg(const uint8_t* gray, uint32_t width, uint32_
     std::vector<uint8_t> strip(size_t(width) * 8);
     for (uint32_t y = 0; y < height; y += 8) {
         for (uint32_t r = 0; r < 8; ++r)
-            std::memcpy(strip.data() + size_t(r) * width, gray + size_t(std::min(y + r, height - 1)) * width, width);
+            std::memcpy(strip.data() + size_t(r) * width, gray + size_t(std::min(y + r, height - 1)) * width,
+                        width);
         enc.Strip(strip.data(), width, out);
     }
     enc.Finish(out);

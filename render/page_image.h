@@ -13,7 +13,7 @@
 namespace k20::render {
 
 class PageImageWriter {
-public:
+  public:
     virtual ~PageImageWriter() = default;
     virtual bool Start(const std::filesystem::path& p, uint32_t widthDots) = 0;
     // One row: ceil(width / 8) bytes or more, most significant bit leftmost, 1 = black.

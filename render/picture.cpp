@@ -132,15 +132,16 @@ bool ReadPictureFile(const std::string& path, std::vector<uint8_t>& out, std::st
     }
     std::ifstream f(p, std::ios::binary);
     out.resize(size_t(size));
-    if (!f || !f.read(reinterpret_cast<char*>(out.data()), std::streamsize(size)) || size_t(f.gcount()) != size) {
+    if (!f || !f.read(reinterpret_cast<char*>(out.data()), std::streamsize(size)) ||
+        size_t(f.gcount()) != size) {
         error = "cannot read " + path;
         return false;
     }
     return true;
 }
 
-bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<uint8_t>& bmp, std::string& error,
-                  const PictureLimits& limits) {
+bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<uint8_t>& bmp,
+                  std::string& error, const PictureLimits& limits) {
     if (SniffPicture(file) == PictureKind::Unknown) {
         error = "not a BMP, PNG or JPEG picture";
         return false;
@@ -158,7 +159,8 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
         error = std::string("the picture cannot be read (") + stbi_failure_reason() + ")";
         return false;
     }
-    if (uint32_t(w) > limits.maxSide || uint32_t(h) > limits.maxSide || uint64_t(w) * uint64_t(h) > limits.maxPixels) {
+    if (uint32_t(w) > limits.maxSide || uint32_t(h) > limits.maxSide ||
+        uint64_t(w) * uint64_t(h) > limits.maxPixels) {
         error = "the picture is too large: " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
         return false;
     }
@@ -186,7 +188,8 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
         for (size_t i = 0; i < count; ++i) {
             const uint8_t* p = pixels + i * size_t(dc);
             const uint32_t a = p[dc - 1];
-            for (uint32_t c = 0; c < colour; ++c) flat[i * colour + c] = uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
+            for (uint32_t c = 0; c < colour; ++c)
+                flat[i * colour + c] = uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
         }
         img = flat.data();
     }
@@ -281,7 +284,8 @@ bool PictureBitmapFile::Open(const std::string& path, std::string& error) {
     }
     std::random_device rd;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::filesystem::path p = dir / PathFromUtf8("k20pic" + std::to_string(rd() % 1000000000u) + ".bmp");
+        const std::filesystem::path p =
+            dir / PathFromUtf8("k20pic" + std::to_string(rd() % 1000000000u) + ".bmp");
         OutputFile out;
         if (!out.Create(p)) continue;
         made_ = PathToUtf8(p);

@@ -31,8 +31,8 @@ bool ReadPictureFile(const std::string& path, std::vector<uint8_t>& out, std::st
 // Decodes the picture and writes it as a bitmap file's bytes. Transparent parts become
 // white (paper). A picture wider than maxWidth (0: no limit) is scaled down to it by area
 // averaging, its height in proportion.
-bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<uint8_t>& bmp, std::string& error,
-                  const PictureLimits& limits = {});
+bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<uint8_t>& bmp,
+                  std::string& error, const PictureLimits& limits = {});
 
 }  // namespace k20::render
 
@@ -42,7 +42,7 @@ namespace k20::render {
 // file of no known kind, left to that code's own checks) is used where it is; a PNG or
 // JPEG is decoded into a bitmap in the temporary folder, removed again with this object.
 class PictureBitmapFile {
-public:
+  public:
     PictureBitmapFile() = default;
     ~PictureBitmapFile();
     PictureBitmapFile(PictureBitmapFile&& other) noexcept;
@@ -52,7 +52,7 @@ public:
     bool Open(const std::string& path, std::string& error);
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     std::string made_;
 };

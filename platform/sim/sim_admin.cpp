@@ -78,11 +78,13 @@ static std::string EnvFolder(const std::string& env) {
 }
 
 std::string SimPrintAdmin::DriverDirectory(const std::string& environment) const {
-    return sys_.systemDir + "\\spool\\drivers\\" + EnvFolder(environment.empty() ? DefaultEnvironment() : environment);
+    return sys_.systemDir + "\\spool\\drivers\\" +
+           EnvFolder(environment.empty() ? DefaultEnvironment() : environment);
 }
 
 std::string SimPrintAdmin::ProcessorDirectory(const std::string& environment) const {
-    return sys_.systemDir + "\\spool\\prtprocs\\" + EnvFolder(environment.empty() ? DefaultEnvironment() : environment);
+    return sys_.systemDir + "\\spool\\prtprocs\\" +
+           EnvFolder(environment.empty() ? DefaultEnvironment() : environment);
 }
 
 Error SimPrintAdmin::GetPrinterDriverDirectory(const std::string& environment, std::string& dir) {
@@ -118,7 +120,8 @@ Error SimPrintAdmin::AddMonitor(const MonitorInfo2& m) {
 
 Error SimPrintAdmin::DeleteMonitor(const std::string&, const std::string& name) {
     if (Error e = Enter("DeleteMonitor")) return e;
-    auto it = std::find_if(monitors.begin(), monitors.end(), [&](auto& x) { return EqualsNoCase(x.name, name); });
+    auto it =
+        std::find_if(monitors.begin(), monitors.end(), [&](auto& x) { return EqualsNoCase(x.name, name); });
     if (it == monitors.end()) return 3000;  // ERROR_UNKNOWN_PRINT_MONITOR
     for (auto& p : ports)
         if (EqualsNoCase(p.monitorName, name))
@@ -157,8 +160,9 @@ Error SimPrintAdmin::AddPrintProcessor(const std::string& environment, const std
 Error SimPrintAdmin::DeletePrintProcessor(const std::string& environment, const std::string& name) {
     if (Error e = Enter("DeletePrintProcessor")) return e;
     std::string env = environment.empty() ? DefaultEnvironment() : environment;
-    auto it = std::find_if(processors.begin(), processors.end(),
-                           [&](auto& p) { return EqualsNoCase(p.name, name) && EqualsNoCase(p.environment, env); });
+    auto it = std::find_if(processors.begin(), processors.end(), [&](auto& p) {
+        return EqualsNoCase(p.name, name) && EqualsNoCase(p.environment, env);
+    });
     if (it == processors.end()) return 1798;  // ERROR_UNKNOWN_PRINTPROCESSOR
     for (auto& pr : spooler_.printers)
         if (EqualsNoCase(pr.printProcessor, name)) return 1003;  // ERROR_CAN_NOT_COMPLETE
@@ -181,7 +185,8 @@ Error SimPrintAdmin::AddPrinterDriver(const DriverInfo3& d) {
     std::string env = d.environment.empty() ? DefaultEnvironment() : d.environment;
     if (d.name.empty() || d.driverPath.empty() || d.dataFile.empty() || d.configFile.empty())
         return kErrInvalidParameter;
-    if ((EqualsNoCase(env, "Windows 4.0")) != (d.version == 0)) return 1794;  // ERROR_UNKNOWN_PRINTER_DRIVER-ish
+    if ((EqualsNoCase(env, "Windows 4.0")) != (d.version == 0))
+        return 1794;  // ERROR_UNKNOWN_PRINTER_DRIVER-ish
     FaultInjector::Pause pause(faults_);
     std::string dir = DriverDirectory(env);
     auto present = [&](const std::string& f) {
@@ -192,17 +197,19 @@ Error SimPrintAdmin::AddPrinterDriver(const DriverInfo3& d) {
     if (!d.helpFile.empty() && !present(d.helpFile)) return kErrFileNotFound;
     for (auto& f : d.dependentFiles)
         if (!present(f)) return kErrFileNotFound;
-    if (!d.monitorName.empty() &&
-        std::none_of(monitors.begin(), monitors.end(), [&](auto& m) { return EqualsNoCase(m.name, d.monitorName); }))
+    if (!d.monitorName.empty() && std::none_of(monitors.begin(), monitors.end(),
+                                               [&](auto& m) { return EqualsNoCase(m.name, d.monitorName); }))
         return 3000;
     DriverInfo3 stored = d;
     stored.environment = env;
-    std::erase_if(drivers, [&](auto& x) { return EqualsNoCase(x.name, d.name) && EqualsNoCase(x.environment, env); });
+    std::erase_if(drivers,
+                  [&](auto& x) { return EqualsNoCase(x.name, d.name) && EqualsNoCase(x.environment, env); });
     drivers.push_back(stored);
     return kOk;
 }
 
-Error SimPrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) {
+Error SimPrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name,
+                                         bool deleteFiles) {
     if (Error e = Enter("DeletePrinterDriver")) return e;
     std::string env = environment.empty() ? DefaultEnvironment() : environment;
     for (auto& pr : spooler_.printers)
@@ -229,8 +236,10 @@ Error SimPrintAdmin::DeletePrinterDriver(const std::string& environment, const s
             bool shared = false;
             for (auto& d : drivers)
                 for (auto& other : filesOf(d))
-                    if (EqualsNoCase(d.environment, env) && EqualsNoCase(FileNameOf(other), FileNameOf(f))) shared = true;
-            if (!shared) files_.DeleteFile(f.find('\\') != std::string::npos ? f : JoinPath(DriverDirectory(env), f));
+                    if (EqualsNoCase(d.environment, env) && EqualsNoCase(FileNameOf(other), FileNameOf(f)))
+                        shared = true;
+            if (!shared)
+                files_.DeleteFile(f.find('\\') != std::string::npos ? f : JoinPath(DriverDirectory(env), f));
         }
     }
     return kOk;
@@ -250,28 +259,33 @@ Error SimPrintAdmin::AddPrinter(const PrinterInfo2& p) {
     if (p.printerName.empty() || p.portName.empty() || p.driverName.empty()) return kErrInvalidParameter;
     for (auto& x : spooler_.printers)
         if (EqualsNoCase(x.printerName, p.printerName)) return kErrPrinterAlreadyExists;
-    if (std::none_of(drivers.begin(), drivers.end(), [&](auto& d) { return EqualsNoCase(d.name, p.driverName); }))
+    if (std::none_of(drivers.begin(), drivers.end(),
+                     [&](auto& d) { return EqualsNoCase(d.name, p.driverName); }))
         return kErrUnknownPrinterDriver;
     if (std::none_of(ports.begin(), ports.end(), [&](auto& x) { return EqualsNoCase(x.name, p.portName); }))
         return kErrUnknownPort;
     if (!p.printProcessor.empty() && !EqualsNoCase(p.printProcessor, "WinPrint") &&
-        std::none_of(processors.begin(), processors.end(), [&](auto& x) { return EqualsNoCase(x.name, p.printProcessor); }))
+        std::none_of(processors.begin(), processors.end(),
+                     [&](auto& x) { return EqualsNoCase(x.name, p.printProcessor); }))
         return 1798;
     spooler_.AddPrinter(p);
     FaultInjector::Pause pause(faults_);
-    reg_.CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\" + p.printerName,
+    reg_.CreateKey(RegRoot::LocalMachine,
+                   "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\" + p.printerName,
                    RegView::View64);
     return kOk;
 }
 
 Error SimPrintAdmin::DeletePrinter(const std::string& printerName) {
     if (Error e = Enter("DeletePrinter")) return e;
-    auto n = std::erase_if(spooler_.printers, [&](auto& x) { return EqualsNoCase(x.printerName, printerName); });
+    auto n =
+        std::erase_if(spooler_.printers, [&](auto& x) { return EqualsNoCase(x.printerName, printerName); });
     if (!n) return kErrInvalidPrinterName;
     if (EqualsNoCase(defaultPrinter, printerName)) defaultPrinter.clear();
     // The spooler's own key of the printer goes with it.
     FaultInjector::Pause pause(faults_);
-    reg_.DeleteTree(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\" + printerName,
+    reg_.DeleteTree(RegRoot::LocalMachine,
+                    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\" + printerName,
                     RegView::View64);
     return kOk;
 }
@@ -325,8 +339,8 @@ Error SimPrintAdmin::DeletePort(const std::string& portName) {
 }
 
 Error SimPrintAdmin::XcvData(const std::string& xcvObject, const std::string& command,
-                             const std::vector<uint8_t>& input, std::vector<uint8_t>& output, uint32_t outputSize,
-                             uint32_t& status) {
+                             const std::vector<uint8_t>& input, std::vector<uint8_t>& output,
+                             uint32_t outputSize, uint32_t& status) {
     if (Error e = Enter("XcvData")) return e;
     if (!tcpMonitorPresent || xcvObject != ",XcvMonitor Standard TCP/IP Port") return kErrInvalidPrinterName;
     output.assign(outputSize, 0);
@@ -370,13 +384,15 @@ Error SimDevices::EnumPresentHardwareIds(std::vector<std::string>& ids) {
     return kOk;
 }
 
-void SimDevices::PutCabinet(const std::string& path, const std::map<std::string, std::vector<uint8_t>>& content) {
+void SimDevices::PutCabinet(const std::string& path,
+                            const std::map<std::string, std::vector<uint8_t>>& content) {
     files_.Put(path, std::vector<uint8_t>{'M', 'S', 'C', 'F'});
     cabinets[ToUpper(path)] = content;
 }
 
 Error SimDevices::ExtractCabinet(const std::string& cabinetPath, const std::string& destDir,
-                                 const std::vector<std::string>& wanted, std::vector<std::string>& extracted) {
+                                 const std::vector<std::string>& wanted,
+                                 std::vector<std::string>& extracted) {
     if (Error e = faults_.Check("ExtractCabinet")) return e;
     auto it = cabinets.find(ToUpper(cabinetPath));
     if (it == cabinets.end()) return kErrFileNotFound;
@@ -385,7 +401,8 @@ Error SimDevices::ExtractCabinet(const std::string& cabinetPath, const std::stri
     extracted.clear();
     for (auto& entry : it->second) {
         const std::string& name = entry.first;
-        if (std::none_of(wanted.begin(), wanted.end(), [&](auto& w) { return EqualsNoCase(w, name); })) continue;
+        if (std::none_of(wanted.begin(), wanted.end(), [&](auto& w) { return EqualsNoCase(w, name); }))
+            continue;
         files_.Put(JoinPath(destDir, name), entry.second);
         extracted.push_back(name);
     }
@@ -398,7 +415,7 @@ Error SimDevices::ExtractCabinet(const std::string& cabinetPath, const std::stri
 namespace {
 
 class SimQxUsbInt : public QxUsbInt {
-public:
+  public:
     explicit SimQxUsbInt(SimUsb& u) : u_(u) {}
     bool Has(const std::string& f) override { return !u_.missingFunctions.count(f); }
     intptr_t OpenDeviceX(int index) override {
@@ -430,7 +447,7 @@ public:
         if (Dev(h)) --u_.openHandles;
     }
 
-private:
+  private:
     SimUsbDevice* Dev(intptr_t h) {
         if (h < 1 || size_t(h) > u_.devices.size()) return nullptr;
         return &u_.devices[size_t(h - 1)];
@@ -439,7 +456,7 @@ private:
 };
 
 class SimUsbPrnEnum : public UsbPrnEnum {
-public:
+  public:
     explicit SimUsbPrnEnum(SimUsb& u) : u_(u) {}
     bool Has(const std::string& f) override { return !u_.missingFunctions.count(f); }
     int EnumUSBPrinter(char* buf) override {
@@ -449,7 +466,7 @@ public:
         return u_.enumResult;
     }
 
-private:
+  private:
     SimUsb& u_;
 };
 
@@ -477,7 +494,8 @@ Error SimUsb::LoadUsbPrnEnum(const std::string& fullPath, std::unique_ptr<UsbPrn
 
 // ---- processes ----
 
-Error SimProcesses::Start(const std::string& exePath, const std::string& parameters, bool wait, uint32_t& exitCode) {
+Error SimProcesses::Start(const std::string& exePath, const std::string& parameters, bool wait,
+                          uint32_t& exitCode) {
     if (Error e = faults_.Check("StartProcess")) return e;
     if (!IsAbsoluteWindowsPath(exePath)) return kErrInvalidParameter;
     FaultInjector::Pause pause(faults_);
@@ -492,9 +510,12 @@ Error SimProcesses::SetSafeDllSearch() {
     return kOk;
 }
 
-std::string SimProcesses::ErrorText(Error e) { return "system error " + std::to_string(e); }
+std::string SimProcesses::ErrorText(Error e) {
+    return "system error " + std::to_string(e);
+}
 
-Error SimProcesses::WriteProfileString(const std::string& section, const std::string& key, const std::string& value) {
+Error SimProcesses::WriteProfileString(const std::string& section, const std::string& key,
+                                       const std::string& value) {
     if (Error e = faults_.Check("WriteProfileString")) return e;
     profile[ToUpper(section)][ToUpper(key)] = value;
     return kOk;

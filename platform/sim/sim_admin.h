@@ -20,7 +20,7 @@ class SimSpooler;
 
 // "ServiceStop", "ServiceStart", "ServiceQuery".
 class SimServices : public ServiceControl {
-public:
+  public:
     explicit SimServices(FaultInjector& f) : faults_(f) {}
     Error Stop(const std::string& service) override;
     Error Start(const std::string& service) override;
@@ -34,7 +34,7 @@ public:
     bool startLeavesStopped = false;
     int stops = 0, starts = 0;
 
-private:
+  private:
     FaultInjector& faults_;
     int pending_ = 0;
 };
@@ -45,19 +45,21 @@ private:
 // "DeletePrinter", "EnumPrinters", "SetPrinter", "SetDefaultPrinter", "GetDefaultPrinter",
 // "EnumPorts", "DeletePort", "XcvData". Every call fails with 1722 while the spooler is stopped.
 class SimPrintAdmin : public PrintAdmin {
-public:
-    SimPrintAdmin(FaultInjector& f, SimSystemInfo& sys, SimRegistry& reg, SimFileSystem& files, SimSpooler& sp,
-                  SimServices& svc);
+  public:
+    SimPrintAdmin(FaultInjector& f, SimSystemInfo& sys, SimRegistry& reg, SimFileSystem& files,
+                  SimSpooler& sp, SimServices& svc);
     Error GetPrinterDriverDirectory(const std::string& environment, std::string& dir) override;
     Error GetPrintProcessorDirectory(const std::string& environment, std::string& dir) override;
     Error AddMonitor(const MonitorInfo2& m) override;
     Error DeleteMonitor(const std::string& environment, const std::string& name) override;
     Error EnumMonitors(std::vector<std::string>& names) override;
-    Error AddPrintProcessor(const std::string& environment, const std::string& name, const std::string& dllName) override;
+    Error AddPrintProcessor(const std::string& environment, const std::string& name,
+                            const std::string& dllName) override;
     Error DeletePrintProcessor(const std::string& environment, const std::string& name) override;
     Error EnumPrintProcessors(const std::string& environment, std::vector<std::string>& names) override;
     Error AddPrinterDriver(const DriverInfo3& d) override;
-    Error DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) override;
+    Error DeletePrinterDriver(const std::string& environment, const std::string& name,
+                              bool deleteFiles) override;
     Error EnumPrinterDrivers(const std::string& environment, std::vector<DriverInfo3>& out) override;
     Error AddPrinter(const PrinterInfo2& p) override;
     Error DeletePrinter(const std::string& printerName) override;
@@ -92,7 +94,7 @@ public:
     // Set the first time a printer is made the default through SetPrinterAttributes.
     bool printerAttributesWritten = false;
 
-private:
+  private:
     Error Enter(const char* op);
     bool KnownEnvironment(const std::string& env) const;
     FaultInjector& faults_;
@@ -105,11 +107,12 @@ private:
 
 // "EnumDevices", "ExtractCabinet".
 class SimDevices : public DeviceSetup {
-public:
+  public:
     SimDevices(FaultInjector& f, SimFileSystem& files) : faults_(f), files_(files) {}
     Error EnumPresentHardwareIds(std::vector<std::string>& ids) override;
     Error ExtractCabinet(const std::string& cabinetPath, const std::string& destDir,
-                         const std::vector<std::string>& wanted, std::vector<std::string>& extracted) override;
+                         const std::vector<std::string>& wanted,
+                         std::vector<std::string>& extracted) override;
     // Adds a cabinet file to the file system and remembers what it holds.
     void PutCabinet(const std::string& path, const std::map<std::string, std::vector<uint8_t>>& content);
 
@@ -117,7 +120,7 @@ public:
     std::map<std::string, std::map<std::string, std::vector<uint8_t>>> cabinets;  // by upper-case path
     std::vector<std::string> extractedTo;  // every folder something was extracted into
 
-private:
+  private:
     FaultInjector& faults_;
     SimFileSystem& files_;
 };
@@ -132,7 +135,7 @@ struct SimUsbDevice {
 // "LoadLibrary" for both libraries. A library loads only when its file exists at the
 // full path given; functions can be taken away by name.
 class SimUsb : public UsbLibraries {
-public:
+  public:
     SimUsb(FaultInjector& f, SimFileSystem& files) : faults_(f), files_(files) {}
     Error LoadQxUsbInt(const std::string& fullPath, std::unique_ptr<QxUsbInt>& lib) override;
     Error LoadUsbPrnEnum(const std::string& fullPath, std::unique_ptr<UsbPrnEnum>& lib) override;
@@ -144,7 +147,7 @@ public:
     int openHandles = 0;
     std::vector<std::string> loaded;  // every path loaded
 
-private:
+  private:
     FaultInjector& faults_;
     SimFileSystem& files_;
 };
@@ -156,12 +159,14 @@ struct SimStartedProcess {
 
 // "StartProcess", "WriteProfileString", "Broadcast".
 class SimProcesses : public Processes {
-public:
+  public:
     SimProcesses(FaultInjector& f, SimFileSystem& files) : faults_(f), files_(files) {}
-    Error Start(const std::string& exePath, const std::string& parameters, bool wait, uint32_t& exitCode) override;
+    Error Start(const std::string& exePath, const std::string& parameters, bool wait,
+                uint32_t& exitCode) override;
     Error SetSafeDllSearch() override;
     std::string ErrorText(Error e) override;
-    Error WriteProfileString(const std::string& section, const std::string& key, const std::string& value) override;
+    Error WriteProfileString(const std::string& section, const std::string& key,
+                             const std::string& value) override;
     Error FlushProfile() override;
     Error BroadcastSettingChange(const std::string& area, uint32_t timeoutMs) override;
 
@@ -171,14 +176,14 @@ public:
     std::vector<std::string> broadcasts;
     int flushes = 0;
 
-private:
+  private:
     FaultInjector& faults_;
     SimFileSystem& files_;
 };
 
 // "Wow64Disable", "Wow64Revert".
 class SimWow64 : public Wow64FsRedirection {
-public:
+  public:
     explicit SimWow64(FaultInjector& f) : faults_(f) {}
     bool LibraryAvailable() override { return libraryAvailable; }
     bool FunctionsAvailable() override { return functionsAvailable; }
@@ -188,7 +193,7 @@ public:
     bool libraryAvailable = true, functionsAvailable = true;
     int depth = 0;  // how many switches are off now
 
-private:
+  private:
     FaultInjector& faults_;
 };
 

@@ -8,8 +8,12 @@ namespace k20::platform::sim {
 
 // ---- faults ----
 
-void FaultInjector::FailOn(const std::string& op, int nthCall, Error err) { planned_[op][nthCall] = err; }
-void FaultInjector::FailAlways(const std::string& op, Error err) { always_[op] = err; }
+void FaultInjector::FailOn(const std::string& op, int nthCall, Error err) {
+    planned_[op][nthCall] = err;
+}
+void FaultInjector::FailAlways(const std::string& op, Error err) {
+    always_[op] = err;
+}
 void FaultInjector::Clear() {
     planned_.clear();
     always_.clear();
@@ -40,10 +44,14 @@ Error FaultInjector::Check(const std::string& op) {
 
 static const char* RootName(RegRoot r) {
     switch (r) {
-        case RegRoot::LocalMachine: return "HKLM";
-        case RegRoot::CurrentUser: return "HKCU";
-        case RegRoot::ClassesRoot: return "HKCR";
-        case RegRoot::Users: return "HKU";
+        case RegRoot::LocalMachine:
+            return "HKLM";
+        case RegRoot::CurrentUser:
+            return "HKCU";
+        case RegRoot::ClassesRoot:
+            return "HKCR";
+        case RegRoot::Users:
+            return "HKU";
     }
     return "?";
 }
@@ -59,8 +67,8 @@ std::string SimRegistry::Normalize(RegRoot root, const std::string& path, RegVie
     bool use32 = view == RegView::View32 || (view == RegView::Default && process32);
     std::string up = ToUpper(p);
     // Only the software branch of the machine is split between the two views.
-    if (use32 && windows64_ && root == RegRoot::LocalMachine && (up == "SOFTWARE" || up.rfind("SOFTWARE\\", 0) == 0) &&
-        up.find("WOW6432NODE") == std::string::npos)
+    if (use32 && windows64_ && root == RegRoot::LocalMachine &&
+        (up == "SOFTWARE" || up.rfind("SOFTWARE\\", 0) == 0) && up.find("WOW6432NODE") == std::string::npos)
         p = "SOFTWARE\\WOW6432Node" + p.substr(8);
     return std::string(RootName(root)) + (p.empty() ? "" : "\\" + p);
 }
@@ -89,8 +97,10 @@ Error SimRegistry::DeleteTree(RegRoot root, const std::string& path, RegView vie
     std::string up = ToUpper(Normalize(root, path, view));
     if (!keys_.count(up)) return kErrFileNotFound;
     for (auto it = keys_.begin(); it != keys_.end();) {
-        if (it->first == up || it->first.rfind(up + "\\", 0) == 0) it = keys_.erase(it);
-        else ++it;
+        if (it->first == up || it->first.rfind(up + "\\", 0) == 0)
+            it = keys_.erase(it);
+        else
+            ++it;
     }
     return kOk;
 }
@@ -125,19 +135,22 @@ Error SimRegistry::DeleteValue(RegRoot root, const std::string& path, const std:
     return kOk;
 }
 
-Error SimRegistry::EnumSubKeys(RegRoot root, const std::string& path, std::vector<std::string>& out, RegView view) {
+Error SimRegistry::EnumSubKeys(RegRoot root, const std::string& path, std::vector<std::string>& out,
+                               RegView view) {
     if (Error e = faults_.Check("RegEnum")) return e;
     std::string up = ToUpper(Normalize(root, path, view));
     if (!keys_.count(up)) return kErrFileNotFound;
     out.clear();
     for (auto& [k, node] : keys_) {
-        if (k.size() > up.size() + 1 && k.rfind(up + "\\", 0) == 0 && k.find('\\', up.size() + 1) == std::string::npos)
+        if (k.size() > up.size() + 1 && k.rfind(up + "\\", 0) == 0 &&
+            k.find('\\', up.size() + 1) == std::string::npos)
             out.push_back(node.name.substr(up.size() + 1));
     }
     return kOk;
 }
 
-Error SimRegistry::EnumValues(RegRoot root, const std::string& path, std::vector<std::string>& out, RegView view) {
+Error SimRegistry::EnumValues(RegRoot root, const std::string& path, std::vector<std::string>& out,
+                              RegView view) {
     if (Error e = faults_.Check("RegEnum")) return e;
     auto it = keys_.find(ToUpper(Normalize(root, path, view)));
     if (it == keys_.end()) return kErrFileNotFound;
@@ -154,7 +167,9 @@ std::vector<std::string> SimRegistry::AllKeys() const {
 
 // ---- files ----
 
-SimFileSystem::SimFileSystem(FaultInjector& f) : faults_(f) { AddDrive('C'); }
+SimFileSystem::SimFileSystem(FaultInjector& f) : faults_(f) {
+    AddDrive('C');
+}
 
 std::string SimFileSystem::Key(const std::string& path) {
     std::string p = path;
@@ -238,7 +253,8 @@ Error SimFileSystem::MoveFileReplace(const std::string& from, const std::string&
     if (src == nodes_.end() || src->second.dir) return kErrFileNotFound;
     if (!ParentIsDir(to)) return kErrPathNotFound;
     auto dst = nodes_.find(Key(to));
-    if (dst != nodes_.end() && (dst->second.dir || (dst->second.attrs & kAttrReadOnly))) return kErrAccessDenied;
+    if (dst != nodes_.end() && (dst->second.dir || (dst->second.attrs & kAttrReadOnly)))
+        return kErrAccessDenied;
     if (Held(to) || Held(from)) return kErrSharingViolation;
     Node n = src->second;
     n.path = to;
@@ -321,7 +337,8 @@ Error SimFileSystem::GetFileVersion(const std::string& path, std::string& versio
     return kOk;
 }
 
-void SimFileSystem::Put(const std::string& path, const std::vector<uint8_t>& data, const std::string& version) {
+void SimFileSystem::Put(const std::string& path, const std::vector<uint8_t>& data,
+                        const std::string& version) {
     std::string parent = ParentPath(path);
     // Set-up bypasses fault injection so that failure plans count only the code under test.
     std::vector<std::string> missing;
@@ -352,7 +369,9 @@ std::vector<std::string> SimFileSystem::AllPaths() const {
 
 // ---- spooler ----
 
-void SimSpooler::AddPrinter(const PrinterInfo2& info) { printers.push_back(info); }
+void SimSpooler::AddPrinter(const PrinterInfo2& info) {
+    printers.push_back(info);
+}
 
 SimSpooler::Open* SimSpooler::Find(PrinterHandle h) {
     auto it = open_.find(h);

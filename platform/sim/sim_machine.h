@@ -16,7 +16,7 @@
 namespace k20::platform::sim {
 
 class FaultInjector {
-public:
+  public:
     // The n-th call (1-based, counted from the last Reset) of op fails with err.
     void FailOn(const std::string& op, int nthCall, Error err);
     // Every call of op from now on fails with err.
@@ -33,18 +33,18 @@ public:
     // What the machine does by itself on behalf of one operation (the spooler writing
     // its own registry keys) is neither counted nor failed while a Pause lives.
     class Pause {
-    public:
+      public:
         explicit Pause(FaultInjector& f) : f_(f), was_(f.paused_) { f.paused_ = true; }
         ~Pause() { f_.paused_ = was_; }
         Pause(const Pause&) = delete;
         Pause& operator=(const Pause&) = delete;
 
-    private:
+      private:
         FaultInjector& f_;
         bool was_;
     };
 
-private:
+  private:
     bool paused_ = false;
     std::map<std::string, int> counts_;
     std::map<std::string, std::map<int, Error>> planned_;
@@ -54,7 +54,7 @@ private:
 };
 
 class SimRegistry : public Registry {
-public:
+  public:
     SimRegistry(FaultInjector& f, const bool& windows64) : faults_(f), windows64_(windows64) {}
     Error CreateKey(RegRoot root, const std::string& path, RegView view = RegView::Default) override;
     bool KeyExists(RegRoot root, const std::string& path, RegView view = RegView::Default) override;
@@ -63,9 +63,12 @@ public:
                    RegView view = RegView::Default) override;
     Error GetValue(RegRoot root, const std::string& path, const std::string& name, RegValue& out,
                    RegView view = RegView::Default) override;
-    Error DeleteValue(RegRoot root, const std::string& path, const std::string& name, RegView view = RegView::Default) override;
-    Error EnumSubKeys(RegRoot root, const std::string& path, std::vector<std::string>& out, RegView view = RegView::Default) override;
-    Error EnumValues(RegRoot root, const std::string& path, std::vector<std::string>& out, RegView view = RegView::Default) override;
+    Error DeleteValue(RegRoot root, const std::string& path, const std::string& name,
+                      RegView view = RegView::Default) override;
+    Error EnumSubKeys(RegRoot root, const std::string& path, std::vector<std::string>& out,
+                      RegView view = RegView::Default) override;
+    Error EnumValues(RegRoot root, const std::string& path, std::vector<std::string>& out,
+                     RegView view = RegView::Default) override;
 
     // Every key (as "HKLM\\PATH") for tests that check what was left behind.
     std::vector<std::string> AllKeys() const;
@@ -73,9 +76,9 @@ public:
     // The simulated process is 32-bit on 64-bit Windows: the default view is the 32-bit one.
     bool process32 = false;
 
-private:
+  private:
     struct Key {
-        std::string name;                      // as created
+        std::string name;                        // as created
         std::map<std::string, RegValue> values;  // by upper-case name
         std::map<std::string, std::string> valueNames;
     };
@@ -86,7 +89,7 @@ private:
 };
 
 class SimFileSystem : public FileSystem {
-public:
+  public:
     explicit SimFileSystem(FaultInjector& f);
     Error ReadFile(const std::string& path, std::vector<uint8_t>& out) override;
     Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
@@ -116,7 +119,7 @@ public:
     void AddDrive(char letter);
     std::vector<std::string> AllPaths() const;
 
-private:
+  private:
     struct Node {
         std::string path;  // as created
         bool dir = false;
@@ -142,7 +145,7 @@ struct SimClock {
 };
 
 class SimSystemInfo : public SystemInfo {
-public:
+  public:
     explicit SimSystemInfo(SimClock& c) : clock_(c) {}
     std::string WindowsDirectory() override { return windowsDir; }
     std::string SystemDirectory() override { return systemDir; }
@@ -168,7 +171,7 @@ public:
     bool windows64 = true;
     bool wow64 = false;
 
-private:
+  private:
     SimClock& clock_;
 };
 
@@ -181,7 +184,7 @@ struct SimJob {
 };
 
 class SimSpooler : public Spooler {
-public:
+  public:
     explicit SimSpooler(FaultInjector& f) : faults_(f) {}
     Error OpenPrinter(const std::string& name, PrinterHandle& h) override;
     Error ClosePrinter(PrinterHandle h) override;
@@ -206,7 +209,7 @@ public:
     std::vector<SimJob> jobs;  // every document started, in order
     int OpenHandles() const { return int(open_.size()); }
 
-private:
+  private:
     struct Open {
         std::string printer;
         int job = -1;  // index into jobs while a document is open
@@ -221,7 +224,7 @@ private:
 };
 
 class SimMachine {
-public:
+  public:
     SimMachine();
     FaultInjector faults;
     SimClock clock;
@@ -236,7 +239,9 @@ public:
     SimProcesses processes{faults, files};
     SimWow64 wow64{faults};
     Platform platform() { return Platform{registry, files, system, spooler}; }
-    AdminPlatform admin() { return AdminPlatform{platform(), printAdmin, services, devices, usb, processes, wow64}; }
+    AdminPlatform admin() {
+        return AdminPlatform{platform(), printAdmin, services, devices, usb, processes, wow64};
+    }
 };
 
 }  // namespace k20::platform::sim

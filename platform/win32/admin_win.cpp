@@ -65,7 +65,9 @@ Error Sized(std::vector<uint8_t>& buf, Fn fn) {
     return kErrInsufficientBuffer;
 }
 
-Error Last() { return GetLastError() ? GetLastError() : kErrInvalidParameter; }
+Error Last() {
+    return GetLastError() ? GetLastError() : kErrInvalidParameter;
+}
 
 FARPROC Proc(const wchar_t* module, const char* name) {
     HMODULE m = GetModuleHandleW(module);
@@ -85,7 +87,9 @@ Error Win32PrintAdmin::GetPrinterDriverDirectory(const std::string& environment,
     OptW env(environment);
     wchar_t b[MAX_PATH * 2] = {};
     DWORD needed = 0;
-    if (!K20_WS(GetPrinterDriverDirectoryW)(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b, &needed)) return Last();
+    if (!K20_WS(GetPrinterDriverDirectoryW)(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b,
+                                            &needed))
+        return Last();
     dir = Narrow(b);
     return kOk;
 }
@@ -94,7 +98,8 @@ Error Win32PrintAdmin::GetPrintProcessorDirectory(const std::string& environment
     OptW env(environment);
     wchar_t b[MAX_PATH * 2] = {};
     DWORD needed = 0;
-    if (!K20_WS(GetPrintProcessorDirectoryW)(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b, &needed))
+    if (!K20_WS(GetPrintProcessorDirectoryW)(nullptr, env.get(), 1, reinterpret_cast<LPBYTE>(b), sizeof b,
+                                             &needed))
         return Last();
     dir = Narrow(b);
     return kOk;
@@ -154,8 +159,9 @@ Error Win32PrintAdmin::EnumPrintProcessors(const std::string& environment, std::
 }
 
 Error Win32PrintAdmin::AddPrinterDriver(const DriverInfo3& d) {
-    std::wstring name = Wide(d.name), path = Wide(d.driverPath), data = Wide(d.dataFile), config = Wide(d.configFile),
-                 help = Wide(d.helpFile), monitor = Wide(d.monitorName), type = Wide(d.defaultDataType);
+    std::wstring name = Wide(d.name), path = Wide(d.driverPath), data = Wide(d.dataFile),
+                 config = Wide(d.configFile), help = Wide(d.helpFile), monitor = Wide(d.monitorName),
+                 type = Wide(d.defaultDataType);
     OptW env(d.environment);
     std::wstring deps;
     for (auto& f : d.dependentFiles) deps += Wide(f) + L'\0';
@@ -174,10 +180,12 @@ Error Win32PrintAdmin::AddPrinterDriver(const DriverInfo3& d) {
     return K20_WS(AddPrinterDriverW)(nullptr, 3, reinterpret_cast<LPBYTE>(&di)) ? kOk : Last();
 }
 
-Error Win32PrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) {
+Error Win32PrintAdmin::DeletePrinterDriver(const std::string& environment, const std::string& name,
+                                           bool deleteFiles) {
     OptW env(environment);
     std::wstring n = Wide(name);
-    return K20_WS(DeletePrinterDriverExW)(nullptr, env.get(), n.data(), deleteFiles ? DPD_DELETE_UNUSED_FILES : 0, 0)
+    return K20_WS(DeletePrinterDriverExW)(nullptr, env.get(), n.data(),
+                                          deleteFiles ? DPD_DELETE_UNUSED_FILES : 0, 0)
                ? kOk
                : Last();
 }
@@ -201,7 +209,8 @@ Error Win32PrintAdmin::EnumPrinterDrivers(const std::string& environment, std::v
         d.dataFile = Narrow(di[i].pDataFile);
         d.configFile = Narrow(di[i].pConfigFile);
         d.helpFile = Narrow(di[i].pHelpFile);
-        for (const wchar_t* p = di[i].pDependentFiles; p && *p; p += wcslen(p) + 1) d.dependentFiles.push_back(Narrow(p));
+        for (const wchar_t* p = di[i].pDependentFiles; p && *p; p += wcslen(p) + 1)
+            d.dependentFiles.push_back(Narrow(p));
         d.monitorName = Narrow(di[i].pMonitorName);
         d.defaultDataType = Narrow(di[i].pDefaultDataType);
         out.push_back(d);
@@ -214,7 +223,7 @@ Error Win32PrintAdmin::AddPrinter(const PrinterInfo2& p) {
                  proc = Wide(p.printProcessor.empty() ? "WinPrint" : p.printProcessor),
                  // Windows defaults the data type to RAW; say so, since some spoolers
                  // cannot open a printer created without one.
-                 type = Wide(p.dataType.empty() ? "RAW" : p.dataType);
+        type = Wide(p.dataType.empty() ? "RAW" : p.dataType);
     PRINTER_INFO_2W pi{};
     pi.pDatatype = type.data();
     pi.pPrinterName = name.data();
@@ -268,7 +277,9 @@ Error Win32PrintAdmin::SetPrinterAttributes(const std::string& printerName, uint
     Printer p;
     if (Error e = OpenAdmin(printerName, p)) return e;
     std::vector<uint8_t> buf;
-    Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) { return K20_WS(GetPrinterW)(p.h, 2, b, size, needed); });
+    Error e = Sized(buf, [&](LPBYTE b, DWORD size, DWORD* needed) {
+        return K20_WS(GetPrinterW)(p.h, 2, b, size, needed);
+    });
     if (e != kOk) return e;
     auto* pi = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
     pi->Attributes = attributes;
@@ -310,8 +321,8 @@ Error Win32PrintAdmin::DeletePort(const std::string& portName) {
 }
 
 Error Win32PrintAdmin::XcvData(const std::string& xcvObject, const std::string& command,
-                               const std::vector<uint8_t>& input, std::vector<uint8_t>& output, uint32_t outputSize,
-                               uint32_t& status) {
+                               const std::vector<uint8_t>& input, std::vector<uint8_t>& output,
+                               uint32_t outputSize, uint32_t& status) {
     using Fn = BOOL(WINAPI*)(HANDLE, PCWSTR, PBYTE, DWORD, PBYTE, DWORD, PDWORD, PDWORD);
     auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(Proc(L"winspool.drv", "XcvDataW")));
     if (!fn) return 127;
@@ -364,11 +375,20 @@ Error Win32Services::QueryState(const std::string& service, ServiceState& state)
     SERVICE_STATUS st{};
     if (!QueryServiceStatus(svc.h, &st)) return Last();
     switch (st.dwCurrentState) {
-        case SERVICE_STOPPED: state = ServiceState::Stopped; break;
-        case SERVICE_START_PENDING: state = ServiceState::StartPending; break;
-        case SERVICE_STOP_PENDING: state = ServiceState::StopPending; break;
-        case SERVICE_RUNNING: state = ServiceState::Running; break;
-        default: state = ServiceState::Other;
+        case SERVICE_STOPPED:
+            state = ServiceState::Stopped;
+            break;
+        case SERVICE_START_PENDING:
+            state = ServiceState::StartPending;
+            break;
+        case SERVICE_STOP_PENDING:
+            state = ServiceState::StopPending;
+            break;
+        case SERVICE_RUNNING:
+            state = ServiceState::Running;
+            break;
+        default:
+            state = ServiceState::Other;
     }
     return kOk;
 }
@@ -385,8 +405,9 @@ Error Win32Devices::EnumPresentHardwareIds(std::vector<std::string>& ids) {
         // The property is read into 1024 bytes: longer identifier lists are cut.
         wchar_t buf[512] = {};
         DWORD type = 0;
-        if (!SetupDiGetDeviceRegistryPropertyW(set, &dev, SPDRP_HARDWAREID, &type, reinterpret_cast<PBYTE>(buf),
-                                               sizeof buf - sizeof(wchar_t), nullptr))
+        if (!SetupDiGetDeviceRegistryPropertyW(set, &dev, SPDRP_HARDWAREID, &type,
+                                               reinterpret_cast<PBYTE>(buf), sizeof buf - sizeof(wchar_t),
+                                               nullptr))
             continue;
         ids.push_back(Narrow(buf));
     }
@@ -405,7 +426,8 @@ UINT CALLBACK CabCallback(PVOID ctx, UINT notification, UINT_PTR param1, UINT_PT
     if (notification == SPFILENOTIFY_FILEINCABINET) {
         auto* info = reinterpret_cast<FILE_IN_CABINET_INFO_W*>(param1);
         std::string name = Narrow(info->NameInCabinet);
-        bool want = std::any_of(c->wanted->begin(), c->wanted->end(), [&](auto& w) { return EqualsNoCase(w, name); });
+        bool want =
+            std::any_of(c->wanted->begin(), c->wanted->end(), [&](auto& w) { return EqualsNoCase(w, name); });
         // Names inside a cabinet are not trusted to stay inside the destination.
         if (!want || name.find_first_of("\\/:") != std::string::npos) return FILEOP_SKIP;
         std::wstring target = c->dest + L"\\" + info->NameInCabinet;
@@ -419,7 +441,8 @@ UINT CALLBACK CabCallback(PVOID ctx, UINT notification, UINT_PTR param1, UINT_PT
 }  // namespace
 
 Error Win32Devices::ExtractCabinet(const std::string& cabinetPath, const std::string& destDir,
-                                   const std::vector<std::string>& wanted, std::vector<std::string>& extracted) {
+                                   const std::vector<std::string>& wanted,
+                                   std::vector<std::string>& extracted) {
     extracted.clear();
     CabContext ctx{Wide(destDir), &wanted, &extracted};
     // SetupAPI reads cabinets through cabinet.dll, which is not a KnownDLL: it is loaded
@@ -433,7 +456,7 @@ Error Win32Devices::ExtractCabinet(const std::string& cabinetPath, const std::st
 namespace {
 
 class Module {
-public:
+  public:
     explicit Module(HMODULE h) : h_(h) {}
     ~Module() {
         if (h_) FreeLibrary(h_);
@@ -443,7 +466,7 @@ public:
         return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(h_, name)));
     }
 
-private:
+  private:
     HMODULE h_;
 };
 
@@ -453,12 +476,13 @@ Error LoadByFullPath(const std::string& path, HMODULE& h) {
     // never the current one. The search flags exist where SetDefaultDllDirectories does.
     constexpr DWORD kDllLoadDir = 0x00000100, kSystem32 = 0x00000800;
     bool flags = Proc(L"kernel32.dll", "SetDefaultDllDirectories") != nullptr;
-    h = LoadLibraryExW(Wide(path).c_str(), nullptr, flags ? kDllLoadDir | kSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH);
+    h = LoadLibraryExW(Wide(path).c_str(), nullptr,
+                       flags ? kDllLoadDir | kSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH);
     return h ? kOk : Last();
 }
 
 class RealQxUsbInt : public QxUsbInt {
-public:
+  public:
     explicit RealQxUsbInt(HMODULE h) : m_(h) {
         open_ = m_.Get<OpenFn>("OpenDeviceX");
         desc_ = m_.Get<DescFn>("GetDescriptor");
@@ -481,7 +505,7 @@ public:
         if (close_) close_(h);
     }
 
-private:
+  private:
     using OpenFn = intptr_t(WINAPI*)(int);
     using DescFn = int(WINAPI*)(intptr_t, uint8_t*);
     using WriteFn = int(WINAPI*)(intptr_t, int, uint8_t*, int);
@@ -494,12 +518,12 @@ private:
 };
 
 class RealUsbPrnEnum : public UsbPrnEnum {
-public:
+  public:
     explicit RealUsbPrnEnum(HMODULE h) : m_(h) { enum_ = m_.Get<EnumFn>("EnumUSBPrinter"); }
     bool Has(const std::string& f) override { return f == "EnumUSBPrinter" && enum_; }
     int EnumUSBPrinter(char* buf) override { return enum_ ? enum_(buf) : -1; }
 
-private:
+  private:
     using EnumFn = int(WINAPI*)(char*);
     Module m_;
     EnumFn enum_;
@@ -523,7 +547,8 @@ Error Win32UsbLibraries::LoadUsbPrnEnum(const std::string& fullPath, std::unique
 
 // ---- processes ----
 
-Error Win32Processes::Start(const std::string& exePath, const std::string& parameters, bool wait, uint32_t& exitCode) {
+Error Win32Processes::Start(const std::string& exePath, const std::string& parameters, bool wait,
+                            uint32_t& exitCode) {
     if (!IsAbsoluteWindowsPath(exePath)) return kErrInvalidParameter;
     std::wstring exe = Wide(exePath);
     // The program is named apart from the command line, and quoted within it, so that a
@@ -533,7 +558,8 @@ Error Win32Processes::Start(const std::string& exePath, const std::string& param
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                        &pi))
         return Last();
     if (wait) {
         WaitForSingleObject(pi.hProcess, INFINITE);
@@ -555,25 +581,30 @@ Error Win32Processes::SetSafeDllSearch() {
 
 std::string Win32Processes::ErrorText(Error e) {
     wchar_t* buf = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, e, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+    DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        e, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
     std::string s = n ? Narrow(buf) : "error " + std::to_string(e);
     if (buf) LocalFree(buf);
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
     return s;
 }
 
-Error Win32Processes::WriteProfileString(const std::string& section, const std::string& key, const std::string& value) {
-    return ::WriteProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str()) ? kOk : Last();
+Error Win32Processes::WriteProfileString(const std::string& section, const std::string& key,
+                                         const std::string& value) {
+    return ::WriteProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str()) ? kOk
+                                                                                                : Last();
 }
 
-Error Win32Processes::FlushProfile() { return ::WriteProfileStringW(nullptr, nullptr, nullptr) ? kOk : Last(); }
+Error Win32Processes::FlushProfile() {
+    return ::WriteProfileStringW(nullptr, nullptr, nullptr) ? kOk : Last();
+}
 
 Error Win32Processes::BroadcastSettingChange(const std::string& area, uint32_t timeoutMs) {
     std::wstring a = Wide(area);
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>(a.c_str()), SMTO_NORMAL,
-                               timeoutMs, &result)
+    return SendMessageTimeoutW(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>(a.c_str()),
+                               SMTO_NORMAL, timeoutMs, &result)
                ? kOk
                : Last();
 }
@@ -590,16 +621,20 @@ using DisableFn = BOOL(WINAPI*)(PVOID*);
 using RevertFn = BOOL(WINAPI*)(PVOID);
 }  // namespace
 
-bool Win32Wow64::LibraryAvailable() { return Kernel32() != nullptr; }
+bool Win32Wow64::LibraryAvailable() {
+    return Kernel32() != nullptr;
+}
 
 bool Win32Wow64::FunctionsAvailable() {
     HMODULE k = Kernel32();
-    return k && GetProcAddress(k, "Wow64DisableWow64FsRedirection") && GetProcAddress(k, "Wow64RevertWow64FsRedirection");
+    return k && GetProcAddress(k, "Wow64DisableWow64FsRedirection") &&
+           GetProcAddress(k, "Wow64RevertWow64FsRedirection");
 }
 
 Error Win32Wow64::Disable(void*& cookie) {
     HMODULE k = Kernel32();
-    auto fn = k ? reinterpret_cast<DisableFn>(reinterpret_cast<void*>(GetProcAddress(k, "Wow64DisableWow64FsRedirection")))
+    auto fn = k ? reinterpret_cast<DisableFn>(
+                      reinterpret_cast<void*>(GetProcAddress(k, "Wow64DisableWow64FsRedirection")))
                 : nullptr;
     if (!fn) return 127;
     return fn(&cookie) ? kOk : Last();
@@ -607,7 +642,8 @@ Error Win32Wow64::Disable(void*& cookie) {
 
 Error Win32Wow64::Revert(void* cookie) {
     HMODULE k = Kernel32();
-    auto fn = k ? reinterpret_cast<RevertFn>(reinterpret_cast<void*>(GetProcAddress(k, "Wow64RevertWow64FsRedirection")))
+    auto fn = k ? reinterpret_cast<RevertFn>(
+                      reinterpret_cast<void*>(GetProcAddress(k, "Wow64RevertWow64FsRedirection")))
                 : nullptr;
     if (!fn) return 127;
     return fn(cookie) ? kOk : Last();

@@ -7,17 +7,19 @@
 namespace k20::platform::win32 {
 
 class Win32PrintAdmin : public PrintAdmin {
-public:
+  public:
     Error GetPrinterDriverDirectory(const std::string& environment, std::string& dir) override;
     Error GetPrintProcessorDirectory(const std::string& environment, std::string& dir) override;
     Error AddMonitor(const MonitorInfo2& m) override;
     Error DeleteMonitor(const std::string& environment, const std::string& name) override;
     Error EnumMonitors(std::vector<std::string>& names) override;
-    Error AddPrintProcessor(const std::string& environment, const std::string& name, const std::string& dllName) override;
+    Error AddPrintProcessor(const std::string& environment, const std::string& name,
+                            const std::string& dllName) override;
     Error DeletePrintProcessor(const std::string& environment, const std::string& name) override;
     Error EnumPrintProcessors(const std::string& environment, std::vector<std::string>& names) override;
     Error AddPrinterDriver(const DriverInfo3& d) override;
-    Error DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) override;
+    Error DeletePrinterDriver(const std::string& environment, const std::string& name,
+                              bool deleteFiles) override;
     Error EnumPrinterDrivers(const std::string& environment, std::vector<DriverInfo3>& out) override;
     Error AddPrinter(const PrinterInfo2& p) override;
     Error DeletePrinter(const std::string& printerName) override;
@@ -32,37 +34,40 @@ public:
 };
 
 class Win32Services : public ServiceControl {
-public:
+  public:
     Error Stop(const std::string& service) override;
     Error Start(const std::string& service) override;
     Error QueryState(const std::string& service, ServiceState& state) override;
 };
 
 class Win32Devices : public DeviceSetup {
-public:
+  public:
     Error EnumPresentHardwareIds(std::vector<std::string>& ids) override;
     Error ExtractCabinet(const std::string& cabinetPath, const std::string& destDir,
-                         const std::vector<std::string>& wanted, std::vector<std::string>& extracted) override;
+                         const std::vector<std::string>& wanted,
+                         std::vector<std::string>& extracted) override;
 };
 
 class Win32UsbLibraries : public UsbLibraries {
-public:
+  public:
     Error LoadQxUsbInt(const std::string& fullPath, std::unique_ptr<QxUsbInt>& lib) override;
     Error LoadUsbPrnEnum(const std::string& fullPath, std::unique_ptr<UsbPrnEnum>& lib) override;
 };
 
 class Win32Processes : public Processes {
-public:
-    Error Start(const std::string& exePath, const std::string& parameters, bool wait, uint32_t& exitCode) override;
+  public:
+    Error Start(const std::string& exePath, const std::string& parameters, bool wait,
+                uint32_t& exitCode) override;
     Error SetSafeDllSearch() override;
     std::string ErrorText(Error e) override;
-    Error WriteProfileString(const std::string& section, const std::string& key, const std::string& value) override;
+    Error WriteProfileString(const std::string& section, const std::string& key,
+                             const std::string& value) override;
     Error FlushProfile() override;
     Error BroadcastSettingChange(const std::string& area, uint32_t timeoutMs) override;
 };
 
 class Win32Wow64 : public Wow64FsRedirection {
-public:
+  public:
     bool LibraryAvailable() override;
     bool FunctionsAvailable() override;
     Error Disable(void*& cookie) override;

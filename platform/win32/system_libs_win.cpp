@@ -25,7 +25,8 @@ void RestrictDllSearchToSystem() {
             reinterpret_cast<void*>(Kernel32Function("SetDefaultDllDirectories"))))
         fn(kSearchSystem32);
     SetDllDirectoryW(L"");
-    if (auto fn = reinterpret_cast<SetSearchPathModeFn>(reinterpret_cast<void*>(Kernel32Function("SetSearchPathMode"))))
+    if (auto fn = reinterpret_cast<SetSearchPathModeFn>(
+            reinterpret_cast<void*>(Kernel32Function("SetSearchPathMode"))))
         fn(kSafeSearchPermanent);
 }
 

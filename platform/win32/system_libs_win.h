@@ -35,6 +35,7 @@ F SystemFunction(const wchar_t* library, const char* name) {
     return p ? reinterpret_cast<F>(reinterpret_cast<void*>(p)) : &MissingFunction<F>::Call;
 }
 
+// clang-format off
 #define K20_WINSPOOL_FUNCTIONS(X)                                                                                   \
     X(OpenPrinterW) X(ClosePrinter) X(GetPrinterW) X(SetPrinterW) X(EnumPrintersW) X(EnumFormsW) X(AddFormW)        \
     X(SetFormW) X(DeleteFormW) X(StartDocPrinterW) X(StartPagePrinter) X(WritePrinter) X(EndPagePrinter)            \
@@ -42,6 +43,7 @@ F SystemFunction(const wchar_t* library, const char* name) {
     X(EnumMonitorsW) X(AddPrintProcessorW) X(DeletePrintProcessorW) X(EnumPrintProcessorsW) X(AddPrinterDriverW)    \
     X(DeletePrinterDriverExW) X(EnumPrinterDriversW) X(AddPrinterW) X(DeletePrinter) X(GetDefaultPrinterW)          \
     X(EnumPortsW) X(DeletePortW)
+// clang-format on
 
 #define K20_VERSION_FUNCTIONS(X) X(GetFileVersionInfoSizeW) X(GetFileVersionInfoW) X(VerQueryValueW)
 

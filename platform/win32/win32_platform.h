@@ -8,7 +8,7 @@
 namespace k20::platform::win32 {
 
 class Win32Registry : public Registry {
-public:
+  public:
     Error CreateKey(RegRoot root, const std::string& path, RegView view = RegView::Default) override;
     bool KeyExists(RegRoot root, const std::string& path, RegView view = RegView::Default) override;
     Error DeleteTree(RegRoot root, const std::string& path, RegView view = RegView::Default) override;
@@ -16,13 +16,16 @@ public:
                    RegView view = RegView::Default) override;
     Error GetValue(RegRoot root, const std::string& path, const std::string& name, RegValue& out,
                    RegView view = RegView::Default) override;
-    Error DeleteValue(RegRoot root, const std::string& path, const std::string& name, RegView view = RegView::Default) override;
-    Error EnumSubKeys(RegRoot root, const std::string& path, std::vector<std::string>& out, RegView view = RegView::Default) override;
-    Error EnumValues(RegRoot root, const std::string& path, std::vector<std::string>& out, RegView view = RegView::Default) override;
+    Error DeleteValue(RegRoot root, const std::string& path, const std::string& name,
+                      RegView view = RegView::Default) override;
+    Error EnumSubKeys(RegRoot root, const std::string& path, std::vector<std::string>& out,
+                      RegView view = RegView::Default) override;
+    Error EnumValues(RegRoot root, const std::string& path, std::vector<std::string>& out,
+                     RegView view = RegView::Default) override;
 };
 
 class Win32FileSystem : public FileSystem {
-public:
+  public:
     Error ReadFile(const std::string& path, std::vector<uint8_t>& out) override;
     Error ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) override;
     Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
@@ -39,7 +42,7 @@ public:
 };
 
 class Win32SystemInfo : public SystemInfo {
-public:
+  public:
     std::string WindowsDirectory() override;
     std::string SystemDirectory() override;
     std::string AppDataDirectory() override;
@@ -55,7 +58,7 @@ public:
 };
 
 class Win32Spooler : public Spooler {
-public:
+  public:
     Error OpenPrinter(const std::string& name, PrinterHandle& h) override;
     Error ClosePrinter(PrinterHandle h) override;
     Error GetPrinter2(PrinterHandle h, PrinterInfo2& info) override;

@@ -23,19 +23,26 @@ std::string Narrow(const wchar_t* w) {
 
 static HKEY RootKey(RegRoot r) {
     switch (r) {
-        case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-        case RegRoot::CurrentUser: return HKEY_CURRENT_USER;
-        case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-        case RegRoot::Users: return HKEY_USERS;
+        case RegRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegRoot::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case RegRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegRoot::Users:
+            return HKEY_USERS;
     }
     return HKEY_CURRENT_USER;
 }
 
 static REGSAM ViewFlag(RegView v) {
     switch (v) {
-        case RegView::View64: return KEY_WOW64_64KEY;
-        case RegView::View32: return KEY_WOW64_32KEY;
-        default: return 0;
+        case RegView::View64:
+            return KEY_WOW64_64KEY;
+        case RegView::View32:
+            return KEY_WOW64_32KEY;
+        default:
+            return 0;
     }
 }
 
@@ -50,13 +57,14 @@ struct Key {
 
 Error Win32Registry::CreateKey(RegRoot root, const std::string& path, RegView view) {
     Key k;
-    return Error(RegCreateKeyExW(RootKey(root), Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(view),
-                                 nullptr, &k.h, nullptr));
+    return Error(RegCreateKeyExW(RootKey(root), Wide(path).c_str(), 0, nullptr, 0,
+                                 KEY_ALL_ACCESS | ViewFlag(view), nullptr, &k.h, nullptr));
 }
 
 bool Win32Registry::KeyExists(RegRoot root, const std::string& path, RegView view) {
     Key k;
-    return RegOpenKeyExW(RootKey(root), Wide(path).c_str(), 0, KEY_READ | ViewFlag(view), &k.h) == ERROR_SUCCESS;
+    return RegOpenKeyExW(RootKey(root), Wide(path).c_str(), 0, KEY_READ | ViewFlag(view), &k.h) ==
+           ERROR_SUCCESS;
 }
 
 static LONG DeleteTreeRec(HKEY parent, const std::wstring& sub, REGSAM view) {
@@ -77,8 +85,8 @@ Error Win32Registry::DeleteTree(RegRoot root, const std::string& path, RegView v
     return Error(DeleteTreeRec(RootKey(root), Wide(path), ViewFlag(view)));
 }
 
-Error Win32Registry::SetValue(RegRoot root, const std::string& path, const std::string& name, const RegValue& v,
-                              RegView view) {
+Error Win32Registry::SetValue(RegRoot root, const std::string& path, const std::string& name,
+                              const RegValue& v, RegView view) {
     Key k;
     LONG r = RegOpenKeyExW(RootKey(root), Wide(path).c_str(), 0, KEY_SET_VALUE | ViewFlag(view), &k.h);
     if (r != ERROR_SUCCESS) return Error(r);
@@ -102,7 +110,8 @@ Error Win32Registry::GetValue(RegRoot root, const std::string& path, const std::
     return Error(r);
 }
 
-Error Win32Registry::DeleteValue(RegRoot root, const std::string& path, const std::string& name, RegView view) {
+Error Win32Registry::DeleteValue(RegRoot root, const std::string& path, const std::string& name,
+                                 RegView view) {
     Key k;
     LONG r = RegOpenKeyExW(RootKey(root), Wide(path).c_str(), 0, KEY_SET_VALUE | ViewFlag(view), &k.h);
     if (r != ERROR_SUCCESS) return Error(r);
@@ -142,8 +151,8 @@ Error Win32Registry::EnumValues(RegRoot root, const std::string& path, std::vect
 // ---- files ----
 
 Error Win32FileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& out) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     LARGE_INTEGER size;
     Error e = kOk;
@@ -152,7 +161,8 @@ Error Win32FileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& o
     } else {
         out.resize(size_t(size.QuadPart));
         DWORD got = 0;
-        if (!out.empty() && (!::ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) || got != out.size()))
+        if (!out.empty() &&
+            (!::ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) || got != out.size()))
             e = GetLastError() ? GetLastError() : kErrInvalidData;
     }
     CloseHandle(h);
@@ -161,8 +171,8 @@ Error Win32FileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& o
 
 Error Win32FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
     out.clear();
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     LARGE_INTEGER size;
     Error e = kOk;
@@ -176,7 +186,8 @@ Error Win32FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, 
     } else {
         out.resize(size_t(size.QuadPart));
         DWORD got = 0;
-        if (!out.empty() && (!::ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) || got != out.size()))
+        if (!out.empty() &&
+            (!::ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) || got != out.size()))
             e = GetLastError() ? GetLastError() : kErrInvalidData;
         if (e != kOk) out.clear();
     }
@@ -185,11 +196,13 @@ Error Win32FileSystem::ReadFileLimited(const std::string& path, uint64_t limit, 
 }
 
 Error Win32FileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     DWORD put = 0;
     Error e = kOk;
-    if (!data.empty() && (!::WriteFile(h, data.data(), DWORD(data.size()), &put, nullptr) || put != data.size()))
+    if (!data.empty() &&
+        (!::WriteFile(h, data.data(), DWORD(data.size()), &put, nullptr) || put != data.size()))
         e = GetLastError() ? GetLastError() : kErrWriteFault;
     CloseHandle(h);
     return e;
@@ -200,13 +213,15 @@ Error Win32FileSystem::CopyFile(const std::string& from, const std::string& to, 
 }
 
 Error Win32FileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
-    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? kOk
                : GetLastError();
 }
 
 Error Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                       MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)
                ? kOk
                : GetLastError();
 }
@@ -242,9 +257,10 @@ Error Win32FileSystem::FindFiles(const std::string& pattern, std::vector<FindEnt
     do {
         std::string name = Narrow(fd.cFileName);
         if (name == "." || name == "..") continue;
-        out.push_back(FindEntry{name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                                (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, fd.dwFileAttributes,
-                                (uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime});
+        out.push_back(FindEntry{
+            name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+            (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, fd.dwFileAttributes,
+            (uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime});
     } while (FindNextFileW(h, &fd));
     FindClose(h);
     return out.empty() ? kErrFileNotFound : kOk;
@@ -259,8 +275,10 @@ Error Win32FileSystem::GetFileVersion(const std::string& path, std::string& vers
     if (!K20_VER(GetFileVersionInfoW)(w.c_str(), 0, size, buf.data())) return GetLastError();
     VS_FIXEDFILEINFO* fi = nullptr;
     UINT len = 0;
-    if (!K20_VER(VerQueryValueW)(buf.data(), L"\\", reinterpret_cast<void**>(&fi), &len) || !fi) return kErrNotSupported;
-    version = std::to_string(HIWORD(fi->dwFileVersionMS)) + "." + std::to_string(LOWORD(fi->dwFileVersionMS)) + "." +
+    if (!K20_VER(VerQueryValueW)(buf.data(), L"\\", reinterpret_cast<void**>(&fi), &len) || !fi)
+        return kErrNotSupported;
+    version = std::to_string(HIWORD(fi->dwFileVersionMS)) + "." +
+              std::to_string(LOWORD(fi->dwFileVersionMS)) + "." +
               std::to_string(HIWORD(fi->dwFileVersionLS)) + "." + std::to_string(LOWORD(fi->dwFileVersionLS));
     return kOk;
 }
@@ -287,9 +305,15 @@ std::string Win32SystemInfo::TempDirectory() {
     GetTempPathW(MAX_PATH + 1, b);
     return Narrow(b);
 }
-uint16_t Win32SystemInfo::DefaultUiLanguage() { return GetUserDefaultUILanguage(); }
-uint16_t Win32SystemInfo::SystemDefaultLanguage() { return GetSystemDefaultLangID(); }
-unsigned Win32SystemInfo::AnsiCodePage() { return GetACP(); }
+uint16_t Win32SystemInfo::DefaultUiLanguage() {
+    return GetUserDefaultUILanguage();
+}
+uint16_t Win32SystemInfo::SystemDefaultLanguage() {
+    return GetSystemDefaultLangID();
+}
+unsigned Win32SystemInfo::AnsiCodePage() {
+    return GetACP();
+}
 
 OsVersion Win32SystemInfo::Version() {
     OsVersion v;
@@ -321,13 +345,21 @@ bool Win32SystemInfo::IsWow64Process() {
     return wow != FALSE;
 }
 
-bool Win32SystemInfo::IsWindows64() { return sizeof(void*) == 8 || IsWow64Process(); }
-uint64_t Win32SystemInfo::TickCount() { return GetTickCount64(); }
-void Win32SystemInfo::Sleep(uint32_t ms) { ::Sleep(ms); }
+bool Win32SystemInfo::IsWindows64() {
+    return sizeof(void*) == 8 || IsWow64Process();
+}
+uint64_t Win32SystemInfo::TickCount() {
+    return GetTickCount64();
+}
+void Win32SystemInfo::Sleep(uint32_t ms) {
+    ::Sleep(ms);
+}
 
 // ---- spooler ----
 
-static HANDLE H(PrinterHandle h) { return reinterpret_cast<HANDLE>(h); }
+static HANDLE H(PrinterHandle h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 Error Win32Spooler::OpenPrinter(const std::string& name, PrinterHandle& h) {
     HANDLE ph = nullptr;
@@ -337,7 +369,9 @@ Error Win32Spooler::OpenPrinter(const std::string& name, PrinterHandle& h) {
     return kOk;
 }
 
-Error Win32Spooler::ClosePrinter(PrinterHandle h) { return K20_WS(ClosePrinter)(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::ClosePrinter(PrinterHandle h) {
+    return K20_WS(ClosePrinter)(H(h)) ? kOk : GetLastError();
+}
 
 static void CopyInfo2(const PRINTER_INFO_2W* p, PrinterInfo2& info) {
     info.serverName = Narrow(p->pServerName);
@@ -372,7 +406,8 @@ Error Win32Spooler::EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
     // A printer can be added between the sizing call and the real one: size again then.
     for (int attempt = 0; attempt < 4; ++attempt) {
         std::vector<uint8_t> buf(needed ? needed : 1);
-        if (K20_WS(EnumPrintersW)(PRINTER_ENUM_LOCAL, nullptr, 2, needed ? buf.data() : nullptr, needed, &needed, &count)) {
+        if (K20_WS(EnumPrintersW)(PRINTER_ENUM_LOCAL, nullptr, 2, needed ? buf.data() : nullptr, needed,
+                                  &needed, &count)) {
             auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
             for (DWORD i = 0; i < count; ++i) {
                 PrinterInfo2 info;
@@ -457,7 +492,9 @@ Error Win32Spooler::StartDocRaw(PrinterHandle h, const std::string& docName, con
     return kOk;
 }
 
-Error Win32Spooler::StartPage(PrinterHandle h) { return K20_WS(StartPagePrinter)(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::StartPage(PrinterHandle h) {
+    return K20_WS(StartPagePrinter)(H(h)) ? kOk : GetLastError();
+}
 
 Error Win32Spooler::WritePrinter(PrinterHandle h, const uint8_t* data, uint32_t size, uint32_t& written) {
     DWORD w = 0;
@@ -466,7 +503,11 @@ Error Win32Spooler::WritePrinter(PrinterHandle h, const uint8_t* data, uint32_t 
     return ok ? kOk : GetLastError();
 }
 
-Error Win32Spooler::EndPage(PrinterHandle h) { return K20_WS(EndPagePrinter)(H(h)) ? kOk : GetLastError(); }
-Error Win32Spooler::EndDoc(PrinterHandle h) { return K20_WS(EndDocPrinter)(H(h)) ? kOk : GetLastError(); }
+Error Win32Spooler::EndPage(PrinterHandle h) {
+    return K20_WS(EndPagePrinter)(H(h)) ? kOk : GetLastError();
+}
+Error Win32Spooler::EndDoc(PrinterHandle h) {
+    return K20_WS(EndDocPrinter)(H(h)) ? kOk : GetLastError();
+}
 
 }  // namespace k20::platform::win32

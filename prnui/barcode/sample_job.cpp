@@ -7,7 +7,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint8_t Low(uint32_t v) { return uint8_t(v & 0xFF); }
+uint8_t Low(uint32_t v) {
+    return uint8_t(v & 0xFF);
+}
 
 }  // namespace
 
@@ -19,14 +21,16 @@ JobWrites Build1DSample(const prnui::BarcodeFont1DSlot& s, std::span<const uint8
     const Bytes body(data.begin(), data.end());
     switch (sym.shape) {
         case Shape1D::Plain:
-            out.push_back({0x1D, 0x66, s.hriFont, 0x1D, 0x48, s.hriPosition, 0x1D, 0x77, w, 0x1D, 0x68, h, 0x1D, 0x6B, m});
+            out.push_back({0x1D, 0x66, s.hriFont, 0x1D, 0x48, s.hriPosition, 0x1D, 0x77, w, 0x1D, 0x68, h,
+                           0x1D, 0x6B, m});
             out.push_back(body);
             out.push_back({0x00});
             break;
         case Shape1D::LengthByte:
             // The full header ends as a NUL-terminated command with no data; the printer
             // then takes the short form with the length byte.
-            out.push_back({0x1D, 0x66, s.hriFont, 0x1D, 0x48, s.hriPosition, 0x1D, 0x77, w, 0x1D, 0x68, h, 0x1D, 0x6B, m});
+            out.push_back({0x1D, 0x66, s.hriFont, 0x1D, 0x48, s.hriPosition, 0x1D, 0x77, w, 0x1D, 0x68, h,
+                           0x1D, 0x6B, m});
             out.push_back({0x00});
             out.push_back({0x1D, 0x77, w, 0x1D, 0x68, h, 0x1D, 0x6B, m});
             out.push_back({uint8_t(data.size())});
@@ -35,8 +39,8 @@ JobWrites Build1DSample(const prnui::BarcodeFont1DSlot& s, std::span<const uint8
             break;
         case Shape1D::Gs1:
             out.push_back({0x1D, 0x66, 0x00, 0x1D, 0x48, 0x00, 0x1D, 0x73, sym.gs1Type, s.gs1ElementWidth,
-                           Low(s.gs1RowHeight), Low(s.gs1CompositeRowHeight), s.gs1SeparatorHeight, 0x02, s.gs1Hri,
-                           s.gs1ApplyAi, 0x1D, 0x6B, 0x0D});
+                           Low(s.gs1RowHeight), Low(s.gs1CompositeRowHeight), s.gs1SeparatorHeight, 0x02,
+                           s.gs1Hri, s.gs1ApplyAi, 0x1D, 0x6B, 0x0D});
             out.push_back(body);
             out.push_back({0x00});
             break;
@@ -51,19 +55,19 @@ JobWrites Build2DSample(const prnui::BarcodeFont2DSlot& s, std::span<const uint8
     JobWrites out;
     switch (sym.header) {
         case Header2D::Pdf417:
-            out.push_back({0x1D, 0x70, 0x01, 0x01, s.pdfRows, s.pdfColumns, s.pdfElementWidth, s.pdfElementHeight, 0x1D,
-                           0x71, s.pdfErrorLevel, 0x1D, 0x6B, 0x0A});
+            out.push_back({0x1D, 0x70, 0x01, 0x01, s.pdfRows, s.pdfColumns, s.pdfElementWidth,
+                           s.pdfElementHeight, 0x1D, 0x71, s.pdfErrorLevel, 0x1D, 0x6B, 0x0A});
             break;
         case Header2D::Gs1Stacked:
             out.push_back({0x1D, 0x66, 0x00, 0x1D, 0x48, 0x00, 0x1D, 0x73, sym.gs1Type, s.gs1ElementWidth,
-                           Low(s.gs1RowHeight), Low(s.gs1CompositeRowHeight), s.gs1SeparatorHeight, s.gs1Segments,
-                           s.gs1Hri, s.gs1ApplyAi, 0x1D, 0x6B, 0x0D});
+                           Low(s.gs1RowHeight), Low(s.gs1CompositeRowHeight), s.gs1SeparatorHeight,
+                           s.gs1Segments, s.gs1Hri, s.gs1ApplyAi, 0x1D, 0x6B, 0x0D});
             break;
         case Header2D::Qr: {
             static constexpr uint8_t kLetters[] = {'L', 'M', 'H', 'Q'};
             const uint8_t letter = kLetters[s.qrErrorLevel < 3 ? s.qrErrorLevel : 3];
-            out.push_back({0x1D, 0x6F, 0x00, s.qrElementWidth, s.qrLanguage, s.qrModel, 0x1D, 0x6B, 0x0B, letter, 'A',
-                           ','});
+            out.push_back({0x1D, 0x6F, 0x00, s.qrElementWidth, s.qrLanguage, s.qrModel, 0x1D, 0x6B, 0x0B,
+                           letter, 'A', ','});
             break;
         }
         case Header2D::MaxiCode:
@@ -119,8 +123,8 @@ std::vector<uint8_t> Flatten(const JobWrites& writes) {
     return all;
 }
 
-platform::Error SendSampleJob(platform::Spooler& spooler, platform::PrinterHandle printer, const std::string& docName,
-                              const JobWrites& writes) {
+platform::Error SendSampleJob(platform::Spooler& spooler, platform::PrinterHandle printer,
+                              const std::string& docName, const JobWrites& writes) {
     return platform::SendRawJob(spooler, printer, docName, writes);
 }
 

@@ -44,7 +44,7 @@ std::vector<uint8_t> Flatten(const JobWrites& writes);
 
 // One raw job: nothing is written when the document cannot be started, the document is
 // ended when the page cannot be started, and a failed write ends page and document at once.
-platform::Error SendSampleJob(platform::Spooler& spooler, platform::PrinterHandle printer, const std::string& docName,
-                              const JobWrites& writes);
+platform::Error SendSampleJob(platform::Spooler& spooler, platform::PrinterHandle printer,
+                              const std::string& docName, const JobWrites& writes);
 
 }  // namespace k20::barcode

@@ -35,13 +35,13 @@ constexpr std::array<Symbology2D, k2DSymbologyCount> k2D{{
 }};
 
 constexpr CharEntry kDigits[] = {V('0'), kRange, V('9'), kEnd};
-constexpr CharEntry kCode39[] = {V(' '), V('$'), V('%'), V('*'), V('+'), V('-'), kRange, V('9'),
-                                 V('A'), kRange,  V('Z'), kEnd};
+constexpr CharEntry kCode39[] = {V(' '), V('$'), V('%'), V('*'), V('+'), V('-'),
+                                 kRange, V('9'), V('A'), kRange, V('Z'), kEnd};
 constexpr CharEntry kCodabar[] = {V('$'), V('*'), V('+'), V('-'), kRange, V(':'),
                                   V('A'), kRange, V('E'), V('N'), V('T'), kEnd};
 constexpr CharEntry kAscii[] = {V(0), kRange, V(127), kEnd};
-constexpr CharEntry kGs1[] = {V(' '), kRange, V('"'), V('%'), kRange, V('?'), V('A'), kRange,
-                              V('Z'), V('_'),  V('a'), kRange, V('|'), kEnd};
+constexpr CharEntry kGs1[] = {V(' '), kRange, V('"'), V('%'), kRange, V('?'), V('A'),
+                              kRange, V('Z'), V('_'), V('a'), kRange, V('|'), kEnd};
 constexpr CharEntry kAnyByte[] = {V(0), kRange, V(255), kEnd};
 constexpr CharEntry kMaxiCode[] = {V('0'), kRange, V('9'), V('A'), kRange, V('Z'), kEnd};
 
@@ -67,15 +67,21 @@ constexpr std::array<ValidationRow, kValidationRowCount> kRows{{
     {1, 84, true, kMaxiCode, Framing::NulEnd},     // 18 MaxiCode
 }};
 
-constexpr std::u16string_view kFontNames1D[k1DFontCount] = {u"1D Code1", u"1D Code2", u"1D Code3", u"1D Code4",
-                                                            u"1D Code5", u"1D Code6", u"1D Code7", u"1D Code8"};
+constexpr std::u16string_view kFontNames1D[k1DFontCount] = {
+    u"1D Code1", u"1D Code2", u"1D Code3", u"1D Code4", u"1D Code5", u"1D Code6", u"1D Code7", u"1D Code8"};
 constexpr std::u16string_view kFontNames2D[k2DFontCount] = {u"2D Code1", u"2D Code2"};
 
 }  // namespace
 
-const std::array<Symbology1D, k1DSymbologyCount>& Symbologies1D() { return k1D; }
-const std::array<Symbology2D, k2DSymbologyCount>& Symbologies2D() { return k2D; }
-const std::array<ValidationRow, kValidationRowCount>& ValidationRows() { return kRows; }
+const std::array<Symbology1D, k1DSymbologyCount>& Symbologies1D() {
+    return k1D;
+}
+const std::array<Symbology2D, k2DSymbologyCount>& Symbologies2D() {
+    return k2D;
+}
+const std::array<ValidationRow, kValidationRowCount>& ValidationRows() {
+    return kRows;
+}
 
 bool RowAdmits(const ValidationRow& row, uint8_t b) {
     const CharEntry* e = row.allowed;

@@ -21,15 +21,15 @@ inline constexpr int kGs1ExpandedSymbology = 12;
 
 // How a 1D symbology is laid out in the sample job.
 enum class Shape1D : uint8_t {
-    Plain,        // header, data, 00
-    LengthByte,   // header, 00, short header, length byte, data, 00
-    Gs1,          // GS1 parameter header, data, 00
+    Plain,       // header, data, 00
+    LengthByte,  // header, 00, short header, length byte, data, 00
+    Gs1,         // GS1 parameter header, data, 00
 };
 
 struct Symbology1D {
-    std::string_view name;        // as the "Type" list shows it
-    uint8_t printerCode;          // barcode command symbology (13 for every GS1 row)
-    uint8_t gs1Type;              // GS1 parameter, 0 for general barcodes
+    std::string_view name;  // as the "Type" list shows it
+    uint8_t printerCode;    // barcode command symbology (13 for every GS1 row)
+    uint8_t gs1Type;        // GS1 parameter, 0 for general barcodes
     std::string_view sampleData;
     uint8_t validationRow;
     Shape1D shape;
@@ -50,7 +50,9 @@ struct CharEntry {
     uint8_t value;
 };
 
-inline constexpr CharEntry V(uint8_t v) { return {CharEntry::Value, v}; }
+inline constexpr CharEntry V(uint8_t v) {
+    return {CharEntry::Value, v};
+}
 inline constexpr CharEntry kRange{CharEntry::Range, 0};
 inline constexpr CharEntry kEnd{CharEntry::End, 0};
 
@@ -64,8 +66,8 @@ enum class Framing : uint8_t {
 struct ValidationRow {
     uint16_t minLength;
     uint16_t maxLength;
-    bool lengthOnly;                    // rows whose character list is never consulted
-    const CharEntry* allowed;           // read up to the end marker
+    bool lengthOnly;           // rows whose character list is never consulted
+    const CharEntry* allowed;  // read up to the end marker
     Framing framing;
 };
 
@@ -74,7 +76,9 @@ const std::array<Symbology2D, k2DSymbologyCount>& Symbologies2D();
 const std::array<ValidationRow, kValidationRowCount>& ValidationRows();
 
 // The validation row of a barcode command code (0..6, 72, 73) or of a row given directly.
-inline constexpr int ValidationRowForCode(int code) { return code >= 72 ? code - 65 : code; }
+inline constexpr int ValidationRowForCode(int code) {
+    return code >= 72 ? code - 65 : code;
+}
 
 // True when the row's list admits b (the list read in order, range markers between two values).
 bool RowAdmits(const ValidationRow& row, uint8_t b);

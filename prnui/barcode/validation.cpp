@@ -16,7 +16,9 @@ ValidationResult Reject(Verdict v, size_t pos = 0, uint8_t b = 0) {
     return r;
 }
 
-bool IsDigit(uint8_t b) { return b >= '0' && b <= '9'; }
+bool IsDigit(uint8_t b) {
+    return b >= '0' && b <= '9';
+}
 
 bool HasCodeSetC(std::span<const uint8_t> d) {
     for (size_t i = 0; i + 1 < d.size(); ++i)
@@ -109,7 +111,8 @@ ValidationResult ValidateBarcodeData(int code, std::vector<uint8_t>& data) {
         if (!RowAdmits(vr, data[i])) return rejected(Reject(Verdict::ForbiddenByte, i, data[i]));
     if (code == kCode128) {
         if (data[0] != '{' || (data[1] != 'A' && data[1] != 'B' && data[1] != 'C'))
-            return rejected(Reject(Verdict::Code128Start, data[0] != '{' ? 0 : 1, data[0] != '{' ? data[0] : data[1]));
+            return rejected(
+                Reject(Verdict::Code128Start, data[0] != '{' ? 0 : 1, data[0] != '{' ? data[0] : data[1]));
         if (HasCodeSetC(data)) {
             std::vector<uint8_t> packed(n);
             size_t len = 0;
@@ -125,27 +128,39 @@ ValidationResult ValidateBarcodeData(int code, std::vector<uint8_t>& data) {
 std::string Describe(const ValidationResult& r) {
     const std::string at = " at position " + std::to_string(r.position);
     switch (r.verdict) {
-        case Verdict::Accept: return "accepted";
-        case Verdict::NoData: return "no data";
-        case Verdict::BadRow: return "no validation row " + std::to_string(r.row);
+        case Verdict::Accept:
+            return "accepted";
+        case Verdict::NoData:
+            return "no data";
+        case Verdict::BadRow:
+            return "no validation row " + std::to_string(r.row);
         case Verdict::TooShort:
             return "length " + std::to_string(r.length) + " too short (minimum " +
                    std::to_string(ValidationRows()[size_t(r.row)].minLength) + ")";
         case Verdict::TooLong:
             return "length " + std::to_string(r.length) + " too long (maximum " +
                    std::to_string(ValidationRows()[size_t(r.row)].maxLength) + ")";
-        case Verdict::UpcEFirstDigit: return "UPC-E data must start with '0', not " + ByteText(r.byte);
-        case Verdict::CodabarStart: return "Codabar data must start with 'A'..'D', not " + ByteText(r.byte);
+        case Verdict::UpcEFirstDigit:
+            return "UPC-E data must start with '0', not " + ByteText(r.byte);
+        case Verdict::CodabarStart:
+            return "Codabar data must start with 'A'..'D', not " + ByteText(r.byte);
         case Verdict::CodabarStop:
             return "Codabar data must end with 'A'..'E', '*', 'N' or 'T', not " + ByteText(r.byte);
-        case Verdict::ForbiddenByte: return "byte " + ByteText(r.byte) + at + " is not allowed";
-        case Verdict::Code128Start: return "Code128 data must start with {A, {B or {C";
-        case Verdict::Code128OddDigits: return "odd number of digits in code set C before position " + std::to_string(r.position);
-        case Verdict::Code128NotDigit: return "byte " + ByteText(r.byte) + at + " is not a digit in code set C";
-        case Verdict::Gs1FirstByte: return "first byte " + ByteText(r.byte) + " above 128";
-        case Verdict::PackOverflow: return "packed data does not fit";
+        case Verdict::ForbiddenByte:
+            return "byte " + ByteText(r.byte) + at + " is not allowed";
+        case Verdict::Code128Start:
+            return "Code128 data must start with {A, {B or {C";
+        case Verdict::Code128OddDigits:
+            return "odd number of digits in code set C before position " + std::to_string(r.position);
+        case Verdict::Code128NotDigit:
+            return "byte " + ByteText(r.byte) + at + " is not a digit in code set C";
+        case Verdict::Gs1FirstByte:
+            return "first byte " + ByteText(r.byte) + " above 128";
+        case Verdict::PackOverflow:
+            return "packed data does not fit";
         case Verdict::EndsCommand:
-            return "byte 0x00" + at + " would end the barcode command early; what follows would reach the "
+            return "byte 0x00" + at +
+                   " would end the barcode command early; what follows would reach the "
                    "printer as commands";
     }
     return "rejected";

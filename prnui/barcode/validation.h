@@ -12,26 +12,26 @@ namespace k20::barcode {
 enum class Verdict : uint8_t {
     Accept,
     NoData,
-    BadRow,           // a code that names no validation row
+    BadRow,  // a code that names no validation row
     TooShort,
     TooLong,
-    UpcEFirstDigit,   // UPC-E must start with '0'
-    CodabarStart,     // first byte not 'A'..'D'
-    CodabarStop,      // last byte not 'A'..'E', '*', 'N', 'T'
+    UpcEFirstDigit,  // UPC-E must start with '0'
+    CodabarStart,    // first byte not 'A'..'D'
+    CodabarStop,     // last byte not 'A'..'E', '*', 'N', 'T'
     ForbiddenByte,
-    Code128Start,     // not "{A", "{B" or "{C" at the start
-    Code128OddDigits, // a code set C run with an odd number of digits
-    Code128NotDigit,  // a byte other than a digit or '{' inside code set C
-    Gs1FirstByte,     // 2D GS1 symbologies: first byte above 128
-    PackOverflow,     // the packed data would not fit the caller's buffer
-    EndsCommand,      // a 00 byte in data that the command ends at its first 00
+    Code128Start,      // not "{A", "{B" or "{C" at the start
+    Code128OddDigits,  // a code set C run with an odd number of digits
+    Code128NotDigit,   // a byte other than a digit or '{' inside code set C
+    Gs1FirstByte,      // 2D GS1 symbologies: first byte above 128
+    PackOverflow,      // the packed data would not fit the caller's buffer
+    EndsCommand,       // a 00 byte in data that the command ends at its first 00
 };
 
 struct ValidationResult {
     Verdict verdict = Verdict::Accept;
     size_t position = 0;  // offending byte, where one is to blame
     uint8_t byte = 0;
-    size_t length = 0;    // the length that was tested
+    size_t length = 0;  // the length that was tested
     int row = -1;
     bool ok() const { return verdict == Verdict::Accept; }
 };

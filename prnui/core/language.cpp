@@ -13,9 +13,12 @@ SystemLanguage SystemLanguageFor(uint16_t langId) {
     switch (langId) {
         case 0x0404:
         case 0x0C04:
-        case 0x1004: return {kTraditionalFile, u"系統語言(System)"};
-        case 0x0804: return {kSimplifiedFile, u"系统语言(System)"};
-        default: return {kEnglishFile, u"System Language"};
+        case 0x1004:
+            return {kTraditionalFile, u"系統語言(System)"};
+        case 0x0804:
+            return {kSimplifiedFile, u"系统语言(System)"};
+        default:
+            return {kEnglishFile, u"System Language"};
     }
 }
 
@@ -55,8 +58,8 @@ std::string Language::CurrentFilePath() {
 
 std::string Language::ShippedFolder() {
     uint16_t arch = sys_.Version().processorArchitecture;
-    const char* sub = (arch == 9 || arch == 6) ? "system32\\spool\\drivers\\x64\\3"
-                                               : "system32\\spool\\drivers\\w32x86\\3";
+    const char* sub =
+        (arch == 9 || arch == 6) ? "system32\\spool\\drivers\\x64\\3" : "system32\\spool\\drivers\\w32x86\\3";
     return platform::JoinPath(sys_.WindowsDirectory(), sub);
 }
 
@@ -90,7 +93,8 @@ void Language::StartUp() {
             reg_.SetString(RegRoot::CurrentUser, kLanguageKey, kLanguageValue, current);
         } else {
             std::string v;
-            if (reg_.GetString(RegRoot::CurrentUser, kLanguageKey, kLanguageValue, v) == platform::kOk) current = v;
+            if (reg_.GetString(RegRoot::CurrentUser, kLanguageKey, kLanguageValue, v) == platform::kOk)
+                current = v;
         }
         std::string firstRun;
         if (reg_.GetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, firstRun) != platform::kOk) {
@@ -112,7 +116,8 @@ std::string Language::CurrentFileName() {
         return kEnglishFile;
     // The value names a file in our folder; anything that could leave it, or match other
     // files as a pattern, is not ours.
-    if (v.find_first_of("\\/:*?") != std::string::npos || v.find("..") != std::string::npos) return kEnglishFile;
+    if (v.find_first_of("\\/:*?") != std::string::npos || v.find("..") != std::string::npos)
+        return kEnglishFile;
     return v;
 }
 
@@ -186,7 +191,8 @@ platform::Error Language::Choose(const std::string& fileName, bool followsSystem
     if (e != platform::kOk) return e;
     e = reg_.SetString(RegRoot::CurrentUser, kLanguageKey, kLanguageValue, fileName);
     if (e != platform::kOk) return e;
-    return reg_.SetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, followsSystem ? "TRUE" : "FALSE");
+    return reg_.SetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue,
+                          followsSystem ? "TRUE" : "FALSE");
 }
 
 platform::Error Language::RememberPort(const std::string& portName) {
@@ -200,14 +206,20 @@ namespace {
 Language* g_language = nullptr;
 }
 
-void SetProcessLanguage(Language* lang) { g_language = lang; }
-Language* ProcessLanguage() { return g_language; }
+void SetProcessLanguage(Language* lang) {
+    g_language = lang;
+}
+Language* ProcessLanguage() {
+    return g_language;
+}
 
 const Texts& CurrentTexts() {
     static const Texts builtIn;
     return g_language ? g_language->Current() : builtIn;
 }
 
-std::u16string Text(std::string_view section, std::string_view key) { return CurrentTexts().Get(section, key); }
+std::u16string Text(std::string_view section, std::string_view key) {
+    return CurrentTexts().Get(section, key);
+}
 
 }  // namespace k20::prnui

@@ -43,7 +43,7 @@ struct LanguageList {
 LanguageList ParseLanguageList(const Texts& listFile);
 
 class Language {
-public:
+  public:
     Language(platform::Registry& reg, platform::FileSystem& fs, platform::SystemInfo& sys)
         : reg_(reg), fs_(fs), sys_(sys) {}
 
@@ -52,8 +52,8 @@ public:
 
     // <AppData>\Pellamor; empty when the application-data folder is unknown.
     std::string LanguageFolder();
-    std::string ShippedFolder();   // the printer-driver folder of this architecture
-    std::string ListFilePath();  // empty without the folder
+    std::string ShippedFolder();  // the printer-driver folder of this architecture
+    std::string ListFilePath();   // empty without the folder
 
     // LANGUAGE_K20 as stored now; "ENG_K20.res" when the key or value is missing.
     std::string CurrentFileName();
@@ -78,7 +78,7 @@ public:
     // The device sheet remembers the printer's port under the language key.
     platform::Error RememberPort(const std::string& portName);
 
-private:
+  private:
     bool ReadText(const std::string& path, Texts& out);
     platform::Registry& reg_;
     platform::FileSystem& fs_;

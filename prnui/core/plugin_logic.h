@@ -9,8 +9,12 @@ namespace k20::prnui {
 
 inline constexpr uint32_t kPluginVersion = 1;
 
-enum : uint32_t { kOemGiGetSignature = 1, kOemGiGetInterfaceVersion = 2, kOemGiGetVersion = 3,
-                  kOemGiGetPublisherInfo = 4 };
+enum : uint32_t {
+    kOemGiGetSignature = 1,
+    kOemGiGetInterfaceVersion = 2,
+    kOemGiGetVersion = 3,
+    kOemGiGetPublisherInfo = 4
+};
 CallResult GetInfo(uint32_t mode, void* buffer, uint32_t size, uint32_t* needed);
 
 inline constexpr uint32_t kQcpDeviceProfile = 0;

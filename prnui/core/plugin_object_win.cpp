@@ -51,7 +51,9 @@ HRESULT PluginClassFactory::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-ULONG PluginClassFactory::AddRef() { return ULONG(++refs_); }
+ULONG PluginClassFactory::AddRef() {
+    return ULONG(++refs_);
+}
 
 ULONG PluginClassFactory::Release() {
     LONG n = --refs_;
@@ -76,14 +78,18 @@ HRESULT PluginClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** 
 }
 
 HRESULT PluginClassFactory::LockServer(BOOL lock) {
-    if (lock) ++g_lockCount;
-    else --g_lockCount;
+    if (lock)
+        ++g_lockCount;
+    else
+        --g_lockCount;
     return S_OK;
 }
 
 // ---- plug-in object ----
 
-PluginObject::PluginObject() { ++g_objectCount; }
+PluginObject::PluginObject() {
+    ++g_objectCount;
+}
 
 PluginObject::~PluginObject() {
     if (driverUI_) driverUI_->Release();
@@ -101,7 +107,9 @@ HRESULT PluginObject::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-ULONG PluginObject::AddRef() { return ULONG(++refs_); }
+ULONG PluginObject::AddRef() {
+    return ULONG(++refs_);
+}
 
 ULONG PluginObject::Release() {
     LONG n = --refs_;
@@ -178,22 +186,35 @@ HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam
     });
 }
 
-HRESULT PluginObject::DevQueryPrintEx(host::POEMUIOBJ, host::PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) { return E_NOTIMPL; }
+HRESULT PluginObject::DevQueryPrintEx(host::POEMUIOBJ, host::PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) {
+    return E_NOTIMPL;
+}
 HRESULT PluginObject::DeviceCapabilities(host::POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, PDEVMODEW, PVOID, DWORD,
                                          DWORD*) {
     return E_NOTIMPL;
 }
-HRESULT PluginObject::UpgradePrinter(DWORD, PBYTE) { return E_NOTIMPL; }
-HRESULT PluginObject::PrinterEvent(PWSTR, INT, DWORD, LPARAM) { return E_NOTIMPL; }
-HRESULT PluginObject::DriverEvent(DWORD, DWORD, LPBYTE, LPARAM) { return E_NOTIMPL; }
-HRESULT PluginObject::FontInstallerDlgProc(HWND, UINT, WPARAM, LPARAM) { return E_NOTIMPL; }
-HRESULT PluginObject::UpdateExternalFonts(HANDLE, HANDLE, PWSTR) { return E_NOTIMPL; }
+HRESULT PluginObject::UpgradePrinter(DWORD, PBYTE) {
+    return E_NOTIMPL;
+}
+HRESULT PluginObject::PrinterEvent(PWSTR, INT, DWORD, LPARAM) {
+    return E_NOTIMPL;
+}
+HRESULT PluginObject::DriverEvent(DWORD, DWORD, LPBYTE, LPARAM) {
+    return E_NOTIMPL;
+}
+HRESULT PluginObject::FontInstallerDlgProc(HWND, UINT, WPARAM, LPARAM) {
+    return E_NOTIMPL;
+}
+HRESULT PluginObject::UpdateExternalFonts(HANDLE, HANDLE, PWSTR) {
+    return E_NOTIMPL;
+}
 
 HRESULT PluginObject::QueryColorProfile(HANDLE, host::POEMUIOBJ, PDEVMODEW, PVOID, ULONG ulQueryMode,
                                         VOID* pvProfileData, ULONG* pcbProfileData, FLONG* pflProfileData) {
     return Guard([&] {
         uint32_t size = pcbProfileData ? uint32_t(*pcbProfileData) : 0, flags = 0;
-        CallResult r = prnui::QueryColorProfile(ulQueryMode, pvProfileData, pcbProfileData ? &size : nullptr, &flags);
+        CallResult r =
+            prnui::QueryColorProfile(ulQueryMode, pvProfileData, pcbProfileData ? &size : nullptr, &flags);
         if (pcbProfileData) *pcbProfileData = size;
         if (r.hr == kS_OK && pflProfileData) *pflProfileData = flags;
         return Finish(r);

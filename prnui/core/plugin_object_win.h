@@ -17,7 +17,7 @@ struct SheetContext {
 };
 
 class PluginObject final : public host::IPrintOemUI {
-public:
+  public:
     PluginObject();
     ~PluginObject();
 
@@ -31,9 +31,10 @@ public:
     HRESULT STDMETHODCALLTYPE CommonUIProp(DWORD dwMode, host::OEMCUIPPARAM* pOemCUIPParam) override;
     HRESULT STDMETHODCALLTYPE DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) override;
     HRESULT STDMETHODCALLTYPE DevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) override;
-    HRESULT STDMETHODCALLTYPE DevQueryPrintEx(host::POEMUIOBJ, host::PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) override;
-    HRESULT STDMETHODCALLTYPE DeviceCapabilities(host::POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, PDEVMODEW, PVOID, DWORD,
-                                                 DWORD*) override;
+    HRESULT STDMETHODCALLTYPE DevQueryPrintEx(host::POEMUIOBJ, host::PDEVQUERYPRINT_INFO, PDEVMODEW,
+                                              PVOID) override;
+    HRESULT STDMETHODCALLTYPE DeviceCapabilities(host::POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, PDEVMODEW,
+                                                 PVOID, DWORD, DWORD*) override;
     HRESULT STDMETHODCALLTYPE UpgradePrinter(DWORD, PBYTE) override;
     HRESULT STDMETHODCALLTYPE PrinterEvent(PWSTR, INT, DWORD, LPARAM) override;
     HRESULT STDMETHODCALLTYPE DriverEvent(DWORD, DWORD, LPBYTE, LPARAM) override;
@@ -46,7 +47,7 @@ public:
     SheetContext& deviceContext() { return device_; }
     SheetContext& documentContext() { return document_; }
 
-private:
+  private:
     std::atomic<LONG> refs_{1};
     host::IPrintOemDriverUI* driverUI_ = nullptr;
     SheetContext device_;
@@ -54,14 +55,14 @@ private:
 };
 
 class PluginClassFactory final : public IClassFactory {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
-private:
+  private:
     std::atomic<LONG> refs_{1};
 };
 

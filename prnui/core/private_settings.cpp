@@ -113,20 +113,32 @@ void WriteHeader(uint8_t* out) {
 
 OperationValues ReadOperation(const PrivateSettings& s, OperationPoint p) {
     switch (p) {
-        case OperationPoint::StartDoc: return ReadBlock(s.startDoc);
-        case OperationPoint::StartPage: return ReadBlock(s.startPage);
-        case OperationPoint::EndDoc: return ReadBlock(s.endDoc);
-        case OperationPoint::EndPage: return ReadBlock(s.endPage);
+        case OperationPoint::StartDoc:
+            return ReadBlock(s.startDoc);
+        case OperationPoint::StartPage:
+            return ReadBlock(s.startPage);
+        case OperationPoint::EndDoc:
+            return ReadBlock(s.endDoc);
+        case OperationPoint::EndPage:
+            return ReadBlock(s.endPage);
     }
     return {};
 }
 
 void WriteOperation(PrivateSettings& s, OperationPoint p, const OperationValues& v) {
     switch (p) {
-        case OperationPoint::StartDoc: WriteBlock(s.startDoc, v); break;
-        case OperationPoint::StartPage: WriteBlock(s.startPage, v); break;
-        case OperationPoint::EndDoc: WriteBlock(s.endDoc, v); break;
-        case OperationPoint::EndPage: WriteBlock(s.endPage, v); break;
+        case OperationPoint::StartDoc:
+            WriteBlock(s.startDoc, v);
+            break;
+        case OperationPoint::StartPage:
+            WriteBlock(s.startPage, v);
+            break;
+        case OperationPoint::EndDoc:
+            WriteBlock(s.endDoc, v);
+            break;
+        case OperationPoint::EndPage:
+            WriteBlock(s.endPage, v);
+            break;
     }
 }
 
@@ -195,7 +207,9 @@ CallResult DevMode(uint32_t mode, DevModeParam* param, std::u16string_view syste
 
 namespace {
 
-void Line(std::ostringstream& o, const std::string& name, long long v) { o << name << " = " << v << "\n"; }
+void Line(std::ostringstream& o, const std::string& name, long long v) {
+    o << name << " = " << v << "\n";
+}
 
 template <size_t N>
 void Text(std::ostringstream& o, const std::string& name, const TextField<N>& f) {

@@ -47,7 +47,7 @@ const BuiltInText* FindBuiltIn(std::string_view section, std::string_view key);
 
 // The texts of one language file, with the built-in English texts behind them.
 class Texts {
-public:
+  public:
     Texts() = default;  // built-in English only
     explicit Texts(IniFile file) : file_(std::move(file)), hasFile_(true) {}
     static Texts FromFileBytes(const std::vector<uint8_t>& bytes, unsigned codePage);
@@ -61,7 +61,7 @@ public:
 
     bool HasFile() const { return hasFile_; }
 
-private:
+  private:
     IniFile file_;
     bool hasFile_ = false;
 };
@@ -83,9 +83,8 @@ inline constexpr std::string_view Gpd = "GPD";
 inline constexpr std::string_view FileVer = "FILEVER";
 }  // namespace sec
 
-inline constexpr std::string_view kAllSections[] = {sec::Layout,  sec::Operation, sec::Document,  sec::Watermark,
-                                                     sec::Code1D,  sec::Code2D,    sec::Version,   sec::Utility,
-                                                     sec::Download, sec::Font,     sec::MessageBox, sec::Gpd,
-                                                     sec::FileVer};
+inline constexpr std::string_view kAllSections[] = {
+    sec::Layout,  sec::Operation, sec::Document, sec::Watermark,  sec::Code1D, sec::Code2D, sec::Version,
+    sec::Utility, sec::Download,  sec::Font,     sec::MessageBox, sec::Gpd,    sec::FileVer};
 
 }  // namespace k20::prnui

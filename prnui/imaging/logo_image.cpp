@@ -17,9 +17,9 @@
 namespace k20::prnui {
 
 const uint8_t DitherMatrix8[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21},
+    {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
 namespace {
@@ -35,8 +35,9 @@ struct Matrix16 {
     }
     static constexpr int DitherMatrix8Value(int r, int c) {
         constexpr uint8_t t[8][8] = {
-            {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-            {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+            {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+            {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+            {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
             {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21},
         };
         return t[r][c];
@@ -44,19 +45,25 @@ struct Matrix16 {
 };
 constexpr Matrix16 kMatrix16;
 
-int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-int ClampSetting(int v) { return v < -100 ? -100 : (v > 100 ? 100 : v); }
+int Clamp255(int v) {
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+int ClampSetting(int v) {
+    return v < -100 ? -100 : (v > 100 ? 100 : v);
+}
 
 }  // namespace
 
 const uint8_t DitherMatrix16[16][16] = {
-#define K20_ROW(r)                                                                                             \
-    {kMatrix16.m[r][0],  kMatrix16.m[r][1],  kMatrix16.m[r][2],  kMatrix16.m[r][3],  kMatrix16.m[r][4],     \
-     kMatrix16.m[r][5],  kMatrix16.m[r][6],  kMatrix16.m[r][7],  kMatrix16.m[r][8],  kMatrix16.m[r][9],     \
-     kMatrix16.m[r][10], kMatrix16.m[r][11], kMatrix16.m[r][12], kMatrix16.m[r][13], kMatrix16.m[r][14],    \
-     kMatrix16.m[r][15]}
-    K20_ROW(0),  K20_ROW(1),  K20_ROW(2),  K20_ROW(3),  K20_ROW(4),  K20_ROW(5),  K20_ROW(6),  K20_ROW(7),
-    K20_ROW(8),  K20_ROW(9),  K20_ROW(10), K20_ROW(11), K20_ROW(12), K20_ROW(13), K20_ROW(14), K20_ROW(15),
+#define K20_ROW(r)                                                                                         \
+    {                                                                                                      \
+        kMatrix16.m[r][0], kMatrix16.m[r][1], kMatrix16.m[r][2], kMatrix16.m[r][3], kMatrix16.m[r][4],     \
+            kMatrix16.m[r][5], kMatrix16.m[r][6], kMatrix16.m[r][7], kMatrix16.m[r][8], kMatrix16.m[r][9], \
+            kMatrix16.m[r][10], kMatrix16.m[r][11], kMatrix16.m[r][12], kMatrix16.m[r][13],                \
+            kMatrix16.m[r][14], kMatrix16.m[r][15]                                                         \
+    }
+    K20_ROW(0), K20_ROW(1), K20_ROW(2),  K20_ROW(3),  K20_ROW(4),  K20_ROW(5),  K20_ROW(6),  K20_ROW(7),
+    K20_ROW(8), K20_ROW(9), K20_ROW(10), K20_ROW(11), K20_ROW(12), K20_ROW(13), K20_ROW(14), K20_ROW(15),
 #undef K20_ROW
 };
 
@@ -86,14 +93,23 @@ int AdjustAroundMean(int v, int c, int b, int m) {
     return Clamp255(int(s) + b);
 }
 
-int Luminance(int r, int g, int b) { return (587 * g + 299 * r + 114 * b) / 1000; }
+int Luminance(int r, int g, int b) {
+    return (587 * g + 299 * r + 114 * b) / 1000;
+}
 
 bool GrayVariantFor(int bitCount, GrayVariant& v) {
     switch (bitCount) {
-    case 24: v = GrayVariant::Colour; return true;
-    case 8: v = GrayVariant::Gray; return true;
-    case 1: v = GrayVariant::TwoLevel; return true;
-    default: return false;
+        case 24:
+            v = GrayVariant::Colour;
+            return true;
+        case 8:
+            v = GrayVariant::Gray;
+            return true;
+        case 1:
+            v = GrayVariant::TwoLevel;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -106,16 +122,27 @@ bool ParseLogoSource(std::span<const uint8_t> file, int wantBitCount, LogoPixels
     size_t offset;
     uint32_t fullPalette;
     switch (h.bitCount) {
-    case 24: offset = kColourPixelOffset; fullPalette = 0; break;
-    case 8: offset = kGrayPixelOffset; fullPalette = 256; break;
-    case 1: offset = kMonoPixelOffset; fullPalette = 2; break;
-    default: return false;
+        case 24:
+            offset = kColourPixelOffset;
+            fullPalette = 0;
+            break;
+        case 8:
+            offset = kGrayPixelOffset;
+            fullPalette = 256;
+            break;
+        case 1:
+            offset = kMonoPixelOffset;
+            fullPalette = 2;
+            break;
+        default:
+            return false;
     }
     // Rows are read at the fixed offset of the depth; a file laid out otherwise would be
     // read as garbage, so it is refused instead.
     if (h.infoSize != kBmpInfoHeaderSize || h.pixelOffset != offset) return false;
     if (h.colorsUsed != 0 && h.colorsUsed != fullPalette) return false;
-    if (h.width <= 0 || h.width > kBmpMaxDimension || h.height <= 0 || h.height > kBmpMaxDimension) return false;
+    if (h.width <= 0 || h.width > kBmpMaxDimension || h.height <= 0 || h.height > kBmpMaxDimension)
+        return false;
     const uint64_t stride = BmpStride(h.width, h.bitCount);
     if (offset > file.size() || stride * uint64_t(h.height) > file.size() - offset) return false;
     out.width = h.width;
@@ -148,7 +175,9 @@ Lut IdentityTable() {
     return t;
 }
 
-bool PixelBit(const uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
+bool PixelBit(const uint8_t* row, int x) {
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
 
 // The luminance weights folded into the channel tables: a colour pixel's level is
 // (r[R] + g[G] + b[B]) / 1000, Luminance's own integer arithmetic with the table
@@ -190,7 +219,9 @@ void RawColourRowSums(const uint8_t* p, int w, uint64_t s[3]) {
         }
     };
     static constexpr Masks kMasks;
-    auto mask = [](size_t r, size_t k) { return _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks.m[r][k])); };
+    auto mask = [](size_t r, size_t k) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks.m[r][k]));
+    };
     const __m128i m00 = mask(0, 0), m01 = mask(0, 1), m02 = mask(0, 2);
     const __m128i m10 = mask(1, 0), m11 = mask(1, 1), m12 = mask(1, 2);
     const __m128i m20 = mask(2, 0), m21 = mask(2, 1), m22 = mask(2, 2);
@@ -321,7 +352,7 @@ RowThresholds DitherThresholds(int halftone, int y, bool whiteOnEqual, uint32_t 
 // gather in a register and reach the row a byte at a time. Errors spread from the last
 // row land in a buffer no row reads, so that row needs no case of its own.
 class Diffuser {
-public:
+  public:
     explicit Diffuser(int w) : w_(w), cur_(size_t(w) + 2, 0), next_(size_t(w) + 2, 0) {}
 
     // level(x) gives the pixel's level: computed here rather than beforehand, it fills the
@@ -370,7 +401,7 @@ public:
         }
     }
 
-private:
+  private:
     int w_;
     std::vector<int32_t> cur_, next_;
 };
@@ -402,7 +433,7 @@ void WriteHeaders(std::vector<uint8_t>& out, int w, int h, int bitCount) {
 // or through a buffer of some tens of kilobytes to a sink, so that a large picture never
 // needs fresh memory of its own size (which costs more than converting it).
 class Output {
-public:
+  public:
     explicit Output(std::vector<uint8_t>& whole) : whole_(&whole) {}
     explicit Output(const ImageSink& sink) : sink_(&sink) {}
 
@@ -438,7 +469,7 @@ public:
 
     bool End() { return whole_ || Flush(); }
 
-private:
+  private:
     static constexpr size_t kChunk = 32768;
 
     bool Flush() {
@@ -454,7 +485,8 @@ private:
     size_t stride_ = 0, used_ = 0;
 };
 
-int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness, Output& out) {
+int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
+              Output& out) {
     const int want = variant == GrayVariant::Colour ? 24 : variant == GrayVariant::Gray ? 8 : 1;
     LogoPixels img;
     if (!ParseLogoSource(source, want, img)) return kConvertBadFormat;
@@ -468,11 +500,15 @@ int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast
             uint8_t* d = out.NextRow();
             if (!d) return kConvertFailed;
             switch (variant) {
-            case GrayVariant::Colour: ColourLevelRow(p, img.width, wt, d); break;
-            case GrayVariant::Gray: GrayLevelRow(p, img.width, t, d); break;
-            case GrayVariant::TwoLevel:
-                for (int x = 0; x < img.width; ++x) d[x] = PixelBit(p, x) ? t[255] : t[0];
-                break;
+                case GrayVariant::Colour:
+                    ColourLevelRow(p, img.width, wt, d);
+                    break;
+                case GrayVariant::Gray:
+                    GrayLevelRow(p, img.width, t, d);
+                    break;
+                case GrayVariant::TwoLevel:
+                    for (int x = 0; x < img.width; ++x) d[x] = PixelBit(p, x) ? t[255] : t[0];
+                    break;
             }
         }
         if (!out.End()) return kConvertFailed;
@@ -500,10 +536,10 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
     const int c = ClampSetting(contrast), b = ClampSetting(brightness);
     const bool colour = img.bitCount == 24;
     const uint64_t n = uint64_t(img.width) * uint64_t(img.height);
-    const int method = halftone == kHalftoneDitherM3 || halftone == kHalftoneDitherM4 ||
-                               halftone == kHalftoneErrorDiffuse
-                           ? halftone
-                           : kHalftoneNone;
+    const int method =
+        halftone == kHalftoneDitherM3 || halftone == kHalftoneDitherM4 || halftone == kHalftoneErrorDiffuse
+            ? halftone
+            : kHalftoneNone;
     try {
         const Lut t = LevelTable(c, b);
         Lut tb = t, tg = t, tr = t;
@@ -611,7 +647,8 @@ int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std
                   std::string& output, GrayVariant variant, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
-        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
+        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk)
+            return kConvertFailed;
     } catch (const std::bad_alloc&) {
         return kConvertFailed;
     }
@@ -624,7 +661,8 @@ int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std
                   std::string& output, int halftone, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
-        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk) return kConvertFailed;
+        if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk)
+            return kConvertFailed;
     } catch (const std::bad_alloc&) {
         return kConvertFailed;
     }
@@ -637,8 +675,8 @@ int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std
     return WriteWorking(fs, working, img, output);
 }
 
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
-                  int contrast, int brightness) {
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output,
+                  GrayVariant variant, int contrast, int brightness) {
     return ConvertToGray(fs, source, WorkingImagePath(source), output, variant, contrast, brightness);
 }
 

@@ -96,8 +96,8 @@ int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std
                   std::string& output, int halftone, int contrast, int brightness);
 // The same with the working image at WorkingImagePath(source), beside the source: the
 // driver's historical place, kept for the reference tests only.
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output, GrayVariant variant,
-                  int contrast, int brightness);
+int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output,
+                  GrayVariant variant, int contrast, int brightness);
 int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
                   int contrast, int brightness);
 

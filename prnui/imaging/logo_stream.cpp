@@ -95,10 +95,14 @@ bool BuildGrayPlanes(std::span<const uint8_t> file, LogoRaster& out) {
 
 const char* DownloadMessageKey(DownloadResult r) {
     switch (r) {
-    case DownloadResult::NoLogos: return "MB_DOWNLOAD_ERROR5";
-    case DownloadResult::CannotSize: return "MB_DOWNLOAD_ERROR6";
-    case DownloadResult::TooLarge: return "MB_DOWNLOAD_ERROR7";
-    default: return "";
+        case DownloadResult::NoLogos:
+            return "MB_DOWNLOAD_ERROR5";
+        case DownloadResult::CannotSize:
+            return "MB_DOWNLOAD_ERROR6";
+        case DownloadResult::TooLarge:
+            return "MB_DOWNLOAD_ERROR7";
+        default:
+            return "";
     }
 }
 
@@ -166,7 +170,8 @@ DownloadResult BuildLogoDownload(platform::FileSystem& fs, LogoType type, const 
             // A file that grew after it was sized is held to the same limit.
             read += file.size();
             if (read >= kLogoTotalSizeLimit) return writes.clear(), DownloadResult::TooLarge;
-            const bool ok = type == LogoType::Mono ? BuildColumnRaster(file, raster) : BuildGrayPlanes(file, raster);
+            const bool ok =
+                type == LogoType::Mono ? BuildColumnRaster(file, raster) : BuildGrayPlanes(file, raster);
             if (!ok) return writes.clear(), DownloadResult::BadLogoFile;
             writes.push_back(RasterHeader(type, raster));
             writes.push_back(std::move(raster.data));
@@ -189,7 +194,8 @@ DownloadResult DownloadAllLogos(platform::FileSystem& fs, platform::Spooler& sp,
     std::vector<std::vector<uint8_t>> writes;
     const DownloadResult r = BuildLogoDownload(fs, type, logos, writes);
     if (r != DownloadResult::Sent) return r;
-    return platform::SendRawJob(sp, h, "LOGO", writes) == kOk ? DownloadResult::Sent : DownloadResult::SpoolerFailed;
+    return platform::SendRawJob(sp, h, "LOGO", writes) == kOk ? DownloadResult::Sent
+                                                              : DownloadResult::SpoolerFailed;
 }
 
 platform::Error ClearAllLogos(platform::Spooler& sp, platform::PrinterHandle h) {
@@ -199,21 +205,29 @@ platform::Error ClearAllLogos(platform::Spooler& sp, platform::PrinterHandle h) 
 
 const char* FirmwareMessageKey(FirmwareResult r) {
     switch (r) {
-    case FirmwareResult::CannotOpen: return "MB_DOWNLOAD_ERROR1";
-    case FirmwareResult::CannotSize: return "MB_DOWNLOAD_ERROR8";
-    case FirmwareResult::NoMemory:
-    case FirmwareResult::TooLarge: return "MB_DOWNLOAD_ERROR9";
-    case FirmwareResult::CannotSeek: return "MB_DOWNLOAD_ERROR10";
-    case FirmwareResult::CannotRead: return "MB_DOWNLOAD_ERROR2";
-    default: return "";
+        case FirmwareResult::CannotOpen:
+            return "MB_DOWNLOAD_ERROR1";
+        case FirmwareResult::CannotSize:
+            return "MB_DOWNLOAD_ERROR8";
+        case FirmwareResult::NoMemory:
+        case FirmwareResult::TooLarge:
+            return "MB_DOWNLOAD_ERROR9";
+        case FirmwareResult::CannotSeek:
+            return "MB_DOWNLOAD_ERROR10";
+        case FirmwareResult::CannotRead:
+            return "MB_DOWNLOAD_ERROR2";
+        default:
+            return "";
     }
 }
 
-FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& path, std::vector<uint8_t>& data) {
+FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& path,
+                                std::vector<uint8_t>& data) {
     data.clear();
     if (path.empty()) return FirmwareResult::NoPath;
     uint64_t size = 0;
-    if (!FileSizeOf(fs, path, size)) return fs.Exists(path) ? FirmwareResult::CannotSize : FirmwareResult::CannotOpen;
+    if (!FileSizeOf(fs, path, size))
+        return fs.Exists(path) ? FirmwareResult::CannotSize : FirmwareResult::CannotOpen;
     if (size > platform::kFirmwareFileLimit) return FirmwareResult::TooLarge;
     platform::Error e;
     try {
@@ -223,8 +237,8 @@ FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& pat
         return FirmwareResult::NoMemory;
     }
     if (e == platform::kErrFileTooLarge) return FirmwareResult::TooLarge;
-    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound || e == platform::kErrAccessDenied ||
-        e == platform::kErrBadFileType)
+    if (e == platform::kErrFileNotFound || e == platform::kErrPathNotFound ||
+        e == platform::kErrAccessDenied || e == platform::kErrBadFileType)
         return FirmwareResult::CannotOpen;
     if (e == platform::kErrNotEnoughMemory) return FirmwareResult::NoMemory;
     // A file that changed size between the two looks is not sent half-read.
@@ -243,7 +257,7 @@ FirmwareResult DownloadFirmware(platform::FileSystem& fs, platform::Spooler& sp,
     std::vector<std::vector<uint8_t>> writes;
     writes.push_back(std::move(data));
     return platform::SendRawJob(sp, h, "FIRMWARE", writes) == kOk ? FirmwareResult::Sent
-                                                                 : FirmwareResult::SpoolerFailed;
+                                                                  : FirmwareResult::SpoolerFailed;
 }
 
 }  // namespace k20::prnui

@@ -16,8 +16,8 @@ inline constexpr uint32_t kLogoTotalSizeLimit = 96 * 1024;  // the sum of logo f
 inline constexpr int kMaxLogos = 9;
 
 struct LogoRaster {
-    uint16_t x = 0;  // width in bytes (8 dots each)
-    uint16_t y = 0;  // height in units of 8 dots
+    uint16_t x = 0;             // width in bytes (8 dots each)
+    uint16_t y = 0;             // height in units of 8 dots
     std::vector<uint8_t> data;  // x * y * 8 bytes
 };
 
@@ -65,9 +65,20 @@ platform::Error ClearAllLogos(platform::Spooler& sp, platform::PrinterHandle h);
 
 // Firmware, fonts and other files the printer interprets itself, sent unchanged.
 // TooLarge: over platform::kFirmwareFileLimit (shown as the memory message, MB_DOWNLOAD_ERROR9).
-enum class FirmwareResult { Sent, NoPath, CannotOpen, CannotSize, NoMemory, CannotSeek, CannotRead, SpoolerFailed, TooLarge };
+enum class FirmwareResult {
+    Sent,
+    NoPath,
+    CannotOpen,
+    CannotSize,
+    NoMemory,
+    CannotSeek,
+    CannotRead,
+    SpoolerFailed,
+    TooLarge
+};
 const char* FirmwareMessageKey(FirmwareResult r);
-FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& path, std::vector<uint8_t>& data);
+FirmwareResult ReadFirmwareFile(platform::FileSystem& fs, const std::string& path,
+                                std::vector<uint8_t>& data);
 FirmwareResult DownloadFirmware(platform::FileSystem& fs, platform::Spooler& sp, platform::PrinterHandle h,
                                 const std::string& path);
 

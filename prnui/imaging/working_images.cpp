@@ -10,7 +10,8 @@ namespace {
 constexpr int kFolderAttempts = 64;
 }  // namespace
 
-WorkingImages::WorkingImages(platform::FileSystem& fs, std::string tempDir) : fs_(fs), temp_(std::move(tempDir)) {
+WorkingImages::WorkingImages(platform::FileSystem& fs, std::string tempDir)
+    : fs_(fs), temp_(std::move(tempDir)) {
     // The tool on POSIX hosts passes a POSIX folder; the platform's paths are Windows paths.
     if (temp_.find('\\') == std::string::npos && temp_.find('/') != std::string::npos) separator_ = '/';
     while (temp_.size() > 1 && (temp_.back() == '\\' || temp_.back() == '/')) temp_.pop_back();

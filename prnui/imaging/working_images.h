@@ -13,7 +13,7 @@
 namespace k20::prnui {
 
 class WorkingImages {
-public:
+  public:
     // tempDir: the user's temporary folder ("C:\\Users\\u\\AppData\\Local\\Temp\\", "/tmp").
     WorkingImages(platform::FileSystem& fs, std::string tempDir);
     WorkingImages(const WorkingImages&) = delete;
@@ -30,7 +30,7 @@ public:
     bool Owns(const std::string& path) const { return handed_.count(path) != 0; }
     const std::string& folder() const { return folder_; }
 
-private:
+  private:
     bool MakeFolder();
     std::string Join(const std::string& name) const;
 

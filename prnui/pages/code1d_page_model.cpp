@@ -18,7 +18,9 @@ uint32_t ParseTypedNumber(std::u16string_view text) {
     return uint32_t(v);
 }
 
-std::u16string NumberText(uint32_t v) { return Utf8ToUtf16(std::to_string(v)); }
+std::u16string NumberText(uint32_t v) {
+    return Utf8ToUtf16(std::to_string(v));
+}
 
 namespace {
 
@@ -38,8 +40,9 @@ uint32_t Clamp(const NumericField& f, uint32_t v) {
 
 }  // namespace
 
-const NumericField& Field1DSpec(Field1D f) { return kFields[size_t(f)]; }
-
+const NumericField& Field1DSpec(Field1D f) {
+    return kFields[size_t(f)];
+}
 
 void Code1DPageModel::Open() {
     font_ = 0;
@@ -79,10 +82,18 @@ std::u16string Code1DPageModel::EditNumber(Field1D f, std::u16string_view typed)
             b.barHeight = v;
             b.fontSize = barcode::ComputeFontSize(b.barHeight, b.hriPosition, b.hriFont);
             break;
-        case Field1D::Gs1ElementWidth: b.gs1ElementWidth = uint8_t(v); break;
-        case Field1D::Gs1RowHeight: b.gs1RowHeight = v; break;
-        case Field1D::Gs1CompositeRowHeight: b.gs1CompositeRowHeight = v; break;
-        case Field1D::Gs1SeparatorHeight: b.gs1SeparatorHeight = uint8_t(v); break;
+        case Field1D::Gs1ElementWidth:
+            b.gs1ElementWidth = uint8_t(v);
+            break;
+        case Field1D::Gs1RowHeight:
+            b.gs1RowHeight = v;
+            break;
+        case Field1D::Gs1CompositeRowHeight:
+            b.gs1CompositeRowHeight = v;
+            break;
+        case Field1D::Gs1SeparatorHeight:
+            b.gs1SeparatorHeight = uint8_t(v);
+            break;
     }
     fields_[size_t(f)] = NumberText(v);
     MarkChanged();
@@ -118,7 +129,9 @@ void Code1DPageModel::SelectExpanded(int pos) {
 }
 
 // The choice only decides whether the 2D row height may be edited; it is not stored.
-void Code1DPageModel::SetComposite(bool composite) { composite_ = composite; }
+void Code1DPageModel::SetComposite(bool composite) {
+    composite_ = composite;
+}
 
 void Code1DPageModel::SetData(std::u16string_view text) {
     data_.assign(text.substr(0, kSampleDataMaxChars));
@@ -133,7 +146,8 @@ PrintOutcome Code1DPageModel::Print(platform::Spooler& spooler, platform::Printe
                                     unsigned ansiCodePage) {
     PrintOutcome out;
     const std::string bytes = Utf16ToCodePage(data_, ansiCodePage);
-    barcode::SamplePlan plan = barcode::Plan1DSample(slot(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    barcode::SamplePlan plan =
+        barcode::Plan1DSample(slot(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
     if (!plan.ok()) {
         out.message = kMsg1DCodeError;
         return out;

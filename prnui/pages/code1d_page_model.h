@@ -20,8 +20,8 @@ inline constexpr PageMessage kMsg1DCodeError = ErrorMessage("MB_1DCODE_ERROR1");
 
 // What the Print button did.
 struct PrintOutcome {
-    std::optional<PageMessage> message;  // data rejected: nothing was sent
-    bool sent = false;                   // a job was attempted
+    std::optional<PageMessage> message;     // data rejected: nothing was sent
+    bool sent = false;                      // a job was attempted
     platform::Error error = platform::kOk;  // spooler failure (no message is shown for it)
 };
 
@@ -41,12 +41,19 @@ std::u16string NumberText(uint32_t v);
 
 enum class Group1D { General, Gs1 };
 
-enum class Field1D { ElementWidth, BarHeight, Gs1ElementWidth, Gs1RowHeight, Gs1CompositeRowHeight, Gs1SeparatorHeight };
+enum class Field1D {
+    ElementWidth,
+    BarHeight,
+    Gs1ElementWidth,
+    Gs1RowHeight,
+    Gs1CompositeRowHeight,
+    Gs1SeparatorHeight
+};
 inline constexpr int kField1DCount = 6;
 const NumericField& Field1DSpec(Field1D f);
 
 class Code1DPageModel {
-public:
+  public:
     explicit Code1DPageModel(PrivateSettings& settings) : s_(settings) {}
 
     // Page creation: font 1, Independence, its record in the fields.
@@ -90,9 +97,11 @@ public:
     BarcodeFont1DSlot& slot() { return s_.barcode1D[font_]; }
     const BarcodeFont1DSlot& slot() const { return s_.barcode1D[font_]; }
 
-    static Group1D GroupOf(int type) { return type >= barcode::kFirstGs1Symbology ? Group1D::Gs1 : Group1D::General; }
+    static Group1D GroupOf(int type) {
+        return type >= barcode::kFirstGs1Symbology ? Group1D::Gs1 : Group1D::General;
+    }
 
-private:
+  private:
     void LoadFields();
     void RefreshSize();
     void SetSampleData();
@@ -113,9 +122,11 @@ inline constexpr std::u16string_view k1DElementWidthRange = u"[ 2. . 6 ]";
 inline constexpr std::u16string_view k1DBarHeightRange = u"[ 1 . . 255 ]";
 
 // Keys (section "1DCODE") of the entries of the three translated lists.
-inline constexpr std::string_view k1DHriPositionKeys[] = {"RC_STATIC_1DCODE_POSITION1", "RC_STATIC_1DCODE_POSITION2",
-                                                          "RC_STATIC_1DCODE_POSITION3", "RC_STATIC_1DCODE_POSITION4"};
-inline constexpr std::string_view k1DHriContentKeys[] = {"RC_CMB_HRI1", "RC_CMB_HRI2", "RC_CMB_HRI3", "RC_CMB_HRI4"};
+inline constexpr std::string_view k1DHriPositionKeys[] = {
+    "RC_STATIC_1DCODE_POSITION1", "RC_STATIC_1DCODE_POSITION2", "RC_STATIC_1DCODE_POSITION3",
+    "RC_STATIC_1DCODE_POSITION4"};
+inline constexpr std::string_view k1DHriContentKeys[] = {"RC_CMB_HRI1", "RC_CMB_HRI2", "RC_CMB_HRI3",
+                                                         "RC_CMB_HRI4"};
 inline constexpr std::string_view k1DExpandedKeys[] = {"RC_CMB_AI1", "RC_CMB_AI2"};
 
 }  // namespace k20::prnui

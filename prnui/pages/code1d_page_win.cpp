@@ -19,13 +19,16 @@ struct FieldControl {
     int id;
 };
 constexpr FieldControl kFields[] = {
-    {Field1D::ElementWidth, IDC_1D_WIDTH},          {Field1D::BarHeight, IDC_1D_HEIGHT},
-    {Field1D::Gs1ElementWidth, IDC_1D_GSEWIDTH},    {Field1D::Gs1RowHeight, IDC_1D_GSRHEIGHT},
-    {Field1D::Gs1CompositeRowHeight, IDC_1D_GS2DRHEIGHT}, {Field1D::Gs1SeparatorHeight, IDC_1D_GSSHEIGHT},
+    {Field1D::ElementWidth, IDC_1D_WIDTH},
+    {Field1D::BarHeight, IDC_1D_HEIGHT},
+    {Field1D::Gs1ElementWidth, IDC_1D_GSEWIDTH},
+    {Field1D::Gs1RowHeight, IDC_1D_GSRHEIGHT},
+    {Field1D::Gs1CompositeRowHeight, IDC_1D_GS2DRHEIGHT},
+    {Field1D::Gs1SeparatorHeight, IDC_1D_GSSHEIGHT},
 };
 
 class Code1DPage final : public PropertyPage {
-protected:
+  protected:
     void OnInit() override {
         auto* record = static_cast<PrivateSettings*>(privateRecord());
         if (!record) return;
@@ -36,7 +39,8 @@ protected:
         for (int i = 0; i < barcode::k1DFontCount; ++i) fonts[i] = barcode::FontName1D(i);
         FillFixedList(d, IDC_1D_FONT, fonts);
         std::string_view types[barcode::k1DSymbologyCount];
-        for (int i = 0; i < barcode::k1DSymbologyCount; ++i) types[i] = barcode::Symbologies1D()[size_t(i)].name;
+        for (int i = 0; i < barcode::k1DSymbologyCount; ++i)
+            types[i] = barcode::Symbologies1D()[size_t(i)].name;
         FillFixedList(d, IDC_1D_TYPE, types);
         for (const auto& f : kFields) LimitText(d, f.id, Field1DSpec(f.field).maxChars);
         LimitText(d, IDC_1D_DATA, int(kSampleDataMaxChars));
@@ -136,7 +140,8 @@ protected:
                 if (code != BN_CLICKED) return false;
                 m.SetComposite(id == IDC_1D_COMPOSITE);
                 break;
-            default: return false;
+            default:
+                return false;
         }
         Sync();
         return true;
@@ -150,7 +155,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     void Sync() {
         const Code1DPageModel& m = *model_;
         HWND d = hwnd();
@@ -159,9 +164,9 @@ private:
         SelectCombo(d, IDC_1D_TYPE, m.type() < barcode::k1DSymbologyCount ? m.type() : -1);
         const bool gs1 = m.group() == Group1D::Gs1;
         ShowControls(d,
-                     {IDC_1D_GENERAL_GROUP, IDC_1D_WIDTH_LABEL, IDC_1D_WIDTH, IDC_1D_WIDTH_RANGE, IDC_1D_HEIGHT_LABEL,
-                      IDC_1D_HEIGHT, IDC_1D_HEIGHT_RANGE, IDC_1D_POSITION_LABEL, IDC_1D_POSITION,
-                      IDC_1D_HRIFONT_LABEL, IDC_1D_FONTA, IDC_1D_FONTB},
+                     {IDC_1D_GENERAL_GROUP, IDC_1D_WIDTH_LABEL, IDC_1D_WIDTH, IDC_1D_WIDTH_RANGE,
+                      IDC_1D_HEIGHT_LABEL, IDC_1D_HEIGHT, IDC_1D_HEIGHT_RANGE, IDC_1D_POSITION_LABEL,
+                      IDC_1D_POSITION, IDC_1D_HRIFONT_LABEL, IDC_1D_FONTA, IDC_1D_FONTB},
                      !gs1);
         ShowControls(d,
                      {IDC_1D_GS1_GROUP, IDC_1D_GSTYPE_LABEL, IDC_1D_INDEPENDENCE, IDC_1D_COMPOSITE,

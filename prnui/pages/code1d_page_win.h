@@ -20,7 +20,9 @@ inline void SetEditText(HWND dlg, int id, const std::u16string& text) {
     SendMessageW(c, EM_SETSEL, WPARAM(text.size()), LPARAM(text.size()));
 }
 
-inline int ComboSelection(HWND dlg, int id) { return int(SendDlgItemMessageW(dlg, id, CB_GETCURSEL, 0, 0)); }
+inline int ComboSelection(HWND dlg, int id) {
+    return int(SendDlgItemMessageW(dlg, id, CB_GETCURSEL, 0, 0));
+}
 
 inline void SelectCombo(HWND dlg, int id, int pos) {
     if (ComboSelection(dlg, id) != pos) SendDlgItemMessageW(dlg, id, CB_SETCURSEL, WPARAM(pos), 0);
@@ -56,7 +58,9 @@ inline void Enable(HWND dlg, int id, bool on) {
     if (HWND c = GetDlgItem(dlg, id)) EnableWindow(c, on);
 }
 
-inline void LimitText(HWND dlg, int id, int chars) { SendDlgItemMessageW(dlg, id, EM_LIMITTEXT, WPARAM(chars), 0); }
+inline void LimitText(HWND dlg, int id, int chars) {
+    SendDlgItemMessageW(dlg, id, EM_LIMITTEXT, WPARAM(chars), 0);
+}
 
 inline void CheckRadio(HWND dlg, int id, bool on) {
     CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
@@ -65,7 +69,8 @@ inline void CheckRadio(HWND dlg, int id, bool on) {
 // A number box edited: the model's reading of it goes back into the box (syncing keeps
 // the page from taking that for another edit). True when id is one of the fields.
 template <class Model, class Fields, class Changed>
-bool EditNumberField(HWND dlg, Model& m, const Fields& fields, WORD id, WORD code, bool& syncing, Changed changed) {
+bool EditNumberField(HWND dlg, Model& m, const Fields& fields, WORD id, WORD code, bool& syncing,
+                     Changed changed) {
     for (const auto& f : fields) {
         if (id != f.id) continue;
         if (code != EN_CHANGE) return false;
@@ -82,8 +87,8 @@ bool EditNumberField(HWND dlg, Model& m, const Fields& fields, WORD id, WORD cod
 // The sample box and its Print button: typing enables Print; Print sends the sample to
 // the sheet's printer, or shows why the data cannot be printed. True when handled.
 template <class Model>
-bool SampleCommand(HWND dlg, Model& m, WORD id, WORD code, int dataId, int printId, platform::Spooler& spooler,
-                   HANDLE printer) {
+bool SampleCommand(HWND dlg, Model& m, WORD id, WORD code, int dataId, int printId,
+                   platform::Spooler& spooler, HANDLE printer) {
     if (id == dataId) {
         if (code != EN_CHANGE) return false;
         m.SetData(WindowText16(GetDlgItem(dlg, id)));

@@ -24,17 +24,22 @@ constexpr int kCompositeMinSegments = 4;
 
 }  // namespace
 
-const NumericField& Field2DSpec(Field2D f) { return kFields[size_t(f)]; }
-
+const NumericField& Field2DSpec(Field2D f) {
+    return kFields[size_t(f)];
+}
 
 Group2D Code2DPageModel::GroupOf(int type) {
     switch (type) {
-        case 0: return Group2D::Pdf417;
+        case 0:
+            return Group2D::Pdf417;
         case 1:
         case 2:
-        case 3: return Group2D::Gs1;
-        case 4: return Group2D::Qr;
-        default: return Group2D::None;
+        case 3:
+            return Group2D::Gs1;
+        case 4:
+            return Group2D::Qr;
+        default:
+            return Group2D::None;
     }
 }
 
@@ -72,16 +77,36 @@ std::u16string Code2DPageModel::EditNumber(Field2D f, std::u16string_view typed)
     const uint32_t v = std::clamp<uint32_t>(ParseTypedNumber(typed), uint32_t(r.min), uint32_t(r.max));
     BarcodeFont2DSlot& b = slot();
     switch (f) {
-        case Field2D::PdfColumns: b.pdfColumns = uint8_t(v); break;
-        case Field2D::PdfElementWidth: b.pdfElementWidth = uint8_t(v); break;
-        case Field2D::PdfRows: b.pdfRows = uint8_t(v); break;
-        case Field2D::PdfElementHeight: b.pdfElementHeight = uint8_t(v); break;
-        case Field2D::Gs1ElementWidth: b.gs1ElementWidth = uint8_t(v); break;
-        case Field2D::Gs1RowHeight: b.gs1RowHeight = v; break;
-        case Field2D::Gs1CompositeRowHeight: b.gs1CompositeRowHeight = v; break;
-        case Field2D::Gs1SeparatorHeight: b.gs1SeparatorHeight = uint8_t(v); break;
-        case Field2D::Gs1Segments: b.gs1Segments = uint8_t(v); break;
-        case Field2D::QrElementWidth: b.qrElementWidth = uint8_t(v); break;
+        case Field2D::PdfColumns:
+            b.pdfColumns = uint8_t(v);
+            break;
+        case Field2D::PdfElementWidth:
+            b.pdfElementWidth = uint8_t(v);
+            break;
+        case Field2D::PdfRows:
+            b.pdfRows = uint8_t(v);
+            break;
+        case Field2D::PdfElementHeight:
+            b.pdfElementHeight = uint8_t(v);
+            break;
+        case Field2D::Gs1ElementWidth:
+            b.gs1ElementWidth = uint8_t(v);
+            break;
+        case Field2D::Gs1RowHeight:
+            b.gs1RowHeight = v;
+            break;
+        case Field2D::Gs1CompositeRowHeight:
+            b.gs1CompositeRowHeight = v;
+            break;
+        case Field2D::Gs1SeparatorHeight:
+            b.gs1SeparatorHeight = uint8_t(v);
+            break;
+        case Field2D::Gs1Segments:
+            b.gs1Segments = uint8_t(v);
+            break;
+        case Field2D::QrElementWidth:
+            b.qrElementWidth = uint8_t(v);
+            break;
     }
     fields_[size_t(f)] = NumberText(v);
     changed_ = true;
@@ -127,13 +152,16 @@ void Code2DPageModel::SetComposite(bool composite) {
         EditNumber(Field2D::Gs1Segments, u"4");
 }
 
-void Code2DPageModel::SetData(std::u16string_view text) { data_.assign(text.substr(0, kSampleDataMaxChars)); }
+void Code2DPageModel::SetData(std::u16string_view text) {
+    data_.assign(text.substr(0, kSampleDataMaxChars));
+}
 
 PrintOutcome Code2DPageModel::Print(platform::Spooler& spooler, platform::PrinterHandle printer,
                                     unsigned ansiCodePage) {
     PrintOutcome out;
     const std::string bytes = Utf16ToCodePage(data_, ansiCodePage);
-    barcode::SamplePlan plan = barcode::Plan2DSample(slot(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    barcode::SamplePlan plan =
+        barcode::Plan2DSample(slot(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
     if (!plan.ok()) {
         out.message = kMsg2DCodeError;
         return out;

@@ -40,7 +40,7 @@ inline constexpr std::u16string_view k2DSegmentsRangeIndependent = u"[ 2 . . 20 
 inline constexpr std::u16string_view k2DSegmentsRangeComposite = u"[ 4 . . 20 ]";
 
 class Code2DPageModel {
-public:
+  public:
     explicit Code2DPageModel(PrivateSettings& settings) : s_(settings) {}
 
     void Open();
@@ -86,7 +86,7 @@ public:
     static Group2D GroupOf(int type);
     static constexpr int kExpandedStacked = 3;
 
-private:
+  private:
     void LoadFields();
 
     PrivateSettings& s_;

@@ -31,7 +31,7 @@ constexpr FieldControl kFields[] = {
 };
 
 class Code2DPage final : public PropertyPage {
-protected:
+  protected:
     void OnInit() override {
         auto* record = static_cast<PrivateSettings*>(privateRecord());
         if (!record) return;
@@ -42,7 +42,8 @@ protected:
         for (int i = 0; i < barcode::k2DFontCount; ++i) fonts[i] = barcode::FontName2D(i);
         FillFixedList(d, IDC_2D_FONT, fonts);
         std::string_view types[barcode::k2DSymbologyCount];
-        for (int i = 0; i < barcode::k2DSymbologyCount; ++i) types[i] = barcode::Symbologies2D()[size_t(i)].name;
+        for (int i = 0; i < barcode::k2DSymbologyCount; ++i)
+            types[i] = barcode::Symbologies2D()[size_t(i)].name;
         FillFixedList(d, IDC_2D_TYPE, types);
         FillFixedList(d, IDC_2D_QRMODE, k2DQrModels);
         FillFixedList(d, IDC_2D_QRECOR, k2DQrErrorLevels);
@@ -129,9 +130,12 @@ protected:
             void (Code2DPageModel::*select)(int);
         };
         static constexpr ListControl kLists[] = {
-            {IDC_2D_ERRORCOR, &Code2DPageModel::SelectErrorLevel}, {IDC_2D_HRI, &Code2DPageModel::SelectHri},
-            {IDC_2D_AI, &Code2DPageModel::SelectExpanded},         {IDC_2D_QRLMODE, &Code2DPageModel::SelectQrLanguage},
-            {IDC_2D_QRMODE, &Code2DPageModel::SelectQrModel},      {IDC_2D_QRECOR, &Code2DPageModel::SelectQrErrorLevel},
+            {IDC_2D_ERRORCOR, &Code2DPageModel::SelectErrorLevel},
+            {IDC_2D_HRI, &Code2DPageModel::SelectHri},
+            {IDC_2D_AI, &Code2DPageModel::SelectExpanded},
+            {IDC_2D_QRLMODE, &Code2DPageModel::SelectQrLanguage},
+            {IDC_2D_QRMODE, &Code2DPageModel::SelectQrModel},
+            {IDC_2D_QRECOR, &Code2DPageModel::SelectQrErrorLevel},
         };
         for (const auto& l : kLists) {
             if (id != l.id) continue;
@@ -158,7 +162,8 @@ protected:
                 if (m.changed() && !wasChanged) MarkChanged();  // the segment number was raised
                 break;
             }
-            default: return false;
+            default:
+                return false;
         }
         Sync();
         return true;
@@ -169,7 +174,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     void Sync() {
         const Code2DPageModel& m = *model_;
         HWND d = hwnd();
@@ -178,21 +183,21 @@ private:
         SelectCombo(d, IDC_2D_TYPE, m.symbology() < barcode::k2DSymbologyCount ? m.symbology() : -1);
         const Group2D g = m.group();
         ShowControls(d,
-                     {IDC_2D_PDF_GROUP, IDC_2D_COLUMN_LABEL, IDC_2D_COLUMN, IDC_2D_COLUMN_RANGE, IDC_2D_EWIDTH_LABEL,
-                      IDC_2D_EWIDTH, IDC_2D_EWIDTH_RANGE, IDC_2D_ROW_LABEL, IDC_2D_ROW, IDC_2D_ROW_RANGE,
-                      IDC_2D_EHEIGHT_LABEL, IDC_2D_EHEIGHT, IDC_2D_EHEIGHT_RANGE, IDC_2D_ERRORCOR_LABEL,
-                      IDC_2D_ERRORCOR},
+                     {IDC_2D_PDF_GROUP, IDC_2D_COLUMN_LABEL, IDC_2D_COLUMN, IDC_2D_COLUMN_RANGE,
+                      IDC_2D_EWIDTH_LABEL, IDC_2D_EWIDTH, IDC_2D_EWIDTH_RANGE, IDC_2D_ROW_LABEL, IDC_2D_ROW,
+                      IDC_2D_ROW_RANGE, IDC_2D_EHEIGHT_LABEL, IDC_2D_EHEIGHT, IDC_2D_EHEIGHT_RANGE,
+                      IDC_2D_ERRORCOR_LABEL, IDC_2D_ERRORCOR},
                      g == Group2D::Pdf417);
         ShowControls(d,
                      {IDC_2D_GS1_GROUP, IDC_2D_GSTYPE_LABEL, IDC_2D_INDEPENDENCE, IDC_2D_COMPOSITE,
                       IDC_2D_GSEWIDTH_LABEL, IDC_2D_GSEWIDTH, IDC_2D_GSRHEIGHT_LABEL, IDC_2D_GSRHEIGHT,
                       IDC_2D_GS2DRHEIGHT_LABEL, IDC_2D_GS2DRHEIGHT, IDC_2D_GSSHEIGHT_LABEL, IDC_2D_GSSHEIGHT,
-                      IDC_2D_GSSNUMBER_LABEL, IDC_2D_GSSNUMBER, IDC_2D_GSSNUMBER_RANGE, IDC_2D_HRI_LABEL, IDC_2D_HRI,
-                      IDC_2D_AAISTD_LABEL, IDC_2D_AI},
+                      IDC_2D_GSSNUMBER_LABEL, IDC_2D_GSSNUMBER, IDC_2D_GSSNUMBER_RANGE, IDC_2D_HRI_LABEL,
+                      IDC_2D_HRI, IDC_2D_AAISTD_LABEL, IDC_2D_AI},
                      g == Group2D::Gs1);
         ShowControls(d,
-                     {IDC_2D_QR_GROUP, IDC_2D_QREWIDTH_LABEL, IDC_2D_QREWIDTH, IDC_2D_QRLMODE_LABEL, IDC_2D_QRLMODE,
-                      IDC_2D_QRMODE_LABEL, IDC_2D_QRMODE, IDC_2D_QRECOR_LABEL, IDC_2D_QRECOR},
+                     {IDC_2D_QR_GROUP, IDC_2D_QREWIDTH_LABEL, IDC_2D_QREWIDTH, IDC_2D_QRLMODE_LABEL,
+                      IDC_2D_QRLMODE, IDC_2D_QRMODE_LABEL, IDC_2D_QRMODE, IDC_2D_QRECOR_LABEL, IDC_2D_QRECOR},
                      g == Group2D::Qr);
         for (const auto& f : kFields) SetEditText(d, f.id, m.fieldText(f.field));
         SelectCombo(d, IDC_2D_ERRORCOR, m.errorLevel() <= 8 ? m.errorLevel() : -1);

@@ -18,7 +18,8 @@ bool ControlFontTranslatorModel::Accept(std::u16string_view fieldText) {
     return true;
 }
 
-ControlFontTableModel::EditStart ControlFontTableModel::BeginEdit(ControlFontTranslatorModel& translator) const {
+ControlFontTableModel::EditStart ControlFontTableModel::BeginEdit(
+    ControlFontTranslatorModel& translator) const {
     if (selected_ < 0) return EditStart::NoSelection;
     const ControlFontRow& row = table_[size_t(selected_)];
     std::vector<uint8_t> bytes = row.Bytes();
@@ -39,7 +40,8 @@ void ControlFontTableModel::ClearSelected() {
     MarkChanged(selected_);
 }
 
-bool ControlFontTableModel::Save(platform::FileSystem& files, ProfileWriter& writer, const std::string& path) {
+bool ControlFontTableModel::Save(platform::FileSystem& files, ProfileWriter& writer,
+                                 const std::string& path) {
     return SaveControlFontTable(files, writer, path, table_) == platform::kOk;
 }
 

@@ -14,13 +14,14 @@ inline constexpr std::u16string_view kControlFontTableTitle = u"Control Font Cha
 inline constexpr std::u16string_view kControlFontTranslatorTitle = u"Control Font Character Translator";
 inline constexpr std::u16string_view kControlFontDriverName = u"K-20 Printer Driver";
 inline constexpr std::u16string_view kMsgTableCommandLength = u"Command length error";
-inline constexpr std::u16string_view kMsgTableSaveFailed = u"Please check if user has administrator privileges!";
+inline constexpr std::u16string_view kMsgTableSaveFailed =
+    u"Please check if user has administrator privileges!";
 inline constexpr std::string_view kMsgTranslatorCommandLength = "MB_OPERATION_ERROR1";
 // List column widths in pixels: "Char", "Hex", "Command".
 inline constexpr int kControlFontColumnWidths[3] = {50, 50, 450};
 
 class ControlFontTranslatorModel {
-public:
+  public:
     ControlFontTranslatorModel() = default;
     ControlFontTranslatorModel(uint8_t code, std::span<const uint8_t> bytes);
 
@@ -34,14 +35,14 @@ public:
     bool Accept(std::u16string_view fieldText);
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
-private:
+  private:
     ControlFontRow row_;
     std::u16string initial_;
     std::vector<uint8_t> bytes_;
 };
 
 class ControlFontTableModel {
-public:
+  public:
     explicit ControlFontTableModel(ControlFontTable table) : table_(std::move(table)) {}
 
     const ControlFontTable& Table() const { return table_; }
@@ -64,7 +65,7 @@ public:
     // the dialog stays open (the previous file is left as it was).
     bool Save(platform::FileSystem& files, ProfileWriter& writer, const std::string& path);
 
-private:
+  private:
     void MarkChanged(int row) { scrollTo_ = row >= 2 ? row - 1 : row; }
 
     ControlFontTable table_;

@@ -38,8 +38,10 @@ INT_PTR CALLBACK TranslatorProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_COMMAND:
             if (LOWORD(wp) == IDOK && model) {
-                if (model->Accept(WindowText16(GetDlgItem(dlg, IDC_CFX_COMMAND)))) EndDialog(dlg, IDOK);
-                else ShowPageMessage(dlg, ErrorMessage(kMsgTranslatorCommandLength));
+                if (model->Accept(WindowText16(GetDlgItem(dlg, IDC_CFX_COMMAND))))
+                    EndDialog(dlg, IDOK);
+                else
+                    ShowPageMessage(dlg, ErrorMessage(kMsgTranslatorCommandLength));
                 return TRUE;
             }
             if (LOWORD(wp) == IDCANCEL) {
@@ -104,12 +106,16 @@ void ShowChangedRow(HWND dlg, TableRun& run) {
 void EditRow(HWND dlg, TableRun& run) {
     ControlFontTranslatorModel translator;
     switch (run.model.BeginEdit(translator)) {
-        case ControlFontTableModel::EditStart::NoSelection: return;
-        case ControlFontTableModel::EditStart::TooLong: ShowFixedError(dlg, kMsgTableCommandLength); return;
-        case ControlFontTableModel::EditStart::Open: break;
+        case ControlFontTableModel::EditStart::NoSelection:
+            return;
+        case ControlFontTableModel::EditStart::TooLong:
+            ShowFixedError(dlg, kMsgTableCommandLength);
+            return;
+        case ControlFontTableModel::EditStart::Open:
+            break;
     }
-    if (DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TRANSLATOR), dlg, GuardedDialogProc<TranslatorProc>,
-                        reinterpret_cast<LPARAM>(&translator)) != IDOK)
+    if (DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TRANSLATOR), dlg,
+                        GuardedDialogProc<TranslatorProc>, reinterpret_cast<LPARAM>(&translator)) != IDOK)
         return;
     run.model.FinishEdit(translator);
     ShowChangedRow(dlg, run);
@@ -129,7 +135,8 @@ INT_PTR CALLBACK TableProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             if (!run || hdr->idFrom != IDC_CFT_LIST) break;
             if (hdr->code == LVN_ITEMCHANGED) {
                 const auto* nm = reinterpret_cast<const NMLISTVIEW*>(lp);
-                if ((nm->uChanged & LVIF_STATE) && (nm->uNewState & LVIS_SELECTED)) run->model.Select(nm->iItem);
+                if ((nm->uChanged & LVIF_STATE) && (nm->uNewState & LVIS_SELECTED))
+                    run->model.Select(nm->iItem);
                 else if ((nm->uChanged & LVIF_STATE) && (nm->uOldState & LVIS_SELECTED) &&
                          SendMessageW(hdr->hwndFrom, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
                     run->model.Select(-1);
@@ -141,16 +148,22 @@ INT_PTR CALLBACK TableProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             if (!run) break;
             switch (LOWORD(wp)) {
-                case IDC_CFT_EDIT: EditRow(dlg, *run); return TRUE;
+                case IDC_CFT_EDIT:
+                    EditRow(dlg, *run);
+                    return TRUE;
                 case IDC_CFT_DELETE:
                     run->model.ClearSelected();
                     ShowChangedRow(dlg, *run);
                     return TRUE;
                 case IDOK:
-                    if (run->model.Save(run->files, run->writer, run->path)) EndDialog(dlg, IDOK);
-                    else ShowFixedError(dlg, kMsgTableSaveFailed);
+                    if (run->model.Save(run->files, run->writer, run->path))
+                        EndDialog(dlg, IDOK);
+                    else
+                        ShowFixedError(dlg, kMsgTableSaveFailed);
                     return TRUE;
-                case IDCANCEL: EndDialog(dlg, IDCANCEL); return TRUE;
+                case IDCANCEL:
+                    EndDialog(dlg, IDCANCEL);
+                    return TRUE;
             }
             break;
     }
@@ -165,8 +178,8 @@ INT_PTR RunControlFontTableDialog(HWND owner, const std::string& path) {
     // An unreadable file shows as an empty table, as a missing one does.
     LoadControlFontTable(files, path, GetACP(), table);
     TableRun run{ControlFontTableModel(std::move(table)), path, {}, {}};
-    return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TABLE), owner, GuardedDialogProc<TableProc>,
-                           reinterpret_cast<LPARAM>(&run));
+    return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_CONTROLFONT_TABLE), owner,
+                           GuardedDialogProc<TableProc>, reinterpret_cast<LPARAM>(&run));
 }
 
 }  // namespace k20::prnui

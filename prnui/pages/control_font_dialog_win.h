@@ -10,7 +10,7 @@
 namespace k20::prnui {
 
 class Win32ProfileWriter : public ProfileWriter {
-public:
+  public:
     platform::Error WriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
                                 std::u16string_view value) override;
     platform::Error Flush(const std::string& path) override;

@@ -10,8 +10,10 @@ namespace k20::prnui {
 platform::Error Win32ProfileWriter::WriteString(const std::string& path, std::u16string_view section,
                                                 std::u16string_view key, std::u16string_view value) {
     const std::wstring file = platform::win32::Wide(path);
-    const std::wstring s(section.begin(), section.end()), k(key.begin(), key.end()), v(value.begin(), value.end());
-    return WritePrivateProfileStringW(s.c_str(), k.c_str(), v.c_str(), file.c_str()) ? platform::kOk : GetLastError();
+    const std::wstring s(section.begin(), section.end()), k(key.begin(), key.end()),
+        v(value.begin(), value.end());
+    return WritePrivateProfileStringW(s.c_str(), k.c_str(), v.c_str(), file.c_str()) ? platform::kOk
+                                                                                     : GetLastError();
 }
 
 platform::Error Win32ProfileWriter::Flush(const std::string& path) {

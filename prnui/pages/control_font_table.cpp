@@ -18,7 +18,9 @@ std::u16string ControlFontRow::HexText() const {
     return s;
 }
 
-std::vector<uint8_t> ControlFontRow::Bytes() const { return ParseHexCommand(command); }
+std::vector<uint8_t> ControlFontRow::Bytes() const {
+    return ParseHexCommand(command);
+}
 
 ControlFontTable EmptyControlFontTable() {
     ControlFontTable t;
@@ -36,7 +38,8 @@ ControlFontTable ParseControlFontTable(const std::vector<uint8_t>& fileBytes, un
     ControlFontTable t = EmptyControlFontTable();
     if (fileBytes.empty()) return t;
     IniFile ini = IniFile::FromBytes(fileBytes, codePage);
-    for (auto& row : t) row.command = ini.GetString(kControlFontSection, row.HexText(), u"", kControlFontValueChars);
+    for (auto& row : t)
+        row.command = ini.GetString(kControlFontSection, row.HexText(), u"", kControlFontValueChars);
     return t;
 }
 
@@ -55,8 +58,8 @@ std::vector<uint8_t> SerializeControlFontTable(const ControlFontTable& table, un
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-Error FileProfileWriter::WriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
-                                     std::u16string_view value) {
+Error FileProfileWriter::WriteString(const std::string& path, std::u16string_view section,
+                                     std::u16string_view key, std::u16string_view value) {
     std::vector<uint8_t> bytes;
     Error e = platform::ReadBoundedFile(files_, path, platform::FileKind::ControlFontTable, bytes);
     if (e != kOk && e != platform::kErrFileNotFound) return e;
@@ -82,7 +85,9 @@ Error LoadControlFontTable(platform::FileSystem& files, const std::string& path,
     return kOk;
 }
 
-std::string ControlFontScratchPath(const std::string& path) { return path + ".new"; }
+std::string ControlFontScratchPath(const std::string& path) {
+    return path + ".new";
+}
 
 Error SaveControlFontTable(platform::FileSystem& files, ProfileWriter& writer, const std::string& path,
                            const ControlFontTable& table) {

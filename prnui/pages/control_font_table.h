@@ -50,22 +50,22 @@ bool TableHasCommands(const ControlFontTable& table);
 // Writing one key the way WritePrivateProfileString does. On Windows the real profile
 // functions stand behind it; elsewhere the file is read, changed and written back.
 class ProfileWriter {
-public:
+  public:
     virtual ~ProfileWriter() = default;
-    virtual platform::Error WriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
-                                        std::u16string_view value) = 0;
+    virtual platform::Error WriteString(const std::string& path, std::u16string_view section,
+                                        std::u16string_view key, std::u16string_view value) = 0;
     // Makes sure everything written so far is in the file itself.
     virtual platform::Error Flush(const std::string& path) = 0;
 };
 
 class FileProfileWriter : public ProfileWriter {
-public:
+  public:
     FileProfileWriter(platform::FileSystem& files, unsigned codePage) : files_(files), codePage_(codePage) {}
     platform::Error WriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
                                 std::u16string_view value) override;
     platform::Error Flush(const std::string&) override { return platform::kOk; }
 
-private:
+  private:
     platform::FileSystem& files_;
     unsigned codePage_;
 };
@@ -77,8 +77,8 @@ platform::Error LoadControlFontTable(platform::FileSystem& files, const std::str
 // Replaces the file by the table. The rows are written into a new file beside it, which
 // replaces the old file only once every row is in; on any failure the old file stays as
 // it was. A table without commands removes the file.
-platform::Error SaveControlFontTable(platform::FileSystem& files, ProfileWriter& writer, const std::string& path,
-                                     const ControlFontTable& table);
+platform::Error SaveControlFontTable(platform::FileSystem& files, ProfileWriter& writer,
+                                     const std::string& path, const ControlFontTable& table);
 std::string ControlFontScratchPath(const std::string& path);
 
 }  // namespace k20::prnui

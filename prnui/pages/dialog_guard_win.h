@@ -25,7 +25,8 @@ INT_PTR CALLBACK GuardedDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noe
 
 // A control subclass that leaves the message to the control when Proc throws.
 template <SubclassProcFn Proc>
-LRESULT CALLBACK GuardedSubclassProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) noexcept {
+LRESULT CALLBACK GuardedSubclassProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR ref) noexcept {
     try {
         return Proc(w, msg, wp, lp, id, ref);
     } catch (...) {

@@ -44,13 +44,15 @@ std::optional<PageMessage> DownloadPageModel::Add(const std::string& path) {
     const std::string working = images_.NewPath();
     std::string out;
     switch (type_) {
-    case PreviewType::Mono:
-        if (bits == 24 || bits == 8) ConvertToMono(fs_, path, working, out, kHalftoneDitherM3, 0, 0);
-        break;
-    case PreviewType::Gray: ConvertToGray(fs_, path, working, out, v, 0, 0); break;
-    case PreviewType::Original:
-        if (bm && (bits == 24 || bits == 8)) ConvertToMono(fs_, path, working, out, kHalftoneNone, 0, 0);
-        break;
+        case PreviewType::Mono:
+            if (bits == 24 || bits == 8) ConvertToMono(fs_, path, working, out, kHalftoneDitherM3, 0, 0);
+            break;
+        case PreviewType::Gray:
+            ConvertToGray(fs_, path, working, out, v, 0, 0);
+            break;
+        case PreviewType::Original:
+            if (bm && (bits == 24 || bits == 8)) ConvertToMono(fs_, path, working, out, kHalftoneNone, 0, 0);
+            break;
     }
     LogoRow row;
     row.path = path;
@@ -143,7 +145,8 @@ void DownloadPageModel::SetPreviewType(PreviewType t) {
             if (!ReadHeader(r.path, bits)) break;  // the rest keep their settings, as the page always did
             std::string out;
             if (t == PreviewType::Mono) {
-                if (bits == 24 || bits == 8) ConvertToMono(fs_, r.path, r.working, out, kHalftoneDitherM3, 0, 0);
+                if (bits == 24 || bits == 8)
+                    ConvertToMono(fs_, r.path, r.working, out, kHalftoneDitherM3, 0, 0);
                 r.settings = LogoSettings{kHalftoneDitherM3, 0, 0};
             } else {
                 GrayVariant v;
@@ -165,7 +168,9 @@ void DownloadPageModel::SetHalftone(int method) {
     Refresh();
 }
 
-static int ClampSlider(int v) { return v < -100 ? -100 : v > 100 ? 100 : v; }
+static int ClampSlider(int v) {
+    return v < -100 ? -100 : v > 100 ? 100 : v;
+}
 
 void DownloadPageModel::SlidersMoved(int contrast, int brightness) {
     if (selected_ < 0 || selected_ >= int(rows_.size())) return;
@@ -192,7 +197,8 @@ bool DownloadPageModel::ConvertRow(const LogoRow& row, std::string& output) {
     const LogoSettings& s = row.settings;
     if (type_ == PreviewType::Mono) {
         if (bits != 24 && bits != 8) return true;  // 1-bit sources go as they are
-        return ConvertToMono(fs_, row.path, row.working, output, s.halftone, s.contrast, s.brightness) == kConvertOk;
+        return ConvertToMono(fs_, row.path, row.working, output, s.halftone, s.contrast, s.brightness) ==
+               kConvertOk;
     }
     GrayVariant v;
     return GrayVariantFor(bits, v) &&
@@ -215,7 +221,8 @@ std::optional<PageMessage> DownloadPageModel::DownloadAll(platform::Spooler& sp,
             std::string out;
             ConvertRow(row, out);
         }
-        r = DownloadAllLogos(fs_, sp, h, type_ == PreviewType::Gray ? LogoType::Gray : LogoType::Mono, Entries());
+        r = DownloadAllLogos(fs_, sp, h, type_ == PreviewType::Gray ? LogoType::Gray : LogoType::Mono,
+                             Entries());
     }
     if (result) *result = r;
     const char* key = DownloadMessageKey(r);
@@ -227,7 +234,8 @@ void DownloadPageModel::DeleteWorkingImages() {
     images_.DeleteAll();
 }
 
-std::optional<PageMessage> DownloadPageModel::DownloadFirmwareFile(platform::Spooler& sp, platform::PrinterHandle h,
+std::optional<PageMessage> DownloadPageModel::DownloadFirmwareFile(platform::Spooler& sp,
+                                                                   platform::PrinterHandle h,
                                                                    FirmwareResult* result) {
     const FirmwareResult r = DownloadFirmware(fs_, sp, h, firmwarePath_);
     if (result) *result = r;
@@ -238,13 +246,22 @@ std::optional<PageMessage> DownloadPageModel::DownloadFirmwareFile(platform::Spo
 
 std::vector<FileFilterEntry> FirmwareFilters(std::string_view languageFile) {
     if (languageFile == "CHN_K20.res")
-        return {{u"*.JK(监控程序文件)", u"*.JK"}, {u"*.DAT(监控程序文件)", u"*.DAT"}, {u"*.FNT(字库文件)", u"*.FNT"},
-                {u"*.ZK(字库文件)", u"*.ZK"},     {u"*.EEP(EEPROM文件)", u"*.EEP"}};
+        return {{u"*.JK(监控程序文件)", u"*.JK"},
+                {u"*.DAT(监控程序文件)", u"*.DAT"},
+                {u"*.FNT(字库文件)", u"*.FNT"},
+                {u"*.ZK(字库文件)", u"*.ZK"},
+                {u"*.EEP(EEPROM文件)", u"*.EEP"}};
     if (languageFile == "CHF_K20.res")
-        return {{u"*.JK(監控程式文件)", u"*.JK"}, {u"*.DAT(監控程式文件)", u"*.DAT"}, {u"*.FNT(字庫文件)", u"*.FNT"},
-                {u"*.ZK(字庫文件)", u"*.ZK"},     {u"*.EEP(EEPROM文件)", u"*.EEP"}};
-    return {{u"*.JK(Firmware)", u"*.JK"}, {u"*.DAT(Data)", u"*.DAT"}, {u"*.FNT(Font)", u"*.FNT"},
-            {u"*.ZK(Font)", u"*.ZK"},     {u"*.EEP(EEPROM)", u"*.EEP"}};
+        return {{u"*.JK(監控程式文件)", u"*.JK"},
+                {u"*.DAT(監控程式文件)", u"*.DAT"},
+                {u"*.FNT(字庫文件)", u"*.FNT"},
+                {u"*.ZK(字庫文件)", u"*.ZK"},
+                {u"*.EEP(EEPROM文件)", u"*.EEP"}};
+    return {{u"*.JK(Firmware)", u"*.JK"},
+            {u"*.DAT(Data)", u"*.DAT"},
+            {u"*.FNT(Font)", u"*.FNT"},
+            {u"*.ZK(Font)", u"*.ZK"},
+            {u"*.EEP(EEPROM)", u"*.EEP"}};
 }
 
 std::u16string_view DownloadDefaultText(std::string_view key) {
@@ -252,7 +269,8 @@ std::u16string_view DownloadDefaultText(std::string_view key) {
         {"MessageBox", "MB_DOWNLOAD_ERROR1", u"Fail to open the selected file!"},
         {"MessageBox", "MB_DOWNLOAD_ERROR2", u"Failed to get data from the file!"},
         {"MessageBox", "MB_DOWNLOAD_ERROR3",
-         u"The image is too big to be selected.\nthe width must be less than 1024 Byte,and the height must be less "
+         u"The image is too big to be selected.\nthe width must be less than 1024 Byte,and the height must "
+         u"be less "
          u"than 768 Byte!"},
         {"MessageBox", "MB_DOWNLOAD_ERROR4",
          u"The total counts of the logos is 9,\nplease delete some logos before selecting another logo!"},

@@ -33,9 +33,10 @@ std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::st
                                          std::vector<uint8_t>& header);
 
 class DownloadPageModel {
-public:
+  public:
     // tempDir: the user's temporary folder, under which the page keeps its working images.
-    DownloadPageModel(platform::FileSystem& fs, std::string tempDir) : fs_(fs), images_(fs, std::move(tempDir)) {}
+    DownloadPageModel(platform::FileSystem& fs, std::string tempDir)
+        : fs_(fs), images_(fs, std::move(tempDir)) {}
 
     // --- logo half ---
     const std::vector<LogoRow>& rows() const { return rows_; }
@@ -55,7 +56,7 @@ public:
     std::optional<PageMessage> Add(const std::string& path);
     bool CanAdd() const { return rows_.size() < size_t(kMaxLogos); }
     void Delete();
-    void ClickList(int row);     // a click on the list (row -1: outside any row)
+    void ClickList(int row);  // a click on the list (row -1: outside any row)
     void SelectionChanged(int row);
     void SetPreviewType(PreviewType t);
     void SetHalftone(int method);
@@ -68,7 +69,9 @@ public:
     // "Download all"; the message to show, if any.
     std::optional<PageMessage> DownloadAll(platform::Spooler& sp, platform::PrinterHandle h,
                                            DownloadResult* result = nullptr);
-    platform::Error ClearAll(platform::Spooler& sp, platform::PrinterHandle h) { return ClearAllLogos(sp, h); }
+    platform::Error ClearAll(platform::Spooler& sp, platform::PrinterHandle h) {
+        return ClearAllLogos(sp, h);
+    }
     // Apply and Cancel: the working images the page made (and nothing else) are deleted.
     void DeleteWorkingImages();
     const WorkingImages& workingImages() const { return images_; }
@@ -80,7 +83,7 @@ public:
     std::optional<PageMessage> DownloadFirmwareFile(platform::Spooler& sp, platform::PrinterHandle h,
                                                     FirmwareResult* result = nullptr);
 
-private:
+  private:
     bool ReadHeader(const std::string& path, int& bitCount);
     bool ConvertRow(const LogoRow& row, std::string& output);
     std::vector<LogoEntry> Entries() const;

@@ -58,16 +58,17 @@ std::wstring FilterString(const std::vector<FileFilterEntry>& entries) {
 }
 
 class DownloadPage final : public PropertyPage {
-public:
+  public:
     ~DownloadPage() override {
         if (picture_) DeleteObject(picture_);
     }
 
-protected:
+  protected:
     void OnInit() override {
         HANDLE printer = context().cuiParam ? context().cuiParam->hPrinter : nullptr;
         printer_ = reinterpret_cast<platform::PrinterHandle>(printer);
-        model_ = std::make_unique<DownloadPageModel>(files_, platform::win32::Win32SystemInfo().TempDirectory());
+        model_ =
+            std::make_unique<DownloadPageModel>(files_, platform::win32::Win32SystemInfo().TempDirectory());
 
         SendDlgItemMessageW(hwnd(), IDC_DL_FW_PATH, EM_LIMITTEXT, kFirmwarePathChars, 0);
         EnableWindow(GetDlgItem(hwnd(), IDC_DL_FW_DOWNLOAD), FALSE);
@@ -156,7 +157,9 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND) override {
         if (!model_ || updating_ || code != BN_CLICKED) return false;
         switch (id) {
-            case IDC_DL_ADD: Add(); return true;
+            case IDC_DL_ADD:
+                Add();
+                return true;
             case IDC_DL_DELETE:
                 model_->Delete();
                 FillList();
@@ -168,7 +171,9 @@ protected:
                 Tell(model_->DownloadAll(spooler_, printer_));
                 Show();
                 return true;
-            case IDC_DL_CLEARALL: model_->ClearAll(spooler_, printer_); return true;
+            case IDC_DL_CLEARALL:
+                model_->ClearAll(spooler_, printer_);
+                return true;
             case IDC_DL_ORIGINAL:
             case IDC_DL_MONO:
             case IDC_DL_GRAY:
@@ -182,8 +187,12 @@ protected:
                 model_->SetHalftone(id - IDC_DL_NONE);
                 Show();
                 return true;
-            case IDC_DL_FW_BROWSE: BrowseFirmware(); return true;
-            case IDC_DL_FW_DOWNLOAD: DownloadFirmware(); return true;
+            case IDC_DL_FW_BROWSE:
+                BrowseFirmware();
+                return true;
+            case IDC_DL_FW_DOWNLOAD:
+                DownloadFirmware();
+                return true;
         }
         return false;
     }
@@ -198,18 +207,20 @@ protected:
             }
             if (hdr->code == LVN_ITEMCHANGED) {
                 auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
-                if (!(change->uChanged & LVIF_STATE) || !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
+                if (!(change->uChanged & LVIF_STATE) ||
+                    !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
                     return false;
                 model_->SelectionChanged(FirstSelected());
                 Show();
                 return true;
             }
         }
-        if ((hdr->idFrom == IDC_DL_CONTRAST || hdr->idFrom == IDC_DL_BRIGHTNESS) && hdr->code == NM_RELEASEDCAPTURE &&
-            !updating_) {
+        if ((hdr->idFrom == IDC_DL_CONTRAST || hdr->idFrom == IDC_DL_BRIGHTNESS) &&
+            hdr->code == NM_RELEASEDCAPTURE && !updating_) {
             const bool contrast = hdr->idFrom == IDC_DL_CONTRAST;
             const int pos = SliderPos(int(hdr->idFrom));
-            SetItemText(contrast ? IDC_DL_CONTRAST_VALUE : IDC_DL_BRIGHT_VALUE, Utf8ToUtf16(std::to_string(pos)));
+            SetItemText(contrast ? IDC_DL_CONTRAST_VALUE : IDC_DL_BRIGHT_VALUE,
+                        Utf8ToUtf16(std::to_string(pos)));
             if (model_->SliderReleased(contrast, pos)) MarkChanged();
             Show();
             return true;
@@ -253,7 +264,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     int SliderPos(int id) { return int(SendDlgItemMessageW(hwnd(), id, TBM_GETPOS, 0, 0)); }
 
     int FirstSelected() {
@@ -344,7 +355,8 @@ private:
             LVITEMW state{};
             state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
             state.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(list, LVM_SETITEMSTATE, WPARAM(model_->selected()), reinterpret_cast<LPARAM>(&state));
+            SendMessageW(list, LVM_SETITEMSTATE, WPARAM(model_->selected()),
+                         reinterpret_cast<LPARAM>(&state));
         }
         updating_ = false;
     }
@@ -391,8 +403,9 @@ private:
         picture_ = nullptr;
         const std::string file = model_->previewFile();
         if (!file.empty())
-            picture_ = static_cast<HBITMAP>(LoadImageW(nullptr, platform::win32::Wide(file).c_str(), IMAGE_BITMAP, 0, 0,
-                                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+            picture_ =
+                static_cast<HBITMAP>(LoadImageW(nullptr, platform::win32::Wide(file).c_str(), IMAGE_BITMAP, 0,
+                                                0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
         InvalidateRect(GetDlgItem(hwnd(), IDC_DL_PREVIEW), nullptr, FALSE);
     }
 
@@ -406,8 +419,8 @@ private:
             HDC mem = CreateCompatibleDC(di->hDC);
             HGDIOBJ old = SelectObject(mem, picture_);
             SetStretchBltMode(di->hDC, COLORONCOLOR);
-            StretchBlt(di->hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, mem, 0, 0, bm.bmWidth,
-                       bm.bmHeight, SRCCOPY);
+            StretchBlt(di->hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, mem, 0, 0,
+                       bm.bmWidth, bm.bmHeight, SRCCOPY);
             SelectObject(mem, old);
             DeleteDC(mem);
         }

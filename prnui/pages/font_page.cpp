@@ -20,12 +20,12 @@ void Flatten(const FontTreeNode& n, std::vector<const FontTreeNode*>& out) {
 FontTreeNode BuildFontTree(std::u16string rootText) {
     FontTreeNode root{std::move(rootText), FontTreeIcon::Root, {}};
     // The spacing is part of the names: keep it byte for byte.
-    root.children.push_back(Family(u"Font A", {u"FontA11    9.5", u"FontA12    19.0", u"FontA21    9.5",
-                                                u"FontA22   19.0", u"FontA24   38.5", u"FontA42   19.0",
-                                                u"FontA44   38.5"}));
-    root.children.push_back(Family(u"Font B", {u"FontB11    7.0", u"FontB12    13.5", u"FontB21    7.0",
-                                                u"FontB22   13.5", u"FontB24   27.0", u"FontB42   13.5",
-                                                u"FontB44   27.0"}));
+    root.children.push_back(
+        Family(u"Font A", {u"FontA11    9.5", u"FontA12    19.0", u"FontA21    9.5", u"FontA22   19.0",
+                           u"FontA24   38.5", u"FontA42   19.0", u"FontA44   38.5"}));
+    root.children.push_back(
+        Family(u"Font B", {u"FontB11    7.0", u"FontB12    13.5", u"FontB21    7.0", u"FontB22   13.5",
+                           u"FontB24   27.0", u"FontB42   13.5", u"FontB44   27.0"}));
     root.children.push_back(Family(u"Control Font", {u"Control    1.0"}));
     return root;
 }

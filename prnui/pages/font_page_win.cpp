@@ -13,17 +13,18 @@ namespace k20::prnui {
 namespace {
 
 class FontPage final : public PropertyPage {
-public:
+  public:
     ~FontPage() override {
         if (images_) ImageList_Destroy(images_);
     }
 
-protected:
+  protected:
     void OnInit() override {
         HWND tree = GetDlgItem(hwnd(), IDC_FONT_TREE);
         images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
         for (int id : {IDI_FONT_ROOT, IDI_FONT_FAMILY, IDI_FONT_SIZE}) {
-            HICON icon = static_cast<HICON>(LoadImageW(g_module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0));
+            HICON icon =
+                static_cast<HICON>(LoadImageW(g_module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0));
             ImageList_AddIcon(images_, icon);
             DestroyIcon(icon);
         }
@@ -50,7 +51,7 @@ protected:
         SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
     }
 
-private:
+  private:
     HTREEITEM Insert(HWND tree, HTREEITEM parent, const FontTreeNode& node) {
         std::wstring text = Wide(node.text);
         TVINSERTSTRUCTW ins{};
@@ -59,9 +60,11 @@ private:
         ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
         ins.item.pszText = text.data();
         ins.item.iImage = ins.item.iSelectedImage = int(node.icon);
-        auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+        auto item = reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
         for (const auto& child : node.children) Insert(tree, item, child);
-        if (!node.children.empty()) SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        if (!node.children.empty())
+            SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         return item;
     }
 

@@ -184,7 +184,8 @@ ViewerLaunch MakeViewerLaunch(std::u16string_view systemDirectory, std::u16strin
     ViewerLaunch v;
     v.program = std::u16string(systemDirectory.substr(0, 3)) + u"PellamorDriverlog\\logviewer.exe";
     // A root folder ("D:\\") quoted as it is would end in an escaped quote.
-    v.parameters = QuoteCommandLineArgument(std::u16string_view(u"K-20")) + u" " + QuoteCommandLineArgument(logFolder);
+    v.parameters =
+        QuoteCommandLineArgument(std::u16string_view(u"K-20")) + u" " + QuoteCommandLineArgument(logFolder);
     return v;
 }
 

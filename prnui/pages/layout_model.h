@@ -26,9 +26,9 @@ struct LanguageChoice {
 // What the page is opened with besides the record.
 struct LayoutInputs {
     std::vector<LanguageChoice> languages;
-    std::u16string systemLanguageEntry;  // the list's last entry
-    std::string currentLanguageFile;     // LANGUAGE_K20
-    std::u16string firstRun;             // IsFirstRun_K20 as stored ("TRUE" when it was missing)
+    std::u16string systemLanguageEntry;      // the list's last entry
+    std::string currentLanguageFile;         // LANGUAGE_K20
+    std::u16string firstRun;                 // IsFirstRun_K20 as stored ("TRUE" when it was missing)
     std::vector<std::u16string> paperNames;  // option texts of the driver's paper-size item
     int paperSelection = 0;                  // the item's current selection
 };
@@ -41,7 +41,7 @@ struct LanguageWrite {
 };
 
 class LayoutPageModel {
-public:
+  public:
     LayoutPageModel(PrivateSettings& s, LayoutInputs in);
 
     // Control state.
@@ -87,7 +87,7 @@ public:
     std::vector<LanguageWrite> Apply();
     void MarkUnchanged() { changed_ = false; }
 
-private:
+  private:
     void UpdateRadios();
     PrivateSettings& s_;
     LayoutInputs in_;

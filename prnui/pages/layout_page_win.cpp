@@ -26,7 +26,7 @@ std::u16string OptionText(LPTSTR data) {
 }
 
 class LayoutPage final : public PropertyPage {
-protected:
+  protected:
     void OnInit() override {
         record_ = static_cast<PrivateSettings*>(privateRecord());
         if (!record_) return;
@@ -54,12 +54,12 @@ protected:
         loading_ = false;
 
         const std::pair<int, std::string_view> helps[] = {
-            {IDC_LAY_YES, "CTEXT_RADIO_ASGRAPHICSYES"}, {IDC_LAY_NO, "CTEXT_RADIO_ASGRAPHICSNO"},
-            {IDC_LAY_ZOOM, "CTEXT_CHECK_ZOOM"},          {IDC_LAY_SCALE, "CTEXT_SCALE"},
+            {IDC_LAY_YES, "CTEXT_RADIO_ASGRAPHICSYES"},   {IDC_LAY_NO, "CTEXT_RADIO_ASGRAPHICSNO"},
+            {IDC_LAY_ZOOM, "CTEXT_CHECK_ZOOM"},           {IDC_LAY_SCALE, "CTEXT_SCALE"},
             {IDC_LAY_ROTATE180, "CTEXT_RADIO_ROTATE180"}, {IDC_LAY_NORMAL, "CTEXT_RADIO_ROTATENOMAL"},
-            {IDC_LAY_PAPER, "CTEXT_PAPERSIZE"},          {IDC_LAY_LANGUAGE, "CTEXT_LANGUAGE"},
-            {IDC_LAY_UPDATE, "CTEXT_BUTTON_UPDATE"},     {IDC_LAY_BROWSE, "CTEXT_BUTTON_LOG"},
-            {IDC_LAY_VIEWER, "CTEXT_BUTTON_VIEWER"},     {IDC_LAY_LOG, "CTEXT_CHECK_LOG"},
+            {IDC_LAY_PAPER, "CTEXT_PAPERSIZE"},           {IDC_LAY_LANGUAGE, "CTEXT_LANGUAGE"},
+            {IDC_LAY_UPDATE, "CTEXT_BUTTON_UPDATE"},      {IDC_LAY_BROWSE, "CTEXT_BUTTON_LOG"},
+            {IDC_LAY_VIEWER, "CTEXT_BUTTON_VIEWER"},      {IDC_LAY_LOG, "CTEXT_CHECK_LOG"},
             {IDC_LAY_LOG_FOLDER, "CTEXT_EDIT_LOG"},
         };
         for (const auto& [id, key] : helps) AddHelp(id, sec::Layout, key);
@@ -67,14 +67,22 @@ protected:
 
     void LoadTexts() override {
         const std::pair<int, std::string_view> labels[] = {
-            {IDC_LAY_DOCSETTING, "RC_DOCSETTING"},     {IDC_LAY_PRINT_AS_IMAGE, "RC_PRINT_AS_IMAGE"},
-            {IDC_LAY_YES, "RC_RADIO_ASGRAPHICSYES"},   {IDC_LAY_NO, "RC_RADIO_ASGRAPHICSNO"},
-            {IDC_LAY_ZOOM, "RC_CHECK_ZOOM"},           {IDC_LAY_SCALE_LABEL, "RC_SCALE"},
-            {IDC_LAY_ROTATE, "RC_ROTATE"},             {IDC_LAY_NORMAL, "RC_RADIO_ROTATENOMAL"},
-            {IDC_LAY_ROTATE180, "RC_RADIO_ROTATE180"}, {IDC_LAY_PAPER_LABEL, "RC_PAPERSIZE"},
-            {IDC_LAY_LANGUAGE_LABEL, "RC_LANGUAGE"},   {IDC_LAY_SAVE_LABEL, "RC_SAVEFILE"},
-            {IDC_LAY_LOG_GROUP, "RC_STATIC_LOG"},      {IDC_LAY_LOG, "RC_CHECK_LOG"},
-            {IDC_LAY_BROWSE, "RC_BUTTON_LOG"},         {IDC_LAY_VIEWER, "RC_BUTTON_VIEWER"},
+            {IDC_LAY_DOCSETTING, "RC_DOCSETTING"},
+            {IDC_LAY_PRINT_AS_IMAGE, "RC_PRINT_AS_IMAGE"},
+            {IDC_LAY_YES, "RC_RADIO_ASGRAPHICSYES"},
+            {IDC_LAY_NO, "RC_RADIO_ASGRAPHICSNO"},
+            {IDC_LAY_ZOOM, "RC_CHECK_ZOOM"},
+            {IDC_LAY_SCALE_LABEL, "RC_SCALE"},
+            {IDC_LAY_ROTATE, "RC_ROTATE"},
+            {IDC_LAY_NORMAL, "RC_RADIO_ROTATENOMAL"},
+            {IDC_LAY_ROTATE180, "RC_RADIO_ROTATE180"},
+            {IDC_LAY_PAPER_LABEL, "RC_PAPERSIZE"},
+            {IDC_LAY_LANGUAGE_LABEL, "RC_LANGUAGE"},
+            {IDC_LAY_SAVE_LABEL, "RC_SAVEFILE"},
+            {IDC_LAY_LOG_GROUP, "RC_STATIC_LOG"},
+            {IDC_LAY_LOG, "RC_CHECK_LOG"},
+            {IDC_LAY_BROWSE, "RC_BUTTON_LOG"},
+            {IDC_LAY_VIEWER, "RC_BUTTON_VIEWER"},
             {IDC_LAY_UPDATE, "RC_BUTTON_UPDATE"},
         };
         for (const auto& [id, key] : labels) SetItemText(id, sec::Layout, key);
@@ -125,9 +133,12 @@ protected:
             case IDC_LAY_BMP:
             case IDC_LAY_JPEG:
                 if (code != BN_CLICKED) return false;
-                if (id == IDC_LAY_PRN) model_->SetSavePrn(Checked(id));
-                else if (id == IDC_LAY_BMP) model_->SetSaveBmp(Checked(id));
-                else model_->SetSaveJpeg(Checked(id));
+                if (id == IDC_LAY_PRN)
+                    model_->SetSavePrn(Checked(id));
+                else if (id == IDC_LAY_BMP)
+                    model_->SetSaveBmp(Checked(id));
+                else
+                    model_->SetSaveJpeg(Checked(id));
                 break;
             case IDC_LAY_BROWSE:
                 if (code != BN_CLICKED) return false;
@@ -136,7 +147,8 @@ protected:
             case IDC_LAY_VIEWER:
                 if (code == BN_CLICKED) LaunchViewer();
                 return true;  // starting the viewer changes nothing
-            default: return false;
+            default:
+                return false;
         }
         Show();
         MarkChanged();
@@ -167,7 +179,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     bool Checked(int id) const { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
     void Check(int id, bool on) { CheckDlgButton(hwnd(), id, on ? BST_CHECKED : BST_UNCHECKED); }
     void Enable(int id, bool on) { EnableWindow(GetDlgItem(hwnd(), id), on); }
@@ -178,7 +190,8 @@ private:
     void FillList(int id, const std::vector<std::u16string>& items) {
         HWND c = GetDlgItem(hwnd(), id);
         SendMessageW(c, CB_RESETCONTENT, 0, 0);
-        for (const auto& t : items) SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(t).c_str()));
+        for (const auto& t : items)
+            SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(t).c_str()));
     }
     void Tell(const std::optional<PageMessage>& m) {
         if (m) ShowPageMessage(hwnd(), *m);
@@ -197,7 +210,8 @@ private:
         CheckRadioButton(hwnd(), IDC_LAY_NORMAL, IDC_LAY_ROTATE180,
                          m.rotateChecked() ? IDC_LAY_ROTATE180 : IDC_LAY_NORMAL);
         Check(IDC_LAY_LOG, m.logChecked());
-        for (int id : {IDC_LAY_LOG_FOLDER, IDC_LAY_BROWSE, IDC_LAY_VIEWER, IDC_LAY_PRN, IDC_LAY_BMP, IDC_LAY_JPEG})
+        for (int id :
+             {IDC_LAY_LOG_FOLDER, IDC_LAY_BROWSE, IDC_LAY_VIEWER, IDC_LAY_PRN, IDC_LAY_BMP, IDC_LAY_JPEG})
             Enable(id, m.logControlsEnabled());
         Check(IDC_LAY_PRN, m.savePrn());
         Check(IDC_LAY_BMP, m.saveBmp());
@@ -222,7 +236,8 @@ private:
         item->Sel = index;
         item->Flags |= OPTIF_CHANGED;
         if (context().driverUI)
-            context().driverUI->DrvUpdateUISetting(context().cuiParam->poemuiobj, item, 0, host::OEMCUIP_DOCPROP);
+            context().driverUI->DrvUpdateUISetting(context().cuiParam->poemuiobj, item, 0,
+                                                   host::OEMCUIP_DOCPROP);
     }
 
     // True when a folder was chosen (stored or refused with a message).
@@ -245,8 +260,8 @@ private:
         wchar_t sysDir[MAX_PATH] = {};
         GetSystemDirectoryW(sysDir, MAX_PATH);
         const ViewerLaunch v = MakeViewerLaunch(FromWide(sysDir), model_->logFolder());
-        const auto r = reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd(), L"open", Wide(v.program).c_str(),
-                                                               Wide(v.parameters).c_str(), nullptr, SW_SHOWNORMAL));
+        const auto r = reinterpret_cast<INT_PTR>(ShellExecuteW(
+            hwnd(), L"open", Wide(v.program).c_str(), Wide(v.parameters).c_str(), nullptr, SW_SHOWNORMAL));
         if (r > 32) return;
         const platform::OsVersion os = system_.Version();
         Tell(ViewerLaunchFailure(uint32_t(r), os.major, os.minor));

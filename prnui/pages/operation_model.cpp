@@ -9,11 +9,12 @@ namespace k20::prnui {
 
 namespace {
 constexpr std::string_view kDrawer[] = {
-    "RC_OPENDRAWER1", "RC_OPENDRAWER2", "RC_OPENDRAWER3",  "RC_OPENDRAWER4",  "RC_OPENDRAWER5",
-    "RC_OPENDRAWER6", "RC_OPENDRAWER7", "RC_OPENDRAWER8",  "RC_OPENDRAWER9",  "RC_OPENDRAWER10",
+    "RC_OPENDRAWER1",  "RC_OPENDRAWER2",  "RC_OPENDRAWER3", "RC_OPENDRAWER4", "RC_OPENDRAWER5",
+    "RC_OPENDRAWER6",  "RC_OPENDRAWER7",  "RC_OPENDRAWER8", "RC_OPENDRAWER9", "RC_OPENDRAWER10",
     "RC_OPENDRAWER11", "RC_OPENDRAWER12", "RC_OPENDRAWER13"};
-constexpr std::string_view kBuzzer[] = {"RC_OPERATION_BUZZER1", "RC_OPERATION_BUZZER2", "RC_OPERATION_BUZZER3",
-                                        "RC_OPERATION_BUZZER4", "RC_OPERATION_BUZZER5", "RC_OPERATION_BUZZER6"};
+constexpr std::string_view kBuzzer[] = {"RC_OPERATION_BUZZER1", "RC_OPERATION_BUZZER2",
+                                        "RC_OPERATION_BUZZER3", "RC_OPERATION_BUZZER4",
+                                        "RC_OPERATION_BUZZER5", "RC_OPERATION_BUZZER6"};
 constexpr std::string_view kCut[] = {"RC_PAPER_CUT1", "RC_PAPER_CUT2", "RC_PAPER_CUT3"};
 constexpr std::string_view kLogo[] = {"RC_PRINT_LOGO1", "RC_PRINT_LOGO2", "RC_PRINT_LOGO3", "RC_PRINT_LOGO4",
                                       "RC_PRINT_LOGO5", "RC_PRINT_LOGO6", "RC_PRINT_LOGO7", "RC_PRINT_LOGO8",
@@ -26,10 +27,14 @@ constexpr int kCutPartial = 1;
 
 OperationPoint BlockOf(OperationIndex i) {
     switch (i) {
-        case OperationIndex::StartDoc: return OperationPoint::StartDoc;
-        case OperationIndex::StartPage: return OperationPoint::StartPage;
-        case OperationIndex::EndPage: return OperationPoint::EndPage;
-        case OperationIndex::EndDoc: break;
+        case OperationIndex::StartDoc:
+            return OperationPoint::StartDoc;
+        case OperationIndex::StartPage:
+            return OperationPoint::StartPage;
+        case OperationIndex::EndPage:
+            return OperationPoint::EndPage;
+        case OperationIndex::EndDoc:
+            break;
     }
     return OperationPoint::EndDoc;
 }
@@ -39,7 +44,8 @@ std::string_view OperationButtonKey(OperationIndex i) {
     return k[int(i)];
 }
 std::string_view OperationDescriptionKey(OperationIndex i) {
-    constexpr std::string_view k[] = {"RC_STATIC_SDOC", "RC_STATIC_SPAGE", "RC_STATIC_ENDPAGE", "RC_STATIC_ENDDOC"};
+    constexpr std::string_view k[] = {"RC_STATIC_SDOC", "RC_STATIC_SPAGE", "RC_STATIC_ENDPAGE",
+                                      "RC_STATIC_ENDDOC"};
     return k[int(i)];
 }
 std::string_view OperationDialogTitleKey(OperationIndex i) {
@@ -48,16 +54,25 @@ std::string_view OperationDialogTitleKey(OperationIndex i) {
     return k[int(i)];
 }
 
-std::span<const std::string_view> DrawerKeys() { return kDrawer; }
-std::span<const std::string_view> BuzzerKeys() { return kBuzzer; }
-std::span<const std::string_view> CutKeys() { return kCut; }
-std::span<const std::string_view> LogoKeys() { return kLogo; }
+std::span<const std::string_view> DrawerKeys() {
+    return kDrawer;
+}
+std::span<const std::string_view> BuzzerKeys() {
+    return kBuzzer;
+}
+std::span<const std::string_view> CutKeys() {
+    return kCut;
+}
+std::span<const std::string_view> LogoKeys() {
+    return kLogo;
+}
 
-std::vector<ListEntry> HeraldEntries(const TextLookup& text,
-                                     const std::function<bool(const std::u16string&, const std::u16string&)>& less) {
+std::vector<ListEntry> HeraldEntries(
+    const TextLookup& text, const std::function<bool(const std::u16string&, const std::u16string&)>& less) {
     std::vector<ListEntry> out;
     for (auto k : kHerald) out.push_back({k, text(k)});
-    std::stable_sort(out.begin(), out.end(), [&](const ListEntry& a, const ListEntry& b) { return less(a.text, b.text); });
+    std::stable_sort(out.begin(), out.end(),
+                     [&](const ListEntry& a, const ListEntry& b) { return less(a.text, b.text); });
     return out;
 }
 
@@ -98,7 +113,9 @@ int OperationDialogModel::TypeVolume(std::u16string_view text) {
     return std::min(volumeTyped, kMaxBuzzerVolume);
 }
 
-int OperationDialogModel::PreviewIndex() const { return int(index_) * 4 + (feedToCut ? 2 : 0) + (cut != 0 ? 1 : 0); }
+int OperationDialogModel::PreviewIndex() const {
+    return int(index_) * 4 + (feedToCut ? 2 : 0) + (cut != 0 ? 1 : 0);
+}
 
 void OperationDialogModel::Default() {
     sendCommand = false;

@@ -37,8 +37,8 @@ struct ListEntry {
 };
 using TextLookup = std::function<std::u16string(std::string_view key)>;
 // The herald list as the sorted combo box shows it; `less` is the list's own collation.
-std::vector<ListEntry> HeraldEntries(const TextLookup& text,
-                                     const std::function<bool(const std::u16string&, const std::u16string&)>& less);
+std::vector<ListEntry> HeraldEntries(
+    const TextLookup& text, const std::function<bool(const std::u16string&, const std::u16string&)>& less);
 
 inline constexpr size_t kMaxCommandBytes = 128;
 inline constexpr int kMaxFeedMm = 100;
@@ -48,7 +48,7 @@ inline constexpr int kMaxBuzzerVolume = 255;
 int ParseFieldNumber(std::u16string_view text);
 
 class OperationDialogModel {
-public:
+  public:
     OperationDialogModel(OperationIndex index, const OperationValues& working);
 
     OperationIndex index() const { return index_; }
@@ -59,8 +59,8 @@ public:
     std::u16string commandText;
     bool feedToCut = false;
     int drawer = 0, herald = 0, cut = 0, buzzer = 0, logo = 0;
-    int feedTyped = 0;     // what the feed field holds
-    int volumeTyped = 0;   // what the volume field holds
+    int feedTyped = 0;          // what the feed field holds
+    int volumeTyped = 0;        // what the volume field holds
     bool heraldChosen = false;  // "Herald" radio checked rather than "Open Drawer"
     int logoAlign = 0;          // 0 Left, 1 Centered, 2 Right
     int logoPosition = 0;       // 0 Before Cut, 1 After Cut
@@ -85,19 +85,20 @@ public:
     // with the dialog kept open and nothing stored.
     std::optional<PageMessage> Ok(OperationValues& working) const;
 
-private:
+  private:
     OperationIndex index_;
 };
 
 // The page: runs the dialog on a working copy of the block; the record changes only on OK.
 class OperationPageModel {
-public:
+  public:
     explicit OperationPageModel(PrivateSettings& s) : settings_(s) {}
     // `run` shows the dialog and returns true when it ended with OK (having stored into
     // the working copy through Ok()). Returns true when the page changed.
-    bool Edit(OperationIndex index, const std::function<bool(OperationDialogModel&, OperationValues& working)>& run);
+    bool Edit(OperationIndex index,
+              const std::function<bool(OperationDialogModel&, OperationValues& working)>& run);
 
-private:
+  private:
     PrivateSettings& settings_;
 };
 

@@ -19,17 +19,22 @@ namespace {
 
 LRESULT CALLBACK HexEditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
     switch (msg) {
-        case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS;
         case WM_CHAR:
             switch (FilterHexKey(char32_t(wp), GetKeyState(VK_CONTROL) < 0)) {
-                case HexKeyAction::Pass: break;
-                case HexKeyAction::Drop: return 0;
+                case HexKeyAction::Pass:
+                    break;
+                case HexKeyAction::Drop:
+                    return 0;
                 case HexKeyAction::NextControl:
                     SetFocus(GetNextDlgTabItem(GetParent(w), w, GetKeyState(VK_SHIFT) < 0));
                     return 0;
             }
             break;
-        case WM_NCDESTROY: RemoveWindowSubclass(w, GuardedSubclassProc<HexEditProc>, id); break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(w, GuardedSubclassProc<HexEditProc>, id);
+            break;
     }
     return DefSubclassProc(w, msg, wp, lp);
 }
@@ -69,8 +74,11 @@ void ShowState(HWND dlg, const OperationDialogModel& m) {
     CheckRadioButton(dlg, IDC_OPD_DRAWER_RADIO, IDC_OPD_HERALD_RADIO,
                      m.heraldChosen ? IDC_OPD_HERALD_RADIO : IDC_OPD_DRAWER_RADIO);
     CheckRadioButton(dlg, IDC_OPD_LEFT, IDC_OPD_RIGHT,
-                     m.logoAlign == 0 ? IDC_OPD_LEFT : m.logoAlign == 1 ? IDC_OPD_CENTERED : IDC_OPD_RIGHT);
-    CheckRadioButton(dlg, IDC_OPD_BEFORE, IDC_OPD_AFTER, m.logoPosition == 0 ? IDC_OPD_BEFORE : IDC_OPD_AFTER);
+                     m.logoAlign == 0   ? IDC_OPD_LEFT
+                     : m.logoAlign == 1 ? IDC_OPD_CENTERED
+                                        : IDC_OPD_RIGHT);
+    CheckRadioButton(dlg, IDC_OPD_BEFORE, IDC_OPD_AFTER,
+                     m.logoPosition == 0 ? IDC_OPD_BEFORE : IDC_OPD_AFTER);
 }
 
 void ApplyEnables(HWND dlg, const OperationDialogModel& m) {
@@ -99,7 +107,7 @@ void ReadControls(HWND dlg, OperationDialogModel& m) {
     m.heraldChosen = IsDlgButtonChecked(dlg, IDC_OPD_HERALD_RADIO) == BST_CHECKED;
     m.logoAlign = IsDlgButtonChecked(dlg, IDC_OPD_LEFT)       ? 0
                   : IsDlgButtonChecked(dlg, IDC_OPD_CENTERED) ? 1
-                                                               : 2;
+                                                              : 2;
     m.logoPosition = IsDlgButtonChecked(dlg, IDC_OPD_BEFORE) ? 0 : 1;
 }
 
@@ -110,7 +118,8 @@ void DrawPreview(const DRAWITEMSTRUCT* di, const OperationDialogModel& m) {
     RECT r = di->rcItem;
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     const int pic = m.PreviewIndex();
-    const bool atStart = (pic / 4) == int(OperationIndex::StartDoc) || (pic / 4) == int(OperationIndex::StartPage);
+    const bool atStart =
+        (pic / 4) == int(OperationIndex::StartDoc) || (pic / 4) == int(OperationIndex::StartPage);
     const bool feed = pic & 2, cut = pic & 1;
     const int w = r.right - r.left, h = r.bottom - r.top;
     RECT paper{r.left + w / 5, r.top + h / 12, r.right - w / 5, r.bottom - h / 12};
@@ -182,15 +191,16 @@ void InitDialog(HWND dlg, DialogRun& run) {
     FillCombo(dlg, IDC_OPD_CUT, CutKeys());
     FillCombo(dlg, IDC_OPD_LOGO, LogoKeys());
     // The herald list is shown sorted by its texts in the user's collation.
-    const auto herald = HeraldEntries([](std::string_view k) { return Text(sec::Document, k); },
-                                      [](const std::u16string& a, const std::u16string& b) {
-                                          return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE,
-                                                                reinterpret_cast<const wchar_t*>(a.c_str()), -1,
-                                                                reinterpret_cast<const wchar_t*>(b.c_str()),
-                                                                -1) == CSTR_LESS_THAN;
-                                      });
+    const auto herald = HeraldEntries(
+        [](std::string_view k) { return Text(sec::Document, k); },
+        [](const std::u16string& a, const std::u16string& b) {
+            return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE,
+                                  reinterpret_cast<const wchar_t*>(a.c_str()), -1,
+                                  reinterpret_cast<const wchar_t*>(b.c_str()), -1) == CSTR_LESS_THAN;
+        });
     HWND hc = GetDlgItem(dlg, IDC_OPD_HERALD);
-    for (const auto& e : herald) SendMessageW(hc, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.text).c_str()));
+    for (const auto& e : herald)
+        SendMessageW(hc, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.text).c_str()));
     SendDlgItemMessageW(dlg, IDC_OPD_FEED, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageW(dlg, IDC_OPD_VOLUME, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageW(dlg, IDC_OPD_FEED_SPIN, UDM_SETRANGE32, 0, kMaxFeedMm);
@@ -200,16 +210,26 @@ void InitDialog(HWND dlg, DialogRun& run) {
 
     run.tips.Attach(dlg);
     const std::pair<int, std::string_view> helps[] = {
-        {IDC_OPD_SEND, "CTEXT_SEND_COMMAND"},     {IDC_OPD_COMMAND, "CTEXT_EDIT"},
-        {IDC_OPD_DRAWER_RADIO, "CTEXT_OPEN_DRAWER"}, {IDC_OPD_DRAWER, "CTEXT_OPENDRAWER"},
-        {IDC_OPD_HERALD_RADIO, "CTEXT_ORDER_MESSENGER"}, {IDC_OPD_HERALD, "CTEXT_ORDERMESSENGER"},
-        {IDC_OPD_BUZZER, "CTEXT_BUZZER"},         {IDC_OPD_VOLUME, "CTEXT_BUZZERVOLUME"},
-        {IDC_OPD_FEED, "CTEXT_PAPER_FEED"},       {IDC_OPD_FEEDTOCUT, "CTEXT_FEEDTOPOSITION"},
-        {IDC_OPD_CUT, "CTEXT_PAPER_CUT"},         {IDC_OPD_LOGO, "CTEXT_PRINT_LOGO"},
-        {IDC_OPD_LEFT, "CTEXT_LEFT"},             {IDC_OPD_CENTERED, "CTEXT_CENTERED"},
-        {IDC_OPD_RIGHT, "CTEXT_RIGHT"},           {IDC_OPD_BEFORE, "CTEXT_BEFORE_CUT"},
-        {IDC_OPD_AFTER, "CTEXT_AFTER_CUT"},       {IDC_OPD_DEFAULT, "CTEXT_IDDEFAULT"},
-        {IDOK, "CTEXT_IDOK"},                     {IDCANCEL, "CTEXT_IDCANCEL"},
+        {IDC_OPD_SEND, "CTEXT_SEND_COMMAND"},
+        {IDC_OPD_COMMAND, "CTEXT_EDIT"},
+        {IDC_OPD_DRAWER_RADIO, "CTEXT_OPEN_DRAWER"},
+        {IDC_OPD_DRAWER, "CTEXT_OPENDRAWER"},
+        {IDC_OPD_HERALD_RADIO, "CTEXT_ORDER_MESSENGER"},
+        {IDC_OPD_HERALD, "CTEXT_ORDERMESSENGER"},
+        {IDC_OPD_BUZZER, "CTEXT_BUZZER"},
+        {IDC_OPD_VOLUME, "CTEXT_BUZZERVOLUME"},
+        {IDC_OPD_FEED, "CTEXT_PAPER_FEED"},
+        {IDC_OPD_FEEDTOCUT, "CTEXT_FEEDTOPOSITION"},
+        {IDC_OPD_CUT, "CTEXT_PAPER_CUT"},
+        {IDC_OPD_LOGO, "CTEXT_PRINT_LOGO"},
+        {IDC_OPD_LEFT, "CTEXT_LEFT"},
+        {IDC_OPD_CENTERED, "CTEXT_CENTERED"},
+        {IDC_OPD_RIGHT, "CTEXT_RIGHT"},
+        {IDC_OPD_BEFORE, "CTEXT_BEFORE_CUT"},
+        {IDC_OPD_AFTER, "CTEXT_AFTER_CUT"},
+        {IDC_OPD_DEFAULT, "CTEXT_IDDEFAULT"},
+        {IDOK, "CTEXT_IDOK"},
+        {IDCANCEL, "CTEXT_IDCANCEL"},
     };
     for (const auto& [id, key] : helps) run.tips.Add(id, sec::Document, key);
 }
@@ -244,7 +264,9 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                     EndDialog(dlg, IDOK);
                     return TRUE;
                 }
-                case IDCANCEL: EndDialog(dlg, IDCANCEL); return TRUE;
+                case IDCANCEL:
+                    EndDialog(dlg, IDCANCEL);
+                    return TRUE;
                 case IDC_OPD_DEFAULT:
                     m.Default();
                     ShowState(dlg, m);
@@ -256,7 +278,8 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                         const bool feed = id == IDC_OPD_FEED;
                         const std::u16string t = WindowText16(GetDlgItem(dlg, id));
                         const int spin = feed ? m.TypeFeed(t) : m.TypeVolume(t);
-                        SendDlgItemMessageW(dlg, feed ? IDC_OPD_FEED_SPIN : IDC_OPD_VOLUME_SPIN, UDM_SETPOS32, 0, spin);
+                        SendDlgItemMessageW(dlg, feed ? IDC_OPD_FEED_SPIN : IDC_OPD_VOLUME_SPIN, UDM_SETPOS32,
+                                            0, spin);
                     }
                     return TRUE;
                 case IDC_OPD_SEND:
@@ -284,10 +307,11 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 class OperationPage final : public PropertyPage {
-protected:
+  protected:
     void LoadTexts() override {
         const int buttons[] = {IDC_OP_STARTDOC, IDC_OP_STARTPAGE, IDC_OP_ENDPAGE, IDC_OP_ENDDOC};
-        const int labels[] = {IDC_OP_STATIC_SDOC, IDC_OP_STATIC_SPAGE, IDC_OP_STATIC_ENDPAGE, IDC_OP_STATIC_ENDDOC};
+        const int labels[] = {IDC_OP_STATIC_SDOC, IDC_OP_STATIC_SPAGE, IDC_OP_STATIC_ENDPAGE,
+                              IDC_OP_STATIC_ENDDOC};
         for (int i = 0; i < kOperationCount; ++i) {
             SetItemText(buttons[i], sec::Operation, OperationButtonKey(OperationIndex(i)));
             SetItemText(labels[i], sec::Operation, OperationDescriptionKey(OperationIndex(i)));
@@ -307,16 +331,18 @@ protected:
         return true;
     }
 
-private:
+  private:
     static INT_PTR RunOperationDialog(HWND owner, DialogRun& run) {
-        return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_OPERATION_DIALOG), owner, GuardedDialogProc<DialogProc>,
-                               reinterpret_cast<LPARAM>(&run));
+        return DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_OPERATION_DIALOG), owner,
+                               GuardedDialogProc<DialogProc>, reinterpret_cast<LPARAM>(&run));
     }
 };
 
 }  // namespace
 
-void SubclassHexEdit(HWND edit) { SetWindowSubclass(edit, GuardedSubclassProc<HexEditProc>, 1, 0); }
+void SubclassHexEdit(HWND edit) {
+    SetWindowSubclass(edit, GuardedSubclassProc<HexEditProc>, 1, 0);
+}
 
 K20_REGISTER_PAGE(PageKind::Operation, IDD_OPERATION, OperationPage);
 

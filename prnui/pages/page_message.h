@@ -17,7 +17,9 @@ struct PageMessage {
 inline constexpr PageMessage InfoMessage(std::string_view key) {
     return {key, "MB_INFORMATION", MessageIcon::Information};
 }
-inline constexpr PageMessage ErrorMessage(std::string_view key) { return {key, "MB_ERROR", MessageIcon::Error}; }
+inline constexpr PageMessage ErrorMessage(std::string_view key) {
+    return {key, "MB_ERROR", MessageIcon::Error};
+}
 
 // Ours: a chosen path that does not fit its settings field is refused rather than cut
 // short, because a cut path names some other file or folder.

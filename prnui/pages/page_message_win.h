@@ -9,8 +9,12 @@
 
 namespace k20::prnui {
 
-inline std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-inline std::u16string FromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+inline std::wstring Wide(const std::u16string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+inline std::u16string FromWide(const std::wstring& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 inline std::u16string WindowText16(HWND w) {
     const int n = GetWindowTextLengthW(w);

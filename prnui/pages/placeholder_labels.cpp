@@ -129,22 +129,14 @@ constexpr TextKey kCode2D[] = {
     {sec::MessageBox, "MB_2DCODE_ERROR1"},
 };
 constexpr TextKey kUtility[] = {
-    {sec::Utility, "RC_SELFTEST"},
-    {sec::Utility, "RC_STATIC_SELFTEST"},
-    {sec::Utility, "RC_STATIC_CHECKCOMM"},
-    {sec::Utility, "RC_STATIC_CUSTOMSIZE"},
-    {sec::Utility, "RC_BUTTON_DELETE"},
-    {sec::Utility, "RC_BUTTON_SAVE"},
-    {sec::Utility, "RC_STATIC_FORMNAME"},
-    {sec::Utility, "RC_STATIC_FORMWIDTH"},
-    {sec::Utility, "RC_STATIC_FORMHEIGHT"},
-    {sec::Utility, "CTEXT_SELFTEST"},
-    {sec::Utility, "CTEXT_LIST_PAPERSIZE"},
-    {sec::Utility, "CTEXT_BUTTON_DELETE"},
-    {sec::Utility, "CTEXT_BUTTON_SAVE"},
-    {sec::Utility, "CTEXT_EDIT_FORMNAME"},
-    {sec::Utility, "CTEXT_EDIT_WIDTH"},
-    {sec::Utility, "CTEXT_EDIT_HEIGHT"},
+    {sec::Utility, "RC_SELFTEST"},          {sec::Utility, "RC_STATIC_SELFTEST"},
+    {sec::Utility, "RC_STATIC_CHECKCOMM"},  {sec::Utility, "RC_STATIC_CUSTOMSIZE"},
+    {sec::Utility, "RC_BUTTON_DELETE"},     {sec::Utility, "RC_BUTTON_SAVE"},
+    {sec::Utility, "RC_STATIC_FORMNAME"},   {sec::Utility, "RC_STATIC_FORMWIDTH"},
+    {sec::Utility, "RC_STATIC_FORMHEIGHT"}, {sec::Utility, "CTEXT_SELFTEST"},
+    {sec::Utility, "CTEXT_LIST_PAPERSIZE"}, {sec::Utility, "CTEXT_BUTTON_DELETE"},
+    {sec::Utility, "CTEXT_BUTTON_SAVE"},    {sec::Utility, "CTEXT_EDIT_FORMNAME"},
+    {sec::Utility, "CTEXT_EDIT_WIDTH"},     {sec::Utility, "CTEXT_EDIT_HEIGHT"},
     {sec::MessageBox, "MB_UTILITY_ERROR1"},
 };
 constexpr TextKey kFont[] = {
@@ -156,17 +148,22 @@ constexpr TextKey kFont[] = {
 
 PlaceholderLabels PlaceholderFor(PageKind kind) {
     switch (kind) {
-        case PageKind::Code1D: return {kCode1D};
-        case PageKind::Code2D: return {kCode2D};
-        case PageKind::Utility: return {kUtility};
-        case PageKind::Font: return {kFont};
+        case PageKind::Code1D:
+            return {kCode1D};
+        case PageKind::Code2D:
+            return {kCode2D};
+        case PageKind::Utility:
+            return {kUtility};
+        case PageKind::Font:
+            return {kFont};
         // The document pages are built; they name their keys themselves.
         case PageKind::Layout:
         case PageKind::Watermark:
         case PageKind::Operation:
         case PageKind::Version:
         case PageKind::Download:
-        case PageKind::Count: break;
+        case PageKind::Count:
+            break;
     }
     return {};
 }

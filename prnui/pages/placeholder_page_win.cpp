@@ -12,7 +12,7 @@ namespace {
 
 template <PageKind K>
 class PlaceholderPage final : public PropertyPage {
-protected:
+  protected:
     void OnInit() override {
         for (const TextKey& k : PlaceholderFor(K).keys)
             if (k.key.starts_with("CTEXT_")) {
@@ -40,7 +40,7 @@ protected:
         }
     }
 
-private:
+  private:
     std::vector<std::u16string> shown_;
 };
 
@@ -49,16 +49,35 @@ private:
 PageEntry PlaceholderEntry(PageKind kind) {
     DLGPROC proc = nullptr;
     switch (kind) {
-        case PageKind::Layout: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Layout>>; break;
-        case PageKind::Watermark: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Watermark>>; break;
-        case PageKind::Operation: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Operation>>; break;
-        case PageKind::Code1D: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Code1D>>; break;
-        case PageKind::Code2D: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Code2D>>; break;
-        case PageKind::Version: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Version>>; break;
-        case PageKind::Utility: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Utility>>; break;
-        case PageKind::Download: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Download>>; break;
-        case PageKind::Font: proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Font>>; break;
-        case PageKind::Count: break;
+        case PageKind::Layout:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Layout>>;
+            break;
+        case PageKind::Watermark:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Watermark>>;
+            break;
+        case PageKind::Operation:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Operation>>;
+            break;
+        case PageKind::Code1D:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Code1D>>;
+            break;
+        case PageKind::Code2D:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Code2D>>;
+            break;
+        case PageKind::Version:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Version>>;
+            break;
+        case PageKind::Utility:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Utility>>;
+            break;
+        case PageKind::Download:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Download>>;
+            break;
+        case PageKind::Font:
+            proc = &PropertyPage::Proc<PlaceholderPage<PageKind::Font>>;
+            break;
+        case PageKind::Count:
+            break;
     }
     return PageEntry{IDD_PLACEHOLDER, proc};
 }

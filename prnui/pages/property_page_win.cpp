@@ -7,21 +7,24 @@
 namespace k20::prnui {
 
 namespace {
-std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring W(const std::u16string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 }  // namespace
 
 // ---- help tool-tips ----
 
 HelpTips::~HelpTips() {
-    for (auto& [control, help] : helps_) RemoveWindowSubclass(control, ControlProc, reinterpret_cast<UINT_PTR>(this));
+    for (auto& [control, help] : helps_)
+        RemoveWindowSubclass(control, ControlProc, reinterpret_cast<UINT_PTR>(this));
     if (tip_ && IsWindow(tip_)) DestroyWindow(tip_);
 }
 
 void HelpTips::Attach(HWND dialog) {
     dialog_ = dialog;
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, g_module,
-                           nullptr);
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                           g_module, nullptr);
 }
 
 void HelpTips::Add(int controlId, std::string_view section, std::string_view key) {
@@ -30,7 +33,8 @@ void HelpTips::Add(int controlId, std::string_view section, std::string_view key
     Help& h = helps_[control];
     h.section = std::string(section);
     h.key = std::string(key);
-    SetWindowSubclass(control, ControlProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(control, ControlProc, reinterpret_cast<UINT_PTR>(this),
+                      reinterpret_cast<DWORD_PTR>(this));
 }
 
 void HelpTips::Register(HWND control, Help& h) {
@@ -48,7 +52,8 @@ void HelpTips::Register(HWND control, Help& h) {
     h.registered = true;
 }
 
-LRESULT CALLBACK HelpTips::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
+LRESULT CALLBACK HelpTips::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR ref) {
     auto* self = reinterpret_cast<HelpTips*>(ref);
     // Nothing may unwind into the window manager; a tip that failed to register is no loss.
     try {
@@ -80,7 +85,9 @@ void* PropertyPage::privateRecord() const {
     return context_ && context_->uiParam ? context_->uiParam->pOEMDM : nullptr;
 }
 
-void PropertyPage::MarkChanged() { SendMessageW(GetParent(hwnd_), PSM_CHANGED, reinterpret_cast<WPARAM>(hwnd_), 0); }
+void PropertyPage::MarkChanged() {
+    SendMessageW(GetParent(hwnd_), PSM_CHANGED, reinterpret_cast<WPARAM>(hwnd_), 0);
+}
 
 void PropertyPage::SetItemText(int controlId, const std::u16string& text) {
     HWND c = GetDlgItem(hwnd_, controlId);
@@ -108,8 +115,8 @@ void PropertyPage::Apply() {
         return;
     }
     if (context_ && context_->pfnComPropSheet)
-        context_->pfnComPropSheet(context_->hSheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(context_->hPage),
-                                  CPSUI_OK);
+        context_->pfnComPropSheet(context_->hSheet, CPSFUNC_SET_RESULT,
+                                  reinterpret_cast<LPARAM>(context_->hPage), CPSUI_OK);
     SendMessageW(GetParent(hwnd_), PSM_UNCHANGED, reinterpret_cast<WPARAM>(hwnd_), 0);
     SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, PSNRET_NOERROR);
 }

@@ -22,7 +22,7 @@ namespace k20::prnui {
 // language when the mouse rests on it (1000 ms, 300 pixels wide). Used by the pages and by
 // the modal dialogs they open.
 class HelpTips {
-public:
+  public:
     HelpTips() = default;
     HelpTips(const HelpTips&) = delete;
     HelpTips& operator=(const HelpTips&) = delete;
@@ -38,7 +38,7 @@ public:
 
     HWND window() const { return tip_; }
 
-private:
+  private:
     struct Help {
         std::string section, key;
         std::wstring text;  // the buffer handed to the tool-tip
@@ -53,7 +53,7 @@ private:
 };
 
 class PropertyPage {
-public:
+  public:
     virtual ~PropertyPage() = default;
 
     // The dialog procedure of a page class T (default-constructible, derived from
@@ -74,11 +74,13 @@ public:
     // a repaint does not make the controls flicker).
     void SetItemText(int controlId, std::string_view section, std::string_view key);
     void SetItemText(int controlId, const std::u16string& text);
-    void AddHelp(int controlId, std::string_view section, std::string_view key) { tips_.Add(controlId, section, key); }
+    void AddHelp(int controlId, std::string_view section, std::string_view key) {
+        tips_.Add(controlId, section, key);
+    }
     // Shows a message of the MessageBox section with a caption key (MB_INFORMATION, ...).
     int ShowMessage(std::string_view key, std::string_view captionKey, UINT flags);
 
-protected:
+  protected:
     // The page is created: controls exist, the context is stored.
     virtual void OnInit() {}
     // Reload every text of the page (called on every repaint and when the page is shown).
@@ -93,7 +95,7 @@ protected:
     // Store the page's values; false keeps the sheet open (the page says why).
     virtual bool OnApply() { return true; }
 
-private:
+  private:
     using Factory = std::unique_ptr<PropertyPage> (*)();
     static INT_PTR Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, Factory make);
     INT_PTR Handle(UINT msg, WPARAM wp, LPARAM lp);
@@ -110,9 +112,9 @@ struct PageRegistration {
 // A page author registers the finished page once, in its _win.cpp:
 //   K20_REGISTER_PAGE(PageKind::Layout, IDD_LAYOUT, LayoutPage);
 // Until a page is registered its tab shows the placeholder page with its labels.
-#define K20_REGISTER_PAGE(kind, templateId, Class)                                            \
-    static const ::k20::prnui::PageRegistration k20PageRegistration_##Class(kind, templateId, \
-                                                                            &::k20::prnui::PropertyPage::Proc<Class>)
+#define K20_REGISTER_PAGE(kind, templateId, Class)                           \
+    static const ::k20::prnui::PageRegistration k20PageRegistration_##Class( \
+        kind, templateId, &::k20::prnui::PropertyPage::Proc<Class>)
 
 struct PageEntry {
     int templateId = 0;

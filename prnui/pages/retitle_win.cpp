@@ -12,7 +12,9 @@ namespace k20::prnui {
 
 namespace {
 
-std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring W(const std::u16string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 bool ClassContains(HWND h, const wchar_t* what) {
     wchar_t cls[64] = {};

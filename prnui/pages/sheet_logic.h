@@ -21,9 +21,12 @@ struct PageTab {
 
 // In the order they are added; the document pages follow the host's own two pages.
 inline constexpr PageTab kDocumentPages[] = {
-    {PageKind::Layout, sec::Layout, "RC_LAYOUTFORM"},       {PageKind::Watermark, sec::Watermark, "RC_WATERMARKFORM"},
-    {PageKind::Operation, sec::Operation, "RC_OPERATIONFORM"}, {PageKind::Code1D, sec::Code1D, "RC_1DCODEFORM"},
-    {PageKind::Code2D, sec::Code2D, "RC_2DCODEFORM"},       {PageKind::Version, sec::Version, "RC_VERSIONFORM"},
+    {PageKind::Layout, sec::Layout, "RC_LAYOUTFORM"},
+    {PageKind::Watermark, sec::Watermark, "RC_WATERMARKFORM"},
+    {PageKind::Operation, sec::Operation, "RC_OPERATIONFORM"},
+    {PageKind::Code1D, sec::Code1D, "RC_1DCODEFORM"},
+    {PageKind::Code2D, sec::Code2D, "RC_2DCODEFORM"},
+    {PageKind::Version, sec::Version, "RC_VERSIONFORM"},
 };
 inline constexpr PageTab kDevicePages[] = {
     {PageKind::Utility, sec::Utility, "RC_UTILITYFORM"},

@@ -24,7 +24,9 @@ platform::win32::Win32Machine& Machine() {
 
 HANDLE g_actCtx = INVALID_HANDLE_VALUE;
 
-std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring W(const std::u16string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 // The pages use the common-controls version named by our manifest (resource 2), whatever
 // the host process was built against.
@@ -67,9 +69,12 @@ bool AddPages(SheetContext& ctx, std::span<const PageTab> tabs) {
             psp.dwFlags |= PSP_USEFUSIONCONTEXT;
             psp.hActCtx = act;
         }
-        LONG_PTR h = ctx.pfnComPropSheet(ctx.hSheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&psp), 0);
-        if (h) ctx.hPage = reinterpret_cast<HANDLE>(h);
-        else all = false;
+        LONG_PTR h =
+            ctx.pfnComPropSheet(ctx.hSheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&psp), 0);
+        if (h)
+            ctx.hPage = reinterpret_cast<HANDLE>(h);
+        else
+            all = false;
     }
     return all;
 }
@@ -84,19 +89,25 @@ bool Prepare(PPROPSHEETUI_INFO info, LPARAM lParam, HRESULT& hr) {
         return false;
     }
     switch (info->Reason) {
-        case PROPSHEETUI_REASON_INIT: return true;
+        case PROPSHEETUI_REASON_INIT:
+            return true;
         case PROPSHEETUI_REASON_GET_INFO_HEADER: {
             static wchar_t title[] = L"OEM UI Page";
             if (auto* header = reinterpret_cast<PPROPSHEETUI_INFO_HEADER>(lParam)) header->pTitle = title;
             info->Result = TRUE;
             return false;
         }
-        case PROPSHEETUI_REASON_DESTROY: info->Result = TRUE; return false;
+        case PROPSHEETUI_REASON_DESTROY:
+            info->Result = TRUE;
+            return false;
         case PROPSHEETUI_REASON_SET_RESULT:
             if (auto* r = reinterpret_cast<PSETRESULT_INFO>(lParam)) info->Result = r->Result;
             return false;
-        case PROPSHEETUI_REASON_GET_ICON: info->Result = 0; return false;
-        default: return false;
+        case PROPSHEETUI_REASON_GET_ICON:
+            info->Result = 0;
+            return false;
+        default:
+            return false;
     }
 }
 

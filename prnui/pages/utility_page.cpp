@@ -56,10 +56,13 @@ int32_t ClampAsUnsigned(int32_t value, int32_t lo, int32_t hi, bool& clamped) {
     return value;
 }
 
-bool IsUserPaperForm(std::u16string_view formName) { return formName.find(kFormPrefix) != std::u16string_view::npos; }
+bool IsUserPaperForm(std::u16string_view formName) {
+    return formName.find(kFormPrefix) != std::u16string_view::npos;
+}
 
 std::u16string EnteredFormName(std::u16string_view formName) {
-    return formName.size() > kFormPrefixChars ? std::u16string(formName.substr(kFormPrefixChars)) : std::u16string();
+    return formName.size() > kFormPrefixChars ? std::u16string(formName.substr(kFormPrefixChars))
+                                              : std::u16string();
 }
 
 namespace {
@@ -77,7 +80,9 @@ FormInfo1 UserForm(std::u16string_view name, int32_t width, int32_t height) {
     return f;
 }
 
-std::u16string Number(int32_t v) { return Utf8ToUtf16(std::to_string(v)); }
+std::u16string Number(int32_t v) {
+    return Utf8ToUtf16(std::to_string(v));
+}
 
 }  // namespace
 
@@ -91,7 +96,8 @@ void UtilityPageModel::ShowSize(const FormInfo1& form) {
 }
 
 void UtilityPageModel::UpdateDeleteButton() {
-    deleteEnabled_ = selected_ >= 0 && size_t(selected_) < list_.size() && list_[size_t(selected_)] != kDefaultFormName;
+    deleteEnabled_ =
+        selected_ >= 0 && size_t(selected_) < list_.size() && list_[size_t(selected_)] != kDefaultFormName;
 }
 
 bool UtilityPageModel::Open() {
@@ -104,7 +110,8 @@ bool UtilityPageModel::Open() {
     const std::string defaultName = Utf16ToUtf8(kDefaultFormName);
     bool found = false;
     for (auto& f : forms) found = found || f.name == defaultName;
-    if (!found && spooler_.AddForm1(printer_, UserForm(kDefaultFormName, kDefaultFormWidth, kDefaultFormHeight)) != kOk)
+    if (!found &&
+        spooler_.AddForm1(printer_, UserForm(kDefaultFormName, kDefaultFormWidth, kDefaultFormHeight)) != kOk)
         return false;
 
     if (!Enumerate(forms)) return false;
@@ -145,8 +152,10 @@ std::string_view UtilityPageModel::Save() {
     if (!Enumerate(forms)) return {};
     for (auto& f : forms) {
         std::u16string name = Utf8ToUtf16(f.name);
-        if (IsUserPaperForm(name) && name.size() >= kFormPrefixChars && name.substr(kFormPrefixChars) == entered) {
-            if (spooler_.SetForm1(printer_, f.name, UserForm(name, width, height)) != kOk) return kMsgUtilitySaveFailed;
+        if (IsUserPaperForm(name) && name.size() >= kFormPrefixChars &&
+            name.substr(kFormPrefixChars) == entered) {
+            if (spooler_.SetForm1(printer_, f.name, UserForm(name, width, height)) != kOk)
+                return kMsgUtilitySaveFailed;
             return {};
         }
     }

@@ -14,7 +14,7 @@ namespace k20::prnui {
 inline constexpr std::u16string_view kFormPrefix = u"Custom Paper-";
 inline constexpr size_t kFormPrefixChars = 13;
 inline constexpr std::u16string_view kDefaultFormName = u"Custom Paper-K20";
-inline constexpr int32_t kDefaultFormWidth = 80000;    // thousandths of a millimetre
+inline constexpr int32_t kDefaultFormWidth = 80000;  // thousandths of a millimetre
 inline constexpr int32_t kDefaultFormHeight = 297000;
 
 // Edit limits and accepted ranges; the edits take tenths of a millimetre.
@@ -48,7 +48,7 @@ int32_t ReadSignedEdit(std::u16string_view text);
 int32_t ClampAsUnsigned(int32_t value, int32_t lo, int32_t hi, bool& clamped);
 
 class UtilityPageModel {
-public:
+  public:
     UtilityPageModel(platform::Spooler& spooler, platform::PrinterHandle printer)
         : spooler_(spooler), printer_(printer) {}
 
@@ -77,7 +77,7 @@ public:
     const std::u16string& HeightEdit() const { return height_; }
     bool DeleteEnabled() const { return deleteEnabled_; }
 
-private:
+  private:
     bool Enumerate(std::vector<platform::FormInfo1>& forms);
     void ShowSize(const platform::FormInfo1& form);
     void UpdateDeleteButton();

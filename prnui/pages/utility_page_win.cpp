@@ -17,10 +17,11 @@ namespace k20::prnui {
 namespace {
 
 class UtilityPage final : public PropertyPage {
-protected:
+  protected:
     void OnInit() override {
         HANDLE printer = context().cuiParam ? context().cuiParam->hPrinter : nullptr;
-        model_ = std::make_unique<UtilityPageModel>(spooler_, reinterpret_cast<platform::PrinterHandle>(printer));
+        model_ =
+            std::make_unique<UtilityPageModel>(spooler_, reinterpret_cast<platform::PrinterHandle>(printer));
         // The edits and ranges are set up even when the spooler refused the default form,
         // so that the page is usable for a later Save.
         const bool opened = model_->Open();
@@ -93,7 +94,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     void ReadEdits() {
         model_->SetNameEdit(WindowText16(GetDlgItem(hwnd(), IDC_UTIL_NAME)));
         model_->SetWidthEdit(WindowText16(GetDlgItem(hwnd(), IDC_UTIL_WIDTH)));
@@ -112,8 +113,10 @@ private:
             SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
         SendMessageW(list, LB_SETCURSEL, WPARAM(model_->Selected()), 0);
         // The spins first: a spin that owns its edit rewrites it with its own position.
-        SendDlgItemMessageW(hwnd(), IDC_UTIL_WIDTH_SPIN, UDM_SETPOS32, 0, ReadSignedEdit(model_->WidthEdit()));
-        SendDlgItemMessageW(hwnd(), IDC_UTIL_HEIGHT_SPIN, UDM_SETPOS32, 0, ReadSignedEdit(model_->HeightEdit()));
+        SendDlgItemMessageW(hwnd(), IDC_UTIL_WIDTH_SPIN, UDM_SETPOS32, 0,
+                            ReadSignedEdit(model_->WidthEdit()));
+        SendDlgItemMessageW(hwnd(), IDC_UTIL_HEIGHT_SPIN, UDM_SETPOS32, 0,
+                            ReadSignedEdit(model_->HeightEdit()));
         SetEdit(IDC_UTIL_NAME, model_->NameEdit());
         SetEdit(IDC_UTIL_WIDTH, model_->WidthEdit());
         SetEdit(IDC_UTIL_HEIGHT, model_->HeightEdit());

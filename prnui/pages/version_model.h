@@ -28,21 +28,21 @@ LinkRect LinkArea(const LinkGeometry& g, size_t linkChars);
 
 // What the window does for a mouse move or press.
 struct LinkHover {
-    bool handCursor;      // hand inside the area, arrow otherwise (no change when neither)
+    bool handCursor;  // hand inside the area, arrow otherwise (no change when neither)
     bool setCursor;
-    bool changeFont;      // give the link the font below
+    bool changeFont;  // give the link the font below
     bool underlined;
 };
 
 class VersionLinkModel {
-public:
+  public:
     LinkHover MouseAt(const LinkRect& area, int x, int y);
     // Left button released: true when the link is to be opened.
     bool Release(const LinkRect& area, int x, int y) const { return area.Contains(x, y); }
     bool underlined() const { return underlined_; }
     void Reset() { underlined_ = false; }
 
-private:
+  private:
     bool underlined_ = false;
 };
 

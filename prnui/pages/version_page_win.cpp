@@ -20,13 +20,13 @@ std::u16string Unescape(std::u16string s) {
 }
 
 class VersionPage final : public PropertyPage {
-public:
+  public:
     ~VersionPage() override {
         if (plain_) DeleteObject(plain_);
         if (underlined_) DeleteObject(underlined_);
     }
 
-protected:
+  protected:
     void OnInit() override {
         // Both fonts are made once; moving the mouse only switches between them.
         LOGFONTW lf{};
@@ -56,7 +56,8 @@ protected:
                 if (h.setCursor) SetCursor(LoadCursorW(nullptr, h.handCursor ? IDC_HAND : IDC_ARROW));
                 if (h.changeFont) {
                     HWND label = GetDlgItem(hwnd(), IDC_VER7);
-                    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(h.underlined ? underlined_ : plain_), TRUE);
+                    SendMessageW(label, WM_SETFONT,
+                                 reinterpret_cast<WPARAM>(h.underlined ? underlined_ : plain_), TRUE);
                 }
                 handled = true;
                 return 0;
@@ -83,7 +84,7 @@ protected:
         return 0;
     }
 
-private:
+  private:
     static int GET_X_LPARAM_(LPARAM lp) { return int(short(LOWORD(lp))); }
     static int GET_Y_LPARAM_(LPARAM lp) { return int(short(HIWORD(lp))); }
 

@@ -125,7 +125,8 @@ int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const s
 KeepResult ReadKeptBitmap(std::span<const uint8_t> file, KeptBitmap& out) {
     ByteReader r(file);
     Headers h{};
-    if (!ReadHeaders(r, h) || h.signature != 0x4D42 || h.bitCount != 24 || h.compression != 0 || h.infoSize < 40)
+    if (!ReadHeaders(r, h) || h.signature != 0x4D42 || h.bitCount != 24 || h.compression != 0 ||
+        h.infoSize < 40)
         return KeepResult::Unreadable;
     if (h.width <= 0 || h.height <= 0) return KeepResult::Unreadable;
     const uint64_t stride = (3 * uint64_t(uint32_t(h.width)) + 3) / 4 * 4;
@@ -194,7 +195,8 @@ std::vector<StretchOp> PlaceWatermark(int U, int R, int S, int P, int position, 
             ops.push_back({int(x), int(j * e), int(width), int(e), 0, 0, int(srcW), int(a)});
         const int64_t left = P - copies * e;
         if (left > 0 && a * left / e > 0)
-            ops.push_back({int(x), int(copies * e), int(width), int(left), 0, 0, int(srcW), int(a * left / e)});
+            ops.push_back(
+                {int(x), int(copies * e), int(width), int(left), 0, 0, int(srcW), int(a * left / e)});
     };
     const int64_t columns = 100 / c;
     for (int64_t i = 0; i < columns; ++i) column(c * S * i / 100, d, U);

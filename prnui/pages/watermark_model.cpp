@@ -8,11 +8,11 @@
 namespace k20::prnui {
 
 namespace {
-constexpr std::string_view kPositions[] = {
-    "RC_STATIC_WATERMARK_POSITION1", "RC_STATIC_WATERMARK_POSITION2", "RC_STATIC_WATERMARK_POSITION3",
-    "RC_STATIC_WATERMARK_POSITION4", "RC_STATIC_WATERMARK_POSITION5", "RC_STATIC_WATERMARK_POSITION6",
-    "RC_STATIC_WATERMARK_POSITION7", "RC_STATIC_WATERMARK_POSITION8", "RC_STATIC_WATERMARK_POSITION9",
-    "RC_STATIC_WATERMARK_POSITION10"};
+constexpr std::string_view kPositions[] = {"RC_STATIC_WATERMARK_POSITION1", "RC_STATIC_WATERMARK_POSITION2",
+                                           "RC_STATIC_WATERMARK_POSITION3", "RC_STATIC_WATERMARK_POSITION4",
+                                           "RC_STATIC_WATERMARK_POSITION5", "RC_STATIC_WATERMARK_POSITION6",
+                                           "RC_STATIC_WATERMARK_POSITION7", "RC_STATIC_WATERMARK_POSITION8",
+                                           "RC_STATIC_WATERMARK_POSITION9", "RC_STATIC_WATERMARK_POSITION10"};
 constexpr std::string_view kStyles[] = {"RC_STATIC_WATERMARK_FONTSTYLE1", "RC_STATIC_WATERMARK_FONTSTYLE2",
                                         "RC_STATIC_WATERMARK_FONTSTYLE3", "RC_STATIC_WATERMARK_FONTSTYLE4"};
 
@@ -26,28 +26,37 @@ bool IsNetworkPath(std::u16string_view path) {
     if (path.size() < 2 || !sep(path[0]) || !sep(path[1])) return false;
     // "\\?\X:\" and "\\.\X:\" name a local drive; every other form (UNC, "\\?\UNC\",
     // devices and pipes) is treated as leaving the machine.
-    if (path.size() >= 7 && (path[2] == u'?' || path[2] == u'.') && sep(path[3]) && path[5] == u':' && sep(path[6])) {
+    if (path.size() >= 7 && (path[2] == u'?' || path[2] == u'.') && sep(path[3]) && path[5] == u':' &&
+        sep(path[6])) {
         const char16_t d = path[4] | 0x20;
         return !(d >= u'a' && d <= u'z');
     }
     return true;
 }
 
-std::span<const std::string_view> WatermarkPositionKeys() { return kPositions; }
-std::span<const std::string_view> WatermarkStyleKeys() { return kStyles; }
+std::span<const std::string_view> WatermarkPositionKeys() {
+    return kPositions;
+}
+std::span<const std::string_view> WatermarkStyleKeys() {
+    return kStyles;
+}
 
 WatermarkEnables EnablesFor(int mode) {
     switch (mode) {
-        case kWatermarkImage: return {true, false, true};
-        case kWatermarkText: return {false, true, true};
-        default: return {false, false, false};
+        case kWatermarkImage:
+            return {true, false, true};
+        case kWatermarkText:
+            return {false, true, true};
+        default:
+            return {false, false, false};
     }
 }
 
 WatermarkPageModel::WatermarkPageModel(PrivateSettings& s, std::vector<std::u16string> faces)
     : s_(s), faces_(std::move(faces)) {
-    mode_ = (s_.watermarkMode == kWatermarkImage || s_.watermarkMode == kWatermarkText) ? int(s_.watermarkMode)
-                                                                                          : int(kWatermarkNone);
+    mode_ = (s_.watermarkMode == kWatermarkImage || s_.watermarkMode == kWatermarkText)
+                ? int(s_.watermarkMode)
+                : int(kWatermarkNone);
     path_ = s_.watermarkBitmapPath.get();
     const std::u16string stored = s_.watermarkText.get();
     if (stored.empty()) {
@@ -101,11 +110,13 @@ std::optional<PageMessage> WatermarkPageModel::BrowseResult(std::u16string_view 
             reloadDue_ = true;
             changed_ = true;
             return std::nullopt;
-        case kCopyCannotCreate: return ErrorMessage("MB_WATERMARK_ERROR2");
+        case kCopyCannotCreate:
+            return ErrorMessage("MB_WATERMARK_ERROR2");
         case kCopyTooBig:
             tooBigFor_ = std::u16string(file);
             return ErrorMessage("MB_WATERMARK_ERROR4");
-        default: return ErrorMessage("MB_WATERMARK_ERROR5");
+        default:
+            return ErrorMessage("MB_WATERMARK_ERROR5");
     }
 }
 
@@ -114,17 +125,22 @@ bool WatermarkPageModel::MayOpenBitmap() const {
     return !IsNetworkPath(path_) || path_ == browsed_;
 }
 
-std::optional<PageMessage> WatermarkPageModel::PreviewLoaded(PreviewLoad result, OnceOnlyMessages& loadFailures) {
+std::optional<PageMessage> WatermarkPageModel::PreviewLoaded(PreviewLoad result,
+                                                             OnceOnlyMessages& loadFailures) {
     switch (result) {
         case PreviewLoad::Loaded:
-        case PreviewLoad::NotOpened: reloadDue_ = false; return std::nullopt;
+        case PreviewLoad::NotOpened:
+            reloadDue_ = false;
+            return std::nullopt;
         case PreviewLoad::TooBig:
             reloadDue_ = false;
             if (tooBigFor_ == path_) return std::nullopt;
             tooBigFor_ = path_;
             return ErrorMessage("MB_WATERMARK_ERROR4");
-        case PreviewLoad::CannotCreate: return loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR2"));
-        case PreviewLoad::Unreadable: return loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR1"));
+        case PreviewLoad::CannotCreate:
+            return loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR2"));
+        case PreviewLoad::Unreadable:
+            return loadFailures.Filter(ErrorMessage("MB_WATERMARK_ERROR1"));
     }
     return std::nullopt;
 }
@@ -140,9 +156,12 @@ PreviewLoad LoadWatermarkPreview(platform::FileSystem& fs, const WatermarkPageMo
     std::vector<uint8_t> bytes;
     if (fs.ReadFile(workingFile, bytes) != platform::kOk) return PreviewLoad::Unreadable;
     switch (ReadKeptBitmap(bytes, kept)) {
-        case KeepResult::Kept: return PreviewLoad::Loaded;
-        case KeepResult::TooBig: return PreviewLoad::TooBig;
-        default: return PreviewLoad::Unreadable;
+        case KeepResult::Kept:
+            return PreviewLoad::Loaded;
+        case KeepResult::TooBig:
+            return PreviewLoad::TooBig;
+        default:
+            return PreviewLoad::Unreadable;
     }
 }
 
@@ -221,7 +240,8 @@ bool WatermarkPageModel::Apply() {
     s_.watermarkFontSize = uint8_t(std::clamp(fontSize_, 0, kMaxFontSize));
     if (mode_ == kWatermarkImage) s_.watermarkBitmapPath.set(path_);
     if (mode_ == kWatermarkText) {
-        if (faceIndex_ >= 0 && faceIndex_ < int(faces_.size())) s_.watermarkFontFace.set(faces_[size_t(faceIndex_)]);
+        if (faceIndex_ >= 0 && faceIndex_ < int(faces_.size()))
+            s_.watermarkFontFace.set(faces_[size_t(faceIndex_)]);
         s_.watermarkText.set(std::u16string_view(text_).substr(0, kWatermarkTextChars));
         return true;
     }

@@ -17,8 +17,8 @@ namespace k20::prnui {
 
 enum WatermarkMode : int { kWatermarkNone = 0, kWatermarkImage = 1, kWatermarkText = 2 };
 
-inline constexpr std::u16string_view kWatermarkPresets[] = {u"CONFIDENTIAL", u"DO NOT COPY", u"TOP SECRET", u"DRAFT",
-                                                            u"PROOF",        u"FINAL",       u"COPY",       u"FILE COPY"};
+inline constexpr std::u16string_view kWatermarkPresets[] = {
+    u"CONFIDENTIAL", u"DO NOT COPY", u"TOP SECRET", u"DRAFT", u"PROOF", u"FINAL", u"COPY", u"FILE COPY"};
 inline constexpr size_t kWatermarkTextEditChars = 16;
 inline constexpr size_t kWatermarkTextChars = 15;
 inline constexpr size_t kWatermarkFaceChars = 49;   // 50 units with the terminator
@@ -30,9 +30,9 @@ std::span<const std::string_view> WatermarkPositionKeys();  // 10, WATERMARK sec
 std::span<const std::string_view> WatermarkStyleKeys();     // 4
 
 struct WatermarkEnables {
-    bool bitmap;    // path edit and "Browse..."
-    bool text;      // text, font, style, size, spin and angle
-    bool placement; // position, size and brightness
+    bool bitmap;     // path edit and "Browse..."
+    bool text;       // text, font, style, size, spin and angle
+    bool placement;  // position, size and brightness
     bool operator==(const WatermarkEnables&) const = default;
 };
 WatermarkEnables EnablesFor(int mode);
@@ -48,19 +48,19 @@ enum class PreviewLoad { Loaded, NotOpened, TooBig, CannotCreate, Unreadable };
 
 // The load-failure messages of the preview are shown at most once per loaded plug-in.
 class OnceOnlyMessages {
-public:
+  public:
     std::optional<PageMessage> Filter(std::optional<PageMessage> m) {
         if (!m || shown_) return std::nullopt;
         shown_ = true;
         return m;
     }
 
-private:
+  private:
     bool shown_ = false;
 };
 
 class WatermarkPageModel {
-public:
+  public:
     // `faces`: the TrueType faces in the system's enumeration order.
     WatermarkPageModel(PrivateSettings& s, std::vector<std::u16string> faces);
 
@@ -113,7 +113,7 @@ public:
     // Apply: true when the text must be rendered into the working file.
     bool Apply();
 
-private:
+  private:
     PrivateSettings& s_;
     std::vector<std::u16string> faces_;
     int mode_ = 0;
@@ -124,14 +124,13 @@ private:
     int fontSize_ = 0;
     bool reloadDue_ = true;
     bool changed_ = false;
-    std::u16string browsed_;   // the network path chosen with Browse, if any
-    std::u16string tooBigFor_; // the file "too big" was told for
+    std::u16string browsed_;    // the network path chosen with Browse, if any
+    std::u16string tooBigFor_;  // the file "too big" was told for
 };
 
 // Loads the stored bitmap for the preview: not at all when the model may not open it, the
 // size checked before a byte is read, copied into the working file and kept from there.
 PreviewLoad LoadWatermarkPreview(platform::FileSystem& fs, const WatermarkPageModel& model,
                                  const std::string& workingFile, KeptBitmap& kept);
-
 
 }  // namespace k20::prnui

@@ -52,7 +52,9 @@ FaceList EnumerateTrueTypeFaces() {
     return list;
 }
 
-std::string Utf8(const std::wstring& w) { return Utf16ToUtf8(FromWide(w)); }
+std::string Utf8(const std::wstring& w) {
+    return Utf16ToUtf8(FromWide(w));
+}
 
 // A white 300 x 300 24-bit bitmap with the text drawn rotated about the square's centre;
 // rows bottom-up, 900 bytes each.
@@ -109,7 +111,7 @@ std::vector<uint8_t> RenderText(const LOGFONTW& face, const std::u16string& text
 }
 
 class WatermarkPage final : public PropertyPage {
-protected:
+  protected:
     void OnInit() override {
         record_ = static_cast<PrivateSettings*>(privateRecord());
         if (!record_) return;
@@ -126,11 +128,14 @@ protected:
         for (auto p : kWatermarkPresets)
             SendMessageW(text, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(std::u16string(p)).c_str()));
         SendMessageW(text, CB_LIMITTEXT, kWatermarkTextEditChars, 0);
-        if (model_->presetIndex() >= 0) SendMessageW(text, CB_SETCURSEL, WPARAM(model_->presetIndex()), 0);
-        else SetWindowTextW(text, Wide(model_->text()).c_str());
+        if (model_->presetIndex() >= 0)
+            SendMessageW(text, CB_SETCURSEL, WPARAM(model_->presetIndex()), 0);
+        else
+            SetWindowTextW(text, Wide(model_->text()).c_str());
 
         HWND face = GetDlgItem(hwnd(), IDC_WM_FONT);
-        for (const auto& n : faces_.names) SendMessageW(face, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(n).c_str()));
+        for (const auto& n : faces_.names)
+            SendMessageW(face, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(n).c_str()));
         SendMessageW(face, CB_SETCURSEL, WPARAM(model_->faceIndex()), 0);
 
         FillNamed(IDC_WM_STYLE, WatermarkStyleKeys(), model_->style());
@@ -148,12 +153,18 @@ protected:
         loading_ = false;
 
         const std::pair<int, std::string_view> helps[] = {
-            {IDC_WM_NO, "CTEXT_RADIO_NO"},           {IDC_WM_IMAGE, "CTEXT_RADIO_IMAGE"},
-            {IDC_WM_PATH, "CTEXT_PICTURE_NAME"},     {IDC_WM_BROWSE, "CTEXT_SELECT_PICTURE"},
-            {IDC_WM_TEXT, "CTEXT_RADIO_TEXT"},       {IDC_WM_TEXT_COMBO, "CTEXT_COMBO_TEXT"},
-            {IDC_WM_FONT, "CTEXT_COMBO_FONTTYPE"},   {IDC_WM_STYLE, "CTEXT_COMBO_FONTSTYLE"},
-            {IDC_WM_FONTSIZE, "CTEXT_EDIT_FONTSIZE"}, {IDC_WM_ANGLE, "CTEXT_SLIDER_ANGLE"},
-            {IDC_WM_POSITION, "CTEXT_COMBO_POSITION"}, {IDC_WM_SCALE, "CTEXT_SLIDER_SIZE"},
+            {IDC_WM_NO, "CTEXT_RADIO_NO"},
+            {IDC_WM_IMAGE, "CTEXT_RADIO_IMAGE"},
+            {IDC_WM_PATH, "CTEXT_PICTURE_NAME"},
+            {IDC_WM_BROWSE, "CTEXT_SELECT_PICTURE"},
+            {IDC_WM_TEXT, "CTEXT_RADIO_TEXT"},
+            {IDC_WM_TEXT_COMBO, "CTEXT_COMBO_TEXT"},
+            {IDC_WM_FONT, "CTEXT_COMBO_FONTTYPE"},
+            {IDC_WM_STYLE, "CTEXT_COMBO_FONTSTYLE"},
+            {IDC_WM_FONTSIZE, "CTEXT_EDIT_FONTSIZE"},
+            {IDC_WM_ANGLE, "CTEXT_SLIDER_ANGLE"},
+            {IDC_WM_POSITION, "CTEXT_COMBO_POSITION"},
+            {IDC_WM_SCALE, "CTEXT_SLIDER_SIZE"},
             {IDC_WM_LIGHT, "CTEXT_SLIDER_LIGHT"},
         };
         for (const auto& [id, key] : helps) AddHelp(id, sec::Watermark, key);
@@ -190,7 +201,9 @@ protected:
             case IDC_WM_IMAGE:
             case IDC_WM_TEXT: {
                 if (code != BN_CLICKED) return false;
-                const int mode = id == IDC_WM_NO ? kWatermarkNone : id == IDC_WM_IMAGE ? kWatermarkImage : kWatermarkText;
+                const int mode = id == IDC_WM_NO      ? kWatermarkNone
+                                 : id == IDC_WM_IMAGE ? kWatermarkImage
+                                                      : kWatermarkText;
                 if (mode == model_->mode() && record_->watermarkMode == mode) return true;
                 Tell(model_->ChooseMode(mode));
                 ShowMode();
@@ -230,7 +243,8 @@ protected:
                     return false;
                 }
                 break;
-            default: return false;
+            default:
+                return false;
         }
         MarkChanged();
         Refresh();
@@ -286,7 +300,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     // The file system plus where the user's temporary folder is.
     struct Files : platform::win32::Win32FileSystem {
         std::string platform_temp() { return platform::win32::Win32SystemInfo().TempDirectory(); }
@@ -308,8 +322,10 @@ private:
         bool same = SendMessageW(c, CB_GETCOUNT, 0, 0) == LRESULT(keys.size());
         for (size_t i = 0; same && i < keys.size(); ++i) {
             wchar_t have[256] = {};
-            if (SendMessageW(c, CB_GETLBTEXTLEN, i, 0) >= 256) same = false;
-            else SendMessageW(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(have));
+            if (SendMessageW(c, CB_GETLBTEXTLEN, i, 0) >= 256)
+                same = false;
+            else
+                SendMessageW(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(have));
             same = same && FromWide(have) == Text(sec::Watermark, keys[i]);
         }
         if (same) return;
@@ -321,17 +337,17 @@ private:
 
     void ShowMode() {
         const WatermarkEnables e = model_->enables();
-        const int radio = model_->mode() == kWatermarkImage ? IDC_WM_IMAGE
+        const int radio = model_->mode() == kWatermarkImage  ? IDC_WM_IMAGE
                           : model_->mode() == kWatermarkText ? IDC_WM_TEXT
                                                              : IDC_WM_NO;
         CheckRadioButton(hwnd(), IDC_WM_NO, IDC_WM_TEXT, radio);
         for (int id : {IDC_WM_BMP_LABEL, IDC_WM_PATH, IDC_WM_BROWSE}) Enable(id, e.bitmap);
-        for (int id : {IDC_WM_TEXT_LABEL, IDC_WM_TEXT_COMBO, IDC_WM_FONT_LABEL, IDC_WM_FONT, IDC_WM_STYLE_LABEL,
-                       IDC_WM_STYLE, IDC_WM_SIZE_LABEL, IDC_WM_FONTSIZE, IDC_WM_FONTSIZE_SPIN, IDC_WM_ANGLE_LABEL,
-                       IDC_WM_ANGLE, IDC_WM_ANGLE_VALUE})
+        for (int id : {IDC_WM_TEXT_LABEL, IDC_WM_TEXT_COMBO, IDC_WM_FONT_LABEL, IDC_WM_FONT,
+                       IDC_WM_STYLE_LABEL, IDC_WM_STYLE, IDC_WM_SIZE_LABEL, IDC_WM_FONTSIZE,
+                       IDC_WM_FONTSIZE_SPIN, IDC_WM_ANGLE_LABEL, IDC_WM_ANGLE, IDC_WM_ANGLE_VALUE})
             Enable(id, e.text);
-        for (int id : {IDC_WM_POSITION_LABEL, IDC_WM_POSITION, IDC_WM_SCALE_LABEL, IDC_WM_SCALE, IDC_WM_SCALE_VALUE,
-                       IDC_WM_LIGHT_LABEL, IDC_WM_LIGHT, IDC_WM_LIGHT_VALUE})
+        for (int id : {IDC_WM_POSITION_LABEL, IDC_WM_POSITION, IDC_WM_SCALE_LABEL, IDC_WM_SCALE,
+                       IDC_WM_SCALE_VALUE, IDC_WM_LIGHT_LABEL, IDC_WM_LIGHT, IDC_WM_LIGHT_VALUE})
             Enable(id, e.placement);
     }
 
@@ -372,7 +388,8 @@ private:
             Tell(m);
             return true;
         }
-        const int result = path.empty() ? kCopyDone : CopyAsTrueColor(files_, Utf16ToUtf8(path), workingFile_);
+        const int result =
+            path.empty() ? kCopyDone : CopyAsTrueColor(files_, Utf16ToUtf8(path), workingFile_);
         auto m = model_->BrowseResult(path, result);
         Tell(m);
         if (!m) SetDlgItemTextW(hwnd(), IDC_WM_PATH, file);
@@ -393,7 +410,8 @@ private:
         showing_ = Showing::None;
         if (model_->mode() == kWatermarkImage && !model_->path().empty()) {
             if (model_->reloadDue())
-                Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_), g_loadFailures));
+                Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_),
+                                           g_loadFailures));
             if (!model_->reloadDue()) showing_ = Showing::Bitmap;
         } else if (model_->mode() == kWatermarkText) {
             text_.width = text_.height = kTextSquare;
@@ -410,7 +428,9 @@ private:
         const RECT box = di->rcItem;
         const int S = box.right - box.left, P = box.bottom - box.top;
         FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        const KeptBitmap* src = showing_ == Showing::Bitmap ? &kept_ : showing_ == Showing::Text ? &text_ : nullptr;
+        const KeptBitmap* src = showing_ == Showing::Bitmap ? &kept_
+                                : showing_ == Showing::Text ? &text_
+                                                            : nullptr;
         if (!src || src->pixels.empty()) return;
         // Only the brightness is re-applied on a repaint; the file is not read again.
         shown_.resize(src->pixels.size());
@@ -426,8 +446,8 @@ private:
              PlaceWatermark(src->width, src->height, S, P, model_->position(), model_->size())) {
             // The rows are bottom-up: the source rectangle is measured from the last row.
             const int srcBottom = src->height - op.srcY - op.srcH;
-            StretchDIBits(dc, box.left + op.dstX, box.top + op.dstY, op.dstW, op.dstH, op.srcX, srcBottom, op.srcW,
-                          op.srcH, shown_.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+            StretchDIBits(dc, box.left + op.dstX, box.top + op.dstY, op.dstW, op.dstH, op.srcX, srcBottom,
+                          op.srcW, op.srcH, shown_.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
         }
     }
 

@@ -61,7 +61,15 @@ TEST(QuoteCommandLineArgument, BackslashesAreDoubledOnlyBeforeAQuote) {
 }
 
 TEST(QuoteCommandLineArgument, EveryArgumentComesBackWhole) {
-    const std::string args[] = {"D:\\", "C:\\", "\\\\server\\share\\", "", " ", "a b\tc", "\"", "\\\"\\", "x\\\\\\",
+    const std::string args[] = {"D:\\",
+                                "C:\\",
+                                "\\\\server\\share\\",
+                                "",
+                                " ",
+                                "a b\tc",
+                                "\"",
+                                "\\\"\\",
+                                "x\\\\\\",
                                 "\\\\?\\UNC\\server\\share\\log folder\\"};
     std::string line;
     std::vector<std::string> want;

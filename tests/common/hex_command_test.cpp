@@ -20,7 +20,7 @@ TEST(HexCommand, ParsesTextAsStoredSettingsExpect) {
         {u"   ", {}},
         {u"  ff  A", {0xFF, 0x0A}},
         {u"0a FF ", {0x0A, 0xFF}},
-        {u"zz", {0x00}},   // pasted non-hex characters count as 0
+        {u"zz", {0x00}},  // pasted non-hex characters count as 0
         {u"1g", {0x10}},
         {u"F", {0x0F}},
         {u"-1.", {0x01, 0x00}},

@@ -11,7 +11,7 @@ TEST(IniFile, FollowsTheProfileLookupRules) {
         u"; comment\r\n[Main]\r\nKey =  value with spaces  \r\nkey=second\r\nQuoted=\"  in quotes \"\r\n"
         u"Single='x'\r\nHalf=\"open\r\n[main]\r\nOther=from second section\r\n[Empty]\r\n");
     EXPECT_EQ(f.GetString(u"MAIN", u"KEY", u"d"), u"value with spaces");  // first key wins, case-insensitive
-    EXPECT_EQ(f.GetString(u"Main", u"Quoted", u""), u"  in quotes ");    // one pair of quotes removed
+    EXPECT_EQ(f.GetString(u"Main", u"Quoted", u""), u"  in quotes ");     // one pair of quotes removed
     EXPECT_EQ(f.GetString(u"Main", u"Single", u""), u"x");
     EXPECT_EQ(f.GetString(u"Main", u"Half", u""), u"\"open");
     // Only the first matching section is searched.
@@ -86,7 +86,8 @@ TEST(IniFile, ConfigurationFilesOverTheLimitAreRefusedBeforeReading) {
     EXPECT_EQ(k20::platform::ReadFileLimited(m.files, "C:\\pkg\\ok.ini", k20::kMaxIniFileBytes, out, size),
               k20::platform::kOk);
     EXPECT_EQ(out.size(), k20::kMaxIniFileBytes);
-    EXPECT_EQ(k20::IniTooLargeMessage("DRVCONFIG\\setup.ini", 1048577),
-              "DRVCONFIG\\setup.ini is 1048577 bytes long; a configuration file may have at most 1048576 bytes, so "
-              "it is not read.");
+    EXPECT_EQ(
+        k20::IniTooLargeMessage("DRVCONFIG\\setup.ini", 1048577),
+        "DRVCONFIG\\setup.ini is 1048577 bytes long; a configuration file may have at most 1048576 bytes, so "
+        "it is not read.");
 }

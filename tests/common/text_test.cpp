@@ -7,7 +7,10 @@ using namespace k20;
 TEST(Text, Utf8Utf16RoundTripIncludingSurrogatesAndBadBytes) {
     std::u16string w = u"A\u00e9\u4e2d\U0001F600";
     EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(w)), w);
-    EXPECT_EQ(Utf8ToUtf16("\xFF" "a"), u"\uFFFD" u"a");
+    EXPECT_EQ(Utf8ToUtf16("\xFF"
+                          "a"),
+              u"\uFFFD"
+              u"a");
     EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD");  // cut short
 }
 
@@ -19,22 +22,25 @@ TEST(Text, Utf8ToUtf16RefusesWhatUtf8DoesNotAllow) {
         std::string in;
         std::u16string want;
     } cases[] = {
-        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},                     // the last code point
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},         // U+110000
-        {"\xF7\xBF\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},         // U+1FFFFF
-        {"\xED\x9F\xBF", u"\uD7FF"},                               // last before the surrogates
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},                    // U+D800
-        {"\xED\xBF\xBF", u"\uFFFD\uFFFD\uFFFD"},                    // U+DFFF
+        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},                         // the last code point
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},           // U+110000
+        {"\xF7\xBF\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},           // U+1FFFFF
+        {"\xED\x9F\xBF", u"\uD7FF"},                                 // last before the surrogates
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},                     // U+D800
+        {"\xED\xBF\xBF", u"\uFFFD\uFFFD\uFFFD"},                     // U+DFFF
         {"\xED\xA0\xBD\xED\xB8\x80", std::u16string(6, u'\uFFFD')},  // a surrogate pair, encoded
         {"\xEE\x80\x80", u"\uE000"},
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},                              // overlong '/'
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},  // overlong '/'
         {"\xC1\xBF", u"\uFFFD\uFFFD"},
         {"\xC2\x80", u"\u0080"},
         {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
         {"\xE0\xA0\x80", u"\u0800"},
         {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"\xF0\x90\x80\x80", u"\U00010000"},
-        {"\xE4" "a", u"\uFFFD" u"a"},                              // cut short before a letter
+        {"\xE4"
+         "a",
+         u"\uFFFD"
+         u"a"},  // cut short before a letter
         {"\xF0\x9F\x98", u"\uFFFD"},
         {"\x80\xBF", u"\uFFFD\uFFFD"},
     };
@@ -61,9 +67,9 @@ TEST(QuoteWindowsArgument, RulesOfTheWindowsCommandLine) {
         {"two words", "\"two words\""},
         {"tab\there", "\"tab\there\""},
         {"say \"hi\"", "\"say \\\"hi\\\"\""},
-        {"C:\\dir\\", "C:\\dir\\"},                    // no blank: backslashes stay as they are
-        {"C:\\my dir\\", "\"C:\\my dir\\\\\""},        // before the closing quote they are doubled
-        {"a\\\"b", "\"a\\\\\\\"b\""},                  // before an escaped quote: doubled plus one
+        {"C:\\dir\\", "C:\\dir\\"},              // no blank: backslashes stay as they are
+        {"C:\\my dir\\", "\"C:\\my dir\\\\\""},  // before the closing quote they are doubled
+        {"a\\\"b", "\"a\\\\\\\"b\""},            // before an escaped quote: doubled plus one
         {"USBPRINT\\K-20 \"A\"", "\"USBPRINT\\K-20 \\\"A\\\"\""},
         {"K-20(U)3", "K-20(U)3"},
     };

@@ -22,13 +22,17 @@ TEST(VersionCode, EveryRowOfTheTable) {
         int code;
         const char* suffix;
     } rows[] = {
-        {{4, 10, 0, 1, 0, 1}, 0, ".98"},      {{4, 0, 0, 1, 0, 2}, 1, ".NT"},       {{5, 0, 0, 1, 0, 2}, 2, ".2K"},
-        {{5, 1, 0, 1, 0, 2}, 3, ".2K"},       {{5, 2, 0, 1, 9, 2}, 3, ".2K"},       {{5, 2, 0, 1, 0, 2}, 4, ".2003"},
-        {{5, 2, 0, 3, 9, 2}, 4, ".2003"},     {{6, 0, 0, 1, 0, 2}, 5, ".Vista"},    {{6, 0, 0, 3, 0, 2}, 6, ".2008"},
-        {{6, 1, 0, 2, 9, 2}, 6, ".2008"},     {{6, 1, 0, 1, 9, 2}, 7, ".Win7"},     {{6, 2, 0, 3, 9, 2}, 8, ".Win7"},
-        {{6, 3, 0, 3, 9, 2}, 8, ".Win7"},     {{6, 2, 0, 1, 9, 2}, 9, ".Win7"},     {{6, 3, 0, 1, 0, 2}, 9, ".Win7"},
-        {{10, 0, 0, 3, 9, 2}, 10, ".Win7"},   {{10, 0, 0, 1, 9, 2}, 11, ".Win7"},   {{3, 51, 0, 1, 0, 2}, 0, ".98"},
-        {{5, 3, 0, 1, 0, 2}, 0, ".98"},       {{10, 1, 0, 1, 9, 2}, 0, ".98"},      {{6, 0, 0, 1, 0, 3}, 3, ".2K"},
+        {{4, 10, 0, 1, 0, 1}, 0, ".98"},    {{4, 0, 0, 1, 0, 2}, 1, ".NT"},
+        {{5, 0, 0, 1, 0, 2}, 2, ".2K"},     {{5, 1, 0, 1, 0, 2}, 3, ".2K"},
+        {{5, 2, 0, 1, 9, 2}, 3, ".2K"},     {{5, 2, 0, 1, 0, 2}, 4, ".2003"},
+        {{5, 2, 0, 3, 9, 2}, 4, ".2003"},   {{6, 0, 0, 1, 0, 2}, 5, ".Vista"},
+        {{6, 0, 0, 3, 0, 2}, 6, ".2008"},   {{6, 1, 0, 2, 9, 2}, 6, ".2008"},
+        {{6, 1, 0, 1, 9, 2}, 7, ".Win7"},   {{6, 2, 0, 3, 9, 2}, 8, ".Win7"},
+        {{6, 3, 0, 3, 9, 2}, 8, ".Win7"},   {{6, 2, 0, 1, 9, 2}, 9, ".Win7"},
+        {{6, 3, 0, 1, 0, 2}, 9, ".Win7"},   {{10, 0, 0, 3, 9, 2}, 10, ".Win7"},
+        {{10, 0, 0, 1, 9, 2}, 11, ".Win7"}, {{3, 51, 0, 1, 0, 2}, 0, ".98"},
+        {{5, 3, 0, 1, 0, 2}, 0, ".98"},     {{10, 1, 0, 1, 9, 2}, 0, ".98"},
+        {{6, 0, 0, 1, 0, 3}, 3, ".2K"},
     };
     for (auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.v.major) + "." + std::to_string(r.v.minor) + " type " +
@@ -90,7 +94,8 @@ TEST(UninstallIni, ValuesKeepTwentyNineBytesWithoutSplittingACharacter) {
 
 TEST(UninstallIni, ManufacturerAndItsDefaults) {
     EXPECT_EQ(FromText("[QXPRINTER]\n").Manufacturers(), (std::vector<std::string>{"KESTRAN", "VORN"}));
-    EXPECT_EQ(FromText("[QXPRINTER]\nMANUFACTURER=0\n").Manufacturers(), (std::vector<std::string>{"KESTRAN", "VORN"}));
+    EXPECT_EQ(FromText("[QXPRINTER]\nMANUFACTURER=0\n").Manufacturers(),
+              (std::vector<std::string>{"KESTRAN", "VORN"}));
     EXPECT_EQ(FromText("[QXPRINTER]\nMANUFACTURER=Acme\n").Manufacturers(), std::vector<std::string>{"Acme"});
 }
 
@@ -119,22 +124,26 @@ TEST(Texts, FirstBackslashNBecomesALineBreakAndFormatTakesOneName) {
 TEST(Texts, ShippedFilesHaveEveryKeyInBothLanguages) {
     platform::sim::SimMachine m;
     drvremove::testing::PutShippedData(m);
-    const char* messages[] = {"IDS_SELECTPRN1", "IDS_DELETING1", "IDS_DELETING2", "IDS_DELETING3", "IDS_SUCCESS",
-                              "IDS_USING", "IDS_ERR_UNINSTALL", "IDS_ERR_OPENPRN", "IDS_ERR_GETPRNINFO",
-                              "IDS_ERR_ALLOC", "IDS_ERR_HAVEJOB1", "IDS_ERR_HAVEJOB2", "IDS_ERR_DELPRINTER",
-                              "IDS_DRVDELETING", "IDS_DRV_SUCCESS", "IDS_ERR_DRVUSING", "IDS_ERR_DRVDEL",
-                              "IDS_DRV_SUCCESS1", "IDS_ERR_GETSYSDIR", "IDS_ERR_INVALID", "IDS_ERR_NOINI",
-                              "IDS_ABOUTBOX"};
-    const char* withName[] = {"IDS_DELETING1", "IDS_DELETING2", "IDS_SUCCESS", "IDS_USING", "IDS_ERR_UNINSTALL",
-                              "IDS_ERR_OPENPRN", "IDS_ERR_HAVEJOB1", "IDS_ERR_HAVEJOB2", "IDS_DRVDELETING"};
+    const char* messages[] = {
+        "IDS_SELECTPRN1",     "IDS_DELETING1",    "IDS_DELETING2",     "IDS_DELETING3",
+        "IDS_SUCCESS",        "IDS_USING",        "IDS_ERR_UNINSTALL", "IDS_ERR_OPENPRN",
+        "IDS_ERR_GETPRNINFO", "IDS_ERR_ALLOC",    "IDS_ERR_HAVEJOB1",  "IDS_ERR_HAVEJOB2",
+        "IDS_ERR_DELPRINTER", "IDS_DRVDELETING",  "IDS_DRV_SUCCESS",   "IDS_ERR_DRVUSING",
+        "IDS_ERR_DRVDEL",     "IDS_DRV_SUCCESS1", "IDS_ERR_GETSYSDIR", "IDS_ERR_INVALID",
+        "IDS_ERR_NOINI",      "IDS_ABOUTBOX"};
+    const char* withName[] = {"IDS_DELETING1",    "IDS_DELETING2",     "IDS_SUCCESS",
+                              "IDS_USING",        "IDS_ERR_UNINSTALL", "IDS_ERR_OPENPRN",
+                              "IDS_ERR_HAVEJOB1", "IDS_ERR_HAVEJOB2",  "IDS_DRVDELETING"};
     for (auto [lang, cp] : {std::pair<uint16_t, unsigned>{1033, 1252}, {2052, 936}}) {
         UninstallTexts t;
         t.Load(m.files, drvremove::testing::kDir, lang, cp);
         for (auto k : messages) EXPECT_FALSE(t.Message(k).empty()) << k << " " << lang;
         for (auto k : withName) EXPECT_NE(t.Message(k).find("%s"), std::string::npos) << k;
-        for (auto k : {"Title", "Note", "Uninstall", "Select", "Exit", "USBuninstall", "CaptionName", "Close"})
+        for (auto k :
+             {"Title", "Note", "Uninstall", "Select", "Exit", "USBuninstall", "CaptionName", "Close"})
             EXPECT_FALSE(t.Get("Uninstall", k).empty()) << k;
-        for (auto k : {"Title", "Note1", "Note2", "Note3", "Yes", "No"}) EXPECT_FALSE(t.Get("Reboot", k).empty());
+        for (auto k : {"Title", "Note1", "Note2", "Note3", "Yes", "No"})
+            EXPECT_FALSE(t.Get("Reboot", k).empty());
         for (auto k : {"Title", "Version", "Copyright", "OK"}) EXPECT_FALSE(t.Get("About", k).empty());
     }
     UninstallTexts cn;
@@ -189,9 +198,9 @@ TEST(CommandLine, QuietSwitchesAndTheirErrors) {
     std::string err;
     ASSERT_TRUE(ParseCommandLine({}, o, err));
     EXPECT_FALSE(o.quiet);
-    ASSERT_TRUE(ParseCommandLine({"/quiet", "-ITEM", "ZRP-A10(P)", "/item", "QX USB Monitor", "/usb", "/log",
-                                  "out.log", "/Restart"},
-                                 o, err));
+    ASSERT_TRUE(ParseCommandLine(
+        {"/quiet", "-ITEM", "ZRP-A10(P)", "/item", "QX USB Monitor", "/usb", "/log", "out.log", "/Restart"},
+        o, err));
     EXPECT_TRUE(o.quiet && o.usb && o.restart && !o.all);
     EXPECT_EQ(o.items, (std::vector<std::string>{"ZRP-A10(P)", "QX USB Monitor"}));
     EXPECT_EQ(o.logFile, "out.log");

@@ -49,8 +49,8 @@ TEST(FileNames, RefusedKindsOfNames) {
 TEST(FileNames, ThePackagesOwnFilesComeFromTheInstallerConfiguration) {
     Rig g;
     std::set<std::string> files = PackageInstalledFiles(g.m.files, kDir, true, 1252);
-    for (const char* f : {"QXUSBMON.DLL", "NQXUSBMON.DLL", "QXUSBUI.DLL", "QXCOMMON.DLL", "QXCOMUI.DLL", "QXUSBL.DLL",
-                          "ZRPPROC.DLL"})
+    for (const char* f : {"QXUSBMON.DLL", "NQXUSBMON.DLL", "QXUSBUI.DLL", "QXCOMMON.DLL", "QXCOMUI.DLL",
+                          "QXUSBL.DLL", "ZRPPROC.DLL"})
         EXPECT_TRUE(files.count(f)) << f;
     EXPECT_FALSE(files.count("SPOOLSV.EXE"));
     EXPECT_TRUE(PackageInstalledFiles(g.m.files, "C:\\elsewhere", true, 1252).empty());
@@ -63,9 +63,10 @@ TEST(Remove, NamesThePackageDoesNotInstallAreLoggedAndLeft) {
         InstallPackageObjects(g.m);
         for (const char* f : {"spoolsv.exe", "KERNEL32.DLL", "localspl.dll"})
             g.m.files.Put(g.m.system.systemDir + "\\" + f, "system");
-        g.m.files.Put("C:\\pkg\\Uninstall.ini",
-                      "[QXMONITOR]\nMonitorNUM=1\nMONITORNAME1=QX USB\n[QXUSBMonitor.Win7]\nMonitorPDLLName=" +
-                          std::string(name) + "\nMONitorPUIDLLName=QXUSBUI.DLL\nUSBMONitorName=QX USB Monitor\n");
+        g.m.files.Put(
+            "C:\\pkg\\Uninstall.ini",
+            "[QXMONITOR]\nMonitorNUM=1\nMONITORNAME1=QX USB\n[QXUSBMonitor.Win7]\nMonitorPDLLName=" +
+                std::string(name) + "\nMONitorPUIDLLName=QXUSBUI.DLL\nUSBMONitorName=QX USB Monitor\n");
         Remover r(g.admin, g.desktop, g.facts);
         ListSink sink;
         StartInto(r, sink, {"QX USB Monitor"});
@@ -83,15 +84,18 @@ TEST(Remove, AMonitorKeyOfAnotherMonitorStays) {
     InstallPackageObjects(g.m);
     const std::string monitors = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
     auto view = RegView::View64;
-    g.m.registry.CreateKey(RegRoot::LocalMachine, monitors + "Standard TCP/IP Port\\Ports\\IP_10.0.0.9", view);
-    g.m.files.Put("C:\\pkg\\Uninstall.ini",
-                  "[QXMONITOR]\nMonitorNUM=1\nMONITORNAME1=QX USB\n[QXUSBMonitor.Win7]\nMonitorPDLLName=QXUSBMON.DLL\n"
-                  "USBMONitorName=Standard TCP/IP Port\n");
+    g.m.registry.CreateKey(RegRoot::LocalMachine, monitors + "Standard TCP/IP Port\\Ports\\IP_10.0.0.9",
+                           view);
+    g.m.files.Put(
+        "C:\\pkg\\Uninstall.ini",
+        "[QXMONITOR]\nMonitorNUM=1\nMONITORNAME1=QX USB\n[QXUSBMonitor.Win7]\nMonitorPDLLName=QXUSBMON.DLL\n"
+        "USBMONitorName=Standard TCP/IP Port\n");
     Remover r(g.admin, g.desktop, g.facts);
     ListSink sink;
     StartInto(r, sink, {"QX USB Monitor"});
     r.Remove(sink, false, false);
-    EXPECT_TRUE(g.m.registry.KeyExists(RegRoot::LocalMachine, monitors + "Standard TCP/IP Port\\Ports\\IP_10.0.0.9", view));
+    EXPECT_TRUE(g.m.registry.KeyExists(RegRoot::LocalMachine,
+                                       monitors + "Standard TCP/IP Port\\Ports\\IP_10.0.0.9", view));
     EXPECT_TRUE(Contains(sink.log, FormatWithName(g.T("IDS_ERR_UNINSTALL"), "Standard TCP/IP Port")));
 
     // The package's own key of the monitor just removed goes.
@@ -125,7 +129,8 @@ TEST(Orphans, UnusedDriversAndNetworkPortsOfThePackageAreListedAndRemoved) {
     InstallPackageObjects(g.m);
     AddDriver(g.m, "K-20 Receipt");  // left by a failed installation
     AddDriver(g.m, "Other Unused");  // not the package's: never listed
-    for (const char* port : {"QXIP_10.0.0.5", "QXIP_10.0.0.6"}) g.m.printAdmin.ports.push_back({port, "Standard TCP/IP Port"});
+    for (const char* port : {"QXIP_10.0.0.5", "QXIP_10.0.0.6"})
+        g.m.printAdmin.ports.push_back({port, "Standard TCP/IP Port"});
     AddPrinter(g.m, "K-20(E)", "ZRP-A10 Parallel", "QXIP_10.0.0.6");  // this port is in use
     Remover r(g.admin, g.desktop, g.facts);
     ListSink sink;
@@ -152,7 +157,7 @@ TEST(Orphans, UnusedDriversAndNetworkPortsOfThePackageAreListedAndRemoved) {
 
 // The spooler's administration throwing, as an allocation failure inside a real call would.
 class ThrowingAdmin : public sim::SimPrintAdmin {
-public:
+  public:
     using SimPrintAdmin::SimPrintAdmin;
     Error DeleteMonitor(const std::string&, const std::string&) override { throw std::bad_alloc(); }
 };
@@ -162,7 +167,8 @@ TEST(Worker, AnExceptionEndsTheRunWithAReportAndTheLogKept) {
     InstallPackageObjects(g.m);
     ThrowingAdmin admin(g.m.faults, g.m.system, g.m.registry, g.m.files, g.m.spooler, g.m.services);
     for (auto& mon : g.m.printAdmin.monitors) admin.monitors.push_back(mon);
-    AdminPlatform throwing{g.m.platform(), admin, g.m.services, g.m.devices, g.m.usb, g.m.processes, g.m.wow64};
+    AdminPlatform throwing{g.m.platform(), admin,         g.m.services, g.m.devices,
+                           g.m.usb,        g.m.processes, g.m.wow64};
     Remover r(throwing, g.desktop, g.facts);
     ListSink sink;
     StartInto(r, sink, {"QX USB Monitor"});

@@ -17,7 +17,7 @@ namespace k20::drvremove::testing {
 inline constexpr const char* kDir = "C:\\pkg";
 
 class FakeDesktop : public Desktop {
-public:
+  public:
     void MessageBox(const std::string& text) override { boxes.push_back(text); }
     bool WindowExists(const std::string& title) override {
         queried.push_back(title);
@@ -43,7 +43,7 @@ public:
 
 // The simple sink of a test: the item list and the log.
 class ListSink : public RemovalSink {
-public:
+  public:
     void Log(const std::string& line) override { log.push_back(line); }
     size_t ItemCount() override { return items.size(); }
     std::string ItemName(size_t i) override { return items[i].name; }
@@ -67,7 +67,8 @@ inline void PutShippedData(platform::sim::SimMachine& m, const std::string& dir 
     m.files.Put(dir + "\\language\\uninstall_EN.ini", ReadHostFile(src + "language/uninstall_EN.ini"));
     m.files.Put(dir + "\\language\\uninstall_CN.ini", ReadHostFile(src + "language/uninstall_CN.ini"));
     for (const char* f : {"setup.ini", "setup_receipt.ini", "setup_receipt_64.ini"})
-        m.files.Put(dir + "\\DRVCONFIG\\" + f, ReadHostFile(std::string("../drvsetup/fixtures/pkg/DRVCONFIG/") + f));
+        m.files.Put(dir + "\\DRVCONFIG\\" + f,
+                    ReadHostFile(std::string("../drvsetup/fixtures/pkg/DRVCONFIG/") + f));
 }
 
 // A 32-bit uninstaller on 64-bit Windows 10 unless the test says otherwise.
@@ -93,7 +94,8 @@ inline void AddProcessor(platform::sim::SimMachine& m, const std::string& name, 
 
 inline void AddDriver(platform::sim::SimMachine& m, const std::string& name) {
     std::string dir = m.printAdmin.DriverDirectory("");
-    for (const char* f : {"UNIDRV.DLL", "ZRPA10.GPD", "UNIDRVUI.DLL"}) m.files.Put(dir + "\\" + f, std::string(f));
+    for (const char* f : {"UNIDRV.DLL", "ZRPA10.GPD", "UNIDRVUI.DLL"})
+        m.files.Put(dir + "\\" + f, std::string(f));
     platform::DriverInfo3 d;
     d.name = name;
     d.version = m.system.version.platformId == 1 ? 0 : 3;
@@ -104,7 +106,8 @@ inline void AddDriver(platform::sim::SimMachine& m, const std::string& name) {
 }
 
 inline void AddPrinter(platform::sim::SimMachine& m, const std::string& name, const std::string& driver,
-                       const std::string& port, const std::string& processor = "winprint", uint32_t jobs = 0) {
+                       const std::string& port, const std::string& processor = "winprint",
+                       uint32_t jobs = 0) {
     platform::PrinterInfo2 p;
     p.printerName = name;
     p.driverName = driver;

@@ -58,8 +58,8 @@ TEST(Start, ItemListInOrderPrintersMonitorsProcessors) {
     ASSERT_TRUE(model.Init());
     std::vector<std::string> names;
     for (auto& i : model.items) names.push_back(i.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"ZRP-A10(P)", "ZRP-C30(U) 1", "QX USB Monitor", "QXCOM Monitor",
-                                                "QX USBL Monitor", "ZRPProc"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"ZRP-A10(P)", "ZRP-C30(U) 1", "QX USB Monitor",
+                                               "QXCOM Monitor", "QX USBL Monitor", "ZRPProc"}));
     EXPECT_EQ(model.log, std::vector<std::string>{g.T("IDS_SELECTPRN1")});
     EXPECT_TRUE(model.selectEnabled);
     EXPECT_FALSE(model.usbEnabled);
@@ -88,7 +88,8 @@ TEST(Start, FailuresShowTheirBoxAndCloseTheWindow) {
     } cases[] = {
         {[](Rig& g) { g.facts.programDir.clear(); }, "IDS_ERR_GETSYSDIR", false},
         {[](Rig& g) { g.m.files.DeleteFile("C:\\pkg\\Uninstall.ini"); }, "IDS_ERR_NOINI", false},
-        {[](Rig& g) { g.m.faults.FailAlways("FindFiles", platform::kErrAccessDenied); }, "IDS_ERR_INVALID", false},
+        {[](Rig& g) { g.m.faults.FailAlways("FindFiles", platform::kErrAccessDenied); }, "IDS_ERR_INVALID",
+         false},
         {[](Rig& g) { g.facts.winspoolLoaded = false; }, nullptr, true},
     };
     for (auto& c : cases) {
@@ -222,7 +223,8 @@ TEST(Remove, PendingJobStopsTheRunAndKeepsTheItemsBelow) {
     EXPECT_TRUE(res.incomplete);
     std::vector<std::string> left;
     for (auto& i : sink.items) left.push_back(i.name);
-    EXPECT_EQ(left, (std::vector<std::string>{"ZRP-A10(P) (1)", "QX USB Monitor", "QXCOM Monitor", "ZRPProc"}));
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"ZRP-A10(P) (1)", "QX USB Monitor", "QXCOM Monitor", "ZRPProc"}));
     EXPECT_TRUE(HasMonitor(g, "QX USB Monitor"));
     EXPECT_TRUE(g.m.processes.started.empty());  // no USB step
     EXPECT_EQ(g.desktop.questions, 0);           // and no restart question
@@ -316,9 +318,10 @@ TEST(Remove, UsbMonitorTakesTheKestranKeysAndLeavesPrinterPort) {
         EXPECT_FALSE(HasMonitor(g, monitor));
         EXPECT_EQ(g.m.registry.KeyExists(RegRoot::LocalMachine, kInstallPrinterKey, RegView::View64), !usb);
         EXPECT_EQ(g.m.registry.KeyExists(RegRoot::LocalMachine, kPortNameKey, RegView::View64), !usb);
-        EXPECT_TRUE(g.m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\KESTRAN\\PRINTERPORT", RegView::View64));
-        EXPECT_FALSE(g.m.registry.KeyExists(RegRoot::LocalMachine,
-                                            "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\" + monitor));
+        EXPECT_TRUE(
+            g.m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\KESTRAN\\PRINTERPORT", RegView::View64));
+        EXPECT_FALSE(g.m.registry.KeyExists(
+            RegRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\" + monitor));
         std::string dll = usb ? "QXUSBMON.DLL" : "QXCOMMON.DLL", ui = usb ? "QXUSBUI.DLL" : "QXCOMUI.DLL";
         EXPECT_FALSE(g.m.files.Exists("C:\\Windows\\system32\\" + dll));
         EXPECT_FALSE(g.m.files.Exists("C:\\Windows\\system32\\" + ui));
@@ -339,7 +342,8 @@ TEST(Remove, ProcessorWithItsKeyAndFile) {
     r.Remove(sink, false, false);
     EXPECT_TRUE(g.m.printAdmin.processors.empty());
     EXPECT_FALSE(g.m.registry.KeyExists(
-        RegRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Print Processors\\ZRPProc"));
+        RegRoot::LocalMachine,
+        "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Print Processors\\ZRPProc"));
     EXPECT_FALSE(g.m.files.Exists("C:\\Windows\\system32\\spool\\prtprocs\\x64\\ZRPPROC.DLL"));
     EXPECT_EQ(sink.log[1], FormatWithName(g.T("IDS_SUCCESS"), "ZRPProc"));
 }
@@ -359,7 +363,12 @@ TEST(Remove, InUseAndFailureTextsOfMonitorsProcessorsAndDrivers) {
         {"ZRPProc", "DeletePrintProcessor", {1}, 1003, "IDS_USING", false},
         {"ZRPProc", "DeletePrintProcessor", {1}, 5, "IDS_ERR_UNINSTALL", false},
         {"ZRP-A10(P)", "DeletePrinter", {1}, 5, "=IDS_ERR_DELPRINTER", false},
-        {"ZRP-A10(P)", "DeletePrinterDriver", {1}, platform::kErrPrinterDriverInUse, "=IDS_ERR_DRVUSING", true},
+        {"ZRP-A10(P)",
+         "DeletePrinterDriver",
+         {1},
+         platform::kErrPrinterDriverInUse,
+         "=IDS_ERR_DRVUSING",
+         true},
         {"ZRP-A10(P)", "DeletePrinterDriver", {1}, 5, "=IDS_ERR_DRVDEL", true},
         {"ZRPProc", "GetPrintProcessorDirectory", {1}, 5, "=Get system Directory error.", true},
     };
@@ -374,10 +383,14 @@ TEST(Remove, InUseAndFailureTextsOfMonitorsProcessorsAndDrivers) {
         for (int n : c.calls) g.m.faults.FailOn(c.op, n, c.err);
         r.Remove(sink, false, false);
         std::string text;
-        if (c.expected == "=IDS_ERR_DRVDEL") text = g.T("IDS_ERR_DRVDEL") + "    er=5";
-        else if (c.expected[0] == '=' && c.expected.rfind("=IDS", 0) == 0) text = g.T(c.expected.c_str() + 1);
-        else if (c.expected[0] == '=') text = c.expected.substr(1);
-        else text = FormatWithName(g.T(c.expected.c_str()), c.item);
+        if (c.expected == "=IDS_ERR_DRVDEL")
+            text = g.T("IDS_ERR_DRVDEL") + "    er=5";
+        else if (c.expected[0] == '=' && c.expected.rfind("=IDS", 0) == 0)
+            text = g.T(c.expected.c_str() + 1);
+        else if (c.expected[0] == '=')
+            text = c.expected.substr(1);
+        else
+            text = FormatWithName(g.T(c.expected.c_str()), c.item);
         EXPECT_TRUE(Contains(sink.log, text)) << text;
         EXPECT_EQ(Contains(sink.log, FormatWithName(g.T("IDS_SUCCESS"), c.item)), c.removed);
         EXPECT_TRUE(HasPrinter(g, "Office Laser"));
@@ -408,11 +421,13 @@ TEST(Security, FileNamesFromUninstallIniMustBeBare) {
         g.m.files.Put("C:\\boot.ini", "keep");
         g.m.files.Put("C:\\Windows\\win.ini", "keep");
         g.m.files.Put("C:\\Windows\\system32\\sub\\QXUSBMON.DLL", "keep");
-        std::string ini = "[QXMONITOR]\nMonitorNUM=1\nMONITORNAME1=QX USB\n[QXUSBMonitor.Win7]\nMonitorPDLLName=" +
-                          std::string(name) + "\nUSBMONitorName=QX\\..\\Local Port\n";
+        std::string ini =
+            "[QXMONITOR]\nMonitorNUM=1\nMONITORNAME1=QX USB\n[QXUSBMonitor.Win7]\nMonitorPDLLName=" +
+            std::string(name) + "\nUSBMONitorName=QX\\..\\Local Port\n";
         g.m.files.Put("C:\\pkg\\Uninstall.ini", ini);
         size_t before = g.m.files.AllPaths().size();
-        g.m.registry.CreateKey(RegRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port");
+        g.m.registry.CreateKey(RegRoot::LocalMachine,
+                               "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port");
         Remover r(g.admin, g.desktop, g.facts);
         ListSink sink;
         StartInto(r, sink, {"QX USB Monitor"});
@@ -421,8 +436,8 @@ TEST(Security, FileNamesFromUninstallIniMustBeBare) {
         EXPECT_TRUE(Contains(sink.log, FormatWithName(g.T("IDS_ERR_UNINSTALL"), "QX\\..\\Local Port")));
         EXPECT_TRUE(res.incomplete);
         EXPECT_EQ(g.m.files.AllPaths().size(), before);
-        EXPECT_TRUE(g.m.registry.KeyExists(RegRoot::LocalMachine,
-                                           "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port"));
+        EXPECT_TRUE(g.m.registry.KeyExists(
+            RegRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port"));
     }
 }
 
@@ -490,8 +505,10 @@ TEST(FaultInjection, EachOperationOfARemovalFailingInTurn) {
         ASSERT_EQ(sink.items[0].name, "QXCOM Monitor");
     }
     const std::map<std::string, std::string> texts = {
-        {"OpenPrinter", "IDS_ERR_OPENPRN"},     {"GetPrinter", "IDS_ERR_GETPRNINFO"},
-        {"DeletePrinter", "IDS_ERR_DELPRINTER"}, {"DeletePrinterDriver", "IDS_ERR_DRVDEL"},
+        {"OpenPrinter", "IDS_ERR_OPENPRN"},
+        {"GetPrinter", "IDS_ERR_GETPRNINFO"},
+        {"DeletePrinter", "IDS_ERR_DELPRINTER"},
+        {"DeletePrinterDriver", "IDS_ERR_DRVDEL"},
         {"DeletePrintProcessor", "IDS_ERR_UNINSTALL"},
     };
     std::map<std::string, int> seen;
@@ -510,8 +527,10 @@ TEST(FaultInjection, EachOperationOfARemovalFailingInTurn) {
         if (it != texts.end()) {
             std::string t = g.T(it->second.c_str());
             std::vector<std::string> accepted{t, t + "    er=5"};
-            for (const char* item : {"ZRP-A10(P)", "ZRP-A10(E)", "ZRPProc"}) accepted.push_back(FormatWithName(t, item));
-            bool found = std::any_of(sink.log.begin(), sink.log.end(), [&](auto& l) { return Contains(accepted, l); });
+            for (const char* item : {"ZRP-A10(P)", "ZRP-A10(E)", "ZRPProc"})
+                accepted.push_back(FormatWithName(t, item));
+            bool found =
+                std::any_of(sink.log.begin(), sink.log.end(), [&](auto& l) { return Contains(accepted, l); });
             EXPECT_TRUE(found) << it->second;
         }
         EXPECT_TRUE(HasPrinter(g, "Office Laser"));

@@ -29,7 +29,8 @@ struct Snapshot {
 
     std::set<std::string> Added(const Snapshot& before) const {
         std::set<std::string> out;
-        auto diff = [&](const std::map<std::string, std::string>& now, const std::map<std::string, std::string>& was) {
+        auto diff = [&](const std::map<std::string, std::string>& now,
+                        const std::map<std::string, std::string>& was) {
             for (auto& [k, v] : now) {
                 auto it = was.find(k);
                 if (it == was.end() || it->second != v) out.insert(k);
@@ -65,7 +66,9 @@ Snapshot Take(sim::SimMachine& m) {
     }
     for (auto& p : m.files.AllPaths()) {
         std::vector<uint8_t> data;
-        s.files[ToUpper(p)] = m.files.IsDirectory(p) ? "<dir>" : (m.files.ReadFile(p, data), std::string(data.begin(), data.end()));
+        s.files[ToUpper(p)] = m.files.IsDirectory(p)
+                                  ? "<dir>"
+                                  : (m.files.ReadFile(p, data), std::string(data.begin(), data.end()));
     }
     for (auto& p : m.spooler.printers) s.spooler.insert("printer " + p.printerName);
     for (auto& d : m.printAdmin.drivers) s.spooler.insert("driver " + d.name + " " + d.environment);
@@ -105,10 +108,11 @@ void PrepareMachine(sim::SimMachine& m, const Case& c) {
     drvremove::testing::PutShippedData(m);
     // The keys every Windows has, under which the spooler and the installer add theirs.
     const RegView view = c.w64 ? RegView::View64 : RegView::Default;
-    for (std::string k : {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
-                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors",
-                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Print Processors",
-                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers"})
+    for (std::string k :
+         {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
+          "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors",
+          "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Print Processors",
+          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers"})
         m.registry.CreateKey(RegRoot::LocalMachine, k, view);
     m.files.CreateDirectories(m.printAdmin.DriverDirectory("") + "\\3");
     m.files.CreateDirectories(m.printAdmin.ProcessorDirectory(""));
@@ -144,7 +148,8 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
         ASSERT_TRUE(drvsetup::CreateNetworkPort(m.printAdmin, port, "192.168.1.100", e));
     }
     if (c.kind == PortKind::Usb) drvsetup::InstallRecords(m.registry, c.w64, os).RecordUsbPort(cfg, port);
-    auto req = drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
+    auto req =
+        drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
     drvsetup::Installer inst(p, stexts, drvsetup::testing::kPkg, req);
     ASSERT_EQ(inst.Run(), drvsetup::kWorkerSuccess) << inst.Message();
     ASSERT_FALSE(Take(m).Added(before).empty());
@@ -169,7 +174,8 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
         expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT");
         expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT:USB_ZRP-A10_1");
     }
-    if (c.kind == PortKind::Serial) expected.insert("SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS:COM1:");
+    if (c.kind == PortKind::Serial)
+        expected.insert("SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS:COM1:");
     // No removal step names these: the driver log folder with the user's logged jobs, and
     // the control-font table and language resources that all the package's drivers share
     // in the driver version folder.
@@ -200,7 +206,8 @@ TEST_P(RoundTrip, AFailedInstallationIsRemovedCompletelyToo) {
         ASSERT_TRUE(drvsetup::CreateNetworkPort(m.printAdmin, port, "192.168.1.100", e));
     }
     if (c.kind == PortKind::Usb) drvsetup::InstallRecords(m.registry, c.w64, os).RecordUsbPort(cfg, port);
-    auto req = drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
+    auto req =
+        drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
     // Monitors, processor, files and driver are in place when the printer cannot be made:
     // the driver stays without a printer, and the network port without a printer too.
     m.faults.FailAlways("AddPrinter", kErrAccessDenied);

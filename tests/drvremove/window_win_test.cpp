@@ -43,7 +43,8 @@ struct Prefix {
         std::string ini = "[QXPRINTER]\r\nPRINTERNUM=1\r\nPRINTERNAME1=K20 Wine Remove\r\nMANUFACTURER=0\r\n";
         machine.base.files.WriteFile(pkg + "\\Uninstall.ini", {ini.begin(), ini.end()});
         // The uninstaller reads its files from its own folder: it runs from a copy there.
-        if (!CopyFileW(test::Wide(K20_DRVREMOVE_EXE).c_str(), test::Wide(pkg + "\\drvremove.exe").c_str(), FALSE))
+        if (!CopyFileW(test::Wide(K20_DRVREMOVE_EXE).c_str(), test::Wide(pkg + "\\drvremove.exe").c_str(),
+                       FALSE))
             return "the uninstaller cannot be copied into the package folder";
         std::string en = ReadHost("../../package/language/uninstall_EN.ini");
         if (en.empty()) return "the shipped language file is not readable from the test folder";
@@ -58,7 +59,8 @@ struct Prefix {
         d.driverPath = JoinPath(dir, "K20RDRV.DLL");
         d.dataFile = JoinPath(dir, "K20R.GPD");
         d.configFile = JoinPath(dir, "K20RUI.DLL");
-        if (Error e = m.printAdmin.AddPrinterDriver(d)) return "this spooler refuses a driver of dummy files (" + std::to_string(e) + ")";
+        if (Error e = m.printAdmin.AddPrinterDriver(d))
+            return "this spooler refuses a driver of dummy files (" + std::to_string(e) + ")";
         PrinterInfo2 p;
         p.printerName = kPrinter;
         p.portName = "FILE:";
@@ -70,10 +72,12 @@ struct Prefix {
         // reports that as a failure of the whole call.
         if (e != kOk && HasPrinter()) e = kOk;
         // Wine's own spooler opens a printer only with a data type; Windows keeps its default.
-        machine.base.registry.SetString(RegRoot::LocalMachine,
-                                        std::string("System\\CurrentControlSet\\Control\\Print\\Printers\\") + kPrinter,
-                                        "Datatype", "RAW");
-        if (e != kOk && e != kErrPrinterAlreadyExists) return "this spooler cannot create a printer here (" + std::to_string(e) + ")";
+        machine.base.registry.SetString(
+            RegRoot::LocalMachine,
+            std::string("System\\CurrentControlSet\\Control\\Print\\Printers\\") + kPrinter, "Datatype",
+            "RAW");
+        if (e != kOk && e != kErrPrinterAlreadyExists)
+            return "this spooler cannot create a printer here (" + std::to_string(e) + ")";
         return {};
     }
     bool HasPrinter() {
@@ -92,7 +96,9 @@ PROCESS_INFORMATION Launch(const std::string& pkg, const std::string& args) {
     return test::Launch(pkg + "\\drvremove.exe", args, pkg);
 }
 
-void SaveScreenshot(HWND w, const char* path) { printhost::SaveWindowBitmap(w, test::Wide(path)); }
+void SaveScreenshot(HWND w, const char* path) {
+    printhost::SaveWindowBitmap(w, test::Wide(path));
+}
 
 TEST(DrvremoveWindow, ListsThePrinterAndRemovesItWithItsDriver) {
     Prefix px;

@@ -45,7 +45,8 @@ TEST(Win32Admin, CopyOverReadOnlyAfterArchiveAttributeAndVersionResource) {
     m.base.files.DeleteFile(a);
     m.base.files.DeleteFile(b);
     std::string version;
-    EXPECT_EQ(m.base.files.GetFileVersion(JoinPath(m.base.system.SystemDirectory(), "kernel32.dll"), version), kOk);
+    EXPECT_EQ(m.base.files.GetFileVersion(JoinPath(m.base.system.SystemDirectory(), "kernel32.dll"), version),
+              kOk);
     EXPECT_FALSE(version.empty());
 }
 
@@ -129,9 +130,10 @@ TEST(Win32Admin, TcpIpPortMonitor) {
     AdminPlatform m = machine.admin();
     std::vector<uint8_t> out;
     uint32_t status = 0;
-    Error e = m.printAdmin.XcvData(",XcvMonitor Standard TCP/IP Port", "AddPort", std::vector<uint8_t>(964), out, 260,
-                                   status);
-    if (e != kOk) GTEST_SKIP() << "no Standard TCP/IP Port monitor here; the simulated machine covers AddPort";
+    Error e = m.printAdmin.XcvData(",XcvMonitor Standard TCP/IP Port", "AddPort", std::vector<uint8_t>(964),
+                                   out, 260, status);
+    if (e != kOk)
+        GTEST_SKIP() << "no Standard TCP/IP Port monitor here; the simulated machine covers AddPort";
     EXPECT_NE(status, 0u);  // an empty record is refused
 }
 

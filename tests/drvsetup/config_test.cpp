@@ -21,18 +21,22 @@ TEST(ModelEntries, SuffixDecidesTheTypeAndEntriesWithoutOneAreSkipped) {
         const char* value;
         const char* name;
         int type;
-    } rows[] = {{"ZRP-A10-ReceiptPrinter", "ZRP-A10", 0}, {"ZRP-A10-TicketPrinter", "ZRP-A10", 1},
-                {"X-LabelPrinter", "X", 2},               {"X-EmbeddedPrinter", "X", 3},
-                {"ZRP-A10", "ZRP-A10", -1},               {"A-TicketPrinter-ReceiptPrinter", "A-TicketPrinter", 0}};
+    } rows[] = {{"ZRP-A10-ReceiptPrinter", "ZRP-A10", 0},
+                {"ZRP-A10-TicketPrinter", "ZRP-A10", 1},
+                {"X-LabelPrinter", "X", 2},
+                {"X-EmbeddedPrinter", "X", 3},
+                {"ZRP-A10", "ZRP-A10", -1},
+                {"A-TicketPrinter-ReceiptPrinter", "A-TicketPrinter", 0}};
     for (auto& r : rows) {
         ModelEntry e = ParseModelEntry(r.value);
         EXPECT_EQ(e.name, r.name) << r.value;
         EXPECT_EQ(e.type, r.type) << r.value;
     }
     SimMachine m;
-    SetupConfig c = WithSetupIni(m,
-                                 "[DEVICENAME]\nDEVICENUMBER=3\nDEVICENAME1=A-ReceiptPrinter\nDEVICENAME2=ZRP-A10\n"
-                                 "DEVICENAME3=ZRP-A10-TicketPrinter\nDEFAULTNAME=3\n");
+    SetupConfig c =
+        WithSetupIni(m,
+                     "[DEVICENAME]\nDEVICENUMBER=3\nDEVICENAME1=A-ReceiptPrinter\nDEVICENAME2=ZRP-A10\n"
+                     "DEVICENAME3=ZRP-A10-TicketPrinter\nDEFAULTNAME=3\n");
     auto models = c.Models();
     ASSERT_EQ(models.size(), 2u);
     EXPECT_EQ(models[1].name, "ZRP-A10");
@@ -44,11 +48,13 @@ TEST(ModelEntries, SuffixDecidesTheTypeAndEntriesWithoutOneAreSkipped) {
 TEST(ModelEntries, MissingZeroNonNumericAndOversizedCounts) {
     for (const char* count : {"", "DEVICENUMBER=0\n", "DEVICENUMBER=abc\n", "DEVICENUMBER=-4\n"}) {
         SimMachine m;
-        SetupConfig c = WithSetupIni(m, std::string("[DEVICENAME]\n") + count + "DEVICENAME1=A-ReceiptPrinter\n");
+        SetupConfig c =
+            WithSetupIni(m, std::string("[DEVICENAME]\n") + count + "DEVICENAME1=A-ReceiptPrinter\n");
         EXPECT_TRUE(c.Models().empty()) << count;
     }
     SimMachine m;
-    SetupConfig c = WithSetupIni(m, "[DEVICENAME]\nDEVICENUMBER=99999999999\nDEVICENAME1=A-ReceiptPrinter\nDEFAULTNAME=7\n");
+    SetupConfig c = WithSetupIni(
+        m, "[DEVICENAME]\nDEVICENUMBER=99999999999\nDEVICENAME1=A-ReceiptPrinter\nDEFAULTNAME=7\n");
     EXPECT_EQ(c.DeviceNumber(), 2147483647);
     EXPECT_EQ(c.Models().size(), 1u);
     EXPECT_FALSE(c.DefaultModel());  // names an entry that is not there
@@ -61,8 +67,10 @@ TEST(ConfigValues, DefaultsLimitsAndDecimalConversion) {
     EXPECT_EQ(ParseDecimal(""), 0);
     SimMachine m;
     std::string longName(300, 'M');
-    SetupConfig c = WithSetupIni(m, "[DEVICENAME]\nDEVICENUMBER=1\nDEVICENAME1=" + longName + "-ReceiptPrinter\n"
-                                    "[COMMON-MONITOR.Win7]\nCOMMONitorPName=" + std::string(80, 'N') + "\n");
+    SetupConfig c = WithSetupIni(m, "[DEVICENAME]\nDEVICENUMBER=1\nDEVICENAME1=" + longName +
+                                        "-ReceiptPrinter\n"
+                                        "[COMMON-MONITOR.Win7]\nCOMMONitorPName=" +
+                                        std::string(80, 'N') + "\n");
     EXPECT_EQ(c.InfFileName(), "err");
     EXPECT_EQ(c.UsbClassPrinter("ZRP-A10(U)1"), "ERR");
     EXPECT_EQ(c.SupportedUsbDevice("USB_X_1"), 0);
@@ -80,8 +88,9 @@ TEST(ConfigValues, SetNumberPrefixIsReadAsHexBytes) {
     EXPECT_EQ(WithSetupIni(m, "[DEVICENAME]\nUSBSETIDPREFIX=1b 1C,20 7f 00 FF\n").SetNumberPrefix(),
               (std::array<uint8_t, 6>{0x1B, 0x1C, 0x20, 0x7F, 0x00, 0xFF}));
     for (const char* bad : {"1B 1C", "zz 00 00 00 00 00", "1B 1C 20 7F 00 FF 01"})
-        EXPECT_EQ(WithSetupIni(m, std::string("[DEVICENAME]\nUSBSETIDPREFIX=") + bad + "\n").SetNumberPrefix(),
-                  (std::array<uint8_t, 6>{}))
+        EXPECT_EQ(
+            WithSetupIni(m, std::string("[DEVICENAME]\nUSBSETIDPREFIX=") + bad + "\n").SetNumberPrefix(),
+            (std::array<uint8_t, 6>{}))
             << bad;
 }
 
@@ -104,8 +113,8 @@ TEST(TypeFiles, SectionsFlavourAndDriverNames) {
     EXPECT_EQ(c.Driver("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Gdi).dataFile, "ZRPA10G.GPD");
     // GDI flavour leaves out the "0" plug-in INI from the dependent files.
     auto deps = c.Driver("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Gdi).dependentFiles;
-    EXPECT_EQ(deps, (std::vector<std::string>{"ZRPA10G.GPD", "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD", "ZRPRES.DLL",
-                                              "prnui.dll", "ZRPRENDG.DLL"}));
+    EXPECT_EQ(deps, (std::vector<std::string>{"ZRPA10G.GPD", "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD",
+                                              "ZRPRES.DLL", "prnui.dll", "ZRPRENDG.DLL"}));
     EXPECT_TRUE(c.Driver("ZRP-A10", 0, 1, PortKind::Serial, Flavour::Std).dependentFiles.empty());
     EXPECT_EQ(c.Driver("ZRP-A10", 0, 0, PortKind::Serial, Flavour::Std).environment, "Windows 4.0");
     EXPECT_EQ(c.Driver("ZRP-A10", 0, 1, PortKind::Serial, Flavour::Std).version, 2u);
@@ -149,9 +158,9 @@ TEST(Texts, OnlyTheFirstOfEachMarkerBecomesALineBreak) {
     SimMachine m;
     m.files.Put("C:\\pkg\\language\\setup_EN.ini", std::string("[Message]\nIDS_ADMIN=Be\\1admin\n"));
     // "中文" in GBK.
-    m.files.Put("C:\\pkg\\language\\setup_CN.ini", std::vector<uint8_t>{'[', 'M', 'e', 's', 's', 'a', 'g', 'e', ']', '\n',
-                                                                        'I', 'D', 'S', '_', 'A', 'D', 'M', 'I', 'N', '=',
-                                                                        0xD6, 0xD0, 0xCE, 0xC4, '\n'});
+    m.files.Put("C:\\pkg\\language\\setup_CN.ini",
+                std::vector<uint8_t>{'[', 'M', 'e', 's', 's', 'a', 'g', 'e',  ']',  '\n', 'I',  'D', 'S',
+                                     '_', 'A', 'D', 'M', 'I', 'N', '=', 0xD6, 0xD0, 0xCE, 0xC4, '\n'});
     EXPECT_EQ(SetupTexts(m.files, "C:\\pkg", 0x0409, 1252).Message("IDS_ADMIN"), "Be\r\nadmin");
     EXPECT_EQ(SetupTexts(m.files, "C:\\pkg", 2052, 1252).Message("IDS_ADMIN"), "\xE4\xB8\xAD\xE6\x96\x87");
     EXPECT_EQ(SetupTexts(m.files, "C:\\pkg", 1028, 950).Message("IDS_ADMIN"), "\xE4\xB8\xAD\xE6\x96\x87");

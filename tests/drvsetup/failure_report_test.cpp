@@ -23,13 +23,13 @@ namespace {
 // The spooler's administration throwing where the sequence reaches it, as an allocation
 // failure deep inside a real call would.
 class ThrowingAdmin : public sim::SimPrintAdmin {
-public:
+  public:
     using SimPrintAdmin::SimPrintAdmin;
     Error AddPrinterDriver(const DriverInfo3&) override { throw std::bad_alloc(); }
 };
 
 class Failures : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { PrepareMachine(m); }
     std::unique_ptr<WizardModel> ToPortPage() {
         auto model = std::make_unique<WizardModel>(p, kPkg, "drvsetup");
@@ -126,7 +126,8 @@ TEST_F(Failures, AnExceptionInTheWorkerIsReportedWithItsStep) {
     ASSERT_EQ(model->PrepareInstall(boxes.Ui()), InstallStep::RunWorker);
     Installer inst(throwing, model->Texts(), kPkg, model->Request());
     EXPECT_EQ(inst.Run(), kWorkerFailure);
-    EXPECT_EQ(inst.Message().rfind(EnglishText("Message", "IDS_ERR_WORKERSTOPPED") + " (printer driver)", 0), 0u)
+    EXPECT_EQ(inst.Message().rfind(EnglishText("Message", "IDS_ERR_WORKERSTOPPED") + " (printer driver)", 0),
+              0u)
         << inst.Message();
 }
 
@@ -195,7 +196,8 @@ TEST_F(Failures, RenumberingIsOfferedOnlyWithAPrefixAndQuietRenumbersOnlyOnItsSw
     SetupConfig cfg(m.files, kPkg, true, 1252);
     SetupTexts texts(m.files, kPkg, 0x0409, 1252);
     std::vector<std::string> asked;
-    UsbUi ui{[](const std::string&) {}, [&](const std::string& q) {
+    UsbUi ui{[](const std::string&) {},
+             [&](const std::string& q) {
                  asked.push_back(q);
                  return true;
              }};
@@ -222,8 +224,9 @@ TEST_F(Failures, RenumberingIsOfferedOnlyWithAPrefixAndQuietRenumbersOnlyOnItsSw
         FakeDesktop quietDesk;
         SilentResult r = RunSilent(p, kPkg, "drvsetup", quietDesk, parsed.options);
         EXPECT_EQ(m.usb.devices[0].writes.size(), renumber ? 1u : 0u);
-        EXPECT_EQ(std::count(r.log.begin(), r.log.end(), EnglishText("Message", "IDS_INF_CHANGEID") + " [No]"),
-                  renumber ? 0 : 1);
+        EXPECT_EQ(
+            std::count(r.log.begin(), r.log.end(), EnglishText("Message", "IDS_INF_CHANGEID") + " [No]"),
+            renumber ? 0 : 1);
     }
 }
 

@@ -23,7 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Narrow(const std::wstring& w) { return Utf16ToUtf8(std::u16string(w.begin(), w.end())); }
+std::string Narrow(const std::wstring& w) {
+    return Utf16ToUtf8(std::u16string(w.begin(), w.end()));
+}
 
 std::string ReadFileText(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -38,13 +40,14 @@ std::wstring PackageText(const fs::path& file, const char* section, const char* 
 }
 
 class Guard : public ::testing::Test {
-public:
+  public:
     void SetUp() override {
         fs::path from(Wide(K20_TEST_PACKAGE));
         if (!fs::exists(from / L".complete")) GTEST_SKIP() << "the Wine package copy was not assembled";
         wchar_t tmp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, tmp);
-        pkg_ = fs::path(tmp) / Wide(std::string("k20guard_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        pkg_ = fs::path(tmp) / Wide(std::string("k20guard_") +
+                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::error_code ec;
         fs::remove_all(pkg_, ec);
         fs::copy(from, pkg_, fs::copy_options::recursive, ec);
@@ -61,7 +64,8 @@ public:
         for (const wchar_t* exe : exes) {
             HKEY k = nullptr;
             std::wstring path = std::wstring(L"Software\\Wine\\AppDefaults\\") + exe + L"\\DllOverrides";
-            if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr))
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
+                                nullptr))
                 continue;
             const wchar_t order[] = L"native,builtin";
             RegSetValueExW(k, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
@@ -97,7 +101,8 @@ TEST_F(Guard, TheUninstallerRefusesWhileTheWizardIsOpen) {
 
     Running window{Start(L"drvremove.exe", "")};
     ASSERT_NE(window.pi.hProcess, nullptr);
-    EXPECT_EQ(RefusalBox(window), PackageText(pkg_ / L"language" / L"uninstall_EN.ini", "Uninstall", "Close"));
+    EXPECT_EQ(RefusalBox(window),
+              PackageText(pkg_ / L"language" / L"uninstall_EN.ini", "Uninstall", "Close"));
     EXPECT_EQ(window.Wait(30), 0u);
 
     PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
@@ -139,7 +144,8 @@ bool ControlLoads(const fs::path& pkg, const fs::path& planted, const wchar_t* a
 
 // The installer unattended as far as the port page (where the USB driver's version is
 // read), its wizard window, and the uninstaller unattended: none may write the marker.
-void ExpectNotLoaded(Guard& g, const fs::path& pkg, const std::function<PROCESS_INFORMATION(const wchar_t*, const std::string&)>& start) {
+void ExpectNotLoaded(Guard& g, const fs::path& pkg,
+                     const std::function<PROCESS_INFORMATION(const wchar_t*, const std::string&)>& start) {
     (void)g;
     Running quiet{start(L"drvsetup.exe", "/quiet /acceptlicence /model K-20 /port NET: /log planted.log")};
     ASSERT_NE(quiet.pi.hProcess, nullptr);
@@ -161,9 +167,11 @@ void ExpectNotLoaded(Guard& g, const fs::path& pkg, const std::function<PROCESS_
 TEST_F(Guard, AWinspoolDrvPlantedBesideTheProgramsIsNeverLoaded) {
     PreferProgramFolderCopy(L"winspool.drv", {L"importer.exe", L"drvsetup.exe", L"drvremove.exe"});
     const fs::path planted(Wide(K20_PLANTED_WINSPOOL));
-    if (!ControlLoads(pkg_, planted, L"winspool.drv")) GTEST_SKIP() << "this Wine does not load a program-folder winspool.drv";
+    if (!ControlLoads(pkg_, planted, L"winspool.drv"))
+        GTEST_SKIP() << "this Wine does not load a program-folder winspool.drv";
     fs::copy_file(planted, pkg_ / L"winspool.drv");
-    ExpectNotLoaded(*this, pkg_, [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
+    ExpectNotLoaded(*this, pkg_,
+                    [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
 }
 
 TEST_F(Guard, AVersionDllPlantedBesideTheInstallerIsNeverLoaded) {
@@ -171,10 +179,12 @@ TEST_F(Guard, AVersionDllPlantedBesideTheInstallerIsNeverLoaded) {
     const fs::path planted(Wide(K20_PLANTED_DLL));
     // The control imports the window library but not version.dll.
     if (ControlLoads(pkg_, planted, L"version.dll"))
-        GTEST_SKIP() << "Wine's own user32 imports version.dll, so every window program of this Wine loads a "
-                        "program-folder copy; the import-table test and the winspool.drv case cover the programs";
+        GTEST_SKIP()
+            << "Wine's own user32 imports version.dll, so every window program of this Wine loads a "
+               "program-folder copy; the import-table test and the winspool.drv case cover the programs";
     fs::copy_file(planted, pkg_ / L"version.dll");
-    ExpectNotLoaded(*this, pkg_, [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
+    ExpectNotLoaded(*this, pkg_,
+                    [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
 }
 
 }  // namespace

@@ -26,9 +26,13 @@ namespace {
 
 const wchar_t* kDriver = L"K-20 Receipt";
 
-std::string Narrow(const std::wstring& w) { return Utf16ToUtf8(std::u16string(w.begin(), w.end())); }
+std::string Narrow(const std::wstring& w) {
+    return Utf16ToUtf8(std::u16string(w.begin(), w.end()));
+}
 
-bool Chinese() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE; }
+bool Chinese() {
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+}
 
 std::wstring ScreensDir() {
     std::wstring dir = Wide(K20_SCREENS_DIR);
@@ -39,7 +43,8 @@ std::wstring ScreensDir() {
 void Shot(HWND w, const std::string& name) {
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(400);
-    printhost::SaveWindowBitmap(w, ScreensDir() + L"\\drvsetup_" + (Chinese() ? L"CN_" : L"EN_") + Wide(name) + L".bmp");
+    printhost::SaveWindowBitmap(
+        w, ScreensDir() + L"\\drvsetup_" + (Chinese() ? L"CN_" : L"EN_") + Wide(name) + L".bmp");
 }
 
 // What the spooler knows, through its own calls.
@@ -52,10 +57,12 @@ struct Spooler {
         if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buf.data(), need, &need, &count)) return names;
         auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
         for (DWORD i = 0; i < count; ++i)
-            if (p[i].pDriverName && lstrcmpiW(p[i].pDriverName, kDriver) == 0) names.push_back(p[i].pPrinterName);
+            if (p[i].pDriverName && lstrcmpiW(p[i].pDriverName, kDriver) == 0)
+                names.push_back(p[i].pPrinterName);
         return names;
     }
-    static bool Printer(const std::wstring& name, std::wstring& port, std::wstring& driver, std::wstring& processor) {
+    static bool Printer(const std::wstring& name, std::wstring& port, std::wstring& driver,
+                        std::wstring& processor) {
         HANDLE h = nullptr;
         std::wstring n = name;
         if (!OpenPrinterW(n.data(), &h, nullptr)) return false;
@@ -82,7 +89,8 @@ struct Spooler {
             if (!d[i].pName || lstrcmpiW(d[i].pName, kDriver) != 0) continue;
             config = d[i].pConfigFile ? d[i].pConfigFile : L"";
             data = d[i].pDataFile ? d[i].pDataFile : L"";
-            for (const wchar_t* f = d[i].pDependentFiles; f && *f; f += lstrlenW(f) + 1) dependent.push_back(f);
+            for (const wchar_t* f = d[i].pDependentFiles; f && *f; f += lstrlenW(f) + 1)
+                dependent.push_back(f);
             return true;
         }
         return false;
@@ -118,7 +126,8 @@ struct Spooler {
 std::wstring RegString(HKEY root, const std::wstring& key, const wchar_t* value) {
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf) - sizeof(wchar_t);
-    if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS) return L"";
+    if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+        return L"";
     return buf;
 }
 
@@ -130,8 +139,8 @@ bool EndsWithI(const std::wstring& s, const std::wstring& tail) {
 void SeedDriverStore() {
     wchar_t sys[MAX_PATH] = {};
     GetSystemDirectoryW(sys, MAX_PATH);
-    std::filesystem::path store = std::filesystem::path(sys) / L"DriverStore" / L"FileRepository" /
-                                  L"ntprint.inf_amd64_k20" / L"amd64";
+    std::filesystem::path store =
+        std::filesystem::path(sys) / L"DriverStore" / L"FileRepository" / L"ntprint.inf_amd64_k20" / L"amd64";
     std::error_code ec;
     std::filesystem::create_directories(store, ec);
     for (const wchar_t* f : {L"TTFSUB.GPD", L"STDNAMES.GPD", L"UNIRES.DLL"})
@@ -140,12 +149,13 @@ void SeedDriverStore() {
 
 // A fresh copy of the package in the prefix, so that every run installs from the same state.
 class InstallInPrefix : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Spooler::RemoveOurPrinters();
         SeedDriverStore();
         std::filesystem::path from(Wide(K20_TEST_PACKAGE));
-        if (!std::filesystem::exists(from / L".complete")) GTEST_SKIP() << "the Wine package copy was not assembled";
+        if (!std::filesystem::exists(from / L".complete"))
+            GTEST_SKIP() << "the Wine package copy was not assembled";
         wchar_t tmp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, tmp);
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -199,7 +209,8 @@ protected:
         for (const wchar_t* f : {L"prnrender.dll", L"K20RES.DLL", L"K20UI.INI"})
             EXPECT_TRUE(std::filesystem::exists(folder / f)) << Narrow(f);
         wchar_t renderer[64] = {};
-        GetPrivateProfileStringW(L"OEMFiles", L"OEMDriverFile1", L"", renderer, 64, (folder / L"K20UI.INI").c_str());
+        GetPrivateProfileStringW(L"OEMFiles", L"OEMDriverFile1", L"", renderer, 64,
+                                 (folder / L"K20UI.INI").c_str());
         EXPECT_EQ(lstrcmpiW(renderer, L"prnrender.dll"), 0) << Narrow(renderer);
 
         // The spooler's records of the printer in the registry.
@@ -208,7 +219,8 @@ protected:
         EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, key, L"Printer Driver"), kDriver);
 
         // The printing preferences come from our pages, through the configuration module.
-        std::wstring picture = ScreensDir() + L"\\drvsetup_" + (Chinese() ? L"CN_" : L"EN_") + Wide(shotName) + L".bmp";
+        std::wstring picture =
+            ScreensDir() + L"\\drvsetup_" + (Chinese() ? L"CN_" : L"EN_") + Wide(shotName) + L".bmp";
         printhost::PreferencesResult prefs = printhost::OpenPrintingPreferences(printer, picture);
         ASSERT_TRUE(prefs.error.empty()) << Narrow(prefs.error);
         EXPECT_GT(prefs.sizeResult, 0);
@@ -220,7 +232,8 @@ protected:
 };
 
 TEST_F(InstallInPrefix, SilentInstallationCreatesDriverPrinterAndPortAndOpensOurPages) {
-    Running run{Launch(Exe(), "/quiet /acceptlicence /model K-20 /port LPT1: /default /log setup.log", Pkg())};
+    Running run{
+        Launch(Exe(), "/quiet /acceptlicence /model K-20 /port LPT1: /default /log setup.log", Pkg())};
     ASSERT_NE(run.pi.hProcess, nullptr);
     const DWORD code = run.Wait(180);
     const std::string log = ReadPkgFile(L"setup.log");
@@ -231,9 +244,10 @@ TEST_F(InstallInPrefix, SilentInstallationCreatesDriverPrinterAndPortAndOpensOur
     ASSERT_FALSE(printers.empty());
     EXPECT_EQ(Spooler::DefaultPrinter(), printers[0]);
     // The default printer as the registry keeps it for the user.
-    EXPECT_EQ(RegString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device")
-                  .rfind(printers[0] + L",", 0),
-              0u);
+    EXPECT_EQ(
+        RegString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device")
+            .rfind(printers[0] + L",", 0),
+        0u);
 }
 
 TEST_F(InstallInPrefix, SilentRefusalWritesTheWizardsTextAndInstallsNothing) {

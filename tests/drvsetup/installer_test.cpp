@@ -23,21 +23,26 @@ struct Outcome {
 
 std::string PortFor(PortKind kind, int os) {
     switch (kind) {
-        case PortKind::Serial: return os == 0 ? "COM1:" : "QXCOM1:";
-        case PortKind::Parallel: return "LPT1:";
-        case PortKind::Usb: return "USB_ZRP-A10_1";
-        case PortKind::Network: return "QXIP_192.168.1.100";
+        case PortKind::Serial:
+            return os == 0 ? "COM1:" : "QXCOM1:";
+        case PortKind::Parallel:
+            return "LPT1:";
+        case PortKind::Usb:
+            return "USB_ZRP-A10_1";
+        case PortKind::Network:
+            return "QXIP_192.168.1.100";
     }
     return {};
 }
 
 Outcome Install(SimMachine& m, int os, PortKind kind, bool w64, const std::string& model = "ZRP-A10",
-            bool setDefault = true, const std::function<void(InstallRequest&)>& tweak = {},
-            const std::function<void()>& arm = {}) {
+                bool setDefault = true, const std::function<void(InstallRequest&)>& tweak = {},
+                const std::function<void()>& arm = {}) {
     AdminPlatform p = m.admin();
     SetupConfig cfg(m.files, kPkg, w64, 1252);
     SetupTexts texts(m.files, kPkg, 0x0409, 1252);
-    InstallRequest req = MakeInstallRequest(cfg, os, 0, model, kind, PortFor(kind, os), Flavour::Std, setDefault);
+    InstallRequest req =
+        MakeInstallRequest(cfg, os, 0, model, kind, PortFor(kind, os), Flavour::Std, setDefault);
     if (tweak) tweak(req);
     if (arm) arm();
     Installer inst(p, texts, kPkg, req);
@@ -105,7 +110,8 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     const std::string driverDir = m.printAdmin.DriverDirectory(env);
     const RegView view = c.w64 ? RegView::View64 : RegView::Default;
     static const char* suffix[] = {"(S)", "(P)", "(U) 1", "(E)"};
-    static const char* driverName[] = {"ZRP-A10 Serial", "ZRP-A10 Parallel", "ZRP-A10 USB", "ZRP-A10 Network"};
+    static const char* driverName[] = {"ZRP-A10 Serial", "ZRP-A10 Parallel", "ZRP-A10 USB",
+                                       "ZRP-A10 Network"};
 
     // Driver with its level-3 fields.
     ASSERT_EQ(m.printAdmin.drivers.size(), 1u);
@@ -119,7 +125,7 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     EXPECT_EQ(d.helpFile, driverDir + "\\UNIDRV.HLP");
     std::vector<std::string> deps;
     if (c.os >= 2)
-        deps = {"ZRPA10.GPD", "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD",
+        deps = {"ZRPA10.GPD", "TTFSUB.GPD", "UNIRES.DLL",  "STDNAMES.GPD",
                 "ZRPRES.DLL", "PRNUI.DLL",  "ZRPREND.DLL", "ZRPREND.INI"};
     EXPECT_EQ(d.dependentFiles, deps);
     EXPECT_EQ(d.monitorName, c.kind == PortKind::Usb ? "QX USBL Monitor" : "");
@@ -135,10 +141,13 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     EXPECT_EQ(m.printAdmin.processors[0].name, "ZRPProc");
     EXPECT_EQ(m.printAdmin.processors[0].environment, env);
     uint32_t v = 0;
-    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, ProcessorKey(c.os, c.w64, "ZRPProc"), "DriverVersion", v, view), kOk);
+    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, ProcessorKey(c.os, c.w64, "ZRPProc"),
+                                  "DriverVersion", v, view),
+              kOk);
     EXPECT_EQ(v, 3u);
     for (auto& name : wantMonitors) {
-        EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, MonitorKey(name), "DriverVersion", v, view), kOk) << name;
+        EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, MonitorKey(name), "DriverVersion", v, view), kOk)
+            << name;
         EXPECT_EQ(v, name == "QX USBL Monitor" ? 1u : 2u);
     }
 
@@ -154,18 +163,20 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
         EXPECT_EQ(pr.attributes, 576u | 4u);
         EXPECT_EQ(m.processes.broadcasts.front(), "windows");
     } else if (c.os == 1) {
-        EXPECT_EQ(m.processes.profile["WINDOWS"]["DEVICE"], pr.printerName + "," + d.name + "," + pr.portName);
+        EXPECT_EQ(m.processes.profile["WINDOWS"]["DEVICE"],
+                  pr.printerName + "," + d.name + "," + pr.portName);
     } else {
         EXPECT_EQ(pr.attributes, 576u);
         EXPECT_EQ(m.printAdmin.defaultPrinter, pr.printerName);
     }
 
     // Records.
-    bool marked = m.registry.GetDword(RegRoot::LocalMachine, kPrinterPortKey, "USB_ZRP-A10_1", v, view) == kOk;
+    bool marked =
+        m.registry.GetDword(RegRoot::LocalMachine, kPrinterPortKey, "USB_ZRP-A10_1", v, view) == kOk;
     EXPECT_EQ(marked, c.kind == PortKind::Usb);
     if (c.w64 && c.kind == PortKind::Usb) {
-        EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\WOW6432Node\\KESTRAN\\PRINTERPORT",
-                                          RegView::View64));
+        EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine,
+                                          "SOFTWARE\\WOW6432Node\\KESTRAN\\PRINTERPORT", RegView::View64));
     }
     std::string s;
     bool spool = m.registry.GetString(RegRoot::LocalMachine, PrinterKey(pr.printerName), "SpoolDirectory", s,
@@ -180,8 +191,8 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     }
     if (c.kind == PortKind::Serial && c.os == 0) {
         RegValue dcb;
-        EXPECT_EQ(m.registry.GetValue(RegRoot::LocalMachine, "System\\CurrentControlSet\\Services\\Class\\Ports\\0001",
-                                      "DCB", dcb),
+        EXPECT_EQ(m.registry.GetValue(RegRoot::LocalMachine,
+                                      "System\\CurrentControlSet\\Services\\Class\\Ports\\0001", "DCB", dcb),
                   kOk);
         EXPECT_EQ(dcb.data.size(), 28u);
         EXPECT_EQ(m.processes.profile["PORTS"]["COM1:"], "9600,n,8,1,p");
@@ -223,7 +234,9 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     // The cabinet folder of our own is gone again.
     for (auto& path : m.files.AllPaths()) EXPECT_EQ(path.find("k20setup-"), std::string::npos) << path;
 
-    std::string closing = c.os == 0 ? "" : c.kind == PortKind::Usb ? "<IDS_INF_USBRESTART>" : "<IDS_INF_NTRESTART>";
+    std::string closing = c.os == 0                 ? ""
+                          : c.kind == PortKind::Usb ? "<IDS_INF_USBRESTART>"
+                                                    : "<IDS_INF_NTRESTART>";
     EXPECT_EQ(r.message, closing);
     EXPECT_TRUE(m.processes.safeDllSearch);
     EXPECT_EQ(m.wow64.depth, 0);
@@ -236,15 +249,15 @@ INSTANTIATE_TEST_SUITE_P(EveryOsAndPort, FullInstall, ::testing::ValuesIn(AllCas
 
 // Operations whose failure the sequence tolerates (records, attributes, the spooler's
 // stop request, look-ups that only make an update more likely).
-const std::set<std::string> kTolerated = {"RegSetValue", "RegCreateKey", "RegGetValue", "SetAttributes",
-                                          "GetAttributes", "ServiceStop", "Broadcast", "WriteProfileString",
-                                          "SetDefaultPrinter", "DeleteFile", "RemoveDirectory", "CreateDirectory",
-                                          "FindFiles", "ExtractCabinet", "Wow64Disable", "Wow64Revert", "RegEnum",
-                                          "ReadFile", "OpenPrinter", "GetPrinter", "ClosePrinter", "SetPrinter",
-                                          // retried, or only a wait
-                                          "EnumPorts", "ServiceQuery",
-                                          // the restart after SpoolDirectory reports nothing
-                                          "ServiceStart"};
+const std::set<std::string> kTolerated = {
+    "RegSetValue", "RegCreateKey", "RegGetValue", "SetAttributes", "GetAttributes", "ServiceStop",
+    "Broadcast", "WriteProfileString", "SetDefaultPrinter", "DeleteFile", "RemoveDirectory",
+    "CreateDirectory", "FindFiles", "ExtractCabinet", "Wow64Disable", "Wow64Revert", "RegEnum", "ReadFile",
+    "OpenPrinter", "GetPrinter", "ClosePrinter", "SetPrinter",
+    // retried, or only a wait
+    "EnumPorts", "ServiceQuery",
+    // the restart after SpoolDirectory reports nothing
+    "ServiceStart"};
 const std::set<std::string> kAdds = {"AddMonitor", "AddPrintProcessor", "AddPrinterDriver", "AddPrinter"};
 
 // Fails every operation the worker makes, one run each. extra: "Op#n" failures that
@@ -256,7 +269,8 @@ void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void
         SimMachine m;
         Prepare(m, os, w64, kind);
         if (arrange) arrange(m);
-        ASSERT_EQ(Install(m, os, kind, w64, "ZRP-A10", true, {}, [&] { m.faults.Reset(); }).result, kWorkerSuccess);
+        ASSERT_EQ(Install(m, os, kind, w64, "ZRP-A10", true, {}, [&] { m.faults.Reset(); }).result,
+                  kWorkerSuccess);
         trace = m.faults.Trace();
     }
     ASSERT_GT(trace.size(), 20u);
@@ -274,7 +288,8 @@ void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void
         });
         SCOPED_TRACE("failing " + op + " #" + std::to_string(n));
         if (r.result == kWorkerSuccess) {
-            EXPECT_TRUE(kTolerated.count(op) || extra.count(op + "#" + std::to_string(n))) << "a failure went unnoticed";
+            EXPECT_TRUE(kTolerated.count(op) || extra.count(op + "#" + std::to_string(n)))
+                << "a failure went unnoticed";
             continue;
         }
         ASSERT_EQ(r.result, kWorkerFailure);
@@ -284,7 +299,8 @@ void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void
         size_t at = 0;
         for (int seen = 0; at < t.size(); ++at)
             if (t[at] == op && ++seen == n) break;
-        for (size_t k = at + 1; k < t.size(); ++k) EXPECT_FALSE(kAdds.count(t[k])) << t[k] << " after the failure";
+        for (size_t k = at + 1; k < t.size(); ++k)
+            EXPECT_FALSE(kAdds.count(t[k])) << t[k] << " after the failure";
         // What was done stays.
         for (size_t k = 0; k < at; ++k)
             if (t[k] == "AddPrinterDriver") {
@@ -313,15 +329,19 @@ void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void
     }
 }
 
-TEST(InstallFailurePoints, Usb32BitXpWithCabinetsAndSecondMonitor) { WalkFailurePoints(3, PortKind::Usb, false); }
+TEST(InstallFailurePoints, Usb32BitXpWithCabinetsAndSecondMonitor) {
+    WalkFailurePoints(3, PortKind::Usb, false);
+}
 TEST(InstallFailurePoints, Serial64BitWindows10WithMonitorUpdate) {
     WalkFailurePoints(7, PortKind::Serial, true, [](SimMachine& m) {
         // An older serial monitor is installed: the update stops and starts the spooler.
         m.files.Put("C:\\Windows\\system32\\QXCOMMON.DLL", std::string("old"));
         m.printAdmin.monitors.push_back({"QXCOM Monitor", "", "QXCOMMON.DLL"});
         m.registry.CreateKey(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), RegView::View64);
-        m.registry.SetDword(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), "DriverVersion", 1, RegView::View64);
-        for (int n = 1; n <= 8; ++n) m.printAdmin.ports.push_back({"QXCOM" + std::to_string(n) + ":", "QXCOM Monitor"});
+        m.registry.SetDword(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), "DriverVersion", 1,
+                            RegView::View64);
+        for (int n = 1; n <= 8; ++n)
+            m.printAdmin.ports.push_back({"QXCOM" + std::to_string(n) + ":", "QXCOM Monitor"});
     });
 }
 TEST(InstallFailurePoints, Parallel98) {
@@ -332,7 +352,8 @@ TEST(InstallFailurePoints, Parallel98) {
 TEST(InstallSequence, PortListThatCannotBeReadTwiceStops) {
     SimMachine m;
     Prepare(m, 7, true, PortKind::Usb);
-    Outcome r = Install(m, 7, PortKind::Usb, true, "ZRP-A10", true, {}, [&] { m.faults.FailAlways("EnumPorts", 8); });
+    Outcome r =
+        Install(m, 7, PortKind::Usb, true, "ZRP-A10", true, {}, [&] { m.faults.FailAlways("EnumPorts", 8); });
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "<IDS_ERR_ALLOCMEMORY>\nsystem error 8");
     EXPECT_EQ(m.faults.Calls("EnumPorts"), 2);
@@ -345,7 +366,8 @@ TEST(InstallSequence, PortListThatCannotBeReadTwiceStops) {
 TEST(InstallSequence, EmptyHelpFileStopsBeforeAnyDriverFileButAMissingOneIsSkipped) {
     SimMachine m;
     Prepare(m, 7, true, PortKind::Parallel);
-    Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false, [](InstallRequest& q) { q.files.helpFile = ""; });
+    Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false,
+                        [](InstallRequest& q) { q.files.helpFile = ""; });
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "<IDS_ERR_LOSTDRIVERFILE>");
     EXPECT_FALSE(m.files.Exists(m.printAdmin.DriverDirectory("Windows x64") + "\\UNIDRVUI.DLL"));
@@ -394,17 +416,22 @@ TEST(InstallSequence, SerialMonitorInUseDuringUpdateGoesUnderItsAlternateName) {
     m.files.Put("C:\\Windows\\system32\\QXCOMMON.DLL", std::string("old"));
     m.printAdmin.monitors.push_back({"QXCOM Monitor", "", "QXCOMMON.DLL"});
     m.registry.CreateKey(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), RegView::View64);
-    for (int n = 1; n <= 8; ++n) m.printAdmin.ports.push_back({"QXCOM" + std::to_string(n) + ":", "QXCOM Monitor"});
+    for (int n = 1; n <= 8; ++n)
+        m.printAdmin.ports.push_back({"QXCOM" + std::to_string(n) + ":", "QXCOM Monitor"});
     m.faults.Reset();
     m.faults.FailOn("CopyFile", 2, 32);  // after the processor: the monitor DLL is loaded by the spooler
     Outcome r = Install(m, 7, PortKind::Serial, true);
     ASSERT_EQ(r.result, kWorkerSuccess) << r.message;
     std::string driver;
     uint32_t v = 0;
-    EXPECT_EQ(m.registry.GetString(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), "Driver", driver, RegView::View64), kOk);
+    EXPECT_EQ(m.registry.GetString(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), "Driver", driver,
+                                   RegView::View64),
+              kOk);
     EXPECT_EQ(driver, "nQXCOMMON.DLL");
     EXPECT_TRUE(m.files.Exists("C:\\Windows\\system32\\nQXCOMMON.DLL"));
-    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), "DriverVersion", v, RegView::View64), kOk);
+    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), "DriverVersion", v,
+                                  RegView::View64),
+              kOk);
     EXPECT_EQ(v, 2u);
     EXPECT_EQ(m.services.stops, 1);
     EXPECT_TRUE(m.services.Running("Spooler"));
@@ -431,7 +458,7 @@ TEST(InstallSequence, WinPrintIsNeitherCopiedNorAddedAndWindows10TakesTheDriverS
     SimMachine m;
     Prepare(m, 7, true, PortKind::Parallel);
     Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false,
-                    [](InstallRequest& q) { q.printer.printProcessor = "WinPrint"; });
+                        [](InstallRequest& q) { q.printer.printProcessor = "WinPrint"; });
     ASSERT_EQ(r.result, kWorkerSuccess) << r.message;
     EXPECT_TRUE(m.printAdmin.processors.empty());
     EXPECT_FALSE(m.files.Exists(m.printAdmin.ProcessorDirectory("") + "\\ZRPPROC.DLL"));
@@ -450,7 +477,8 @@ TEST(InstallSequence, MissingDriverStoreFileFailsTheCopy) {
     SimMachine bare;
     LoadFixturePackage(bare);
     DressMachine(bare, 5, false);
-    bare.files.DeleteFile("C:\\Windows\\System32\\DriverStore\\FileRepository\\ntprint.inf_x_1234\\I386\\UNIDRV.DLL");
+    bare.files.DeleteFile(
+        "C:\\Windows\\System32\\DriverStore\\FileRepository\\ntprint.inf_x_1234\\I386\\UNIDRV.DLL");
     Outcome r = Install(bare, 5, PortKind::Parallel, false);
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message.rfind("<IDS_ERR_COPYFIEL>UNIDRV.DLL", 0), 0u) << r.message;
@@ -459,18 +487,21 @@ TEST(InstallSequence, MissingDriverStoreFileFailsTheCopy) {
 // ---- hostile configurations ----
 
 TEST(HostileConfiguration, PathsInFileKeysAreRefusedBeforeAnythingIsWrittenOutside) {
-    for (const char* bad : {"..\\..\\evil.dll", "C:\\Windows\\evil.dll", "sub/evil.dll", "..", "a:b.dll", "x\\..\\y.dll"}) {
+    for (const char* bad :
+         {"..\\..\\evil.dll", "C:\\Windows\\evil.dll", "sub/evil.dll", "..", "a:b.dll", "x\\..\\y.dll"}) {
         SimMachine m;
         Prepare(m, 7, true, PortKind::Parallel);
         auto before = m.files.AllPaths();
         Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false,
-                        [&](InstallRequest& q) { q.files.oemuiDll = bad; });
+                            [&](InstallRequest& q) { q.files.oemuiDll = bad; });
         EXPECT_EQ(r.result, kWorkerFailure) << bad;
-        EXPECT_EQ(r.message, std::string("<IDS_ERR_COPYFIEL>") + bad + "\nsystem error 123<IDS_ERR_COPYFIEL1>");
+        EXPECT_EQ(r.message,
+                  std::string("<IDS_ERR_COPYFIEL>") + bad + "\nsystem error 123<IDS_ERR_COPYFIEL1>");
         EXPECT_TRUE(m.printAdmin.drivers.empty());
         for (auto& p : m.files.AllPaths()) {
             bool known = std::find(before.begin(), before.end(), p) != before.end();
-            bool inside = p.find("\\spool") != std::string::npos || p.find("PellamorDriverlog") != std::string::npos ||
+            bool inside = p.find("\\spool") != std::string::npos ||
+                          p.find("PellamorDriverlog") != std::string::npos ||
                           p.rfind("C:\\Windows\\system32\\ZRP", 0) == 0;
             EXPECT_TRUE(known || inside) << p;
             EXPECT_EQ(k20::ToUpper(p).find("EVIL"), std::string::npos) << p;

@@ -12,13 +12,15 @@
 using namespace k20::drvsetup;
 using namespace k20::drvsetup::testing;
 using namespace k20::platform;
-using sim::SimMachine;
 using k20::IniFile;
+using sim::SimMachine;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Upper(std::string s) { return k20::ToUpper(s); }
+std::string Upper(std::string s) {
+    return k20::ToUpper(s);
+}
 
 // Upper-case names of the files in a package folder.
 std::set<std::string> FilesIn(const fs::path& dir) {
@@ -65,9 +67,10 @@ TEST(ShippedPackage, EveryConfiguredFileExistsOrIsASystemFileOrAnOutsideComponen
                 for (Flavour fl : {Flavour::Std, Flavour::Gdi}) {
                     std::string what = "os " + std::to_string(os) + " kind " + std::to_string(int(kind));
                     FileSet f = cfg.Files("K-20", 0, os, kind, fl);
-                    for (const auto& n : {f.configFile, f.dataFile, f.driverPath, f.helpFile, f.dataFileDll,
-                                          f.oemuiDll, f.oemuniDll, f.oemuniIni, f.processorDll, f.controlFontFile,
-                                          f.usbInternalId, f.driverLogViewer, f.driverLogIni})
+                    for (const auto& n :
+                         {f.configFile, f.dataFile, f.driverPath, f.helpFile, f.dataFileDll, f.oemuiDll,
+                          f.oemuniDll, f.oemuniIni, f.processorDll, f.controlFontFile, f.usbInternalId,
+                          f.driverLogViewer, f.driverLogIni})
                         check(n, what);
                     for (const auto& n : f.languageResources) check(n, what);
                     DriverRecord d = cfg.Driver("K-20", 0, os, kind, fl);
@@ -134,21 +137,23 @@ TEST(ShippedPackage, InstalledPlugInsLeaveWithTheDriver) {
 
 TEST(ShippedPackage, EveryTextKeyTheInstallerUsesExistsInBothLanguages) {
     std::set<std::pair<std::string, std::string>> keys;
-    const char* table[][2] = {{"Setup", "Caption"}, {"Setup", "Help"}, {"Setup", "Back"}, {"Setup", "Next"},
-                              {"Setup", "Install"}, {"Setup", "Cancel"}, {"Setup", "Close"}, {"Setup", "Nonsupport"},
-                              {"Setup", "PortNull"}, {"Legal", "Agreement"}, {"Legal", "Accept"}, {"Legal", "Reject"},
-                              {"System", "Select"}, {"Series", "Select"}, {"Series", "Receipt"}, {"Series", "Ticket"},
-                              {"Series", "Label"}, {"Series", "Embedded"}, {"Series", "Default"}, {"Mode", "Type"},
-                              {"Mode", "Typical"}, {"Mode", "Advanced"}, {"Mode", "Remarks"}, {"Mode", "Note1"},
-                              {"Mode", "Note2"}, {"Mode", "Note3"}, {"Progress", "Wait"}, {"About", "Caption"},
-                              {"About", "Version"}, {"About", "Copyright"}, {"About", "OK"}, {"Help Guide", "Caption"}};
+    const char* table[][2] = {
+        {"Setup", "Caption"},  {"Setup", "Help"},      {"Setup", "Back"},     {"Setup", "Next"},
+        {"Setup", "Install"},  {"Setup", "Cancel"},    {"Setup", "Close"},    {"Setup", "Nonsupport"},
+        {"Setup", "PortNull"}, {"Legal", "Agreement"}, {"Legal", "Accept"},   {"Legal", "Reject"},
+        {"System", "Select"},  {"Series", "Select"},   {"Series", "Receipt"}, {"Series", "Ticket"},
+        {"Series", "Label"},   {"Series", "Embedded"}, {"Series", "Default"}, {"Mode", "Type"},
+        {"Mode", "Typical"},   {"Mode", "Advanced"},   {"Mode", "Remarks"},   {"Mode", "Note1"},
+        {"Mode", "Note2"},     {"Mode", "Note3"},      {"Progress", "Wait"},  {"About", "Caption"},
+        {"About", "Version"},  {"About", "Copyright"}, {"About", "OK"},       {"Help Guide", "Caption"}};
     for (auto& k : table) keys.insert({k[0], k[1]});
-    for (const char* k : {"Set", "Ports", "Com", "BaudRate", "Parity", "ByteSize", "StopBits", "Protocol", "Raster",
-                          "Parity.Even", "Parity.Mark", "Parity.None", "Parity.Odd", "Parity.Space",
+    for (const char* k : {"Set", "Ports", "Com", "BaudRate", "Parity", "ByteSize", "StopBits", "Protocol",
+                          "Raster", "Parity.Even", "Parity.Mark", "Parity.None", "Parity.Odd", "Parity.Space",
                           "Protocol.Hardware", "Protocol.Xonoff", "Protocol.None"})
         keys.insert({"Confirm", k});
     // And whatever the installer's sources look up.
-    const std::regex ids("\"(IDS_[A-Za-z0-9_]+)\""), text("(?:Text|Get)\\(\"([A-Za-z ]+)\", \"([A-Za-z0-9.]+)\"\\)");
+    const std::regex ids("\"(IDS_[A-Za-z0-9_]+)\""),
+        text("(?:Text|Get)\\(\"([A-Za-z ]+)\", \"([A-Za-z0-9.]+)\"\\)");
     int sources = 0;
     for (auto& e : fs::directory_iterator("../../drvsetup")) {
         auto ext = e.path().extension();

@@ -69,14 +69,17 @@ TEST(PortList, UsbIsPreselectedOverTheParallelDefaultAndAdvancedAddsNumbers) {
     EXPECT_EQ(st.raster, RasterBox::Hidden);
     in.advanced = true;
     st = ComposePortList(in, true);
-    EXPECT_EQ(std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 4);
+    EXPECT_EQ(
+        std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 4);
     EXPECT_EQ(st.raster, RasterBox::Shown);
     in.usbClassification = 1;
     st = ComposePortList(in, true);
-    EXPECT_EQ(std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 1);
+    EXPECT_EQ(
+        std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 1);
     in.osCode = 1;  // NT 4.0 offers no USB
     st = ComposePortList(in, true);
-    EXPECT_EQ(std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 0);
+    EXPECT_EQ(
+        std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 0);
 }
 
 TEST(PortList, KindBySubstringAndPrinterSuffix) {
@@ -352,12 +355,15 @@ TEST(InstallRecords, UsbPortRecordsInThe64BitViewLastWriteWins) {
     rec.RecordUsbPort(cfg, "USB_ZRP-A10_2");
     rec.RecordUsbPort(cfg, "USB_OTHER_1");
     uint32_t v = 99;
-    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, kPortNameKey, "USB_ZRP-A10_2", v, RegView::View64), kOk);
+    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, kPortNameKey, "USB_ZRP-A10_2", v, RegView::View64),
+              kOk);
     EXPECT_EQ(v, 2u);
-    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, kPortNameKey, "USB_OTHER_1", v, RegView::View64), kOk);
+    EXPECT_EQ(m.registry.GetDword(RegRoot::LocalMachine, kPortNameKey, "USB_OTHER_1", v, RegView::View64),
+              kOk);
     EXPECT_EQ(v, 0u);
     EXPECT_TRUE(m.registry.KeyExists(RegRoot::LocalMachine, kPrinterPortKey, RegView::View64));
-    EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\WOW6432Node\\KESTRAN", RegView::View64));
+    EXPECT_FALSE(
+        m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\WOW6432Node\\KESTRAN", RegView::View64));
 }
 
 TEST(InstallRecords, OnlyKestranAnd98KeysAreCreatedAndFailuresAreSilent) {

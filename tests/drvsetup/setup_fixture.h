@@ -26,12 +26,12 @@ inline void LoadFixturePackage(platform::sim::SimMachine& m, const std::string& 
     }
     // Package binaries: their content is their name, so a copy can be traced to its source.
     for (const char* arch : {"W32", "W64"}) {
-        for (const char* f : {"QXUSBMON.DLL", "QXUSBUI.DLL", "QXCOMMON.DLL", "QXCOMUI.DLL", "QXUSBL.DLL", "ZRPA10.GPD",
-                              "ZRPA10G.GPD", "ZRPC30.GPD", "ZRPC30G.GPD", "ZRPRES.DLL", "PRNUI.DLL", "ZRPREND.DLL",
-                              "ZRPRENDG.DLL", "ZRPREND.INI", "ZRPPROC.DLL", "CTLFONT.DAT", "ENG_K20.RES",
-                              "CHS_K20.RES", "LOGVIEWER.EXE", "DRVLOG.INI", "SRCLIENT.DLL", "FRAMEDYN.DLL",
-                              "NEWDEV.DLL", "ICONLIB.DLL", "UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP",
-                              "DMCOLOR.DLL"}) {
+        for (const char* f :
+             {"QXUSBMON.DLL",  "QXUSBUI.DLL",  "QXCOMMON.DLL", "QXCOMUI.DLL",  "QXUSBL.DLL",  "ZRPA10.GPD",
+              "ZRPA10G.GPD",   "ZRPC30.GPD",   "ZRPC30G.GPD",  "ZRPRES.DLL",   "PRNUI.DLL",   "ZRPREND.DLL",
+              "ZRPRENDG.DLL",  "ZRPREND.INI",  "ZRPPROC.DLL",  "CTLFONT.DAT",  "ENG_K20.RES", "CHS_K20.RES",
+              "LOGVIEWER.EXE", "DRVLOG.INI",   "SRCLIENT.DLL", "FRAMEDYN.DLL", "NEWDEV.DLL",  "ICONLIB.DLL",
+              "UNIDRV.DLL",    "UNIDRVUI.DLL", "UNIDRV.HLP",   "DMCOLOR.DLL"}) {
             std::string content = std::string(arch) + ":" + f;
             m.files.Put(platform::JoinPath(pkgDir, std::string(arch) + "\\" + f), content);
         }
@@ -48,25 +48,27 @@ inline void DressMachine(platform::sim::SimMachine& m, int os, bool windows64) {
     m.system.wow64 = windows64;
     m.registry.process32 = windows64;  // the installer is a 32-bit program
     m.system.version.processorArchitecture = windows64 ? 9 : 0;
-    m.printAdmin.portsOfMonitor["QXCOM Monitor"] = {"QXCOM1:", "QXCOM2:", "QXCOM3:", "QXCOM4:",
-                                                     "QXCOM5:", "QXCOM6:", "QXCOM7:", "QXCOM8:"};
+    m.printAdmin.portsOfMonitor["QXCOM Monitor"] = {
+        "QXCOM1:", "QXCOM2:", "QXCOM3:", "QXCOM4:", "QXCOM5:", "QXCOM6:", "QXCOM7:", "QXCOM8:"};
     m.printAdmin.portsOfMonitor["QX USB Monitor"] = {"USB_ZRP-A10_1", "USB_ZRP-A10_2", "USB_ZRP-A10_3",
-                                                      "USB_ZRP-A10_4", "USB_ZRP-C30_1", "USB_ZRP-C30_2"};
+                                                     "USB_ZRP-A10_4", "USB_ZRP-C30_1", "USB_ZRP-C30_2"};
     if (os >= 2 && os <= 4) {
         std::map<std::string, std::vector<uint8_t>> cab;
-        for (const char* f : {"unidrv.dll", "unidrvui.dll", "unires.dll", "unidrv.hlp", "stdnames.gpd", "ttfsub.gpd",
-                              "other.dll"})
+        for (const char* f : {"unidrv.dll", "unidrvui.dll", "unires.dll", "unidrv.hlp", "stdnames.gpd",
+                              "ttfsub.gpd", "other.dll"})
             cab[f] = std::vector<uint8_t>{'s', 'y', 's'};
-        m.devices.PutCabinet(std::string("C:\\Windows\\Driver Cache\\") + (windows64 ? "AMD64" : "i386") + "\\sp2.cab",
-                             cab);
+        m.devices.PutCabinet(
+            std::string("C:\\Windows\\Driver Cache\\") + (windows64 ? "AMD64" : "i386") + "\\sp2.cab", cab);
     }
     if (os >= 5) {
         std::string store = "C:\\Windows\\System32\\DriverStore\\FileRepository\\ntprint.inf_x_1234\\";
         store += windows64 ? "AMD64\\" : "I386\\";
-        for (const char* f : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "UNIDRV.HLP", "STDNAMES.GPD", "TTFSUB.GPD"})
+        for (const char* f :
+             {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "UNIDRV.HLP", "STDNAMES.GPD", "TTFSUB.GPD"})
             m.files.Put(store + f, std::string("store"));
     }
-    m.registry.CreateKey(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+    m.registry.CreateKey(platform::RegRoot::LocalMachine,
+                         "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
                          windows64 ? platform::RegView::View64 : platform::RegView::Default);
     m.faults.Reset();
 }

@@ -19,9 +19,17 @@ SilentOptions Parse(std::vector<std::string> args) {
 }
 
 TEST(SilentCommandLine, GoodLines) {
-    SilentOptions o = Parse({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "QXCOM2:", "/baud", "9600", "/parity", "E",
-                             "/databits", "7", "/stopbits", "1.5", "/flow", "n", "/raster", "/default", "/mode",
-                             "Advanced", "/log", "C:\\setup.log"});
+    SilentOptions o = Parse({"/quiet",    "/acceptlicence",
+                             "/model",    "K-20",
+                             "/port",     "QXCOM2:",
+                             "/baud",     "9600",
+                             "/parity",   "E",
+                             "/databits", "7",
+                             "/stopbits", "1.5",
+                             "/flow",     "n",
+                             "/raster",   "/default",
+                             "/mode",     "Advanced",
+                             "/log",      "C:\\setup.log"});
     EXPECT_EQ(o.model, "K-20");
     EXPECT_EQ(o.port, "QXCOM2:");
     EXPECT_EQ(o.baud, 9600);
@@ -44,10 +52,10 @@ TEST(SilentCommandLine, GoodLines) {
 
 TEST(SilentCommandLine, BadLinesAreRefused) {
     const std::vector<std::vector<std::string>> bad = {
-        {"/model", "K-20", "/port", "LPT1:"},                         // no /quiet
-        {"/quiet", "/acceptlicence", "/port", "LPT1:"},                                 // no model
-        {"/quiet", "/acceptlicence", "/model", "K-20"},                                 // no port
-        {"/quiet", "/acceptlicence", "/model"},                                         // value missing
+        {"/model", "K-20", "/port", "LPT1:"},            // no /quiet
+        {"/quiet", "/acceptlicence", "/port", "LPT1:"},  // no model
+        {"/quiet", "/acceptlicence", "/model", "K-20"},  // no port
+        {"/quiet", "/acceptlicence", "/model"},          // value missing
         {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/baud", "14400"},
         {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/baud", "9600x"},
         {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/parity", "q"},
@@ -69,12 +77,13 @@ TEST(SilentCommandLine, BadLinesAreRefused) {
 }
 
 class Silent : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { PrepareMachine(m); }
     SilentResult Run(std::vector<std::string> args) {
         SilentParse parsed = ParseSilentArgs(args);
         EXPECT_TRUE(parsed.ok) << parsed.error;
-        return RunSilent(p, kPkg, "drvsetup", desk, parsed.options, [this](const std::string& l) { err.push_back(l); });
+        return RunSilent(p, kPkg, "drvsetup", desk, parsed.options,
+                         [this](const std::string& l) { err.push_back(l); });
     }
     static bool Has(const std::vector<std::string>& log, const std::string& line) {
         return std::find(log.begin(), log.end(), line) != log.end();
@@ -94,21 +103,35 @@ TEST_F(Silent, RefusalsCarryTheWizardsTextsAndExitOne) {
     };
     std::vector<std::string> lpt = {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:"};
     const Case cases[] = {
-        {"uninstaller", [](SimMachine&, FakeDesktop& d) { d.uninstallerOpen = true; }, lpt, EnglishText("Setup", "Close")},
-        {"second instance", [](SimMachine&, FakeDesktop& d) { d.running = true; }, lpt, "Another installer is running."},
-        {"not admin", [](SimMachine&, FakeDesktop& d) { d.admin = false; }, lpt, EnglishText("Message", "IDS_ADMIN")},
+        {"uninstaller", [](SimMachine&, FakeDesktop& d) { d.uninstallerOpen = true; }, lpt,
+         EnglishText("Setup", "Close")},
+        {"second instance", [](SimMachine&, FakeDesktop& d) { d.running = true; }, lpt,
+         "Another installer is running."},
+        {"not admin", [](SimMachine&, FakeDesktop& d) { d.admin = false; }, lpt,
+         EnglishText("Message", "IDS_ADMIN")},
         {"Windows 7 and later refused",
-         [](SimMachine& m, FakeDesktop&) { SetPackageValue(m, "DRVCONFIG\\setup_receipt_64.ini", "K-20.PORT", "SystemWin7Supported", "0"); }, lpt,
-         EnglishText("Message", "IDS_NOTSUPPORTWin7")},
-        {"network without address", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "NET:"},
+         [](SimMachine& m, FakeDesktop&) {
+             SetPackageValue(m, "DRVCONFIG\\setup_receipt_64.ini", "K-20.PORT", "SystemWin7Supported", "0");
+         },
+         lpt, EnglishText("Message", "IDS_NOTSUPPORTWin7")},
+        {"network without address",
+         [](SimMachine&, FakeDesktop&) {},
+         {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "NET:"},
          EnglishText("Message", "IDS_ERR_IPADDRISNULL")},
-        {"unknown model", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/acceptlicence", "/model", "K-99", "/port", "LPT1:"},
+        {"unknown model",
+         [](SimMachine&, FakeDesktop&) {},
+         {"/quiet", "/acceptlicence", "/model", "K-99", "/port", "LPT1:"},
          "The model \"K-99\" is not in this package. Models: K-20"},
-        {"port not offered", [](SimMachine&, FakeDesktop&) {}, {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "COM1:"},
-         "The port \"COM1:\" is not offered for \"K-20\". Ports: LPT1:, LPT2:, LPT3:, NET:, QXCOM1:, QXCOM2:, QXCOM3:, "
+        {"port not offered",
+         [](SimMachine&, FakeDesktop&) {},
+         {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "COM1:"},
+         "The port \"COM1:\" is not offered for \"K-20\". Ports: LPT1:, LPT2:, LPT3:, NET:, QXCOM1:, "
+         "QXCOM2:, QXCOM3:, "
          "QXCOM4:, QXCOM5:, QXCOM6:, QXCOM7:, QXCOM8:, USB_K-20_1"},
         {"advanced not offered",
-         [](SimMachine& m, FakeDesktop&) { SetPackageValue(m, "DRVCONFIG\\setup_receipt_64.ini", "K-20.PORT", "AdvancedSetup", "0"); },
+         [](SimMachine& m, FakeDesktop&) {
+             SetPackageValue(m, "DRVCONFIG\\setup_receipt_64.ini", "K-20.PORT", "AdvancedSetup", "0");
+         },
          {"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/mode", "advanced"},
          "The model \"K-20\" offers only the typical installation."},
     };
@@ -132,7 +155,8 @@ TEST_F(Silent, RefusalsCarryTheWizardsTextsAndExitOne) {
 
 TEST_F(Silent, FailedInstallationExitsTwoWithTheWorkersMessage) {
     m.faults.FailAlways("AddPrinterDriver", 5);
-    SilentResult r = Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/log", "C:\\failed.log"});
+    SilentResult r =
+        Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/log", "C:\\failed.log"});
     EXPECT_EQ(r.exitCode, kSilentFailed);
     ASSERT_FALSE(r.log.empty());
     EXPECT_EQ(r.log.back().rfind(EnglishText("Message", "IDS_ERR_ADDPRNDRV3"), 0), 0u) << r.log.back();
@@ -144,7 +168,8 @@ TEST_F(Silent, FailedInstallationExitsTwoWithTheWorkersMessage) {
 
 TEST_F(Silent, LogFileIsAppendedTo) {
     m.files.Put("C:\\setup.log", std::string("earlier run\r\n"));
-    SilentResult r = Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT2:", "/log", "C:\\setup.log"});
+    SilentResult r =
+        Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT2:", "/log", "C:\\setup.log"});
     ASSERT_EQ(r.exitCode, kSilentOk);
     std::vector<uint8_t> bytes;
     m.files.ReadFile("C:\\setup.log", bytes);
@@ -170,16 +195,17 @@ Footprint Capture(SimMachine& m) {
     std::vector<PrinterInfo2> printers;
     m.printAdmin.EnumPrinters(printers);
     for (const auto& pr : printers)
-        f.printers.push_back(pr.printerName + "|" + pr.portName + "|" + pr.driverName + "|" + pr.printProcessor);
+        f.printers.push_back(pr.printerName + "|" + pr.portName + "|" + pr.driverName + "|" +
+                             pr.printProcessor);
     for (const auto& port : m.printAdmin.ports) f.ports.push_back(port.name);
     f.keys = m.registry.AllKeys();
     f.defaultPrinter = m.printAdmin.defaultPrinter;
     RegValue v;
-    if (m.registry.GetValue(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:",
-                            v, RegView::View64) == kOk)
-    {
+    if (m.registry.GetValue(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+                            "COM2:", v, RegView::View64) == kOk) {
         std::u16string w;
-        for (size_t i = 0; i + 1 < v.data.size(); i += 2) w.push_back(static_cast<char16_t>(v.data[i] | v.data[i + 1] << 8));
+        for (size_t i = 0; i + 1 < v.data.size(); i += 2)
+            w.push_back(static_cast<char16_t>(v.data[i] | v.data[i + 1] << 8));
         while (!w.empty() && w.back() == 0) w.pop_back();
         f.serialValue = k20::Utf16ToUtf8(w);
     }
@@ -196,7 +222,11 @@ struct Choice {
 
 TEST(SilentEqualsWizard, SameChoicesSameInstallation) {
     const Choice choices[] = {
-        {"parallel, default printer", false, "LPT1:", {"/default"}, [](WizardModel& w) { w.SetAsDefault(true); }},
+        {"parallel, default printer",
+         false,
+         "LPT1:",
+         {"/default"},
+         [](WizardModel& w) { w.SetAsDefault(true); }},
         {"serial, advanced, settings",
          true,
          "QXCOM2:",
@@ -208,7 +238,10 @@ TEST(SilentEqualsWizard, SameChoicesSameInstallation) {
              w.ChooseStopBits(1.5);
              w.ChooseFlow("Xon/Xoff");
          }},
-        {"network, advanced, raster off", true, "NET:", {"/ip", "10.1.2.3"},
+        {"network, advanced, raster off",
+         true,
+         "NET:",
+         {"/ip", "10.1.2.3"},
          [](WizardModel& w) {
              w.SetIpAddress({10, 1, 2, 3});
              w.SetRaster(false);
@@ -240,8 +273,9 @@ TEST(SilentEqualsWizard, SameChoicesSameInstallation) {
         SimMachine b;
         PrepareMachine(b);
         AdminPlatform pb = b.admin();
-        std::vector<std::string> args = {"/quiet", "/acceptlicence", "/model", "K-20", "/port", c.port, "/mode",
-                                         c.advanced ? "advanced" : "typical"};
+        std::vector<std::string> args = {
+            "/quiet", "/acceptlicence", "/model", "K-20",
+            "/port",  c.port,           "/mode",  c.advanced ? "advanced" : "typical"};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
         SilentParse parsed = ParseSilentArgs(args);
         ASSERT_TRUE(parsed.ok) << parsed.error;
@@ -266,8 +300,8 @@ TEST(SilentEqualsWizard, SerialSettingsReachTheSpooler) {
     PrepareMachine(m);
     AdminPlatform p = m.admin();
     FakeDesktop desk;
-    SilentParse parsed = ParseSilentArgs({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "QXCOM2:", "/baud", "9600", "/stopbits",
-                                          "2"});
+    SilentParse parsed = ParseSilentArgs({"/quiet", "/acceptlicence", "/model", "K-20", "/port",
+                                          "QXCOM2:", "/baud", "9600", "/stopbits", "2"});
     ASSERT_TRUE(parsed.ok);
     SilentResult r = RunSilent(p, kPkg, "drvsetup", desk, parsed.options);
     ASSERT_EQ(r.exitCode, kSilentOk);

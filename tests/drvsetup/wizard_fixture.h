@@ -36,11 +36,12 @@ inline void LoadShippedPackage(platform::sim::SimMachine& m, const std::string& 
         for (const char* f : {"ENG_K20.res", "CHN_K20.res", "CHF_K20.res", "LANGUAGE_K20.dat"})
             m.files.Put(platform::JoinPath(dir, std::string(arch) + "\\" + f),
                         ReadHostFile(fs::path(kPackageSource) / f));
-        for (const char* f : {"prnui.dll", "prnrender.dll", "K20RES.DLL", "logviewer.exe", "QXCOMMON.DLL", "QXCOMUI.DLL", "QXUSBMON.DLL", "QXUSBUI.DLL"})
+        for (const char* f : {"prnui.dll", "prnrender.dll", "K20RES.DLL", "logviewer.exe", "QXCOMMON.DLL",
+                              "QXCOMUI.DLL", "QXUSBMON.DLL", "QXUSBUI.DLL"})
             m.files.Put(platform::JoinPath(dir, std::string(arch) + "\\" + f), std::string(arch) + ":" + f);
     }
-    m.printAdmin.portsOfMonitor["QXCOM Monitor"] = {"QXCOM1:", "QXCOM2:", "QXCOM3:", "QXCOM4:",
-                                                     "QXCOM5:", "QXCOM6:", "QXCOM7:", "QXCOM8:"};
+    m.printAdmin.portsOfMonitor["QXCOM Monitor"] = {
+        "QXCOM1:", "QXCOM2:", "QXCOM3:", "QXCOM4:", "QXCOM5:", "QXCOM6:", "QXCOM7:", "QXCOM8:"};
 }
 
 // Rewrites one value of a package INI file on the machine.
@@ -87,7 +88,8 @@ struct Boxes {
 
 // English texts of the shipped language file, for expectations.
 inline std::string EnglishText(const std::string& section, const std::string& key) {
-    IniFile ini = IniFile::FromBytes(ReadHostFile(std::string(kPackageSource) + "/language/setup_EN.ini"), 1252);
+    IniFile ini =
+        IniFile::FromBytes(ReadHostFile(std::string(kPackageSource) + "/language/setup_EN.ini"), 1252);
     return ExpandLineBreaks(ini.GetUtf8(section, key, ""));
 }
 

@@ -56,8 +56,8 @@ TEST(DetectedWindowsCode, EveryRowOfTheTable) {
 }
 
 TEST(DetectedWindowsCode, OsPageChoiceAndCode) {
-    const int choice[12] = {kOs98, kOsNT, kOs2000, kOsXP, kOs2003, kOsVista, kOs2008, kOsWin7,
-                            kOsServer2012, kOsWin8, kOsServer2012, kOsWin8};
+    const int choice[12] = {kOs98,   kOsNT,   kOs2000,       kOsXP,   kOs2003,       kOsVista,
+                            kOs2008, kOsWin7, kOsServer2012, kOsWin8, kOsServer2012, kOsWin8};
     const int code[12] = {0, 1, 2, 3, 4, 5, 6, 7, 7, 7, 7, 7};
     for (int d = 0; d < 12; ++d) {
         EXPECT_EQ(OsChoiceOfDetected(d), choice[d]) << d;
@@ -66,7 +66,7 @@ TEST(DetectedWindowsCode, OsPageChoiceAndCode) {
 }
 
 class Wizard : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { PrepareMachine(m); }
     StartVerdict Start() {
         model = std::make_unique<WizardModel>(p, kPkg, "drvsetup");
@@ -107,13 +107,16 @@ TEST(WizardStartUp, EachRefusalShowsItsMessage) {
     };
     const char* setup = "DRVCONFIG\\setup.ini";
     const Case cases[] = {
-        {"uninstaller open", [](SimMachine&, FakeDesktop& d) { d.uninstallerOpen = true; }, EnglishText("Setup", "Close")},
+        {"uninstaller open", [](SimMachine&, FakeDesktop& d) { d.uninstallerOpen = true; },
+         EnglishText("Setup", "Close")},
         {"98", [](SimMachine& m, FakeDesktop&) { m.system.version = {4, 10, 2222, 1, 0, 1}; },
          EnglishText("Setup", "Nonsupport")},
         {"NT4", [](SimMachine& m, FakeDesktop&) { m.system.version = {4, 0, 1381, 1, 0, 2}; },
          EnglishText("Setup", "Nonsupport")},
         {"32-bit only on 64-bit",
-         [&](SimMachine& m, FakeDesktop&) { SetPackageValue(m, setup, "DEVICENAME", "Supported32OR64", "1"); },
+         [&](SimMachine& m, FakeDesktop&) {
+             SetPackageValue(m, setup, "DEVICENAME", "Supported32OR64", "1");
+         },
          EnglishText("Message", "IDS_X64")},
         {"64-bit only on 32-bit",
          [&](SimMachine& m, FakeDesktop&) {
@@ -312,7 +315,8 @@ TEST_F(Wizard, ModeNotes) {
     EXPECT_EQ(model->Notes(), std::vector<std::string>{EnglishText("Mode", "Note1")});
     model->ChooseAdvanced(true);
     EXPECT_EQ(model->ModeValue(), 0);
-    EXPECT_EQ(model->Notes(), (std::vector<std::string>{EnglishText("Mode", "Note2"), EnglishText("Mode", "Note3")}));
+    EXPECT_EQ(model->Notes(),
+              (std::vector<std::string>{EnglishText("Mode", "Note2"), EnglishText("Mode", "Note3")}));
 }
 
 TEST_F(Wizard, BaudRatePreselectionAndItsRearming) {
@@ -332,7 +336,8 @@ TEST_F(Wizard, BaudRatePreselectionAndItsRearming) {
     model->Next(boxes.Ui());
     model->Next(boxes.Ui());
     EXPECT_EQ(model->Serial().baudRate, 14400);
-    for (int b : {110, 300, 1200, 2400, 4800, 9600, 19200, 57600, 115200}) EXPECT_EQ(kBaudRates[BaudIndexFor(b)], b);
+    for (int b : {110, 300, 1200, 2400, 4800, 9600, 19200, 57600, 115200})
+        EXPECT_EQ(kBaudRates[BaudIndexFor(b)], b);
     EXPECT_EQ(kBaudRates[BaudIndexFor(0)], 38400);
 }
 
@@ -393,7 +398,8 @@ TEST_F(Wizard, FinishWithAFailureShowsTheBufferAndWindows98AsksToRestart) {
     ToPortPage();
     boxes.answer = true;
     bool restarted = false;
-    model->Finish(kWorkerFailure, "broken", boxes.Ui(), [&] { return restarted = true; }, false);
+    model->Finish(
+        kWorkerFailure, "broken", boxes.Ui(), [&] { return restarted = true; }, false);
     EXPECT_EQ(boxes.shown.back(), "broken");
     EXPECT_FALSE(restarted);  // OS code 7
     EXPECT_TRUE(m.processes.started.empty());

@@ -35,7 +35,9 @@ void Spill(const fs::path& p, const std::vector<uint8_t>& d) {
     f.write(reinterpret_cast<const char*>(d.data()), std::streamsize(d.size()));
 }
 
-fs::path GoldenFor(const std::string& job) { return kGoldenDir / (fs::path(job).stem().string() + ".bmp"); }
+fs::path GoldenFor(const std::string& job) {
+    return kGoldenDir / (fs::path(job).stem().string() + ".bmp");
+}
 
 TEST(Golden, SampleJobsAreTheGeneratedOnes) {
     for (auto& s : SampleJobs()) {

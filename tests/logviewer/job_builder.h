@@ -7,7 +7,7 @@
 namespace k20::logviewer::testing {
 
 class JobBuilder {
-public:
+  public:
     JobBuilder& Bytes(std::initializer_list<uint8_t> b) {
         out.insert(out.end(), b);
         return *this;
@@ -44,7 +44,8 @@ public:
 };
 
 // Raster rows of a decoded bitmap, row r (1..height) as printed dots (1 = black).
-inline std::vector<uint8_t> PrintedRow(const std::vector<uint8_t>& bmp, uint32_t height, uint32_t w, uint32_t r) {
+inline std::vector<uint8_t> PrintedRow(const std::vector<uint8_t>& bmp, uint32_t height, uint32_t w,
+                                       uint32_t r) {
     std::vector<uint8_t> row(w);
     const uint8_t* p = bmp.data() + 62 + size_t(height - r) * w;
     for (uint32_t i = 0; i < w; ++i) row[i] = uint8_t(~p[i]);

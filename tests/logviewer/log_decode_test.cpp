@@ -16,11 +16,20 @@ using testing::PrintedRow;
 
 const RenderParams kDefault{80, 640};
 
-std::vector<uint8_t> Fill(size_t n, uint8_t v) { return std::vector<uint8_t>(n, v); }
+std::vector<uint8_t> Fill(size_t n, uint8_t v) {
+    return std::vector<uint8_t>(n, v);
+}
 
 TEST(LogDecode, RasterJobHasOneBoundaryAtItsLastDrawnLineAndDoesNotDrawThePageEndLine) {
     JobBuilder j;
-    j.Init().Feed(1).Line(Fill(80, 0x81)).Feed(1).Line(Fill(80, 0x42)).Feed(2).Line(Fill(80, 0x18)).Feed(1)
+    j.Init()
+        .Feed(1)
+        .Line(Fill(80, 0x81))
+        .Feed(1)
+        .Line(Fill(80, 0x42))
+        .Feed(2)
+        .Line(Fill(80, 0x18))
+        .Feed(1)
         .PageEndLine(Fill(80, 0xFF));
     DecodedJob d = DecodeJob(j.out, kDefault);
     ASSERT_EQ(d.status, DecodeStatus::Ok);
@@ -123,11 +132,13 @@ TEST(LogDecode, PageImageFileHeaderByteForByte) {
     ASSERT_EQ(d.bitmap.size(), 62u + 8 * 26);
     const std::vector<uint8_t> head(d.bitmap.begin(), d.bitmap.begin() + 62);
     const std::vector<uint8_t> want = {
-        'B', 'M', 0x0E, 0x01, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,  // size 62 + 208 = 270
-        40, 0, 0, 0, 60, 0, 0, 0, 26, 0, 0, 0, 1, 0, 1, 0,    // header, width P, height c, planes, bits
-        0, 0, 0, 0, 208, 0, 0, 0,                             // no compression, image size
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,       // resolution and colour counts
-        0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};                     // black, white
+        'B', 'M', 0x0E, 0x01, 0,    0,    0,    0, 0,  0, 62, 0, 0, 0,  // size 62 + 208 = 270
+        40,  0,   0,    0,    60,   0,    0,    0, 26, 0, 0,  0, 1, 0,
+        1,   0,                                     // header, width P, height c, planes, bits
+        0,   0,   0,    0,    208,  0,    0,    0,  // no compression, image size
+        0,   0,   0,    0,    0,    0,    0,    0, 0,  0, 0,  0, 0, 0,
+        0,   0,                                      // resolution and colour counts
+        0,   0,   0,    0,    0xFF, 0xFF, 0xFF, 0};  // black, white
     EXPECT_EQ(head, want);
     // Nothing printed: every stored bit is white.
     for (size_t i = 62; i < d.bitmap.size(); ++i) ASSERT_EQ(d.bitmap[i], 0xFF) << i;
@@ -202,7 +213,7 @@ TEST(LogDecode, PositionNeedsAnImageRightAfterItAndLastsUntilTheNextPosition) {
     j.Position(8).Bytes({0x00}).Band(Fill(3, 0xFF)).Spacing(24);  // not directly followed: x stays 0
     j.Position(16).Band(Fill(3, 0xFF)).Spacing(24);               // x = 16
     j.PageEndFeed();
-    j.Band(Fill(3, 0xFF)).Spacing(24);                              // next page, still x = 16
+    j.Band(Fill(3, 0xFF)).Spacing(24);  // next page, still x = 16
     j.PageEndFeed();
     DecodedJob d = DecodeJob(j.out, kDefault);
     ASSERT_EQ(d.status, DecodeStatus::Ok);
@@ -215,7 +226,7 @@ TEST(LogDecode, PositionNeedsAnImageRightAfterItAndLastsUntilTheNextPosition) {
 TEST(LogDecode, WideBandsAndRowsAreClipped) {
     JobBuilder j;
     j.Init().Spacing(1);
-    j.Band(Fill(3 * 700, 0xFF)).Spacing(24);          // wider than P
+    j.Band(Fill(3 * 700, 0xFF)).Spacing(24);               // wider than P
     j.Position(636).Band(Fill(3 * 16, 0xFF)).Spacing(24);  // runs off the row's end
     j.Position(5000).Band(Fill(3 * 8, 0xFF)).Spacing(24);  // starts beyond the row
     j.Feed(1).Line(Fill(200, 0x55)).Feed(1).PageEndLine({});
@@ -265,8 +276,8 @@ TEST(LogDecode, ImageLimitCountsRowsTimesWidth) {
 
 // Spells out the band placement dot by dot, for comparison with the decoder's
 // eight-columns-at-a-time transposition.
-std::vector<uint8_t> ReferenceBandRow(const std::vector<uint8_t>& cols, int band, uint32_t x, const RenderParams& p,
-                                      std::vector<uint8_t> row) {
+std::vector<uint8_t> ReferenceBandRow(const std::vector<uint8_t>& cols, int band, uint32_t x,
+                                      const RenderParams& p, std::vector<uint8_t> row) {
     size_t n = std::min<size_t>(cols.size() / 3, p.dots);
     size_t len = (n + 7) / 8;
     std::vector<uint8_t> b(len + 1, 0);

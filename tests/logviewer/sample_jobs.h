@@ -23,10 +23,14 @@ inline std::vector<uint8_t> SampleRasterJob(int pages, int seed) {
             std::vector<uint8_t> line(80, 0);
             const bool frame = r < 4 || (r >= 60 && r < 64);
             for (int b = 0; b < 80; ++b) {
-                if (frame) line[size_t(b)] = 0xFF;
-                else if (r < 60) line[size_t(b)] = (b < 1 || b > 78) ? 0xF0 : ((b / 4 + r / 8 + seed) % 5 == 0 ? 0x3C : 0);
-                else if (r % 20 < 2) line[size_t(b)] = 0xAA;
-                else if (b >= 8 + 4 * p && b < 30 + 4 * p && r % 20 > 6 && r % 20 < 16) line[size_t(b)] = 0x81;
+                if (frame)
+                    line[size_t(b)] = 0xFF;
+                else if (r < 60)
+                    line[size_t(b)] = (b < 1 || b > 78) ? 0xF0 : ((b / 4 + r / 8 + seed) % 5 == 0 ? 0x3C : 0);
+                else if (r % 20 < 2)
+                    line[size_t(b)] = 0xAA;
+                else if (b >= 8 + 4 * p && b < 30 + 4 * p && r % 20 > 6 && r % 20 < 16)
+                    line[size_t(b)] = 0x81;
             }
             // Every row of the page is one dot line down from the last.
             j.Feed(1).Line(line);

@@ -15,7 +15,7 @@ using testing::JobBuilder;
 
 // Reads the height from the page-image file the model wrote, as the window's loader would.
 class FakeHost : public PageImageHost {
-public:
+  public:
     explicit FakeHost(sim::SimMachine& m) : m_(m) {}
     bool Load(const std::string& path, uint32_t& height) override {
         ++loads;
@@ -99,7 +99,8 @@ TEST_F(Viewer, PrinterListIsFilteredAndSplitAtTheAtSign) {
     model.Start({"K-20", kRoot});
     EXPECT_EQ(model.printers(), (std::vector<std::string>{"K-20 Receipt", "K-20 Kitchen", "K-20 Bar"}));
     std::vector<PrinterInfo2> many(40);
-    for (size_t i = 0; i < many.size(); ++i) many[i].printerName = "K-20 printer number " + std::to_string(i + 100);
+    for (size_t i = 0; i < many.size(); ++i)
+        many[i].printerName = "K-20 printer number " + std::to_string(i + 100);
     // 25 characters each with the separator: 40 of them exceed 1024 characters.
     EXPECT_EQ(FilterPrinters(many, "K-").size(), 1024u / 25);
 }
@@ -131,9 +132,10 @@ TEST_F(Viewer, LanguageFileComesFromTheRegistryValueOfTheModelElseTheSystemLangu
 
 TEST_F(Viewer, TextsComeFromTheLanguageFileCutToFiftyCharacters) {
     m.system.language = 2052;
-    m.files.Put(m.system.appDataDir + "\\PLR\\CHN.ini",
-                "[DRIVERLOG]\r\nRC_BTN_NEXT=Next page\r\nRC_DRVNAME=Office\r\nRC_PRNWIDTH=72\r\nMB_LOGERROR=" +
-                    std::string(60, 'e') + "\r\n");
+    m.files.Put(
+        m.system.appDataDir + "\\PLR\\CHN.ini",
+        "[DRIVERLOG]\r\nRC_BTN_NEXT=Next page\r\nRC_DRVNAME=Office\r\nRC_PRNWIDTH=72\r\nMB_LOGERROR=" +
+            std::string(60, 'e') + "\r\n");
     model.Start({"K-20", kRoot});
     EXPECT_EQ(model.texts().next, "Next page");
     EXPECT_EQ(model.texts().top, "TOP");
@@ -150,7 +152,8 @@ TEST_F(Viewer, CommandLineNeedsTwoArguments) {
     EXPECT_EQ(a.model, "K-20");
     EXPECT_EQ(a.logRoot, "C:\\");
     // The plug-in quotes by the Windows rules; every folder arrives whole.
-    for (const char* root : {"D:\\", "\\\\server\\log share\\", "C:\\Pellamor Driverlog\\K-20", "E:\\a\\\\"}) {
+    for (const char* root :
+         {"D:\\", "\\\\server\\log share\\", "C:\\Pellamor Driverlog\\K-20", "E:\\a\\\\"}) {
         a = ParseViewerCommandLine(QuoteCommandLineArgument("K-20") + " " + QuoteCommandLineArgument(root));
         EXPECT_EQ(a.model, "K-20") << root;
         EXPECT_EQ(a.logRoot, root);

@@ -66,14 +66,18 @@ bool CopyTree(const std::wstring& from, const std::wstring& to) {
     do {
         std::wstring n = fd.cFileName;
         if (n == L"." || n == L"..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ok = CopyTree(from + L"\\" + n, to + L"\\" + n) && ok;
-        else ok = CopyFileW((from + L"\\" + n).c_str(), (to + L"\\" + n).c_str(), FALSE) && ok;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(from + L"\\" + n, to + L"\\" + n) && ok;
+        else
+            ok = CopyFileW((from + L"\\" + n).c_str(), (to + L"\\" + n).c_str(), FALSE) && ok;
     } while (FindNextFileW(h, &fd));
     FindClose(h);
     return ok;
 }
 
-bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& p) {
+    return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void WriteText(const std::wstring& p, const std::string& text) {
     HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -105,8 +109,8 @@ std::vector<std::wstring> ViewerImages() {
 
 std::vector<char> Slurp(const std::wstring& p) {
     std::vector<char> out;
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return out;
     char buf[65536];
     DWORD got = 0;
@@ -129,7 +133,8 @@ std::wstring EnsureCapturePrinter(std::string& why) {
         GetPrinterW(hp, 2, nullptr, 0, &need);
         std::vector<BYTE> b(need + 16);
         std::wstring port;
-        if (GetPrinterW(hp, 2, b.data(), need, &need)) port = reinterpret_cast<PRINTER_INFO_2W*>(b.data())->pPortName;
+        if (GetPrinterW(hp, 2, b.data(), need, &need))
+            port = reinterpret_cast<PRINTER_INFO_2W*>(b.data())->pPortName;
         ClosePrinter(hp);
         if (port.size() > 2 && port[1] == L':' && port[2] == L'\\') return port;
         why = "a printer named K-20 Capture exists without a file port";
@@ -147,7 +152,8 @@ std::wstring EnsureCapturePrinter(std::string& why) {
     GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &need);
     std::wstring ppd = std::wstring(dir) + L"\\k20capture.ppd";
     static const char kPpd[] =
-        "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*LanguageVersion: English\n*ModelName: \"K-20 Capture\"\n"
+        "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*LanguageVersion: English\n*ModelName: \"K-20 "
+        "Capture\"\n"
         "*NickName: \"K-20 Capture\"\n*DefaultPageSize: A4\n*PageSize A4: \"\"\n*DefaultImageableArea: A4\n"
         "*ImageableArea A4: \"0 0 595 842\"\n*DefaultPaperDimension: A4\n*PaperDimension A4: \"595 842\"\n";
     HANDLE f = CreateFileW(ppd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -187,7 +193,7 @@ std::wstring EnsureCapturePrinter(std::string& why) {
 
 // The viewer on a fresh copy of the sample log; closed at the end of each test.
 class Viewer : public ::testing::Test {
-protected:
+  protected:
     void Start() {
         root = TempDir() + L"k20logtest";
         ASSERT_TRUE(CopyTree(L"..\\..\\package\\PellamorDriverlog\\K-20", root));
@@ -200,14 +206,16 @@ protected:
         std::wstring cmd = L"\"" + ExePath() + L"\" \"K-20\" \"" + root + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        ASSERT_TRUE(
+            CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             << GetLastError();
         dlg = WaitForDialog(pi.dwProcessId);
         ASSERT_NE(dlg, nullptr);
         tree = GetDlgItem(dlg, IDC_TREE);
     }
     HTREEITEM Next(HTREEITEM it, WPARAM how) {
-        return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(it)));
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(it)));
     }
     HTREEITEM FirstJob() {
         HTREEITEM day = Next(Next(nullptr, TVGN_ROOT), TVGN_CHILD);
@@ -270,7 +278,8 @@ TEST_F(Viewer, PrintsTheShownJobAndTheWholeDayAsRawJobs) {
     if (capture.empty()) GTEST_SKIP() << why << "; the simulated spooler covers printing";
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND combo = GetDlgItem(dlg, IDC_PRINTERS);
-    LRESULT at = SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(kCapturePrinter));
+    LRESULT at =
+        SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(kCapturePrinter));
     ASSERT_NE(at, CB_ERR) << "the capture printer is not in the viewer's list";
     SendMessageW(combo, CB_SETCURSEL, WPARAM(at), 0);
     Select(FirstJob());
@@ -301,18 +310,19 @@ TEST_F(Viewer, PrintsTheShownJobAndTheWholeDayAsRawJobs) {
 // Screenshots of the viewer with a page shown, per language chosen through the registry
 // value the viewer reads; PNG files under build/screens. Needs an X display.
 class Screens : public Viewer {
-protected:
+  protected:
     static bool SetLanguage(const wchar_t* file) {
         wchar_t appData[MAX_PATH] = {};
         if (!GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH)) return false;
         const std::wstring plr = std::wstring(appData) + L"\\PLR";
         CreateDirectoryW(plr.c_str(), nullptr);
         for (const wchar_t* f : {L"ENG.ini", L"CHN.ini", L"CHF.ini"})
-            if (!CopyFileW((std::wstring(L"..\\..\\package\\PLR\\") + f).c_str(), (plr + L"\\" + f).c_str(), FALSE))
+            if (!CopyFileW((std::wstring(L"..\\..\\package\\PLR\\") + f).c_str(), (plr + L"\\" + f).c_str(),
+                           FALSE))
                 return false;
         HKEY key;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
             return false;
         LONG r = RegSetValueExW(key, L"LANGUAGE_K-20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
                                 DWORD((wcslen(file) + 1) * sizeof(wchar_t)));
@@ -321,7 +331,8 @@ protected:
     }
     static void ClearLanguage() {
         HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, KEY_SET_VALUE, &key) ==
+            ERROR_SUCCESS) {
             RegDeleteValueW(key, L"LANGUAGE_K-20");
             RegCloseKey(key);
         }
@@ -331,8 +342,8 @@ protected:
     bool Shoot(const std::wstring& png) {
         RECT r;
         GetWindowRect(dlg, &r);
-        std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
-                               std::to_string(r.left) + "+" + std::to_string(r.top);
+        std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                               "+" + std::to_string(r.left) + "+" + std::to_string(r.top);
         // Wine maps drive Z: to the Unix root, and the grabber is a Unix program.
         wchar_t full[MAX_PATH];
         GetFullPathNameW(png.c_str(), MAX_PATH, full, nullptr);
@@ -381,7 +392,11 @@ protected:
     }
 };
 
-TEST_F(Screens, EnglishWithAPageShown) { ShootLanguage(L"ENG.ini", L"logviewer_ENG.png"); }
-TEST_F(Screens, ChineseWithAPageShown) { ShootLanguage(L"CHN.ini", L"logviewer_CHN.png"); }
+TEST_F(Screens, EnglishWithAPageShown) {
+    ShootLanguage(L"ENG.ini", L"logviewer_ENG.png");
+}
+TEST_F(Screens, ChineseWithAPageShown) {
+    ShootLanguage(L"CHN.ini", L"logviewer_CHN.png");
+}
 
 }  // namespace

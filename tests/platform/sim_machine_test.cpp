@@ -8,15 +8,18 @@ using namespace k20::platform::sim;
 TEST(SimRegistry, KeysAreCaseInsensitiveAndViewsSplitSoftware) {
     SimMachine m;
     ASSERT_EQ(m.registry.CreateKey(RegRoot::CurrentUser, "SOFTWARE\\KESTRAN\\LANGUAGE"), kOk);
-    ASSERT_EQ(m.registry.SetString(RegRoot::CurrentUser, "software\\kestran\\language", "LANGUAGE_K20", "ENG_K20.res"),
+    ASSERT_EQ(m.registry.SetString(RegRoot::CurrentUser, "software\\kestran\\language", "LANGUAGE_K20",
+                                   "ENG_K20.res"),
               kOk);
     std::string v;
-    EXPECT_EQ(m.registry.GetString(RegRoot::CurrentUser, "SOFTWARE\\KESTRAN\\LANGUAGE", "language_k20", v), kOk);
+    EXPECT_EQ(m.registry.GetString(RegRoot::CurrentUser, "SOFTWARE\\KESTRAN\\LANGUAGE", "language_k20", v),
+              kOk);
     EXPECT_EQ(v, "ENG_K20.res");
     EXPECT_EQ(m.registry.GetString(RegRoot::CurrentUser, "SOFTWARE\\KESTRAN", "x", v), kErrFileNotFound);
 
     ASSERT_EQ(m.registry.CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegView::View32), kOk);
-    EXPECT_TRUE(m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\WOW6432Node\\Vendor", RegView::View64));
+    EXPECT_TRUE(
+        m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\WOW6432Node\\Vendor", RegView::View64));
     EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegView::View64));
     EXPECT_EQ(m.registry.DeleteTree(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegView::View32), kOk);
     EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegView::View32));

@@ -79,11 +79,19 @@ TEST(JobSettings, DefaultsCutTheJobPartiallyAfterFeedingAndNothingElse) {
 }
 
 TEST(JobSettings, CutValues) {
-    struct Row { const char* value; Cut cut; bool feed; };
-    const Row rows[] = {{"none", Cut::None, false}, {"partial", Cut::Partial, false}, {"full", Cut::Full, false},
-                        {"partial-feed", Cut::Partial, true}, {"full-feed", Cut::Full, true}};
+    struct Row {
+        const char* value;
+        Cut cut;
+        bool feed;
+    };
+    const Row rows[] = {{"none", Cut::None, false},
+                        {"partial", Cut::Partial, false},
+                        {"full", Cut::Full, false},
+                        {"partial-feed", Cut::Partial, true},
+                        {"full-feed", Cut::Full, true}};
     for (const Row& r : rows) {
-        render::JobSettings page = SettingsFromOptions(Values({{"cut-page", r.value}, {"cut-job", "none"}}), 0, 50, {}, "");
+        render::JobSettings page =
+            SettingsFromOptions(Values({{"cut-page", r.value}, {"cut-job", "none"}}), 0, 50, {}, "");
         EXPECT_EQ(Op(page, OperationPoint::EndPage).cut, r.cut) << r.value;
         EXPECT_EQ(Op(page, OperationPoint::EndPage).feedToCut, r.feed) << r.value;
         render::JobSettings job = SettingsFromOptions(Values({{"cut-job", r.value}}), 0, 50, {}, "");
@@ -93,8 +101,9 @@ TEST(JobSettings, CutValues) {
 }
 
 TEST(JobSettings, APageCutEndsTheReceiptWithoutASecondCut) {
-    render::JobSettings s = SettingsFromOptions(Values({{"cut-page", "partial"}, {"cut-job", "full-feed"},
-                                                        {"buzzer", "1"}, {"feed", "5"}}), 0, 50, {}, "");
+    render::JobSettings s = SettingsFromOptions(
+        Values({{"cut-page", "partial"}, {"cut-job", "full-feed"}, {"buzzer", "1"}, {"feed", "5"}}), 0, 50,
+        {}, "");
     EXPECT_EQ(Op(s, OperationPoint::EndPage).cut, Cut::Partial);
     EXPECT_EQ(Op(s, OperationPoint::EndDocument).cut, Cut::None);
     EXPECT_FALSE(Op(s, OperationPoint::EndDocument).feedToCut);
@@ -103,9 +112,9 @@ TEST(JobSettings, APageCutEndsTheReceiptWithoutASecondCut) {
 }
 
 TEST(JobSettings, DrawerValuesFollowTheEnginesList) {
-    const char* values[] = {"none", "drawer1-10ms", "drawer1-20ms", "drawer1-40ms", "drawer1-60ms",
-                            "drawer2-10ms", "drawer2-20ms", "drawer2-40ms", "drawer2-60ms",
-                            "both-10ms", "both-20ms", "both-40ms", "both-60ms"};
+    const char* values[] = {"none",         "drawer1-10ms", "drawer1-20ms", "drawer1-40ms", "drawer1-60ms",
+                            "drawer2-10ms", "drawer2-20ms", "drawer2-40ms", "drawer2-60ms", "both-10ms",
+                            "both-20ms",    "both-40ms",    "both-60ms"};
     for (int i = 0; i < 13; ++i) {
         render::JobSettings s = SettingsFromOptions(Values({{"drawer", values[i]}}), 0, 50, {}, "");
         EXPECT_EQ(Op(s, OperationPoint::StartDocument).drawer, i) << values[i];
@@ -122,24 +131,29 @@ TEST(JobSettings, BuzzerCountsAreTheEnginesSteps) {
 }
 
 TEST(JobSettings, LogoAtTopOrBottomWithItsAlignment) {
-    render::JobSettings top = SettingsFromOptions(Values({{"logo", "3"}, {"logo-align", "right"}}), 0, 50, {}, "");
+    render::JobSettings top =
+        SettingsFromOptions(Values({{"logo", "3"}, {"logo-align", "right"}}), 0, 50, {}, "");
     EXPECT_EQ(Op(top, OperationPoint::StartDocument).logo, 3);
     EXPECT_EQ(Op(top, OperationPoint::StartDocument).logoAlign, LogoAlign::Right);
     EXPECT_EQ(Op(top, OperationPoint::EndDocument).logo, 0);
-    render::JobSettings bottom =
-        SettingsFromOptions(Values({{"logo", "9"}, {"logo-position", "bottom"}, {"logo-align", "left"}}), 0, 50, {}, "");
+    render::JobSettings bottom = SettingsFromOptions(
+        Values({{"logo", "9"}, {"logo-position", "bottom"}, {"logo-align", "left"}}), 0, 50, {}, "");
     EXPECT_EQ(Op(bottom, OperationPoint::EndDocument).logo, 9);
     EXPECT_EQ(Op(bottom, OperationPoint::EndDocument).logoAlign, LogoAlign::Left);
     EXPECT_EQ(Op(bottom, OperationPoint::EndDocument).logoPosition, render::LogoPosition::BeforeCut);
     EXPECT_EQ(Op(bottom, OperationPoint::StartDocument).logo, 0);
-    render::JobSettings none = SettingsFromOptions(Values({{"logo", "0"}, {"logo-position", "bottom"}}), 0, 50, {}, "");
+    render::JobSettings none =
+        SettingsFromOptions(Values({{"logo", "0"}, {"logo-position", "bottom"}}), 0, 50, {}, "");
     EXPECT_EQ(Op(none, OperationPoint::EndDocument).logo, 0);
 }
 
 TEST(JobSettings, ValuesOutsideTheirListFallBackToTheDefault) {
-    render::JobSettings s = SettingsFromOptions(
-        Values({{"feed", "101"}, {"logo", "10"}, {"buzzer", "2"}, {"drawer", "drawer3-10ms"}, {"cut-job", "half"}}),
-        0, 50, {}, "");
+    render::JobSettings s = SettingsFromOptions(Values({{"feed", "101"},
+                                                        {"logo", "10"},
+                                                        {"buzzer", "2"},
+                                                        {"drawer", "drawer3-10ms"},
+                                                        {"cut-job", "half"}}),
+                                                0, 50, {}, "");
     EXPECT_EQ(Op(s, OperationPoint::EndDocument).feedMm, 0);
     EXPECT_EQ(Op(s, OperationPoint::StartDocument).logo, 0);
     EXPECT_EQ(Op(s, OperationPoint::EndDocument).buzzer, 0);
@@ -165,7 +179,8 @@ TEST(JobSettings, DarknessLimits) {
 TEST(JobSettings, DriverLogNeedsAFolder) {
     render::JobSettings off = SettingsFromOptions(Values({{"driver-log", "prn-bmp"}}), 0, 50, {}, "");
     EXPECT_FALSE(off.log.enabled);
-    render::JobSettings on = SettingsFromOptions(Values({{"driver-log", "prn-bmp"}}), 0, 50, {"/logs/k20"}, "");
+    render::JobSettings on =
+        SettingsFromOptions(Values({{"driver-log", "prn-bmp"}}), 0, 50, {"/logs/k20"}, "");
     EXPECT_TRUE(on.log.enabled);
     EXPECT_TRUE(on.log.savePrn);
     EXPECT_TRUE(on.log.saveBmp);

@@ -59,7 +59,9 @@ TEST(PwgReader, DecodesRepeatsLiteralsAndLineRepeats) {
 }
 
 TEST(PwgReader, RefusesHeadersItCannotPrint) {
-    struct Row { uint32_t w, h, bits; };
+    struct Row {
+        uint32_t w, h, bits;
+    };
     const Row bad[] = {{0, 1, 8}, {1, 0, 8}, {4, 1, 24}, {4, 1, 16}, {kPwgMaxLineBytes + 1, 1, 8}};
     for (const Row& b : bad) {
         auto f = File({Header(b.w, b.h, b.bits)});
@@ -77,7 +79,8 @@ TEST(PwgReader, RefusesHeadersItCannotPrint) {
     std::string err;
     EXPECT_FALSE(r.NextPage(p, err));
     EXPECT_NE(err.find("2 bytes per line"), std::string::npos) << err;
-    EXPECT_TRUE(PwgReader(File({Header(kPwgMaxLineBytes, 1, 8)})).NextPage(p, err)) << "the limit itself is taken";
+    EXPECT_TRUE(PwgReader(File({Header(kPwgMaxLineBytes, 1, 8)})).NextPage(p, err))
+        << "the limit itself is taken";
 }
 
 TEST(PwgReader, RunsPastTheLineAndShortDataAreDamage) {

@@ -8,7 +8,9 @@
 namespace k20::printerapp {
 namespace {
 
-std::vector<uint8_t> Row(std::span<const uint8_t> s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Row(std::span<const uint8_t> s) {
+    return {s.begin(), s.end()};
+}
 
 TEST(RowAdapter, NarrowRowsPassThrough) {
     RowAdapter a;
@@ -24,9 +26,9 @@ TEST(RowAdapter, An80mmRowLosesEqualPartsLeftAndRight) {
     ASSERT_TRUE(a.StartPage({639, 1, false}, Halftone::Ordered, 576));
     EXPECT_EQ(a.OutWidth(), 576u);
     std::vector<uint8_t> line(80, 0);
-    line[3] = 0x01;   // dot 31: the first kept
-    line[75] = 0x02;  // dot 606: the last kept
-    line[75] |= 0x01; // dot 607: cut off
+    line[3] = 0x01;    // dot 31: the first kept
+    line[75] = 0x02;   // dot 606: the last kept
+    line[75] |= 0x01;  // dot 607: cut off
     auto out = Row(a.Convert(line));
     ASSERT_EQ(out.size(), 72u);
     EXPECT_EQ(out[0], 0x80);

@@ -29,7 +29,9 @@ std::vector<uint8_t> Slurp(const fs::path& p) {
 struct TempRoot {
     fs::path path;
     explicit TempRoot(const char* name) {
-        path = fs::temp_directory_path() / (std::string("k20_render_") + name + "_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        path =
+            fs::temp_directory_path() / (std::string("k20_render_") + name + "_" +
+                                         std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
         fs::remove_all(path);
         fs::create_directories(path);
     }
@@ -105,7 +107,8 @@ TEST(DriverLog, PageImagesLieBesideTheDayFolderWhereTheViewerDoesNotDeleteThem) 
     // Nothing with the viewer's ".bmp" in the day folder itself.
     for (const auto& e : fs::directory_iterator(day)) EXPECT_NE(e.path().extension(), ".bmp");
     for (size_t k = 0; k < pages.size(); ++k) {
-        const std::string stem = JobFileStem("093000", "Receipt for table 12 (copy)") + "_" + std::to_string(k + 1);
+        const std::string stem =
+            JobFileStem("093000", "Receipt for table 12 (copy)") + "_" + std::to_string(k + 1);
         const auto bmp = Slurp(day / "pages" / (stem + ".bmp"));
         const auto jpg = Slurp(day / "pages" / (stem + ".jpg"));
         ASSERT_FALSE(bmp.empty());
@@ -143,9 +146,10 @@ TEST(DriverLog, AFolderThatCannotBeWrittenNeverFailsTheJob) {
     e.EndDocument();
     EXPECT_TRUE(e.Ok()) << e.Error();
     EXPECT_NE(e.LogWarning().find("cannot be written"), std::string::npos) << e.LogWarning();
-    EXPECT_EQ(testing::CheckDecodes(sink.data, {testing::TestPage{8, {{0x81}}}, testing::TestPage{8, {{0x81}}},
-                                                testing::TestPage{8, {{0x81}}}}),
-              "");
+    EXPECT_EQ(
+        testing::CheckDecodes(sink.data, {testing::TestPage{8, {{0x81}}}, testing::TestPage{8, {{0x81}}},
+                                          testing::TestPage{8, {{0x81}}}}),
+        "");
 }
 
 TEST(DriverLog, NoFolderOrSwitchedOffWritesNothing) {

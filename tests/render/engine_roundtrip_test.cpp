@@ -22,7 +22,9 @@ TestPage Blank(uint32_t width, size_t height) {
     return p;
 }
 
-void SetDot(TestPage& p, size_t y, size_t x) { p.rows[y][x / 8] |= uint8_t(0x80 >> (x % 8)); }
+void SetDot(TestPage& p, size_t y, size_t x) {
+    p.rows[y][x / 8] |= uint8_t(0x80 >> (x % 8));
+}
 
 // Column x of the band starting at row y0 as the three bytes a band sends for it.
 void SetColumn(TestPage& p, size_t y0, size_t x, uint8_t top, uint8_t mid, uint8_t bottom) {
@@ -102,7 +104,8 @@ TEST(EngineRoundTrip, LongBlankRunsAreFedInSteps) {
     // Feeds never ask for 0 inside a page: the only 1B 33 00 0A is the page end.
     size_t zeroFeeds = 0;
     for (size_t i = 0; i + 3 < bytes.size(); ++i)
-        if (bytes[i] == 0x1B && bytes[i + 1] == 0x33 && bytes[i + 2] == 0 && bytes[i + 3] == 0x0A) ++zeroFeeds;
+        if (bytes[i] == 0x1B && bytes[i + 1] == 0x33 && bytes[i + 2] == 0 && bytes[i + 3] == 0x0A)
+            ++zeroFeeds;
     EXPECT_EQ(zeroFeeds, 1u);
 }
 
@@ -160,7 +163,8 @@ TEST(EngineBands, ColumnsMatchThePortableTransposition) {
                 std::vector<uint8_t> a(kBandStride * 24 + 8, 0xEE), b(kBandStride * 24 + 8, 0xEE);
                 BandColumnsPortable(band, first, last, a.data());
                 BandColumns(band, first, last, b.data());
-                ASSERT_TRUE(std::equal(a.begin() + std::ptrdiff_t(first * 24), a.begin() + std::ptrdiff_t(last * 24 + 24),
+                ASSERT_TRUE(std::equal(a.begin() + std::ptrdiff_t(first * 24),
+                                       a.begin() + std::ptrdiff_t(last * 24 + 24),
                                        b.begin() + std::ptrdiff_t(first * 24)))
                     << first << ".." << last;
             }
@@ -172,7 +176,7 @@ TEST(EngineBytes, BandsCarryTheirPositionAndSkipBlankColumns) {
     SetDot(p, 0, 100);
     SetDot(p, 23, 103);
     const auto bytes = RenderJob({p});
-    const std::vector<uint8_t> band = {0x1B, 0x24, 100, 0, 0x1B, 0x2A, 0x21, 4,    0,    0x80, 0, 0, 0,
+    const std::vector<uint8_t> band = {0x1B, 0x24, 100, 0, 0x1B, 0x2A, 0x21, 4,    0,    0x80, 0,    0,   0,
                                        0,    0,    0,   0, 0,    0,    0,    0x01, 0x1B, 0x33, 0x18, 0x0A};
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), band.begin(), band.end()), bytes.end());
     // A band at the left edge still names its position: the decoder keeps the last one.
@@ -189,10 +193,10 @@ TEST(EngineBytes, JobFrameAndPageEnd) {
     JobSettings s;
     s.density = Density::Dark;
     const auto bytes = RenderJob({p}, s);
-    const std::vector<uint8_t> expected = {0x1B, 0x40, 0x1D, 0x28, 0x4B, 0x02, 0x00, 0x31, 0x03, 0x1B, 0x33, 0x01,
-                                           0x0A, 0x1B, 0x24, 0x00, 0x00, 0x1B, 0x2A, 0x21, 0x01, 0x00, 0x80, 0x00,
-                                           0x00, 0x1B, 0x33, 0x18, 0x0A, 0x1B, 0x33, 0x00, 0x0A, 0x1B, 0x4A, 0x18,
-                                           0x1B, 0x33, 0x1E};
+    const std::vector<uint8_t> expected = {0x1B, 0x40, 0x1D, 0x28, 0x4B, 0x02, 0x00, 0x31, 0x03, 0x1B,
+                                           0x33, 0x01, 0x0A, 0x1B, 0x24, 0x00, 0x00, 0x1B, 0x2A, 0x21,
+                                           0x01, 0x00, 0x80, 0x00, 0x00, 0x1B, 0x33, 0x18, 0x0A, 0x1B,
+                                           0x33, 0x00, 0x0A, 0x1B, 0x4A, 0x18, 0x1B, 0x33, 0x1E};
     EXPECT_EQ(bytes, expected);
 }
 
@@ -249,7 +253,7 @@ TEST(EngineCalls, OutOfOrderCallsAreIgnoredAndReported) {
 }
 
 class FailingSink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t>) override {
         ++calls;
         return false;
@@ -275,7 +279,7 @@ TEST(EngineCalls, ASinkThatFailsFailsTheJobOnce) {
 }
 
 class CountingSink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> b) override {
         writes.push_back(b.size());
         total += b.size();

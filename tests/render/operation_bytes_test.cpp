@@ -56,14 +56,22 @@ bool BytesFor(const TableRow& r, std::vector<uint8_t>& out) {
     int a = 0, b = 0;
     const int fields = std::sscanf(r.value.c_str(), "%d, %*[a-z ] %d", &a, &b);
     if (fields < 1) return false;
-    if (r.choice == "drawer") out = DrawerCommand(uint8_t(a));
-    else if (r.choice == "herald") out = HeraldCommand(uint8_t(a));
-    else if (r.choice == "buzzer") out = BuzzerCommand(uint8_t(a));
-    else if (r.choice == "cut") out = CutCommand(Cut(a), b == 1);
-    else if (r.choice == "logo") out = LogoCommand(uint8_t(a), LogoAlign(b));
-    else if (r.choice == "feed") out = FeedCommand(uint32_t(a) * kDotsPerMm);
-    else if (r.choice == "density") out = DensityCommand(Density(a));
-    else return false;
+    if (r.choice == "drawer")
+        out = DrawerCommand(uint8_t(a));
+    else if (r.choice == "herald")
+        out = HeraldCommand(uint8_t(a));
+    else if (r.choice == "buzzer")
+        out = BuzzerCommand(uint8_t(a));
+    else if (r.choice == "cut")
+        out = CutCommand(Cut(a), b == 1);
+    else if (r.choice == "logo")
+        out = LogoCommand(uint8_t(a), LogoAlign(b));
+    else if (r.choice == "feed")
+        out = FeedCommand(uint32_t(a) * kDotsPerMm);
+    else if (r.choice == "density")
+        out = DensityCommand(Density(a));
+    else
+        return false;
     return true;
 }
 
@@ -119,8 +127,8 @@ TEST(OperationOrder, APointSendsItsCommandsInTheFixedOrder) {
     op.cut = Cut::Full;
     op.feedToCut = true;
     std::vector<uint8_t> expected = op.command;
-    for (const auto& part : {DrawerCommand(5), BuzzerCommand(2), FeedCommand(24), LogoCommand(4, LogoAlign::Right),
-                             CutCommand(Cut::Full, true)})
+    for (const auto& part : {DrawerCommand(5), BuzzerCommand(2), FeedCommand(24),
+                             LogoCommand(4, LogoAlign::Right), CutCommand(Cut::Full, true)})
         expected.insert(expected.end(), part.begin(), part.end());
     EXPECT_EQ(OperationBytes(op), expected);
     // After the cut, the logo comes last; the herald takes the drawer's place.

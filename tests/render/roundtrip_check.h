@@ -57,7 +57,8 @@ inline std::string CheckDecodes(std::span<const uint8_t> job, const std::vector<
         return std::string("decoding failed: ") + logviewer::DescribeStatus(d.status);
     const size_t counted = std::min(pages.size(), logviewer::kMaxPageBoundaries);
     if (d.boundaries.size() != counted)
-        return "page boundaries " + std::to_string(d.boundaries.size()) + ", pages " + std::to_string(pages.size());
+        return "page boundaries " + std::to_string(d.boundaries.size()) + ", pages " +
+               std::to_string(pages.size());
     uint32_t start = firstRow;
     for (size_t k = 0; k < counted; ++k) {
         const TestPage& p = pages[k];
@@ -67,8 +68,8 @@ inline std::string CheckDecodes(std::span<const uint8_t> job, const std::vector<
         // The page ends with the band of its last printed row and the page end's 24 rows.
         const uint32_t expected = last < 0 ? 24 : uint32_t((last / 24 + 1) * 24 + 24);
         if (end - start != expected)
-            return "page " + std::to_string(k) + " takes " + std::to_string(end - start) + " rows, expected " +
-                   std::to_string(expected);
+            return "page " + std::to_string(k) + " takes " + std::to_string(end - start) +
+                   " rows, expected " + std::to_string(expected);
         std::vector<uint8_t> want(params.widthBytes);
         for (uint32_t y = 0; y < end - start; ++y) {
             const uint32_t r = start + y;
@@ -83,7 +84,8 @@ inline std::string CheckDecodes(std::span<const uint8_t> job, const std::vector<
                 for (size_t i = 0; i < n; ++i) want[i] = row[i];
                 if (n == (width + 7) / 8 && width % 8) want[n - 1] &= uint8_t(0xFF00 >> (width % 8));
             }
-            const uint8_t* got = d.bitmap.data() + logviewer::kPageImageHeaderSize + size_t(d.height - r) * params.widthBytes;
+            const uint8_t* got =
+                d.bitmap.data() + logviewer::kPageImageHeaderSize + size_t(d.height - r) * params.widthBytes;
             for (size_t i = 0; i < want.size(); ++i) {
                 if (uint8_t(~got[i]) == want[i]) continue;
                 const uint8_t diff = uint8_t(~got[i] ^ want[i]);
@@ -96,7 +98,8 @@ inline std::string CheckDecodes(std::span<const uint8_t> job, const std::vector<
         start = end;
     }
     if (counted == pages.size() && d.height != start)
-        return "rows after the last page: image " + std::to_string(d.height) + ", last boundary " + std::to_string(start);
+        return "rows after the last page: image " + std::to_string(d.height) + ", last boundary " +
+               std::to_string(start);
     return "";
 }
 

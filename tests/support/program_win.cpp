@@ -14,7 +14,8 @@ PROCESS_INFORMATION Launch(const std::string& exe, const std::string& args, cons
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Wide(cwd).c_str(), &si, &pi))
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Wide(cwd).c_str(), &si,
+                        &pi))
         pi.hProcess = nullptr;
     return pi;
 }

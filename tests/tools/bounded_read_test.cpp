@@ -25,9 +25,10 @@ using namespace k20::tool::test;
 namespace {
 
 class BoundedRead : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir_ = (std::filesystem::temp_directory_path() / ("k20_bounded_" + std::to_string(getpid()))).string();
+        dir_ =
+            (std::filesystem::temp_directory_path() / ("k20_bounded_" + std::to_string(getpid()))).string();
         std::filesystem::create_directories(dir_);
         fifo_ = dir_ + "/pipe";
         ASSERT_EQ(mkfifo(fifo_.c_str(), 0600), 0);
@@ -63,14 +64,15 @@ TEST_F(BoundedRead, LocalFilesTakeRegularFilesUpToTheLimit) {
 }
 
 TEST_F(BoundedRead, EveryKindHasItsLimitAndAMessage) {
-    for (FileKind k : {FileKind::SettingsRecord, FileKind::ControlFontTable, FileKind::UninstallIni, FileKind::Logo,
-                       FileKind::LogJob, FileKind::Firmware, FileKind::PrinterJob}) {
+    for (FileKind k : {FileKind::SettingsRecord, FileKind::ControlFontTable, FileKind::UninstallIni,
+                       FileKind::Logo, FileKind::LogJob, FileKind::Firmware, FileKind::PrinterJob}) {
         EXPECT_GT(FileLimit(k), 0u);
         const std::string m = DescribeReadError("x.bin", k, kErrFileTooLarge);
         EXPECT_NE(m.find(std::to_string(FileLimit(k))), std::string::npos) << m;
         EXPECT_NE(m.find(FileKindName(k)), std::string::npos) << m;
     }
-    EXPECT_EQ(DescribeReadError("x.bin", FileKind::Logo, kErrBadFileType).find("x.bin: not a regular file"), 0u);
+    EXPECT_EQ(DescribeReadError("x.bin", FileKind::Logo, kErrBadFileType).find("x.bin: not a regular file"),
+              0u);
 }
 
 // The limit of each kind, at the limit and one byte over, as the tool reads it.
@@ -103,7 +105,8 @@ TEST_F(BoundedRead, TheToolRefusesDevicesAndPipesWithoutWaiting) {
             const ChildResult r = Tool(With(k.args, f));
             ASSERT_FALSE(r.signalled) << k.args[0] << " " << f << " ended by signal " << r.signal;
             EXPECT_EQ(r.exitCode, 2) << k.args[0] << " " << f;
-            EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << k.args[0] << " " << f << ": " << r.err;
+            EXPECT_NE(r.err.find("not a regular file"), std::string::npos)
+                << k.args[0] << " " << f << ": " << r.err;
         }
     }
 }

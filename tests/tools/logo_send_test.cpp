@@ -19,7 +19,9 @@
 
 // The tool's helpers that send_target.cpp uses; the real ones live in the tool's main.
 namespace k20::tool {
-int Fail(const std::string&) { return 2; }
+int Fail(const std::string&) {
+    return 2;
+}
 void WriteStdoutBinary(const std::vector<uint8_t>&) {}
 }  // namespace k20::tool
 
@@ -56,10 +58,12 @@ struct LoopbackPrinter {
             a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             n = sizeof *a;
         }
-        listening = listener >= 0 && bind(listener, reinterpret_cast<sockaddr*>(&st), n) == 0 && listen(listener, 1) == 0;
+        listening = listener >= 0 && bind(listener, reinterpret_cast<sockaddr*>(&st), n) == 0 &&
+                    listen(listener, 1) == 0;
         if (!listening) return;
         getsockname(listener, reinterpret_cast<sockaddr*>(&st), &n);
-        port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&st)->sin6_port : reinterpret_cast<sockaddr_in*>(&st)->sin_port);
+        port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&st)->sin6_port
+                          : reinterpret_cast<sockaddr_in*>(&st)->sin_port);
         thread = std::thread([this, resetAfter] {
             const int c = accept(listener, nullptr, nullptr);
             if (c < 0) return;
@@ -84,12 +88,15 @@ struct LoopbackPrinter {
     ~LoopbackPrinter() { Wait(); }
 };
 
-int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null", const std::string& env = "") {
+int RunTool(const std::string& args, const std::string& stdoutFile = "/dev/null",
+            const std::string& env = "") {
     const std::string cmd = env + std::string(K20TOOL_EXE) + " " + args + " > " + stdoutFile + " 2>/dev/null";
     return WEXITSTATUS(std::system(cmd.c_str()));
 }
 
-std::string Golden(const std::string& name) { return std::string(K20_GOLDEN_DIR) + "/" + name; }
+std::string Golden(const std::string& name) {
+    return std::string(K20_GOLDEN_DIR) + "/" + name;
+}
 
 std::string TempDir() {
     auto d = std::filesystem::temp_directory_path() / ("k20_logo_tool_" + std::to_string(getpid()));
@@ -139,14 +146,15 @@ TEST(LogoTool, DownloadReachesALoopbackPrinterAsTheGoldenStream) {
     std::filesystem::copy_file(std::string(K20_GOLDEN_DIR) + "/gray_logo.bmp", dir + "/gray.bmp",
                                std::filesystem::copy_options::overwrite_existing);
     LoopbackPrinter printer;
-    EXPECT_EQ(RunTool("logo download --mono " + dir + "/colour.bmp " + dir + "/gray.bmp --to tcp://127.0.0.1:" +
-                      std::to_string(printer.port)),
+    EXPECT_EQ(RunTool("logo download --mono " + dir + "/colour.bmp " + dir +
+                      "/gray.bmp --to tcp://127.0.0.1:" + std::to_string(printer.port)),
               0);
     EXPECT_EQ(printer.Wait(), Slurp(std::string(K20_GOLDEN_DIR) + "/download_mono.bin"));
     // The working images the tool made are gone again.
     EXPECT_FALSE(std::filesystem::exists(dir + "/colourTemp.bmp"));
 
-    EXPECT_EQ(RunTool("logo download --gray " + dir + "/colour.bmp " + dir + "/gray.bmp", dir + "/gray.job"), 0);
+    EXPECT_EQ(RunTool("logo download --gray " + dir + "/colour.bmp " + dir + "/gray.bmp", dir + "/gray.job"),
+              0);
     EXPECT_EQ(Slurp(dir + "/gray.job"), Slurp(std::string(K20_GOLDEN_DIR) + "/download_gray.bin"));
 
     LoopbackPrinter second;
@@ -203,8 +211,8 @@ TEST(LogoTool, ConvertWritesTheGoldenWorkingImages) {
     for (const char* pic : {"colour", "gray"}) {
         for (const char* m : {"none", "m3", "m4", "diffuse"}) {
             const std::string out = dir + "/" + pic + "_" + m + ".bmp";
-            EXPECT_EQ(RunTool("logo convert " + Golden(std::string(pic) + "_logo.bmp") + " --mono --method " + m +
-                              " --contrast 20 --brightness -10 -o " + out),
+            EXPECT_EQ(RunTool("logo convert " + Golden(std::string(pic) + "_logo.bmp") + " --mono --method " +
+                              m + " --contrast 20 --brightness -10 -o " + out),
                       0);
             EXPECT_EQ(Slurp(out), Slurp(Golden(std::string(pic) + "_mono_" + m + ".bmp"))) << pic << " " << m;
         }
@@ -231,8 +239,8 @@ TEST(LogoTool, ConvertOverItsOwnSource) {
         img.pixels.resize(img.stride * size_t(img.height));
         for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = uint8_t(i * 7 / 5 + i / 4099);
         const std::vector<uint8_t> file = k20::EncodeBmp(img);
-        std::ofstream(dir + "/src.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                               std::streamsize(file.size()));
+        std::ofstream(dir + "/src.bmp", std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
         for (const char* how : {"--mono --method none", "--mono --method diffuse", "--gray"}) {
             ASSERT_EQ(RunTool("logo convert " + dir + "/src.bmp " + how + " -o " + dir + "/want.bmp"), 0);
             std::filesystem::copy_file(dir + "/src.bmp", dir + "/self.bmp",
@@ -259,7 +267,9 @@ TEST(LogoTool, ARefusedConversionLeavesTheOutputAlone) {
     EXPECT_NE(RunTool("logo convert " + dir + "/empty.bmp --gray -o " + dir + "/keep.bmp"), 0);
     EXPECT_EQ(Slurp(dir + "/keep.bmp"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
     // Nothing to write into: an error, not a crash, and no file anywhere.
-    EXPECT_EQ(RunTool("logo convert " + Golden("colour_logo.bmp") + " --mono -o " + dir + "/no/such/dir/out.bmp"), 2);
+    EXPECT_EQ(
+        RunTool("logo convert " + Golden("colour_logo.bmp") + " --mono -o " + dir + "/no/such/dir/out.bmp"),
+        2);
     EXPECT_FALSE(std::filesystem::exists(dir + "/no"));
     std::filesystem::remove_all(dir);
 }
@@ -314,11 +324,11 @@ TEST(LogoTool, ADamagedOneBitBitmapIsRefusedNotUsedUnchanged) {
     img.pixels.assign(img.stride * size_t(img.height), 0x5A);
     img.palette = {k20::BmpColor{0, 0, 0, 0}, k20::BmpColor{255, 255, 255, 0}};
     std::vector<uint8_t> file = k20::EncodeBmp(img);
-    std::ofstream(dir + "/good.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                             std::streamsize(file.size()));
+    std::ofstream(dir + "/good.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     file.resize(file.size() - 5);
-    std::ofstream(dir + "/cut.bmp", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                            std::streamsize(file.size()));
+    std::ofstream(dir + "/cut.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     EXPECT_EQ(RunTool("logo convert " + dir + "/good.bmp --mono -o " + dir + "/o.bmp"), 0);
     EXPECT_EQ(RunTool("logo convert " + dir + "/cut.bmp --mono -o " + dir + "/o.bmp"), 2);
     EXPECT_EQ(RunTool("logo download --mono " + dir + "/cut.bmp", dir + "/cut.job"), 2);
@@ -369,7 +379,8 @@ TEST(FirmwareTool, SendsTheFileUnchangedToAPath) {
     std::ofstream(dir + "/empty.jk").close();
     EXPECT_EQ(RunTool("firmware " + dir + "/empty.jk --to " + dir + "/port.out"), 0);
     EXPECT_EQ(std::filesystem::file_size(dir + "/port.out"), 0u);
-    EXPECT_EQ(RunTool("firmware " + std::string(K20_GOLDEN_DIR) + "/colour_logo.bmp --to " + dir + "/port.out"), 0);
+    EXPECT_EQ(
+        RunTool("firmware " + std::string(K20_GOLDEN_DIR) + "/colour_logo.bmp --to " + dir + "/port.out"), 0);
     EXPECT_EQ(Slurp(dir + "/port.out"), Slurp(std::string(K20_GOLDEN_DIR) + "/colour_logo.bmp"));
     EXPECT_NE(RunTool("firmware " + dir + "/missing.jk"), 0);
     std::filesystem::remove_all(dir);

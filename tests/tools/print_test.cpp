@@ -114,8 +114,8 @@ TEST(PrintTool, APngReceiptReachesALoopbackPrinterAndDecodesIntoThePicture) {
     const Picture pic = Receipt(576, 300);
     WritePng(dir / "receipt.png", pic);
     LoopbackPrinter printer;
-    ASSERT_EQ(RunTool("print " + (dir / "receipt.png") + " --halftone none --cut full --to tcp://127.0.0.1:" +
-                      std::to_string(printer.port)),
+    ASSERT_EQ(RunTool("print " + (dir / "receipt.png") +
+                      " --halftone none --cut full --to tcp://127.0.0.1:" + std::to_string(printer.port)),
               0);
     const auto job = printer.Wait();
     EXPECT_EQ(rt::CheckDecodes(job, {pic.page}), "");
@@ -165,7 +165,8 @@ TEST(PrintTool, TheRecordsOperationsFrameTheReceipt) {
     TempDir dir;
     WritePng(dir / "r.png", Receipt(64, 30));
     ASSERT_EQ(RunTool("settings default", dir / "record.bin"), 0);
-    ASSERT_EQ(RunTool("print " + (dir / "r.png") + " --settings " + (dir / "record.bin") + " --density 2 --buzzer 2",
+    ASSERT_EQ(RunTool("print " + (dir / "r.png") + " --settings " + (dir / "record.bin") +
+                          " --density 2 --buzzer 2",
                       dir / "job.prn"),
               0);
     const auto job = Slurp(dir / "job.prn");
@@ -191,11 +192,13 @@ TEST(PrintTool, BrokenPicturesAndBadOptionsPrintNothing) {
     WritePng(dir / "ok.png", Receipt(16, 16));
     auto png = Slurp(dir / "ok.png");
     png.resize(png.size() / 2);
-    std::ofstream(dir / "cut.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-    for (const std::string& args : {"print " + (dir / "text.png"), "print " + (dir / "cut.png"), "print " + dir.path.string(),
-                                   "print " + (dir / "missing.png"), "print " + (dir / "ok.png") + " --cut sideways",
-                                   "print " + (dir / "ok.png") + " --drawer 13", "print " + (dir / "ok.png") + " --halftone x",
-                                   "print " + (dir / "ok.png") + " --log-images"}) {
+    std::ofstream(dir / "cut.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    for (const std::string& args :
+         {"print " + (dir / "text.png"), "print " + (dir / "cut.png"), "print " + dir.path.string(),
+          "print " + (dir / "missing.png"), "print " + (dir / "ok.png") + " --cut sideways",
+          "print " + (dir / "ok.png") + " --drawer 13", "print " + (dir / "ok.png") + " --halftone x",
+          "print " + (dir / "ok.png") + " --log-images"}) {
         EXPECT_NE(RunTool(args, dir / "out.prn"), 0) << args;
         EXPECT_EQ(fs::file_size(dir / "out.prn"), 0u) << args;
     }
@@ -206,14 +209,18 @@ TEST(LogoTool, PngAndJpegLogosConvertLikeTheSameBitmap) {
     Picture pic = Receipt(40, 20);
     WritePng(dir / "logo.png", pic);
     ASSERT_TRUE(stbi_write_bmp((dir / "logo_ref.bmp").c_str(), pic.w, pic.h, 1, pic.gray.data()));
-    ASSERT_EQ(RunTool("logo convert " + (dir / "logo.png") + " --mono --method diffuse -o " + (dir / "a.bmp")), 0);
-    ASSERT_EQ(RunTool("logo convert " + (dir / "logo_ref.bmp") + " --mono --method diffuse -o " + (dir / "b.bmp")), 0);
+    ASSERT_EQ(
+        RunTool("logo convert " + (dir / "logo.png") + " --mono --method diffuse -o " + (dir / "a.bmp")), 0);
+    ASSERT_EQ(
+        RunTool("logo convert " + (dir / "logo_ref.bmp") + " --mono --method diffuse -o " + (dir / "b.bmp")),
+        0);
     EXPECT_EQ(Slurp(dir / "a.bmp"), Slurp(dir / "b.bmp"));
     ASSERT_TRUE(stbi_write_jpg((dir / "logo.jpg").c_str(), pic.w, pic.h, 1, pic.gray.data(), 90));
     ASSERT_EQ(RunTool("logo download --mono " + (dir / "logo.jpg") + " --to " + (dir / "dl.prn")), 0);
     const auto dl = Slurp(dir / "dl.prn");
     ASSERT_GE(dl.size(), 7u);
-    EXPECT_EQ(std::vector<uint8_t>(dl.begin(), dl.begin() + 6), (std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1C, 0x71}));
+    EXPECT_EQ(std::vector<uint8_t>(dl.begin(), dl.begin() + 6),
+              (std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1C, 0x71}));
 }
 
 }  // namespace

@@ -22,44 +22,108 @@ std::string Joined(const Argv& a) {
 
 // The first word of each argument list names the command it walks.
 const std::vector<Argv> kWrongCommandLines = {
-    {"logo"}, {"logo", "--to", "x"}, {"logo", "--to"}, {"logo", "--mono"}, {"logo", "--bogus"},
-    {"logo", "convert"}, {"logo", "convert", "--mono"}, {"logo", "convert", "a.bmp", "--method"},
-    {"logo", "convert", "a.bmp", "--mono", "--bogus"}, {"logo", "convert", "a.bmp", "--mono", "-o"},
-    {"logo", "download"}, {"logo", "download", "--mono"}, {"logo", "download", "--gray", "--contrast"},
-    {"logo", "download", "--mono", "a.bmp", "--to"}, {"logo", "clear", "x"}, {"logo", "clear", "--bogus"},
-    {"control-font"}, {"control-font", "--file", "f"}, {"control-font", "--file"}, {"control-font", "--bogus"},
-    {"control-font", "show", "--bogus", "--file", "f"}, {"control-font", "set", "--file", "f"},
-    {"control-font", "set", "41", "--file", "f"}, {"control-font", "delete", "--file", "f"},
-    {"control-font", "delete", "41", "--file"}, {"control-font", "bogus", "--file", "f"},
-    {"settings"}, {"settings", "--system-dir", "x"}, {"settings", "--system-dir"}, {"settings", "--bogus"},
-    {"settings", "default", "x"}, {"settings", "show"}, {"settings", "show", "--bogus"},
-    {"settings", "convert", "in"}, {"settings", "merge", "--system-dir", "x"}, {"settings", "bogus"},
-    {"barcode"}, {"barcode", "--bogus"}, {"barcode", "types", "x"}, {"barcode", "validate"},
-    {"barcode", "validate", "--type"}, {"barcode", "validate", "--type", "QR Code"},
-    {"barcode", "validate", "--type", "QR Code", "--bogus", "x"}, {"barcode", "sample"},
-    {"barcode", "sample", "--to"}, {"barcode", "sample", "--type", "QR Code", "--font-settings"},
+    {"logo"},
+    {"logo", "--to", "x"},
+    {"logo", "--to"},
+    {"logo", "--mono"},
+    {"logo", "--bogus"},
+    {"logo", "convert"},
+    {"logo", "convert", "--mono"},
+    {"logo", "convert", "a.bmp", "--method"},
+    {"logo", "convert", "a.bmp", "--mono", "--bogus"},
+    {"logo", "convert", "a.bmp", "--mono", "-o"},
+    {"logo", "download"},
+    {"logo", "download", "--mono"},
+    {"logo", "download", "--gray", "--contrast"},
+    {"logo", "download", "--mono", "a.bmp", "--to"},
+    {"logo", "clear", "x"},
+    {"logo", "clear", "--bogus"},
+    {"control-font"},
+    {"control-font", "--file", "f"},
+    {"control-font", "--file"},
+    {"control-font", "--bogus"},
+    {"control-font", "show", "--bogus", "--file", "f"},
+    {"control-font", "set", "--file", "f"},
+    {"control-font", "set", "41", "--file", "f"},
+    {"control-font", "delete", "--file", "f"},
+    {"control-font", "delete", "41", "--file"},
+    {"control-font", "bogus", "--file", "f"},
+    {"settings"},
+    {"settings", "--system-dir", "x"},
+    {"settings", "--system-dir"},
+    {"settings", "--bogus"},
+    {"settings", "default", "x"},
+    {"settings", "show"},
+    {"settings", "show", "--bogus"},
+    {"settings", "convert", "in"},
+    {"settings", "merge", "--system-dir", "x"},
+    {"settings", "bogus"},
+    {"barcode"},
+    {"barcode", "--bogus"},
+    {"barcode", "types", "x"},
+    {"barcode", "validate"},
+    {"barcode", "validate", "--type"},
+    {"barcode", "validate", "--type", "QR Code"},
+    {"barcode", "validate", "--type", "QR Code", "--bogus", "x"},
+    {"barcode", "sample"},
+    {"barcode", "sample", "--to"},
+    {"barcode", "sample", "--type", "QR Code", "--font-settings"},
     {"barcode", "sample", "--hex", "--to", "x"},
-    {"firmware"}, {"firmware", "--to", "x"}, {"firmware", "--to"}, {"firmware", "--bogus"},
+    {"firmware"},
+    {"firmware", "--to", "x"},
+    {"firmware", "--to"},
+    {"firmware", "--bogus"},
     {"firmware", "a", "b"},
-    {"send"}, {"send", "--to", "x"}, {"send", "--to"}, {"send", "job"}, {"send", "job", "--bogus", "--to", "x"},
-    {"hex"}, {"hex", "parse"}, {"hex", "--bogus"}, {"hex", "bogus", "x"}, {"hex", "format", "a", "b"},
-    {"log"}, {"log", "--bogus"}, {"log", "decode"}, {"log", "decode", "-o"}, {"log", "decode", "j", "--dots"},
-    {"log", "decode", "j", "--bogus"}, {"log", "decode", "--width-bytes", "x", "j"}, {"log", "list"},
-    {"log", "list", "--bogus"}, {"log", "print"}, {"log", "print", "--to"}, {"log", "print", "j"},
+    {"send"},
+    {"send", "--to", "x"},
+    {"send", "--to"},
+    {"send", "job"},
+    {"send", "job", "--bogus", "--to", "x"},
+    {"hex"},
+    {"hex", "parse"},
+    {"hex", "--bogus"},
+    {"hex", "bogus", "x"},
+    {"hex", "format", "a", "b"},
+    {"log"},
+    {"log", "--bogus"},
+    {"log", "decode"},
+    {"log", "decode", "-o"},
+    {"log", "decode", "j", "--dots"},
+    {"log", "decode", "j", "--bogus"},
+    {"log", "decode", "--width-bytes", "x", "j"},
+    {"log", "list"},
+    {"log", "list", "--bogus"},
+    {"log", "print"},
+    {"log", "print", "--to"},
+    {"log", "print", "j"},
     {"log", "print", "j", "--to", "p", "--capture"},
-    {"remove"}, {"remove", "--bogus"}, {"remove", "check"}, {"remove", "check", "--code", "3"},
-    {"remove", "check", "f", "--code"}, {"remove", "check", "f", "--bogus", "x"},
-    {"print"}, {"print", "--to", "x"}, {"print", "--to"}, {"print", "--bogus"}, {"print", "a.png", "--cut"},
-    {"print", "a.png", "--cut", "half"}, {"print", "a.png", "--density", "7"}, {"print", "a.png", "b.png"},
+    {"remove"},
+    {"remove", "--bogus"},
+    {"remove", "check"},
+    {"remove", "check", "--code", "3"},
+    {"remove", "check", "f", "--code"},
+    {"remove", "check", "f", "--bogus", "x"},
+    {"print"},
+    {"print", "--to", "x"},
+    {"print", "--to"},
+    {"print", "--bogus"},
+    {"print", "a.png", "--cut"},
+    {"print", "a.png", "--cut", "half"},
+    {"print", "a.png", "--density", "7"},
+    {"print", "a.png", "b.png"},
     {"print", "--settings", "r.bin"},
-    {"selftest", "--out"}, {"selftest", "--to"}, {"selftest", "--bogus"}, {"selftest", "x"},
+    {"selftest", "--out"},
+    {"selftest", "--to"},
+    {"selftest", "--bogus"},
+    {"selftest", "x"},
     {"selftest", "--out", "a", "--to", "b"},
 };
 
 class ToolArgs : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir_ = (std::filesystem::temp_directory_path() / ("k20_tool_args_" + std::to_string(getpid()))).string();
+        dir_ =
+            (std::filesystem::temp_directory_path() / ("k20_tool_args_" + std::to_string(getpid()))).string();
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -89,9 +153,12 @@ TEST_F(ToolArgs, TheTableWalksEveryCommand) {
     std::istringstream lines(help.out);
     bool inList = false;
     for (std::string line; std::getline(lines, line);) {
-        if (line == "commands:") inList = true;
-        else if (line.empty()) inList = false;
-        else if (inList) listed.insert(line.substr(2, line.find(' ', 2) - 2));
+        if (line == "commands:")
+            inList = true;
+        else if (line.empty())
+            inList = false;
+        else if (inList)
+            listed.insert(line.substr(2, line.find(' ', 2) - 2));
     }
     for (const auto& a : kWrongCommandLines) walked.insert(a[0]);
     EXPECT_FALSE(listed.empty());
@@ -121,8 +188,8 @@ TEST_F(ToolArgs, BarcodeDataThatWouldEndTheCommandIsRefused) {
 }
 
 TEST_F(ToolArgs, HelpStillSucceeds) {
-    for (const char* c : {"logo", "control-font", "settings", "barcode", "firmware", "send", "hex", "log", "remove",
-                          "selftest"}) {
+    for (const char* c : {"logo", "control-font", "settings", "barcode", "firmware", "send", "hex", "log",
+                          "remove", "selftest"}) {
         const ChildResult r = Run({c, "--help"});
         EXPECT_EQ(r.exitCode, 0) << c;
         EXPECT_NE(r.out.find("usage"), std::string::npos) << c;

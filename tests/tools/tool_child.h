@@ -28,8 +28,8 @@ inline std::string ReadText(const std::string& path) {
 // dir: the child's working folder, which also takes its captured output. A child that
 // hangs (a read that never ends) is killed after killAfterSeconds and shows as SIGKILL,
 // so that the test fails instead of waiting for ever.
-inline ChildResult RunChild(const std::string& exe, const std::vector<std::string>& args, const std::string& dir,
-                            int killAfterSeconds = 60) {
+inline ChildResult RunChild(const std::string& exe, const std::vector<std::string>& args,
+                            const std::string& dir, int killAfterSeconds = 60) {
     const std::string outPath = dir + "/child.out", errPath = dir + "/child.err";
     const pid_t pid = fork();
     if (pid == 0) {

@@ -54,9 +54,12 @@ bool ParseHex(const std::string& s, Bytes& out, std::string& err) {
     for (char c : s) {
         if (c == ' ' || c == ',' || c == ':') continue;
         int v = -1;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
         if (v < 0) {
             err = std::string("not a hexadecimal digit: '") + c + "'";
             return false;
@@ -96,8 +99,10 @@ bool ParseArgs(const Args& argsIn, bool allowSettings, Options& o, std::string& 
                 err = a + " needs a value";
                 return false;
             }
-            if (a == "--type") o.type = args[++i];
-            else o.settings.push_back(args[++i]);
+            if (a == "--type")
+                o.type = args[++i];
+            else
+                o.settings.push_back(args[++i]);
         } else if (a == "--hex") {
             o.hex = true;
         } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
@@ -220,7 +225,12 @@ bool Apply2D(Code2DPageModel& page, const std::string& f, const std::string& v, 
         }
     }
     int n = 0;
-    struct List { const char* name; int lo, hi; void (Code2DPageModel::*select)(int); int offset; };
+    struct List {
+        const char* name;
+        int lo, hi;
+        void (Code2DPageModel::*select)(int);
+        int offset;
+    };
     static const List kLists[] = {
         {"pdfErrorLevel", 0, 8, &Code2DPageModel::SelectErrorLevel, 0},
         {"gs1Hri", 1, 4, &Code2DPageModel::SelectHri, 1},

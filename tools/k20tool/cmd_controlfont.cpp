@@ -24,12 +24,13 @@ const char* kHelp =
     "  k20tool control-font set CODE HEX... [--file PATH]  give character CODE (hex 20..7F) the command HEX\n"
     "  k20tool control-font delete CODE [--file PATH]      remove the command of character CODE\n"
     "HEX is hexadecimal command text such as 1B 40 (at most 128 bytes). The file is\n"
-    "<Windows>\\system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat on Windows; elsewhere --file is required.\n"
+    "<Windows>\\system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat on Windows; elsewhere --file is "
+    "required.\n"
     "A change replaces the file only once the whole new table is written.\n";
 
 // Plain files of the machine the tool runs on; a change replaces the table in one step.
 class HostFiles : public LocalFileSystem {
-public:
+  public:
     Error MoveFileReplace(const std::string& from, const std::string& to) override {
         std::error_code ec;
         std::filesystem::rename(from, to, ec);
@@ -72,8 +73,10 @@ int Run(const Args& argsIn) {
     if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
     if (args.empty()) return UsageError("control-font needs show, set or delete");
     const std::string sub = args[0];
-    if (sub != "show" && sub != "set" && sub != "delete") return UsageError("unknown control-font command '" + sub + "'");
-    if (sub == "show" && args.size() != 1) return UsageError("control-font show takes no arguments besides --file");
+    if (sub != "show" && sub != "set" && sub != "delete")
+        return UsageError("unknown control-font command '" + sub + "'");
+    if (sub == "show" && args.size() != 1)
+        return UsageError("control-font show takes no arguments besides --file");
     uint8_t code = 0;
     if (sub != "show" && (args.size() < 2 || !ParseCode(args[1], code)))
         return UsageError("control-font " + sub + " needs CODE, hex 20..7F");
@@ -81,7 +84,8 @@ int Run(const Args& argsIn) {
     if (sub == "delete" && args.size() != 2) return UsageError("control-font delete takes one CODE");
 #ifdef _WIN32
     platform::win32::Win32FileSystem files;
-    if (path.empty()) path = prnui::ControlFontTablePath(platform::win32::Win32SystemInfo().WindowsDirectory());
+    if (path.empty())
+        path = prnui::ControlFontTablePath(platform::win32::Win32SystemInfo().WindowsDirectory());
 #else
     HostFiles files;
     if (path.empty()) return UsageError("control-font: --file PATH is required outside Windows");
@@ -110,7 +114,8 @@ int Run(const Args& argsIn) {
     }
     prnui::FileProfileWriter writer(files, kCodePage);
     if (Error e = prnui::SaveControlFontTable(files, writer, path, table))
-        return Fail("cannot write " + path + " (error " + std::to_string(e) + "); the previous table is unchanged");
+        return Fail("cannot write " + path + " (error " + std::to_string(e) +
+                    "); the previous table is unchanged");
     return 0;
 }
 

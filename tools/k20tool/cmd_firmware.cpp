@@ -36,9 +36,11 @@ int Run(const Args& argsIn) {
     std::vector<uint8_t> none;
     // A limit of 0 reads nothing: it only tells a device or a pipe from a file.
     if (r == FirmwareResult::CannotOpen && fs.ReadFileLimited(args[0], 0, none) == platform::kErrBadFileType)
-        return Fail(platform::DescribeReadError(args[0], platform::FileKind::Firmware, platform::kErrBadFileType));
+        return Fail(
+            platform::DescribeReadError(args[0], platform::FileKind::Firmware, platform::kErrBadFileType));
     if (r == FirmwareResult::TooLarge)
-        return Fail(platform::DescribeReadError(args[0], platform::FileKind::Firmware, platform::kErrFileTooLarge));
+        return Fail(
+            platform::DescribeReadError(args[0], platform::FileKind::Firmware, platform::kErrFileTooLarge));
     if (r != FirmwareResult::Sent)
         return Fail(args[0] + ": " + Utf16ToUtf8(DownloadDefaultText(FirmwareMessageKey(r))));
     std::vector<std::vector<uint8_t>> writes;

@@ -82,12 +82,18 @@ struct Machine {
 #ifdef _WIN32
     win32::Win32Machine real;
     std::string error;
-    Platform platform() { return real.platform(); }
-    std::string Map(const std::string& p) { return p; }
+    Platform platform() {
+        return real.platform();
+    }
+    std::string Map(const std::string& p) {
+        return p;
+    }
 #else
     sim::SimMachine sim;
     std::string error;  // why the job given directly could not be read
-    Platform platform() { return sim.platform(); }
+    Platform platform() {
+        return sim.platform();
+    }
     std::string Map(const std::string& hostPath) {
         namespace fs = std::filesystem;
         const std::string root = "C:\\log";
@@ -148,7 +154,7 @@ int List(const Args& args) {
 }
 
 class NoImage : public PageImageHost {
-public:
+  public:
     bool Load(const std::string&, uint32_t&) override { return false; }
     void Release() override {}
 };
@@ -160,7 +166,8 @@ int Print(Args args) {
     TakeOption(args, "--capture", capture, bad);
     if (bad) return UsageError("an option lacks its value");
     if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
-    if (args.size() != 1 || to.empty()) return UsageError("log print needs JOB.prn or DAYFOLDER and --to PRINTER");
+    if (args.size() != 1 || to.empty())
+        return UsageError("log print needs JOB.prn or DAYFOLDER and --to PRINTER");
     Machine m;
     Platform p = m.platform();
 #ifndef _WIN32
@@ -193,7 +200,8 @@ int Print(Args args) {
         if (!WriteWholeFile(capture, all, err)) return Fail(err);
     }
 #endif
-    return failed ? Fail(std::to_string(failed) + " of " + std::to_string(files.size()) + " jobs not printed") : 0;
+    return failed ? Fail(std::to_string(failed) + " of " + std::to_string(files.size()) + " jobs not printed")
+                  : 0;
 }
 
 int Run(const Args& args) {
@@ -208,8 +216,8 @@ int Run(const Args& args) {
     return UsageError("unknown log command '" + args[0] + "'");
 }
 
-Registration reg("log", "the driver log: decode a job to its page image, list a log folder, print jobs again", Run,
-                 kHelp);
+Registration reg("log", "the driver log: decode a job to its page image, list a log folder, print jobs again",
+                 Run, kHelp);
 
 }  // namespace
 }  // namespace k20::tool

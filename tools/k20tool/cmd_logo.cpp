@@ -110,7 +110,9 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
     return true;
 }
 
-std::string MessageText(std::string_view key) { return Utf16ToUtf8(DownloadDefaultText(key)); }
+std::string MessageText(std::string_view key) {
+    return Utf16ToUtf8(DownloadDefaultText(key));
+}
 
 // Beside the source, the file name's extension replaced by "Temp.bmp"; a name without
 // an extension keeps all of it (dl/sub/ab -> dl/sub/abTemp.bmp).
@@ -132,7 +134,8 @@ int Convert(const Options& o) {
     if (o.files.size() != 1) return UsageError("logo convert needs exactly one IN.bmp");
     const std::string path = o.output.empty() ? DefaultConvertOutput(o.files[0]) : o.output;
     std::error_code ec;
-    if (o.output.empty() && std::filesystem::exists(std::filesystem::path(std::u8string(path.begin(), path.end())), ec))
+    if (o.output.empty() &&
+        std::filesystem::exists(std::filesystem::path(std::u8string(path.begin(), path.end())), ec))
         return Fail(path + " exists already; name the output with -o to replace it");
     std::string err;
     render::PictureBitmapFile picture;  // a PNG or JPEG logo as a bitmap file
@@ -158,7 +161,8 @@ int Convert(const Options& o) {
         }
     } else {
         GrayVariant v;
-        if (!GrayVariantFor(h.bitCount, v)) return Fail(in + ": " + std::to_string(h.bitCount) + "-bit bitmaps can't be made gray");
+        if (!GrayVariantFor(h.bitCount, v))
+            return Fail(in + ": " + std::to_string(h.bitCount) + "-bit bitmaps can't be made gray");
         result = ConvertToGrayImage(src.bytes(), v, o.contrast, o.brightness, sink);
     }
     if (result == kConvertBadFormat) {

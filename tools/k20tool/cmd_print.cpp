@@ -85,10 +85,14 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
             o.record = v;
         } else if (a == "--cut") {
             if (!value()) return false;
-            if (v == "none") o.cut = Cut::None;
-            else if (v == "partial") o.cut = Cut::Partial;
-            else if (v == "full") o.cut = Cut::Full;
-            else return err = "--cut takes none, partial or full", false;
+            if (v == "none")
+                o.cut = Cut::None;
+            else if (v == "partial")
+                o.cut = Cut::Partial;
+            else if (v == "full")
+                o.cut = Cut::Full;
+            else
+                return err = "--cut takes none, partial or full", false;
         } else if (a == "--drawer") {
             if (!number(0, 12, o.drawer)) return false;
         } else if (a == "--buzzer") {
@@ -99,11 +103,16 @@ bool ParseOptions(const Args& args, Options& o, std::string& err) {
             if (!number(0, 2, o.density)) return false;
         } else if (a == "--halftone") {
             if (!value()) return false;
-            if (v == "none") o.halftone = prnui::kHalftoneNone;
-            else if (v == "m3") o.halftone = prnui::kHalftoneDitherM3;
-            else if (v == "m4") o.halftone = prnui::kHalftoneDitherM4;
-            else if (v == "diffuse") o.halftone = prnui::kHalftoneErrorDiffuse;
-            else return err = "--halftone takes none, m3, m4 or diffuse", false;
+            if (v == "none")
+                o.halftone = prnui::kHalftoneNone;
+            else if (v == "m3")
+                o.halftone = prnui::kHalftoneDitherM3;
+            else if (v == "m4")
+                o.halftone = prnui::kHalftoneDitherM4;
+            else if (v == "diffuse")
+                o.halftone = prnui::kHalftoneErrorDiffuse;
+            else
+                return err = "--halftone takes none, m3, m4 or diffuse", false;
         } else if (a == "--log-folder") {
             if (!value()) return false;
             o.logFolder = v;
@@ -133,7 +142,8 @@ bool LoadSettings(const Options& o, JobSettings& s, std::string& err) {
         const uint32_t ver = bytes.size() >= 12 ? GetU32(bytes.data(), 8) : 0;
         if (bytes.size() < prnui::kPrivateSettingsSize || size != prnui::kPrivateSettingsSize ||
             sig != prnui::kPrivateSettingsSignature || ver != prnui::kPrivateSettingsVersion)
-            return err = o.record + ": not a private settings record (1980 bytes, signature PLR, version 1)", false;
+            return err = o.record + ": not a private settings record (1980 bytes, signature PLR, version 1)",
+                   false;
         s = SettingsFromRecordBytes(bytes);
     }
     Operation& start = s.operations[size_t(OperationPoint::StartDocument)];
@@ -226,7 +236,8 @@ int Run(const Args& argsIn) {
     return Print(o, to);
 }
 
-Registration reg("print", "print a BMP, PNG or JPEG picture as a receipt through the rendering engine", Run, kHelp);
+Registration reg("print", "print a BMP, PNG or JPEG picture as a receipt through the rendering engine", Run,
+                 kHelp);
 
 }  // namespace
 }  // namespace k20::tool

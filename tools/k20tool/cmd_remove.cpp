@@ -45,11 +45,16 @@ int Check(const Args& args) {
     for (size_t i = 2; i < args.size(); ++i) {
         if (i + 1 >= args.size()) return UsageError(args[i] + " needs a value");
         const std::string& v = args[++i];
-        if (args[i - 1] == "--code") code = drvsetup::ParseDecimal(v);
-        else if (args[i - 1] == "--codepage") codePage = unsigned(drvsetup::ParseDecimal(v));
-        else if (args[i - 1] == "--monitor") monitors.push_back(v);
-        else if (args[i - 1] == "--processor") processors.push_back(v);
-        else return UsageError("unknown option " + args[i - 1]);
+        if (args[i - 1] == "--code")
+            code = drvsetup::ParseDecimal(v);
+        else if (args[i - 1] == "--codepage")
+            codePage = unsigned(drvsetup::ParseDecimal(v));
+        else if (args[i - 1] == "--monitor")
+            monitors.push_back(v);
+        else if (args[i - 1] == "--processor")
+            processors.push_back(v);
+        else
+            return UsageError("unknown option " + args[i - 1]);
     }
     if (code < 0 || code > 11) return Fail("--code must be 0..11");
     std::vector<uint8_t> bytes;

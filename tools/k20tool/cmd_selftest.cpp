@@ -58,7 +58,8 @@ int Run(const Args& args) {
     return 0;
 }
 
-Registration reg("selftest", "the printer's self-test job: write its bytes or send it to a printer", Run, kHelp);
+Registration reg("selftest", "the printer's self-test job: write its bytes or send it to a printer", Run,
+                 kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -37,7 +37,8 @@ int Run(const Args& argsIn) {
     return DeliverJob(to, "k20tool", writes);
 }
 
-Registration reg("send", "send job bytes to a printer over TCP, to a path or to a spooler printer", Run, kHelp);
+Registration reg("send", "send job bytes to a printer over TCP, to a path or to a spooler printer", Run,
+                 kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -87,14 +87,17 @@ int Run(const Args& argsIn) {
         p.out = out.data();
         p.cbBufSize = uint32_t(out.size());
         CallResult r = DevMode(sub == "convert" ? kOemDmConvert : kOemDmMerge, &p, sysDir);
-        if (r.hr != kS_OK) return Fail("the record could not be " + std::string(sub == "convert" ? "converted" : "merged") + " (error " + std::to_string(r.lastError) + ")");
+        if (r.hr != kS_OK)
+            return Fail("the record could not be " + std::string(sub == "convert" ? "converted" : "merged") +
+                        " (error " + std::to_string(r.lastError) + ")");
         if (!WriteWholeFile(args[2], out, err)) return Fail(err);
         return 0;
     }
     return UsageError("unknown settings command '" + sub + "'");
 }
 
-Registration reg("settings", "the private document settings record: default, show, convert, merge", Run, kHelp);
+Registration reg("settings", "the private document settings record: default, show, convert, merge", Run,
+                 kHelp);
 
 }  // namespace
 }  // namespace k20::tool

@@ -30,6 +30,8 @@ const uint8_t* MapWholeFile(const std::string& path, size_t& size) {
     return static_cast<const uint8_t*>(m);
 }
 
-void UnmapWholeFile(const uint8_t* data, size_t size) { munmap(const_cast<uint8_t*>(data), size); }
+void UnmapWholeFile(const uint8_t* data, size_t size) {
+    munmap(const_cast<uint8_t*>(data), size);
+}
 
 }  // namespace k20::tool

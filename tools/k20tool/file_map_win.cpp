@@ -10,8 +10,8 @@ namespace k20::tool {
 
 const uint8_t* MapWholeFile(const std::string& path, size_t& size) {
     const std::filesystem::path p(std::u8string(path.begin(), path.end()));
-    HANDLE f = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return nullptr;
     LARGE_INTEGER n;
     // An empty file has no mapping; a file beyond the address space has no view.
@@ -30,6 +30,8 @@ const uint8_t* MapWholeFile(const std::string& path, size_t& size) {
     return static_cast<const uint8_t*>(v);
 }
 
-void UnmapWholeFile(const uint8_t* data, size_t) { UnmapViewOfFile(data); }
+void UnmapWholeFile(const uint8_t* data, size_t) {
+    UnmapViewOfFile(data);
+}
 
 }  // namespace k20::tool

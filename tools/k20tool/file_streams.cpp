@@ -9,7 +9,9 @@ namespace k20::tool {
 
 namespace fs = std::filesystem;
 
-MappedFile::~MappedFile() { Close(); }
+MappedFile::~MappedFile() {
+    Close();
+}
 
 void MappedFile::Close() {
     if (map_) UnmapWholeFile(map_, size_);

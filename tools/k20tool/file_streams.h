@@ -17,7 +17,7 @@ namespace k20::tool {
 // The bytes of a file, mapped read-only where the host allows it and read into memory
 // otherwise (empty files, pipes, devices, or on request).
 class MappedFile {
-public:
+  public:
     MappedFile() = default;
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
@@ -26,11 +26,14 @@ public:
     // copy: read into memory even where mapping works, for a file that is about to be
     // overwritten while its bytes are still needed. Only regular files up to limit bytes
     // are taken (the sources are logos).
-    platform::Error Open(const std::string& path, bool copy = false, uint64_t limit = platform::kLogoFileLimit);
-    std::span<const uint8_t> bytes() const { return map_ ? std::span<const uint8_t>(map_, size_) : std::span(copy_); }
+    platform::Error Open(const std::string& path, bool copy = false,
+                         uint64_t limit = platform::kLogoFileLimit);
+    std::span<const uint8_t> bytes() const {
+        return map_ ? std::span<const uint8_t>(map_, size_) : std::span(copy_);
+    }
     bool mapped() const { return map_ != nullptr; }
 
-private:
+  private:
     void Close();
     const uint8_t* map_ = nullptr;
     size_t size_ = 0;
@@ -40,7 +43,7 @@ private:
 // A file created on the first write, so that a refusal before any output leaves no file
 // behind; one that fails midway is removed again.
 class OutputFile {
-public:
+  public:
     explicit OutputFile(std::string path) : path_(std::move(path)) {}
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -54,7 +57,7 @@ public:
     bool failed() const { return failed_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     std::FILE* f_ = nullptr;
     bool failed_ = false;

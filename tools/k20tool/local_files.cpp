@@ -137,7 +137,8 @@ Error LocalFileSystem::WriteFile(const std::string& path, const std::vector<uint
 
 Error LocalFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
     std::error_code ec;
-    fs::copy_file(P(from), P(to), failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(P(from), P(to),
+                  failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing, ec);
     return ec == std::errc::file_exists ? kErrFileExists : FromErrc(ec);
 }
 
@@ -168,7 +169,9 @@ Error LocalFileSystem::GetAttributes(const std::string& path, uint32_t& attrs) {
     return kOk;
 }
 
-Error LocalFileSystem::SetAttributes(const std::string&, uint32_t) { return kOk; }
+Error LocalFileSystem::SetAttributes(const std::string&, uint32_t) {
+    return kOk;
+}
 
 Error LocalFileSystem::FindFiles(const std::string& pattern, std::vector<FindEntry>& out) {
     out.clear();
@@ -192,6 +195,8 @@ Error LocalFileSystem::FindFiles(const std::string& pattern, std::vector<FindEnt
     return out.empty() ? kErrFileNotFound : kOk;
 }
 
-Error LocalFileSystem::GetFileVersion(const std::string&, std::string&) { return kErrNotSupported; }
+Error LocalFileSystem::GetFileVersion(const std::string&, std::string&) {
+    return kErrNotSupported;
+}
 
 }  // namespace k20::tool

@@ -8,10 +8,11 @@
 namespace k20::tool {
 
 class LocalFileSystem : public platform::FileSystem {
-public:
+  public:
     // Bounded like every read of the tool: see ReadFileLimited.
     platform::Error ReadFile(const std::string& path, std::vector<uint8_t>& out) override;
-    platform::Error ReadFileLimited(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) override;
+    platform::Error ReadFileLimited(const std::string& path, uint64_t limit,
+                                    std::vector<uint8_t>& out) override;
     platform::Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
     platform::Error CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     platform::Error DeleteFile(const std::string& path) override;

@@ -49,7 +49,8 @@ const std::string* FindOption(const Args& args) {
     return nullptr;
 }
 
-bool ReadWholeFile(const std::string& path, platform::FileKind kind, std::vector<uint8_t>& out, std::string& error) {
+bool ReadWholeFile(const std::string& path, platform::FileKind kind, std::vector<uint8_t>& out,
+                   std::string& error) {
     LocalFileSystem fs;
     const platform::Error e = platform::ReadBoundedFile(fs, path, kind, out);
     if (e != platform::kOk) error = platform::DescribeReadError(path, kind, e);
@@ -84,9 +85,10 @@ using namespace k20::tool;
 
 static void Usage(std::ostream& o) {
     o << "usage: k20tool COMMAND [ARGS...]\n\n"
-         "Command-line access to the K-20 driver's records, printer command streams and files.\n\ncommands:\n";
-    for (auto& [name, e] : Commands()) o << "  " << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ')
-                                         << e.summary << "\n";
+         "Command-line access to the K-20 driver's records, printer command streams and "
+         "files.\n\ncommands:\n";
+    for (auto& [name, e] : Commands())
+        o << "  " << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') << e.summary << "\n";
     o << "\n'k20tool COMMAND --help' tells more.\n";
 }
 

@@ -31,7 +31,8 @@ bool ParseSendTarget(const std::string& spec, SendTarget& out, std::string& erro
             hasPort = !after.empty();
             if (hasPort) port = after.substr(1);
             rest = rest.substr(1, close - 1);
-        } else if (const size_t colon = rest.find(':'); colon != std::string::npos && rest.rfind(':') == colon) {
+        } else if (const size_t colon = rest.find(':');
+                   colon != std::string::npos && rest.rfind(':') == colon) {
             // One colon separates the port; more are a bare IPv6 address on the default port.
             hasPort = true;
             port = rest.substr(colon + 1);
@@ -103,12 +104,15 @@ bool SendPath(const SendTarget& t, const std::vector<std::vector<uint8_t>>& writ
 
 }  // namespace
 
-bool SendToTarget(const SendTarget& target, const std::string& docName, const std::vector<std::vector<uint8_t>>& writes,
-                  std::string& error) {
+bool SendToTarget(const SendTarget& target, const std::string& docName,
+                  const std::vector<std::vector<uint8_t>>& writes, std::string& error) {
     switch (target.kind) {
-    case SendTarget::Kind::Tcp: return SendTcpJob(target, writes, error);
-    case SendTarget::Kind::Printer: return SendPrinterJob(target, docName, writes, error);
-    case SendTarget::Kind::Path: return SendPath(target, writes, error);
+        case SendTarget::Kind::Tcp:
+            return SendTcpJob(target, writes, error);
+        case SendTarget::Kind::Printer:
+            return SendPrinterJob(target, docName, writes, error);
+        case SendTarget::Kind::Path:
+            return SendPath(target, writes, error);
     }
     return false;
 }

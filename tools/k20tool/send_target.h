@@ -22,8 +22,8 @@ bool ParseSendTarget(const std::string& spec, SendTarget& out, std::string& erro
 // Removes "--to X" from args; false with an error when it is malformed.
 bool TakeSendTarget(Args& args, std::optional<SendTarget>& out, std::string& error);
 // Sends the writes in order as one job (document name used for spooler targets).
-bool SendToTarget(const SendTarget& target, const std::string& docName, const std::vector<std::vector<uint8_t>>& writes,
-                  std::string& error);
+bool SendToTarget(const SendTarget& target, const std::string& docName,
+                  const std::vector<std::vector<uint8_t>>& writes, std::string& error);
 // How long a TCP send waits, after its last byte, for the printer to close the connection.
 inline constexpr int kTcpCloseWaitSeconds = 60;
 
@@ -31,7 +31,8 @@ inline constexpr int kTcpCloseWaitSeconds = 60;
 // A TCP job counts as sent only when the printer closed the connection after taking the
 // last byte: the bytes are followed by a half-close, and a reset or no close within
 // kTcpCloseWaitSeconds is a failure.
-bool SendTcpJob(const SendTarget& target, const std::vector<std::vector<uint8_t>>& writes, std::string& error);
+bool SendTcpJob(const SendTarget& target, const std::vector<std::vector<uint8_t>>& writes,
+                std::string& error);
 bool SendPrinterJob(const SendTarget& target, const std::string& docName,
                     const std::vector<std::vector<uint8_t>>& writes, std::string& error);
 // Standard output, or the target when one was given. Returns the exit code.

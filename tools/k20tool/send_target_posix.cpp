@@ -28,7 +28,8 @@ bool WaitForClose(int s, const std::string& peer, std::string& error) {
     const auto deadline = Clock::now() + std::chrono::seconds(kTcpCloseWaitSeconds);
     uint8_t buf[4096];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             error = peer + " did not close the connection within " + std::to_string(kTcpCloseWaitSeconds) +
                     " s after the job; it may not have taken all of it";
@@ -46,7 +47,8 @@ bool WaitForClose(int s, const std::string& peer, std::string& error) {
         if (n > 0) continue;
         if (n == 0) return true;
         if (errno == EINTR || errno == EAGAIN) continue;
-        error = peer + (errno == ECONNRESET ? " reset the connection" : std::string(": ") + std::strerror(errno)) +
+        error = peer +
+                (errno == ECONNRESET ? " reset the connection" : std::string(": ") + std::strerror(errno)) +
                 "; the job may not have been taken whole";
         return false;
     }
@@ -60,7 +62,8 @@ bool SendTcpJob(const SendTarget& t, const std::vector<std::vector<uint8_t>>& wr
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* res = nullptr;
     const std::string port = std::to_string(t.port);
-    const std::string peer = (t.host.find(':') != std::string::npos ? "[" + t.host + "]" : t.host) + ":" + port;
+    const std::string peer =
+        (t.host.find(':') != std::string::npos ? "[" + t.host + "]" : t.host) + ":" + port;
     if (getaddrinfo(t.host.c_str(), port.c_str(), &hints, &res) != 0 || !res) {
         error = "cannot resolve " + t.host;
         return false;

@@ -38,8 +38,9 @@ bool WaitForClose(SOCKET s, const std::string& peer, std::string& error) {
         if (n > 0) continue;
         if (n == 0) return true;
         const int e = WSAGetLastError();
-        error = peer + (e == WSAECONNRESET ? std::string(" reset the connection")
-                                           : " failed (error " + std::to_string(e) + ")") +
+        error = peer +
+                (e == WSAECONNRESET ? std::string(" reset the connection")
+                                    : " failed (error " + std::to_string(e) + ")") +
                 "; the job may not have been taken whole";
         return false;
     }
@@ -78,7 +79,8 @@ bool SendTcpJob(const SendTarget& t, const std::vector<std::vector<uint8_t>>& wr
         error = "cannot connect to " + t.host + ":" + port;
         return false;
     }
-    const std::string peer = (t.host.find(':') != std::string::npos ? "[" + t.host + "]" : t.host) + ":" + port;
+    const std::string peer =
+        (t.host.find(':') != std::string::npos ? "[" + t.host + "]" : t.host) + ":" + port;
     for (const auto& w : writes) {
         size_t done = 0;
         while (done < w.size()) {
@@ -102,8 +104,8 @@ bool SendTcpJob(const SendTarget& t, const std::vector<std::vector<uint8_t>>& wr
     return ok;
 }
 
-bool SendPrinterJob(const SendTarget& t, const std::string& docName, const std::vector<std::vector<uint8_t>>& writes,
-                    std::string& error) {
+bool SendPrinterJob(const SendTarget& t, const std::string& docName,
+                    const std::vector<std::vector<uint8_t>>& writes, std::string& error) {
     platform::win32::Win32Machine m;
     platform::PrinterHandle h = 0;
     if (platform::Error e = m.spooler.OpenPrinter(t.name, h); e != platform::kOk) {

@@ -29,7 +29,8 @@ int UsageError(const std::string& message);
 const std::string* FindOption(const Args& args);
 
 // The whole of a regular file no larger than its kind allows; error says what went wrong.
-bool ReadWholeFile(const std::string& path, platform::FileKind kind, std::vector<uint8_t>& out, std::string& error);
+bool ReadWholeFile(const std::string& path, platform::FileKind kind, std::vector<uint8_t>& out,
+                   std::string& error);
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string& error);
 void WriteStdoutBinary(const std::vector<uint8_t>& data);
 

@@ -24,7 +24,9 @@ struct HostSession::DriverUI final : host::IPrintOemDriverUI {
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs)); }
-    ULONG STDMETHODCALLTYPE Release() override { return ULONG(InterlockedDecrement(&refs)); }  // owned by the session
+    ULONG STDMETHODCALLTYPE Release() override {
+        return ULONG(InterlockedDecrement(&refs));
+    }  // owned by the session
     HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR, PVOID, DWORD, PDWORD, PDWORD) override {
         return E_NOTIMPL;
     }
@@ -97,11 +99,15 @@ std::vector<WORD> HostPageTemplate(const wchar_t* text) {
     return t;
 }
 
-INT_PTR CALLBACK HostPageProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
+INT_PTR CALLBACK HostPageProc(HWND, UINT msg, WPARAM, LPARAM) {
+    return msg == WM_INITDIALOG;
+}
 
 }  // namespace
 
-HostSession::HostSession() : driverUI_(std::make_unique<DriverUI>()) { BuildOptionItems(); }
+HostSession::HostSession() : driverUI_(std::make_unique<DriverUI>()) {
+    BuildOptionItems();
+}
 
 HostSession::~HostSession() {
     if (plugin_) plugin_->Release();
@@ -109,7 +115,9 @@ HostSession::~HostSession() {
     // The plug-in stays loaded: windows it created may still be alive in a test process.
 }
 
-const std::vector<UiUpdate>& HostSession::uiUpdates() const { return driverUI_->updates; }
+const std::vector<UiUpdate>& HostSession::uiUpdates() const {
+    return driverUI_->updates;
+}
 
 void HostSession::BuildOptionItems() {
     params_.assign(2, {});
@@ -153,7 +161,8 @@ bool HostSession::Load(const std::wstring& dllPath, std::wstring& error) {
         error = L"cannot load " + dllPath;
         return false;
     }
-    auto get = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "DllGetClassObject")));
+    auto get = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll_, "DllGetClassObject")));
     IClassFactory* factory = nullptr;
     if (!get || FAILED(get(host::CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
         error = L"no class factory";
@@ -215,7 +224,8 @@ std::wstring HostSession::WindowTitle(Sheet sheet) const {
     return printer_ + (sheet == Sheet::Document ? L" Printing Preferences" : L" Properties");
 }
 
-LONG_PTR CALLBACK HostSession::ComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM lParam1, LPARAM lParam2) {
+LONG_PTR CALLBACK HostSession::ComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM lParam1,
+                                            LPARAM lParam2) {
     auto* self = static_cast<HostSession*>(hComPropSheet);
     if (!self) return 0;
     switch (function) {
@@ -225,7 +235,8 @@ LONG_PTR CALLBACK HostSession::ComPropSheet(HANDLE hComPropSheet, UINT function,
             HPROPSHEETPAGE page = CreatePropertySheetPageW(psp);
             if (!page) return 0;
             self->pages_.push_back(page);
-            self->titles_.push_back((psp->dwFlags & PSP_USETITLE) && psp->pszTitle && !IS_INTRESOURCE(psp->pszTitle)
+            self->titles_.push_back((psp->dwFlags & PSP_USETITLE) && psp->pszTitle &&
+                                            !IS_INTRESOURCE(psp->pszTitle)
                                         ? psp->pszTitle
                                         : L"");
             return reinterpret_cast<LONG_PTR>(page);
@@ -234,7 +245,8 @@ LONG_PTR CALLBACK HostSession::ComPropSheet(HANDLE hComPropSheet, UINT function,
             self->setResults_.push_back({reinterpret_cast<HANDLE>(lParam1), lParam2});
             if (lParam2 == CPSUI_OK) self->applied_ = true;
             return 1;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -253,7 +265,9 @@ void HostSession::AddHostPages(Sheet sheet) {
     }
 }
 
-HRESULT HostSession::Collect(Sheet sheet) { return Request(sheet, this, &ComPropSheet, true); }
+HRESULT HostSession::Collect(Sheet sheet) {
+    return Request(sheet, this, &ComPropSheet, true);
+}
 
 HRESULT HostSession::CollectInto(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET pfn) {
     return Request(sheet, hComPropSheet, pfn, false);
@@ -283,7 +297,8 @@ HRESULT HostSession::Request(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET 
     psp_.pPublicDM = pub;
     psp_.pOEMDM = cuip_.pOEMDM;
 
-    HRESULT hr = plugin_->CommonUIProp(sheet == Sheet::Document ? host::OEMCUIP_DOCPROP : host::OEMCUIP_PRNPROP, &cuip_);
+    HRESULT hr = plugin_->CommonUIProp(
+        sheet == Sheet::Document ? host::OEMCUIP_DOCPROP : host::OEMCUIP_PRNPROP, &cuip_);
     if (FAILED(hr)) return hr;
     if (hostPages) AddHostPages(sheet);
     PROPSHEETUI_INFO info{};

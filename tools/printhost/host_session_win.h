@@ -30,7 +30,7 @@ struct SetResultCall {
 enum class Sheet { Document, Device };
 
 class HostSession {
-public:
+  public:
     HostSession();
     ~HostSession();
     HostSession(const HostSession&) = delete;
@@ -66,9 +66,10 @@ public:
     std::wstring WindowTitle(Sheet sheet) const;
 
     // The host's sheet function.
-    static LONG_PTR CALLBACK ComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM lParam1, LPARAM lParam2);
+    static LONG_PTR CALLBACK ComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM lParam1,
+                                          LPARAM lParam2);
 
-private:
+  private:
     void BuildOptionItems();
     void AddHostPages(Sheet sheet);
     HRESULT Request(Sheet sheet, HANDLE hComPropSheet, PFNCOMPROPSHEET pfn, bool hostPages);

@@ -12,8 +12,8 @@ void ShipLanguageFiles(const std::wstring& fromDir) {
     GetNativeSystemInfo(&si);
     const bool x64 = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
                      si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    const std::wstring dir =
-        std::wstring(win) + (x64 ? L"\\system32\\spool\\drivers\\x64\\3" : L"\\system32\\spool\\drivers\\w32x86\\3");
+    const std::wstring dir = std::wstring(win) + (x64 ? L"\\system32\\spool\\drivers\\x64\\3"
+                                                      : L"\\system32\\spool\\drivers\\w32x86\\3");
     SHCreateDirectory(nullptr, dir.c_str());
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
@@ -29,8 +29,8 @@ void ShipLanguageFiles(const std::wstring& fromDir) {
 
 void SetLanguage(const std::wstring& file) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\KESTRAN\\LANGUAGE", 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     RegSetValueExW(key, L"LANGUAGE_K20", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
                    DWORD((file.size() + 1) * sizeof(wchar_t)));

@@ -14,8 +14,8 @@ namespace k20::printhost {
 namespace {
 
 const wchar_t* kDriverName = L"K-20 Stand-in Driver";
-const wchar_t* kFiles[] = {L"prnui.dll", L"printhostui.dll", L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res",
-                           L"LANGUAGE_K20.dat"};
+const wchar_t* kFiles[] = {L"prnui.dll",   L"printhostui.dll", L"ENG_K20.res",
+                           L"CHN_K20.res", L"CHF_K20.res",     L"LANGUAGE_K20.dat"};
 
 std::wstring DriverDirectory() {
     wchar_t dir[MAX_PATH] = {};
@@ -25,7 +25,9 @@ std::wstring DriverDirectory() {
     return dir;
 }
 
-std::wstring Err(const wchar_t* what) { return std::wstring(what) + L" failed, error " + std::to_wstring(GetLastError()); }
+std::wstring Err(const wchar_t* what) {
+    return std::wstring(what) + L" failed, error " + std::to_wstring(GetLastError());
+}
 
 // Closes the sheet the spooler opened once it is up, noting its tab titles.
 struct SheetWatch {
@@ -82,7 +84,8 @@ SetupResult InstallStandInPrinter(const std::wstring& packageDir, const std::wst
     CreateDirectoryW(v3.c_str(), nullptr);
     for (const wchar_t* f : kFiles) {
         std::wstring from = packageDir + L"\\" + f;
-        if (!CopyFileW(from.c_str(), (v3 + L"\\" + f).c_str(), FALSE)) return {false, Err((L"copy " + from).c_str())};
+        if (!CopyFileW(from.c_str(), (v3 + L"\\" + f).c_str(), FALSE))
+            return {false, Err((L"copy " + from).c_str())};
     }
     std::wstring data = v3 + L"\\K20.gpd";
     HANDLE h = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -102,7 +105,8 @@ SetupResult InstallStandInPrinter(const std::wstring& packageDir, const std::wst
     di.pDataFile = data.data();
     di.pConfigFile = configPath.data();
     di.pDependentFiles = dependent.data();
-    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di)) && GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
+    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di)) &&
+        GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
         return {false, Err(L"AddPrinterDriver")};
 
     HANDLE hp = nullptr;
@@ -140,8 +144,9 @@ PreferencesResult OpenPrintingPreferences(const std::wstring& printerName, const
         watch.threadId = GetCurrentThreadId();
         watch.picture = picture;
         HANDLE t = CreateThread(nullptr, 0, WatchSheet, &watch, 0, nullptr);
-        res.promptResult = DocumentPropertiesW(nullptr, hp, name.data(), reinterpret_cast<DEVMODEW*>(out.data()),
-                                               nullptr, DM_OUT_BUFFER | DM_IN_PROMPT);
+        res.promptResult =
+            DocumentPropertiesW(nullptr, hp, name.data(), reinterpret_cast<DEVMODEW*>(out.data()), nullptr,
+                                DM_OUT_BUFFER | DM_IN_PROMPT);
         if (t) {
             WaitForSingleObject(t, 15000);
             CloseHandle(t);
@@ -159,20 +164,23 @@ std::wstring ProbeRouting(const std::wstring& printerName, const std::wstring& p
     if (!prefs.error.empty()) return prefs.error;
     std::wstring report = L"DocumentPropertiesW(size) = " + std::to_wstring(prefs.sizeResult) + L"\n";
     if (prefs.sizeResult > 0)
-        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(prefs.promptResult) + L", sheet tabs:" +
-                  (prefs.tabs.empty() ? L" none" : prefs.tabs) + L"\n";
+        report += L"DocumentPropertiesW(DM_IN_PROMPT) = " + std::to_wstring(prefs.promptResult) +
+                  L", sheet tabs:" + (prefs.tabs.empty() ? L" none" : prefs.tabs) + L"\n";
     std::wstring name = printerName;
     HANDLE hp = nullptr;
     if (!OpenPrinterW(name.data(), &hp, nullptr)) return report + Err(L"OpenPrinter");
     BOOL pp = PrinterProperties(nullptr, hp);
-    report += L"PrinterProperties = " + std::to_wstring(pp) + L" (error " + std::to_wstring(GetLastError()) + L")\n";
+    report += L"PrinterProperties = " + std::to_wstring(pp) + L" (error " + std::to_wstring(GetLastError()) +
+              L")\n";
     ClosePrinter(hp);
     report += L"entry points reached:";
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls", 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
         wchar_t value[128];
         for (DWORD i = 0;; ++i) {
             DWORD len = 128;
-            if (RegEnumValueW(key, i, value, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (RegEnumValueW(key, i, value, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
             report += L" ";
             report += value;
         }

@@ -49,7 +49,6 @@ void Pump(DWORD ms) {
     }
 }
 
-
 // The plug-in takes its language files from the printer-driver folder of the processor
 // (a copy refreshed into the user's folder at load), never from beside this program; a
 // prefix where --install never ran has none there, and the sheet would stay English.
@@ -62,7 +61,8 @@ int ShowSheet(HostSession& s, Sheet sheet, const std::wstring& shots, const std:
     const wchar_t* name = sheet == Sheet::Document ? L"document" : L"device";
     HRESULT hr = s.Collect(sheet);
     if (FAILED(hr)) {
-        fwprintf(stderr, L"printhost: the %ls sheet request failed (0x%08lx)\n", name, static_cast<unsigned long>(hr));
+        fwprintf(stderr, L"printhost: the %ls sheet request failed (0x%08lx)\n", name,
+                 static_cast<unsigned long>(hr));
         return 1;
     }
     if (shots.empty()) {
@@ -92,17 +92,27 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
         auto next = [&]() -> std::wstring { return i + 1 < argc ? argv[++i] : L""; };
-        if (a == L"--dll") dll = next();
-        else if (a == L"--printer") printer = next();
-        else if (a == L"--install") install = next();
-        else if (a == L"--sheet") sheetArg = next();
-        else if (a == L"--language") language = next();
-        else if (a == L"--screenshots") shots = next();
-        else if (a == L"--probe") probe = true;
-        else if (!a.empty() && a[0] != L'-' && printer.empty()) printer = a;
+        if (a == L"--dll")
+            dll = next();
+        else if (a == L"--printer")
+            printer = next();
+        else if (a == L"--install")
+            install = next();
+        else if (a == L"--sheet")
+            sheetArg = next();
+        else if (a == L"--language")
+            language = next();
+        else if (a == L"--screenshots")
+            shots = next();
+        else if (a == L"--probe")
+            probe = true;
+        else if (!a.empty() && a[0] != L'-' && printer.empty())
+            printer = a;
         else {
-            fwprintf(stderr, L"usage: printhost [--dll PATH] [--printer NAME] [--install PACKAGE_DIR] [--probe]\n"
-                             L"                 [--sheet document|device|both] [--language FILE] [--screenshots DIR]\n");
+            fwprintf(
+                stderr,
+                L"usage: printhost [--dll PATH] [--printer NAME] [--install PACKAGE_DIR] [--probe]\n"
+                L"                 [--sheet document|device|both] [--language FILE] [--screenshots DIR]\n");
             return a == L"--help" ? 0 : 2;
         }
     }
@@ -149,7 +159,8 @@ int wmain(int argc, wchar_t** argv) {
         for (const wchar_t* file : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res"}) {
             UseLanguage(file);
             std::wstring tag = std::wstring(file).substr(0, 3);
-            if (sheetArg == L"document" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Document, shots, tag);
+            if (sheetArg == L"document" || sheetArg == L"both")
+                rc |= ShowSheet(s, Sheet::Document, shots, tag);
             if (sheetArg == L"device" || sheetArg == L"both") rc |= ShowSheet(s, Sheet::Device, shots, tag);
         }
         UseLanguage(L"ENG_K20.res");

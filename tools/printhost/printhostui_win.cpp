@@ -12,8 +12,8 @@ namespace {
 
 void Record(const wchar_t* entry) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\K20PrintHost\\Calls", 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     DWORD one = 1;
     RegSetValueExW(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
@@ -56,14 +56,18 @@ LONG DocumentSheet(PPROPSHEETUI_INFO info, LPARAM lParam) {
                 }
             }
             if (h && h->pszPrinterName) session->UsePrinter(h->pszPrinterName);
-            return SUCCEEDED(session->CollectInto(Sheet::Document, info->hComPropSheet, info->pfnComPropSheet)) ? 1 : -1;
+            return SUCCEEDED(
+                       session->CollectInto(Sheet::Document, info->hComPropSheet, info->pfnComPropSheet))
+                       ? 1
+                       : -1;
         }
         case PROPSHEETUI_REASON_GET_INFO_HEADER: {
             static wchar_t title[] = L"K-20 Printing Preferences";
             if (auto* header = reinterpret_cast<PPROPSHEETUI_INFO_HEADER>(lParam)) header->pTitle = title;
             return 1;
         }
-        default: return 1;
+        default:
+            return 1;
     }
 }
 

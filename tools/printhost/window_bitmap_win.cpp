@@ -30,7 +30,8 @@ bool SaveWindowBitmap(HWND w, const std::wstring& path) {
     if (f != INVALID_HANDLE_VALUE) {
         DWORD n;
         ok = WriteFile(f, &fh, sizeof(fh), &n, nullptr) &&
-             WriteFile(f, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr) && WriteFile(f, bits, image, &n, nullptr);
+             WriteFile(f, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr) &&
+             WriteFile(f, bits, image, &n, nullptr);
         CloseHandle(f);
     }
     DeleteObject(bmp);

@@ -12,19 +12,20 @@
 namespace k20::platform {
 
 class DeviceSetup {
-public:
+  public:
     virtual ~DeviceSetup() = default;
     // The first hardware identifier of every present device of every class.
     virtual Error EnumPresentHardwareIds(std::vector<std::string>& ids) = 0;
     // Extracts the files of the cabinet whose names are in wanted (compared without
     // regard to case) into destDir; extracted receives the names written.
     virtual Error ExtractCabinet(const std::string& cabinetPath, const std::string& destDir,
-                                 const std::vector<std::string>& wanted, std::vector<std::string>& extracted) = 0;
+                                 const std::vector<std::string>& wanted,
+                                 std::vector<std::string>& extracted) = 0;
 };
 
 // QxUsbInt.dll. A handle of 0 or -1 means no device at that index.
 class QxUsbInt {
-public:
+  public:
     virtual ~QxUsbInt() = default;
     // Whether the library exports the function (OpenDeviceX, GetDescriptor, uWrite, CloseDevice).
     virtual bool Has(const std::string& function) = 0;
@@ -37,7 +38,7 @@ public:
 
 // UsbPrnEnum.dll.
 class UsbPrnEnum {
-public:
+  public:
     virtual ~UsbPrnEnum() = default;
     virtual bool Has(const std::string& function) = 0;
     // buffer1024 is zeroed by the caller; negative on failure.
@@ -45,7 +46,7 @@ public:
 };
 
 class UsbLibraries {
-public:
+  public:
     virtual ~UsbLibraries() = default;
     // fullPath must be absolute; a bare name is refused with kErrInvalidParameter.
     virtual Error LoadQxUsbInt(const std::string& fullPath, std::unique_ptr<QxUsbInt>& lib) = 0;

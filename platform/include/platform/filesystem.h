@@ -26,7 +26,7 @@ struct FindEntry {
 
 // Windows paths ("C:\\Windows\\System32\\x.dll", UTF-8), compared without regard to case.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     virtual Error ReadFile(const std::string& path, std::vector<uint8_t>& out) = 0;
     // The whole of a regular file of at most `limit` bytes: kErrBadFileType for a device or
@@ -57,7 +57,9 @@ public:
     // MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: from replaces
     // to when Windows next starts, before any program can hold to open. Needs administrator
     // rights. Not pure, so that older fakes still compile; they report it as unsupported.
-    virtual Error ReplaceAtRestart(const std::string& /*from*/, const std::string& /*to*/) { return kErrNotSupported; }
+    virtual Error ReplaceAtRestart(const std::string& /*from*/, const std::string& /*to*/) {
+        return kErrNotSupported;
+    }
 
     bool Exists(const std::string& path);
     bool IsDirectory(const std::string& path);

@@ -35,7 +35,7 @@ struct PortInfo {
 };
 
 class PrintAdmin {
-public:
+  public:
     virtual ~PrintAdmin() = default;
     virtual Error GetPrinterDriverDirectory(const std::string& environment, std::string& dir) = 0;
     virtual Error GetPrintProcessorDirectory(const std::string& environment, std::string& dir) = 0;
@@ -51,7 +51,8 @@ public:
 
     virtual Error AddPrinterDriver(const DriverInfo3& d) = 0;
     // deleteFiles: also the driver's files that no other driver uses.
-    virtual Error DeletePrinterDriver(const std::string& environment, const std::string& name, bool deleteFiles) = 0;
+    virtual Error DeletePrinterDriver(const std::string& environment, const std::string& name,
+                                      bool deleteFiles) = 0;
     virtual Error EnumPrinterDrivers(const std::string& environment, std::vector<DriverInfo3>& out) = 0;
 
     // Creates the printer and closes the handle AddPrinter returns.
@@ -66,8 +67,9 @@ public:
     virtual Error DeletePort(const std::string& portName) = 0;
     // XcvData on the object "<server>,XcvMonitor <monitor>" (for example ",XcvMonitor
     // Standard TCP/IP Port") opened with administer access. status is the monitor's answer.
-    virtual Error XcvData(const std::string& xcvObject, const std::string& command, const std::vector<uint8_t>& input,
-                          std::vector<uint8_t>& output, uint32_t outputSize, uint32_t& status) = 0;
+    virtual Error XcvData(const std::string& xcvObject, const std::string& command,
+                          const std::vector<uint8_t>& input, std::vector<uint8_t>& output,
+                          uint32_t outputSize, uint32_t& status) = 0;
 };
 
 }  // namespace k20::platform

@@ -11,7 +11,14 @@ enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot, Users };
 // Which registry view a 32-bit program on 64-bit Windows reaches.
 enum class RegView { Default, View64, View32 };
 
-enum RegType : uint32_t { kRegNone = 0, kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, kRegMultiSz = 7 };
+enum RegType : uint32_t {
+    kRegNone = 0,
+    kRegSz = 1,
+    kRegExpandSz = 2,
+    kRegBinary = 3,
+    kRegDword = 4,
+    kRegMultiSz = 7
+};
 
 struct RegValue {
     uint32_t type = kRegNone;
@@ -20,7 +27,7 @@ struct RegValue {
 
 // Paths are "SOFTWARE\\KESTRAN\\LANGUAGE" (UTF-8), compared without regard to case.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
     virtual Error CreateKey(RegRoot root, const std::string& path, RegView view = RegView::Default) = 0;
     virtual bool KeyExists(RegRoot root, const std::string& path, RegView view = RegView::Default) = 0;

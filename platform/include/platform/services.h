@@ -14,7 +14,7 @@ inline constexpr Error kErrServiceDoesNotExist = 1060;
 enum class ServiceState { Stopped = 1, StartPending = 2, StopPending = 3, Running = 4, Other = 0 };
 
 class ServiceControl {
-public:
+  public:
     virtual ~ServiceControl() = default;
     virtual Error Stop(const std::string& service) = 0;
     virtual Error Start(const std::string& service) = 0;

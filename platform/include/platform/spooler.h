@@ -36,7 +36,7 @@ struct FormInfo1 {
 
 // The spooler as the pages and programs use it: printers and raw jobs.
 class Spooler {
-public:
+  public:
     virtual ~Spooler() = default;
     virtual Error OpenPrinter(const std::string& name, PrinterHandle& h) = 0;
     virtual Error ClosePrinter(PrinterHandle h) = 0;
@@ -61,7 +61,9 @@ public:
     }
     virtual Error AddForm1(PrinterHandle, const FormInfo1&) { return kErrNotSupported; }
     // Replaces the size and imageable area of the form called name.
-    virtual Error SetForm1(PrinterHandle, const std::string& /*name*/, const FormInfo1&) { return kErrNotSupported; }
+    virtual Error SetForm1(PrinterHandle, const std::string& /*name*/, const FormInfo1&) {
+        return kErrNotSupported;
+    }
     virtual Error DeleteForm1(PrinterHandle, const std::string& /*name*/) { return kErrNotSupported; }
 };
 

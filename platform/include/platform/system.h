@@ -8,13 +8,13 @@ namespace k20::platform {
 
 struct OsVersion {
     uint32_t major = 10, minor = 0, build = 19045;
-    uint8_t productType = 1;            // 1 workstation, 2 domain controller, 3 server
+    uint8_t productType = 1;             // 1 workstation, 2 domain controller, 3 server
     uint16_t processorArchitecture = 9;  // 0 x86, 9 x64, 12 arm64, 6 ia64
-    uint32_t platformId = 2;            // 1 = 9x/Me, 2 = NT
+    uint32_t platformId = 2;             // 1 = 9x/Me, 2 = NT
 };
 
 class SystemInfo {
-public:
+  public:
     virtual ~SystemInfo() = default;
     virtual std::string WindowsDirectory() = 0;  // "C:\\Windows"
     virtual std::string SystemDirectory() = 0;   // "C:\\Windows\\system32"
@@ -24,7 +24,7 @@ public:
     // The system's default language (GetSystemDefaultLangID), which may differ from the
     // user's interface language. Not pure, so that older fakes still compile.
     virtual uint16_t SystemDefaultLanguage() { return DefaultUiLanguage(); }
-    virtual unsigned AnsiCodePage() = 0;         // 1252, 936, 950 ...
+    virtual unsigned AnsiCodePage() = 0;  // 1252, 936, 950 ...
     virtual OsVersion Version() = 0;
     virtual bool IsWindows64() = 0;  // true for a 64-bit process and for a 32-bit one under WOW64
     virtual bool IsWow64Process() = 0;

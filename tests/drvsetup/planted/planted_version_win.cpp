@@ -24,7 +24,11 @@ BOOL WINAPI K20PlantedInfo(LPCWSTR, DWORD, DWORD, LPVOID) {
     SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return FALSE;
 }
-BOOL WINAPI K20PlantedQuery(LPCVOID, LPCWSTR, LPVOID*, PUINT) { return FALSE; }
-BOOL WINAPI K20PlantedClose(HANDLE) { return FALSE; }
+BOOL WINAPI K20PlantedQuery(LPCVOID, LPCWSTR, LPVOID*, PUINT) {
+    return FALSE;
+}
+BOOL WINAPI K20PlantedClose(HANDLE) {
+    return FALSE;
+}
 
 }  // extern "C"

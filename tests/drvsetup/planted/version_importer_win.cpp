@@ -6,4 +6,6 @@
 
 // It imports user32 as well, but not version.dll: a version.dll loaded into it comes from
 // the window library's own imports (which is so under Wine).
-int main() { return ClosePrinter(nullptr) ? 0 : GetSystemMetrics(SM_CXSCREEN) > 0 ? 1 : 2; }
+int main() {
+    return ClosePrinter(nullptr) ? 0 : GetSystemMetrics(SM_CXSCREEN) > 0 ? 1 : 2;
+}

@@ -5,7 +5,11 @@
 using namespace k20::barcode;
 
 TEST(BarcodeFontSize, ExamplesAndRoundingBands) {
-    struct Case { uint32_t bar; uint8_t pos, font; uint32_t want; };
+    struct Case {
+        uint32_t bar;
+        uint8_t pos, font;
+        uint32_t want;
+    };
     const Case cases[] = {
         {163, 2, 0, 187},  // 187 dots, 74.8 pt -> 75.0
         {163, 0, 0, 162},  // 65.2 -> 65.0
@@ -22,7 +26,8 @@ TEST(BarcodeFontSize, ExamplesAndRoundingBands) {
         {255, 3, 0, 302},  // 303 dots, 121.2 -> 121.0
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ComputeFontSize(c.bar, c.pos, c.font), c.want) << c.bar << "/" << int(c.pos) << "/" << int(c.font);
+        EXPECT_EQ(ComputeFontSize(c.bar, c.pos, c.font), c.want)
+            << c.bar << "/" << int(c.pos) << "/" << int(c.font);
 }
 
 // Every height that leaves 1 when divided by 5 is exactly .4 points past a whole number,

@@ -15,7 +15,9 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes B(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes r;
     for (const auto& p : parts) r.insert(r.end(), p.begin(), p.end());
@@ -46,14 +48,17 @@ TEST(BarcodeSampleJob, PlainShape) {
     b.barHeight = 0x1FF;  // only the low byte travels
     EXPECT_EQ(Flatten(Plan1DSample(b, B("1234567890123")).writes),
               Cat({{0x1D, 0x66, 1, 0x1D, 0x48, 2, 0x1D, 0x77, 3, 0x1D, 0x68, 0xFF, 0x1D, 0x6B, 2},
-                   B("1234567890123"), {0}, kTrailer}));
+                   B("1234567890123"),
+                   {0},
+                   kTrailer}));
 }
 
 TEST(BarcodeSampleJob, LengthByteShapeSendsPackedCode128) {
-    EXPECT_EQ(Job1D(8, "{C1234"), Cat({{0x1D, 0x66, 0, 0x1D, 0x48, 0, 0x1D, 0x77, 3, 0x1D, 0x68, 163, 0x1D, 0x6B, 73, 0},
-                                       {0x1D, 0x77, 3, 0x1D, 0x68, 163, 0x1D, 0x6B, 73},
-                                       {4, '{', 'C', 12, 34, 0},
-                                       kTrailer}));
+    EXPECT_EQ(Job1D(8, "{C1234"),
+              Cat({{0x1D, 0x66, 0, 0x1D, 0x48, 0, 0x1D, 0x77, 3, 0x1D, 0x68, 163, 0x1D, 0x6B, 73, 0},
+                   {0x1D, 0x77, 3, 0x1D, 0x68, 163, 0x1D, 0x6B, 73},
+                   {4, '{', 'C', 12, 34, 0},
+                   kTrailer}));
     EXPECT_EQ(Job1D(7, "123ABC")[25], 6);  // Code93: length byte after the 15 + 1 + 9 bytes
     EXPECT_TRUE(Job1D(8, "{C123").empty());
 }
@@ -65,13 +70,18 @@ TEST(BarcodeSampleJob, Gs1ShapeHasTheConstantTwo) {
     b.gs1RowHeight = 0x1FA;
     EXPECT_EQ(Flatten(Plan1DSample(b, B("0123")).writes),
               Cat({{0x1D, 0x66, 0, 0x1D, 0x48, 0, 0x1D, 0x73, 5, 2, 0xFA, 2, 1, 2, 1, 1, 0x1D, 0x6B, 0x0D},
-                   B("0123"), {0}, kTrailer}));
+                   B("0123"),
+                   {0},
+                   kTrailer}));
 }
 
 TEST(BarcodeSampleJob, TwoDHeaders) {
     auto s = Defaults();
     auto& b = s.barcode2D[0];
-    struct Case { uint8_t type; Bytes header; };
+    struct Case {
+        uint8_t type;
+        Bytes header;
+    };
     b.pdfRows = 9;
     b.pdfColumns = 8;
     b.gs1Segments = 6;
@@ -84,7 +94,8 @@ TEST(BarcodeSampleJob, TwoDHeaders) {
     };
     for (const auto& c : cases) {
         b.type = c.type;
-        EXPECT_EQ(Flatten(Plan2DSample(b, B("0123")).writes), Cat({c.header, B("0123"), {0}, kTrailer})) << int(c.type);
+        EXPECT_EQ(Flatten(Plan2DSample(b, B("0123")).writes), Cat({c.header, B("0123"), {0}, kTrailer}))
+            << int(c.type);
     }
 }
 

@@ -20,13 +20,26 @@ const std::string kGs1 = Span(' ', '"') + Span('%', '?') + Span('A', 'Z') + "_" 
 bool Expected(int row, int b) {
     auto in = [b](const std::string& s) { return s.find(char(b)) != std::string::npos; };
     switch (row) {
-        case 0: case 1: case 2: case 3: case 5: return in(kDigits);
-        case 4: return in(kCode39);
-        case 6: return in(kCodabar);
-        case 7: case 8: return b <= 127;
-        case 13: case 17: return true;
-        case 18: return in(kDigits) || in(Span('A', 'Z'));
-        default: return in(kGs1);  // 9..12, 14..16
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 5:
+            return in(kDigits);
+        case 4:
+            return in(kCode39);
+        case 6:
+            return in(kCodabar);
+        case 7:
+        case 8:
+            return b <= 127;
+        case 13:
+        case 17:
+            return true;
+        case 18:
+            return in(kDigits) || in(Span('A', 'Z'));
+        default:
+            return in(kGs1);  // 9..12, 14..16
     }
 }
 
@@ -40,7 +53,10 @@ TEST(BarcodeTables, EveryRowAdmitsExactlyItsListedBytes) {
 }
 
 TEST(BarcodeTables, LengthLimitsAndLengthOnlyRows) {
-    struct L { int min, max; bool lengthOnly; };
+    struct L {
+        int min, max;
+        bool lengthOnly;
+    };
     const L want[kValidationRowCount] = {{11, 12, 0}, {11, 12, 0}, {12, 13, 0}, {7, 8, 0},   {1, 255, 0},
                                          {1, 255, 0}, {1, 255, 0}, {1, 255, 0}, {2, 255, 0}, {1, 40, 0},
                                          {1, 40, 0},  {1, 40, 0},  {1, 40, 0},  {1, 255, 1}, {1, 40, 0},
@@ -56,7 +72,8 @@ TEST(BarcodeTables, LengthLimitsAndLengthOnlyRows) {
 TEST(BarcodeTables, ListOrderPrinterCodesAndValidationRows) {
     const auto& t = Symbologies1D();
     // The validation row of a general barcode is its printer code (less 65 from 72 on).
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(ValidationRowForCode(t[size_t(i)].printerCode), t[size_t(i)].validationRow);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(ValidationRowForCode(t[size_t(i)].printerCode), t[size_t(i)].validationRow);
     for (int i = 9; i < 13; ++i) EXPECT_EQ(t[size_t(i)].validationRow, i);
     EXPECT_EQ(t[2].name, "EAN8");
     EXPECT_EQ(t[2].printerCode, 3);

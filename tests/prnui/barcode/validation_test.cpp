@@ -12,7 +12,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes B(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // The code a caller passes for a validation row: printer codes for the general rows.
 int CodeForRow(int row) {
@@ -37,7 +39,9 @@ Bytes Filler(int row, size_t n, int mid = -1) {
     return d;
 }
 
-Verdict Check(int row, Bytes d) { return ValidateBarcodeData(CodeForRow(row), d).verdict; }
+Verdict Check(int row, Bytes d) {
+    return ValidateBarcodeData(CodeForRow(row), d).verdict;
+}
 
 }  // namespace
 
@@ -89,24 +93,28 @@ TEST(BarcodeValidation, LengthOnlyRowsIgnoreTheirLists) {
 }
 
 TEST(BarcodeValidation, RowSpecificRules) {
-    struct Case { int code; std::string data; Verdict want; };
+    struct Case {
+        int code;
+        std::string data;
+        Verdict want;
+    };
     const Case cases[] = {
         {1, "023456789012", Verdict::Accept},
         {1, "123456789012", Verdict::UpcEFirstDigit},
-        {0, "1234567890", Verdict::TooShort},       // 10 digits for UPC-A
-        {0, "12345678901234", Verdict::TooLong},    // 14 digits
+        {0, "1234567890", Verdict::TooShort},     // 10 digits for UPC-A
+        {0, "12345678901234", Verdict::TooLong},  // 14 digits
         {0, "12345678901", Verdict::Accept},
         {0, "12345678901A", Verdict::ForbiddenByte},
         {6, "A123456789A", Verdict::Accept},
         {6, "123A", Verdict::CodabarStart},
         {6, "A123X", Verdict::CodabarStop},
-        {6, "E123A", Verdict::CodabarStart},        // E may end but not start
+        {6, "E123A", Verdict::CodabarStart},  // E may end but not start
         {6, "D123E", Verdict::Accept},
         {6, "A12*", Verdict::Accept},
         {6, "A12T", Verdict::Accept},
         {6, "A1/N", Verdict::Accept},
         {6, "A1#N", Verdict::ForbiddenByte},
-        {6, "A", Verdict::Accept},                  // one byte is first and last
+        {6, "A", Verdict::Accept},  // one byte is first and last
         {4, "123ABC*", Verdict::Accept},
         {4, "abc", Verdict::ForbiddenByte},
         {9, std::string(40, 'a'), Verdict::Accept},
@@ -120,9 +128,9 @@ TEST(BarcodeValidation, RowSpecificRules) {
         {73, "{C1234", Verdict::Accept},
         {73, "{C123", Verdict::Code128OddDigits},
         {73, "{C12A4", Verdict::Code128NotDigit},
-        {73, "{C1{A", Verdict::Code128OddDigits},   // run closed with an odd count
+        {73, "{C1{A", Verdict::Code128OddDigits},  // run closed with an odd count
         {73, "{C12{B3", Verdict::Accept},
-        {72, "{X", Verdict::Accept},                // Code93 has no start rule
+        {72, "{X", Verdict::Accept},  // Code93 has no start rule
         {99, "1", Verdict::BadRow},
     };
     for (const auto& c : cases) {
@@ -132,7 +140,10 @@ TEST(BarcodeValidation, RowSpecificRules) {
 }
 
 TEST(BarcodeValidation, Code128PacksCodeSetCRuns) {
-    struct Case { std::string in; Bytes out; };
+    struct Case {
+        std::string in;
+        Bytes out;
+    };
     const Case cases[] = {
         {"{C1234", {'{', 'C', 12, 34}},
         {"{A12{C34", {'{', 'A', '1', '2', '{', 'C', 34}},
@@ -141,7 +152,7 @@ TEST(BarcodeValidation, Code128PacksCodeSetCRuns) {
         {"{C12{", {'{', 'C', 12, '{'}},
         {"{C", {'{', 'C'}},
         {"{A{{C12", {'{', 'A', '{', '{', 'C', '1', '2'}},  // the second '{' is a selector, not a start
-        {"{B1234", {'{', 'B', '1', '2', '3', '4'}},          // no "{C": left as it is
+        {"{B1234", {'{', 'B', '1', '2', '3', '4'}},        // no "{C": left as it is
     };
     for (const auto& c : cases) {
         Bytes d = B(c.in);
@@ -161,7 +172,8 @@ TEST(BarcodeValidation, PackingNeverWritesPastItsBuffer) {
         const auto r = PackCode128(in, std::span<uint8_t>(buf.data(), cap), len);
         EXPECT_EQ(r.verdict, Verdict::PackOverflow) << cap;
         EXPECT_EQ(len, 0u);
-        for (size_t i = cap; i < buf.size(); ++i) EXPECT_EQ(buf[i], 0xEE) << "cap " << cap << " wrote at " << i;
+        for (size_t i = cap; i < buf.size(); ++i)
+            EXPECT_EQ(buf[i], 0xEE) << "cap " << cap << " wrote at " << i;
     }
 }
 

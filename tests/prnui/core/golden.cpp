@@ -21,8 +21,8 @@ std::string CheckGolden(const std::string& name, const std::vector<uint8_t>& dat
         return path + ": size " + std::to_string(data.size()) + ", golden " + std::to_string(want.size());
     for (size_t i = 0; i < want.size(); ++i)
         if (want[i] != data[i])
-            return path + ": first difference at offset " + std::to_string(i) + " (got " + std::to_string(data[i]) +
-                   ", golden " + std::to_string(want[i]) + ")";
+            return path + ": first difference at offset " + std::to_string(i) + " (got " +
+                   std::to_string(data[i]) + ", golden " + std::to_string(want[i]) + ")";
     return "";
 }
 

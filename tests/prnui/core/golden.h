@@ -8,4 +8,4 @@
 namespace k20::test {
 // Compares data with the golden file; regenerates it when asked. Returns a failure text or "".
 std::string CheckGolden(const std::string& name, const std::vector<uint8_t>& data);
-}
+}  // namespace k20::test

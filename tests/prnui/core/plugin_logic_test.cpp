@@ -16,18 +16,22 @@ TEST(GetInfo, SignatureVersionAndRefusals) {
     EXPECT_EQ(buf[0], 1);
 
     needed = 0;
-    EXPECT_EQ(GetInfo(kOemGiGetSignature, buf, 3, &needed), (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
+    EXPECT_EQ(GetInfo(kOemGiGetSignature, buf, 3, &needed),
+              (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
     EXPECT_EQ(needed, 4u);
     needed = 0;
-    EXPECT_EQ(GetInfo(kOemGiGetVersion, nullptr, 4, &needed), (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
+    EXPECT_EQ(GetInfo(kOemGiGetVersion, nullptr, 4, &needed),
+              (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
     EXPECT_EQ(needed, 4u);
     needed = 7;
     EXPECT_EQ(GetInfo(kOemGiGetPublisherInfo, buf, 4, &needed), (CallResult{kE_FAIL, kERROR_NOT_SUPPORTED}));
     EXPECT_EQ(needed, 0u);
     needed = 0;
-    EXPECT_EQ(GetInfo(kOemGiGetPublisherInfo, buf, 2, &needed), (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
+    EXPECT_EQ(GetInfo(kOemGiGetPublisherInfo, buf, 2, &needed),
+              (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
     EXPECT_EQ(needed, 4u);
-    EXPECT_EQ(GetInfo(kOemGiGetInterfaceVersion, buf, 4, &needed), (CallResult{kE_FAIL, kERROR_INVALID_PARAMETER}));
+    EXPECT_EQ(GetInfo(kOemGiGetInterfaceVersion, buf, 4, &needed),
+              (CallResult{kE_FAIL, kERROR_INVALID_PARAMETER}));
     EXPECT_EQ(GetInfo(9, buf, 4, &needed), (CallResult{kE_FAIL, kERROR_INVALID_PARAMETER}));
     EXPECT_EQ(GetInfo(kOemGiGetSignature, buf, 4, nullptr), (CallResult{kE_FAIL, kERROR_INVALID_PARAMETER}));
 }

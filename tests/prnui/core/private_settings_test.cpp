@@ -35,13 +35,14 @@ TEST(PrivateSettings, DefaultRecordMatchesGoldenFileByteForByte) {
     EXPECT_EQ(test::CheckGolden("default_settings.bin", d), "");
     // Spot checks that do not depend on the golden file.
     EXPECT_EQ(GetU32(d.data(), 0), 1980u);
-    EXPECT_EQ(std::vector<uint8_t>(d.begin() + 4, d.begin() + 8), (std::vector<uint8_t>{0x52, 0x4C, 0x50, 0x00}));
-    EXPECT_EQ(d[16 + 131], 12);       // startDoc.drawer
-    EXPECT_EQ(d[308 + 1], 1);         // endDoc.feedToCut
-    EXPECT_EQ(d[308 + 132], 1);       // endDoc.cut
-    EXPECT_EQ(d[596 + 36 * 2], 3);    // slot 2 type (type 2 is no slot's default)
+    EXPECT_EQ(std::vector<uint8_t>(d.begin() + 4, d.begin() + 8),
+              (std::vector<uint8_t>{0x52, 0x4C, 0x50, 0x00}));
+    EXPECT_EQ(d[16 + 131], 12);     // startDoc.drawer
+    EXPECT_EQ(d[308 + 1], 1);       // endDoc.feedToCut
+    EXPECT_EQ(d[308 + 132], 1);     // endDoc.cut
+    EXPECT_EQ(d[596 + 36 * 2], 3);  // slot 2 type (type 2 is no slot's default)
     EXPECT_EQ(GetU32(d.data(), 596 + 4), 163u);
-    EXPECT_EQ(d[884 + 24 + 16], 2);   // barcode2D[1].gs1SeparatorHeight
+    EXPECT_EQ(d[884 + 24 + 16], 2);  // barcode2D[1].gs1SeparatorHeight
     EXPECT_EQ(GetU32(d.data(), 1388), 45u);
     EXPECT_EQ(d[1395], 100);
 }
@@ -79,7 +80,7 @@ TEST(PrivateSettings, OperationBlocksRoundTripInAllThreeLayouts) {
     const uint8_t* b = reinterpret_cast<const uint8_t*>(&s);
     EXPECT_EQ(b[161 + 134], 255);  // startPage.buzzerVolume sits before herald in layout B
     EXPECT_EQ(GetU32(b, 161 + 139), 1u);
-    EXPECT_EQ(b[16 + 135], 0);     // reserved byte of layout A stays zero
+    EXPECT_EQ(b[16 + 135], 0);  // reserved byte of layout A stays zero
 }
 
 TEST(DevModeOperation, SizeAndInvalidModes) {
@@ -141,7 +142,8 @@ TEST(DevModeOperation, HostileSizesNeverReachOutsideTheRecords) {
     EXPECT_EQ(out[40], Defaults()[40]);
     // An output buffer smaller than the record is refused rather than overrun.
     std::vector<uint8_t> small(100);
-    EXPECT_EQ(RunDevMode(kOemDmConvert, small, Defaults()), (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
+    EXPECT_EQ(RunDevMode(kOemDmConvert, small, Defaults()),
+              (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
     EXPECT_EQ(RunDevMode(kOemDmDefault, small, {}), (CallResult{kE_FAIL, kERROR_INSUFFICIENT_BUFFER}));
     // Missing records: nothing happens, nothing fails.
     DevModeParam p;

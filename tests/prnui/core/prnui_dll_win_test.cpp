@@ -31,7 +31,8 @@ struct Dll {
         if (h) {
             getClassObject = reinterpret_cast<GetClassObjectFn>(
                 reinterpret_cast<void*>(GetProcAddress(h, "DllGetClassObject")));
-            canUnload = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(h, "DllCanUnloadNow")));
+            canUnload =
+                reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(h, "DllCanUnloadNow")));
         }
     }
     ~Dll() {
@@ -46,7 +47,8 @@ Dll& TheDll() {
 
 IPrintOemUI* NewPlugin() {
     IClassFactory* f = nullptr;
-    if (FAILED(TheDll().getClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&f)))) return nullptr;
+    if (FAILED(TheDll().getClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&f))))
+        return nullptr;
     IPrintOemUI* ui = nullptr;
     f->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void**>(&ui));
     f->Release();
@@ -69,7 +71,9 @@ struct FakeDriverUI : IPrintOemDriverUI {
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs); }
     ULONG STDMETHODCALLTYPE Release() override { return ULONG(--refs); }
-    HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR, PVOID, DWORD, PDWORD, PDWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR, PVOID, DWORD, PDWORD, PDWORD) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE, PCSTR, PCSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID, PVOID, DWORD, DWORD) override { return S_OK; }
 };
@@ -83,7 +87,8 @@ struct NoDriverUI : IUnknown {
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 };
 
-std::vector<uint8_t> Record(IPrintOemUI* ui, DWORD mode, const std::vector<uint8_t>& in, HRESULT& hr, DWORD& err) {
+std::vector<uint8_t> Record(IPrintOemUI* ui, DWORD mode, const std::vector<uint8_t>& in, HRESULT& hr,
+                            DWORD& err) {
     std::vector<uint8_t> out(1980);
     OEMDMPARAM p{};
     p.cbSize = sizeof p;
@@ -219,16 +224,23 @@ TEST(PrnuiDll, GetInfoAndColorProfileSetLastError) {
     ULONG size = 31;
     FLONG flags = 0;
     SetLastError(kPoison);
-    EXPECT_EQ(ui->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_DEVICEPROFILE, name, &size, &flags), E_FAIL);
+    EXPECT_EQ(
+        ui->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_DEVICEPROFILE, name, &size, &flags),
+        E_FAIL);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, 32u);
-    EXPECT_EQ(ui->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_DEVICEPROFILE, name, &size, &flags), S_OK);
+    EXPECT_EQ(
+        ui->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_DEVICEPROFILE, name, &size, &flags),
+        S_OK);
     EXPECT_STREQ(name, L"OEMPROFILE.icm");
     EXPECT_EQ(flags, QCP_PROFILEDISK);
-    EXPECT_EQ(ui->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_SOURCEPROFILE, name, &size, &flags), E_FAIL);
+    EXPECT_EQ(
+        ui->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_SOURCEPROFILE, name, &size, &flags),
+        E_FAIL);
 
     EXPECT_EQ(ui->DevQueryPrintEx(nullptr, nullptr, nullptr, nullptr), E_NOTIMPL);
-    EXPECT_EQ(ui->DeviceCapabilities(nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr, 0, nullptr), E_NOTIMPL);
+    EXPECT_EQ(ui->DeviceCapabilities(nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr, 0, nullptr),
+              E_NOTIMPL);
     EXPECT_EQ(ui->UpgradePrinter(0, nullptr), E_NOTIMPL);
     EXPECT_EQ(ui->PrinterEvent(nullptr, 0, 0, 0), E_NOTIMPL);
     EXPECT_EQ(ui->DriverEvent(0, 0, nullptr, 0), E_NOTIMPL);

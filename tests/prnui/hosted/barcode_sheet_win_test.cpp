@@ -29,10 +29,18 @@ using printhost::Sheet;
 constexpr int k1DTab = 5, k2DTab = 6;  // after the host's two pages, Layout, Watermark, Operation
 const std::string kCapture = std::string(K20_BINARY_DIR) + "/barcode_capture.prn";
 
-bool Visible(HWND page, int id) { return IsWindowVisible(GetDlgItem(page, id)) != FALSE; }
-bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
-int ComboSel(HWND page, int id) { return int(SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0)); }
-int ComboCount(HWND page, int id) { return int(SendDlgItemMessageW(page, id, CB_GETCOUNT, 0, 0)); }
+bool Visible(HWND page, int id) {
+    return IsWindowVisible(GetDlgItem(page, id)) != FALSE;
+}
+bool Enabled(HWND page, int id) {
+    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
+}
+int ComboSel(HWND page, int id) {
+    return int(SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
+}
+int ComboCount(HWND page, int id) {
+    return int(SendDlgItemMessageW(page, id, CB_GETCOUNT, 0, 0));
+}
 std::wstring ComboText(HWND page, int id, int index) {
     wchar_t b[128] = {};
     SendDlgItemMessageW(page, id, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(b));
@@ -40,10 +48,10 @@ std::wstring ComboText(HWND page, int id, int index) {
 }
 
 class BarcodeSheet : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
-        captureReady_ = PrepareSheetHost(WinPath(K20_PACKAGE_DIR), WinPath(K20_PRINTHOST_DIR), L"K-20 Capture", L"K20CAPTURE:",
-                                         kCapture, captureError_);
+        captureReady_ = PrepareSheetHost(WinPath(K20_PACKAGE_DIR), WinPath(K20_PRINTHOST_DIR),
+                                         L"K-20 Capture", L"K20CAPTURE:", kCapture, captureError_);
         session_ = new HostSession();
         std::wstring error;
         loaded_ = session_->Load(WinPath(K20_PRNUI_DLL), error);
@@ -67,7 +75,9 @@ protected:
     }
     HWND Page(HWND sheet, int tab) { return test::SelectTab(sheet, tab); }
     void Close(HWND sheet, bool apply) { test::CloseSheet(*session_, sheet, apply); }
-    const PrivateSettings& Kept() { return *reinterpret_cast<const PrivateSettings*>(session_->privateRecord().data()); }
+    const PrivateSettings& Kept() {
+        return *reinterpret_cast<const PrivateSettings*>(session_->privateRecord().data());
+    }
     const uint8_t* KeptBytes() { return session_->privateRecord().data(); }
 
     static inline HostSession* session_ = nullptr;
@@ -98,7 +108,7 @@ TEST_F(BarcodeSheet, Code1DFieldsClampAsTypedAndReachTheRecord) {
         const wchar_t* shown;
     };
     const Typed typed[] = {
-        {IDC_1D_WIDTH, L"9", L"6"}, {IDC_1D_WIDTH, L"0", L"2"}, {IDC_1D_WIDTH, L"5", L"5"},
+        {IDC_1D_WIDTH, L"9", L"6"},  {IDC_1D_WIDTH, L"0", L"2"},      {IDC_1D_WIDTH, L"5", L"5"},
         {IDC_1D_HEIGHT, L"0", L"1"}, {IDC_1D_HEIGHT, L"300", L"255"},
     };
     for (const Typed& t : typed) {
@@ -213,7 +223,8 @@ TEST_F(BarcodeSheet, Code2DGroupsRangesAndRecord) {
     // Maxi Code has no parameter group at all.
     Choose(page, IDC_2D_FONT, 1);
     Choose(page, IDC_2D_TYPE, 5);
-    for (int group : {IDC_2D_PDF_GROUP, IDC_2D_GS1_GROUP, IDC_2D_QR_GROUP}) EXPECT_FALSE(Visible(page, group));
+    for (int group : {IDC_2D_PDF_GROUP, IDC_2D_GS1_GROUP, IDC_2D_QR_GROUP})
+        EXPECT_FALSE(Visible(page, group));
 
     Close(sheet, true);
     const BarcodeFont2DSlot& one = Kept().barcode2D[0];
@@ -257,10 +268,14 @@ TEST_F(BarcodeSheet, RejectedDataShowsTheMessageAndSendsNothing) {
     }
 }
 
-std::vector<uint8_t> Golden(const char* name) { return ReadWholeFile(WinPath(K20_GOLDEN_DIR) + L"\\" + WinPath(name)); }
+std::vector<uint8_t> Golden(const char* name) {
+    return ReadWholeFile(WinPath(K20_GOLDEN_DIR) + L"\\" + WinPath(name));
+}
 
 TEST_F(BarcodeSheet, SamplePrintsMatchTheGoldenJobs) {
-    if (!captureReady_) GTEST_SKIP() << "no capture printer in this prefix: " << std::string(captureError_.begin(), captureError_.end());
+    if (!captureReady_)
+        GTEST_SKIP() << "no capture printer in this prefix: "
+                     << std::string(captureError_.begin(), captureError_.end());
     HWND sheet = Open();
     HWND page = Page(sheet, k1DTab);
     for (int t = 0; t < 13; ++t) {

@@ -48,17 +48,17 @@ TreeNode ReadTree(HWND tree, HTREEITEM item) {
     it.stateMask = TVIS_EXPANDED;
     SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
     TreeNode n{b, (it.state & TVIS_EXPANDED) != 0, {}};
-    for (auto c = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))); c;
-         c = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c))))
+    for (auto c = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+         c; c = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c))))
         n.children.push_back(ReadTree(tree, c));
     return n;
 }
 
 class DeviceSheet : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
-        captureReady_ = PrepareSheetHost(WinPath(K20_PACKAGE_DIR), WinPath(K20_PRINTHOST_DIR), L"K-20 Device Capture", L"K20DEVCAPTURE:",
-                                         kCapture, captureError_);
+        captureReady_ = PrepareSheetHost(WinPath(K20_PACKAGE_DIR), WinPath(K20_PRINTHOST_DIR),
+                                         L"K-20 Device Capture", L"K20DEVCAPTURE:", kCapture, captureError_);
         session_ = new HostSession();
         std::wstring error;
         loaded_ = session_->Load(WinPath(K20_PRNUI_DLL), error);
@@ -77,9 +77,7 @@ protected:
         return w;
     }
     HWND Page(HWND sheet, int tab) { return test::SelectTab(sheet, tab); }
-    void Close(HWND sheet) {
-        test::CloseSheet(*session_, sheet, false);
-    }
+    void Close(HWND sheet) { test::CloseSheet(*session_, sheet, false); }
 
     static inline HostSession* session_ = nullptr;
     static inline bool loaded_ = false, captureReady_ = false, hasPrinter_ = false;
@@ -118,7 +116,9 @@ TEST_F(DeviceSheet, UtilityPageShowsTheDefaultFormAndSurvivesTheSpoolerCalls) {
 }
 
 TEST_F(DeviceSheet, SelfTestJobReachesThePort) {
-    if (!captureReady_) GTEST_SKIP() << "no capture printer in this prefix: " << std::string(captureError_.begin(), captureError_.end());
+    if (!captureReady_)
+        GTEST_SKIP() << "no capture printer in this prefix: "
+                     << std::string(captureError_.begin(), captureError_.end());
     HWND sheet = Open();
     HWND page = Page(sheet, kUtilityTab);
     ClearCapture(kCapture);
@@ -126,8 +126,8 @@ TEST_F(DeviceSheet, SelfTestJobReachesThePort) {
     const std::vector<uint8_t> job = ReadCapture(kCapture);
     Close(sheet);
     if (job.empty()) GTEST_SKIP() << "Wine's spooler did not pass the raw job to the mapped port file";
-    const std::vector<uint8_t> want = {0x1B, 0x63, 0x3B, 0x01, 0x1D, 0x28, 0x41, 0x02, 0x00, 0x00, 0x02,
-                                       0x1B, 0x63, 0x3B, 0x00};
+    const std::vector<uint8_t> want = {0x1B, 0x63, 0x3B, 0x01, 0x1D, 0x28, 0x41, 0x02,
+                                       0x00, 0x00, 0x02, 0x1B, 0x63, 0x3B, 0x00};
     EXPECT_EQ(job, want);
     EXPECT_TRUE(Modals().messages.empty());
 }
@@ -174,7 +174,8 @@ TEST_F(DeviceSheet, PicturesOfThePagesAndTheControlFontDialogsInEnglishAndChines
         auto shoot = [&](HWND w, const std::wstring& name) {
             RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             Pump(20);
-            EXPECT_TRUE(SaveWindowBitmap(w, prefix + name + L".bmp")) << std::string(name.begin(), name.end());
+            EXPECT_TRUE(SaveWindowBitmap(w, prefix + name + L".bmp"))
+                << std::string(name.begin(), name.end());
         };
         HWND utility = Page(sheet, kUtilityTab);
         shoot(sheet, L"utility");

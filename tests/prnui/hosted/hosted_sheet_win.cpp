@@ -26,7 +26,6 @@ void Pump(int rounds) {
     }
 }
 
-
 namespace {
 
 UINT_PTR g_timer = 0;
@@ -146,8 +145,8 @@ void Command(HWND dlg, int id, WORD code) {
 bool MakeCapturePrinter(const std::wstring& printer, const std::wstring& port, const std::string& unixFile,
                         std::wstring& error) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Printing\\Spooler", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Printing\\Spooler", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         error = L"no Wine spooler key";
         return false;
     }
@@ -179,8 +178,9 @@ bool MakeCapturePrinter(const std::wstring& printer, const std::wstring& port, c
     return true;
 }
 
-bool PrepareSheetHost(const std::wstring& packageDir, const std::wstring& printhostDir, const std::wstring& printer,
-                      const std::wstring& port, const std::string& unixFile, std::wstring& error) {
+bool PrepareSheetHost(const std::wstring& packageDir, const std::wstring& printhostDir,
+                      const std::wstring& printer, const std::wstring& port, const std::string& unixFile,
+                      std::wstring& error) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     ShipLanguageFiles(packageDir);
@@ -195,8 +195,8 @@ bool PrepareSheetHost(const std::wstring& packageDir, const std::wstring& printh
 
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
     std::vector<uint8_t> bytes;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return bytes;
     uint8_t buf[4096];
     DWORD n = 0;
@@ -214,6 +214,8 @@ std::vector<uint8_t> ReadCapture(const std::string& unixFile, int waitMs) {
     }
 }
 
-void ClearCapture(const std::string& unixFile) { DeleteFileW(WinPath(unixFile.c_str()).c_str()); }
+void ClearCapture(const std::string& unixFile) {
+    DeleteFileW(WinPath(unixFile.c_str()).c_str());
+}
 
 }  // namespace k20::test

@@ -61,8 +61,9 @@ bool MakeCapturePrinter(const std::wstring& printer, const std::wstring& port, c
 // What a sheet test needs before its first sheet: common controls, the shipped language
 // files with English chosen, the stand-in driver from printhostDir and a capture printer
 // on it. False (error says why) when the capture printer could not be made.
-bool PrepareSheetHost(const std::wstring& packageDir, const std::wstring& printhostDir, const std::wstring& printer,
-                      const std::wstring& port, const std::string& unixFile, std::wstring& error);
+bool PrepareSheetHost(const std::wstring& packageDir, const std::wstring& printhostDir,
+                      const std::wstring& printer, const std::wstring& port, const std::string& unixFile,
+                      std::wstring& error);
 // The captured bytes of the last job (the file is replaced per job); empty when none came.
 std::vector<uint8_t> ReadCapture(const std::string& unixFile, int waitMs = 2000);
 void ClearCapture(const std::string& unixFile);

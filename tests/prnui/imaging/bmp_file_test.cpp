@@ -44,16 +44,27 @@ TEST(BmpFile, RejectsDamagedHeaders) {
         size_t off;
         uint32_t value;
     } cases[] = {
-        {"signature", 0, 0x4D43},          {"info size", 14, 12},        {"width 0", 18, 0},
-        {"width huge", 18, 0x7FFFFFFF},    {"height 0", 22, 0},          {"height huge", 22, 0x80000001},
-        {"4 bits", 28, 4},                 {"RLE", 30, 1},               {"palette > 256", 46, 257},
-        {"offset in header", 10, 20},      {"offset past end", 10, 5000}, {"offset wraps", 10, 0xFFFFFFFF},
+        {"signature", 0, 0x4D43},
+        {"info size", 14, 12},
+        {"width 0", 18, 0},
+        {"width huge", 18, 0x7FFFFFFF},
+        {"height 0", 22, 0},
+        {"height huge", 22, 0x80000001},
+        {"4 bits", 28, 4},
+        {"RLE", 30, 1},
+        {"palette > 256", 46, 257},
+        {"offset in header", 10, 20},
+        {"offset past end", 10, 5000},
+        {"offset wraps", 10, 0xFFFFFFFF},
     };
     for (const auto& c : cases) {
         auto d = good;
-        if (c.off == 28) PutU16(d.data(), c.off, uint16_t(c.value));
-        else if (c.off == 0) PutU16(d.data(), 0, uint16_t(c.value));
-        else PutU32(d.data(), c.off, c.value);
+        if (c.off == 28)
+            PutU16(d.data(), c.off, uint16_t(c.value));
+        else if (c.off == 0)
+            PutU16(d.data(), 0, uint16_t(c.value));
+        else
+            PutU32(d.data(), c.off, c.value);
         BmpImage out;
         std::string why;
         EXPECT_FALSE(DecodeBmp(d, out, &why)) << c.name;

@@ -36,7 +36,8 @@ std::vector<uint8_t> GoldenGrayPicture() {
     img.stride = size_t(BmpStride(45, 8));
     img.pixels.assign(img.stride * 30, 0);
     for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 45; ++x) img.Row(y)[x] = uint8_t((x * 255 / 44 + ((x / 5 + y / 5) % 2) * 60) & 0xFF);
+        for (int x = 0; x < 45; ++x)
+            img.Row(y)[x] = uint8_t((x * 255 / 44 + ((x / 5 + y / 5) % 2) * 60) & 0xFF);
     return EncodeBmp(img);
 }
 

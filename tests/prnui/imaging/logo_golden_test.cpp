@@ -43,7 +43,8 @@ TEST(LogoGolden, DownloadStreams) {
     for (LogoType type : {LogoType::Mono, LogoType::Gray}) {
         const auto data = test::GoldenDownloadStream(type);
         ASSERT_FALSE(data.empty());
-        EXPECT_EQ(test::CheckGolden(type == LogoType::Mono ? "download_mono.bin" : "download_gray.bin", data), "");
+        EXPECT_EQ(test::CheckGolden(type == LogoType::Mono ? "download_mono.bin" : "download_gray.bin", data),
+                  "");
     }
 }
 

@@ -17,9 +17,9 @@ struct LevelCase {
 
 TEST(AdjustLevel, ValuesGivenForTheSliders) {
     const LevelCase cases[] = {
-        {200, 0, 0, 200},   {0, 0, 0, 0},        {255, 0, 0, 255},   {50, -100, 0, 110}, {200, -100, 0, 143},
-        {100, 50, 20, 102}, {10, 0, -20, 0},     {120, 100, 0, 92},  {128, 100, 0, 129}, {100, 100, 0, 0},
-        {155, 100, 0, 255}, {250, 0, 100, 255},  {0, -100, 0, 100},  {255, -100, 0, 155},
+        {200, 0, 0, 200},   {0, 0, 0, 0},       {255, 0, 0, 255},  {50, -100, 0, 110},  {200, -100, 0, 143},
+        {100, 50, 20, 102}, {10, 0, -20, 0},    {120, 100, 0, 92}, {128, 100, 0, 129},  {100, 100, 0, 0},
+        {155, 100, 0, 255}, {250, 0, 100, 255}, {0, -100, 0, 100}, {255, -100, 0, 155},
     };
     for (const auto& t : cases)
         EXPECT_EQ(AdjustLevel(t.v, t.c, t.b), t.want) << t.v << " " << t.c << " " << t.b;
@@ -108,7 +108,8 @@ TEST(Conversion, EqualsTheLiteralImplementationOnRandomImages) {
                 const int c = int(seed * 37 % 201) - 100, b = int(seed * 53 % 201) - 100;
                 for (int method = 0; method < 4; ++method)
                     ASSERT_EQ(Mono(img, method, c, b), RefConvertToMono(img, method, c, b))
-                        << w << "x" << h << " bits " << bits << " method " << method << " c " << c << " b " << b;
+                        << w << "x" << h << " bits " << bits << " method " << method << " c " << c << " b "
+                        << b;
                 ASSERT_EQ(Gray(img, c, b), RefConvertToGray(img, c, b)) << w << "x" << h << " bits " << bits;
             }
     BmpImage two = RandomImage(5, 29, 6, 1);
@@ -209,10 +210,10 @@ TEST(ConvertToMono, RefusesBadHeadersWithMinusTwo) {
     EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, uint32_t(-4)); }), kConvertBadFormat);  // top-down
     EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 0x7FFFFFFF); }), kConvertBadFormat);
     EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0x40000000); }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 30, 1); }), kConvertBadFormat);       // compressed
-    EXPECT_EQ(mutate([](auto& d) { PutU16(d.data(), 28, 4); }), kConvertBadFormat);       // 4-bit
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 58); }), kConvertBadFormat);      // other offset
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 108); }), kConvertBadFormat);     // other header
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 30, 1); }), kConvertBadFormat);    // compressed
+    EXPECT_EQ(mutate([](auto& d) { PutU16(d.data(), 28, 4); }), kConvertBadFormat);    // 4-bit
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 58); }), kConvertBadFormat);   // other offset
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 108); }), kConvertBadFormat);  // other header
     // 8-bit with a short palette.
     BmpImage pal = RandomImage(4, 6, 2, 8);
     pal.palette.resize(16);
@@ -245,7 +246,7 @@ TEST(ConvertToMono, DamagedOneBitSourcesAreRefusedAtOnce) {
     EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0); }), kConvertBadFormat);       // height
     EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 1078); }), kConvertBadFormat);    // pixel offset
     EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 12); }), kConvertBadFormat);      // header size
-    EXPECT_EQ(mutate([](auto& d) { d[55] = 0x80; }), kConvertBadFormat);                  // not black and white
+    EXPECT_EQ(mutate([](auto& d) { d[55] = 0x80; }), kConvertBadFormat);  // not black and white
     EXPECT_EQ(mutate([](auto& d) { d.resize(40); }), kConvertBadFormat);
 }
 
@@ -317,8 +318,8 @@ struct Pieces {
 TEST(ConversionSink, GivesTheBytesOfTheWholeImageInPieces) {
     // Small, several buffers' worth, and rows wider than a buffer would hold (32767 gray
     // pixels are 32768 bytes a row).
-    const BmpImage pics[] = {RandomImage(31, 9, 4, 24), RandomImage(32, 700, 300, 24), RandomImage(33, 500, 90, 8),
-                             RandomImage(34, 32767, 3, 8)};
+    const BmpImage pics[] = {RandomImage(31, 9, 4, 24), RandomImage(32, 700, 300, 24),
+                             RandomImage(33, 500, 90, 8), RandomImage(34, 32767, 3, 8)};
     for (const BmpImage& img : pics) {
         const std::vector<uint8_t> file = EncodeBmp(img);
         for (int method = 0; method < 4; ++method) {
@@ -328,8 +329,8 @@ TEST(ConversionSink, GivesTheBytesOfTheWholeImageInPieces) {
             for (const auto& p : got.parts) EXPECT_FALSE(p.empty());
         }
         Pieces got;
-        ASSERT_EQ(ConvertToGrayImage(file, img.bitCount == 24 ? GrayVariant::Colour : GrayVariant::Gray, 15, -5,
-                                     got.Sink()),
+        ASSERT_EQ(ConvertToGrayImage(file, img.bitCount == 24 ? GrayVariant::Colour : GrayVariant::Gray, 15,
+                                     -5, got.Sink()),
                   kConvertOk);
         EXPECT_EQ(got.Joined(), Gray(img, 15, -5)) << img.width;
         // A large image must not come as one piece, or the writer would hold it whole.

@@ -92,7 +92,8 @@ TEST(BuildGrayPlanes, SixByThree) {
     img.bitCount = 8;
     img.stride = 8;
     img.pixels.assign(24, 0xAA);  // padding bytes must not matter
-    const uint8_t rows[3][6] = {{0, 255, 0x80, 0x7F, 0x10, 0xF0}, {255, 255, 255, 255, 255, 255}, {0, 0, 0, 0, 0, 0}};
+    const uint8_t rows[3][6] = {
+        {0, 255, 0x80, 0x7F, 0x10, 0xF0}, {255, 255, 255, 255, 255, 255}, {0, 0, 0, 0, 0, 0}};
     for (int y = 0; y < 3; ++y) std::copy(rows[y], rows[y] + 6, img.Row(y));
     LogoRaster r;
     ASSERT_TRUE(BuildGrayPlanes(EncodeBmp(img), r));
@@ -128,13 +129,14 @@ struct Logos {
     platform::PrinterHandle h = 0;
     Logos() {
         {
-        platform::PrinterInfo2 info;
-        info.printerName = "K-20";
-        m.spooler.AddPrinter(info);
-    }
+            platform::PrinterInfo2 info;
+            info.printerName = "K-20";
+            m.spooler.AddPrinter(info);
+        }
         EXPECT_EQ(m.spooler.OpenPrinter("K-20", h), platform::kOk);
     }
-    LogoEntry Add(const std::string& name, const BmpImage& img, int method = kHalftoneDitherM3, bool gray = false) {
+    LogoEntry Add(const std::string& name, const BmpImage& img, int method = kHalftoneDitherM3,
+                  bool gray = false) {
         const std::string src = "C:\\logos\\" + name;
         m.files.Put(src, EncodeBmp(img));
         std::string out;
@@ -151,7 +153,8 @@ struct Logos {
 
 TEST(DownloadAllLogos, MonoStreamFramesEveryLogo) {
     Logos t;
-    std::vector<LogoEntry> logos = {t.Add("a.bmp", RandomImage(1, 10, 5, 24)), t.Add("b.bmp", OneBit(16, 9, kWhite, kBlack))};
+    std::vector<LogoEntry> logos = {t.Add("a.bmp", RandomImage(1, 10, 5, 24)),
+                                    t.Add("b.bmp", OneBit(16, 9, kWhite, kBlack))};
     ASSERT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, logos), DownloadResult::Sent);
     ASSERT_EQ(t.m.spooler.jobs.size(), 1u);
     const auto& job = t.m.spooler.jobs[0];
@@ -178,13 +181,15 @@ TEST(DownloadAllLogos, GrayStreamHeaders) {
     ASSERT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Gray, logos), DownloadResult::Sent);
     const auto& d = t.m.spooler.jobs.at(0).data;
     ASSERT_EQ(d.size(), 4u + 3 + 6 + 16 + 1 + 4);
-    EXPECT_EQ(std::vector<uint8_t>(d.begin(), d.begin() + 13),
-              (std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1C, 0x72, 0x01, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00}));
+    EXPECT_EQ(
+        std::vector<uint8_t>(d.begin(), d.begin() + 13),
+        (std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1C, 0x72, 0x01, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00}));
 }
 
 TEST(DownloadAllLogos, TotalSizeLimit) {
     // 1-bit sources are sent as they are and sized as they are: one file of the size wanted.
-    for (auto [total, want] : {std::pair{98303u, DownloadResult::Sent}, std::pair{98304u, DownloadResult::TooLarge}}) {
+    for (auto [total, want] :
+         {std::pair{98303u, DownloadResult::Sent}, std::pair{98304u, DownloadResult::TooLarge}}) {
         Logos t;
         auto small = EncodeBmp(OneBit(8, 1, kWhite, kBlack));
         auto data = EncodeBmp(OneBit(32, 8, kWhite, kBlack));
@@ -213,7 +218,8 @@ TEST(DownloadAllLogos, TheLimitCountsWhatIsSent) {
     EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, eight), DownloadResult::TooLarge);
     EXPECT_TRUE(t.m.spooler.jobs.empty());
     // Gray sends the working images, which are sized as before.
-    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Gray, {eight[0]}), DownloadResult::BadLogoFile);
+    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Gray, {eight[0]}),
+              DownloadResult::BadLogoFile);
 }
 
 TEST(DownloadAllLogos, RefusalsSendNothing) {
@@ -232,7 +238,8 @@ TEST(DownloadAllLogos, RefusalsSendNothing) {
     t.m.files.ReadFile(ok.working, w);
     w.resize(w.size() - 3);
     t.m.files.Put(ok.working, w);
-    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, {ok}), DownloadResult::BadLogoFile);
+    EXPECT_EQ(DownloadAllLogos(t.m.files, t.m.spooler, t.h, LogoType::Mono, {ok}),
+              DownloadResult::BadLogoFile);
     EXPECT_TRUE(t.m.spooler.jobs.empty());
     EXPECT_STREQ(DownloadMessageKey(DownloadResult::TooLarge), "MB_DOWNLOAD_ERROR7");
     EXPECT_STREQ(DownloadMessageKey(DownloadResult::BadLogoFile), "");
@@ -262,8 +269,8 @@ TEST(ClearAllLogos, SendsTheClearStream) {
     Logos t;
     ASSERT_EQ(ClearAllLogos(t.m.spooler, t.h), platform::kOk);
     EXPECT_EQ(t.m.spooler.jobs.at(0).docName, "SELFTEST");
-    EXPECT_EQ(t.m.spooler.jobs.at(0).data,
-              (std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1C, 0x71, 0x00, 0x00, 0x0A, 0x1B, 0x63, 0x3B, 0x00}));
+    EXPECT_EQ(t.m.spooler.jobs.at(0).data, (std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1C, 0x71, 0x00,
+                                                                 0x00, 0x0A, 0x1B, 0x63, 0x3B, 0x00}));
 }
 
 TEST(DownloadFirmware, SendsTheFileUnchanged) {

@@ -6,9 +6,9 @@
 namespace k20::test {
 
 static const int kM8[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21},
+    {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
 int RefAdjustLevel(int v, int c, int b) {
@@ -44,7 +44,9 @@ int RefAdjustAroundMean(int v, int c, int b, int m) {
     return r < 0 ? 0 : r > 255 ? 255 : r;
 }
 
-int RefLuminance(int r, int g, int b) { return (587 * g + 299 * r + 114 * b) / 1000; }
+int RefLuminance(int r, int g, int b) {
+    return (587 * g + 299 * r + 114 * b) / 1000;
+}
 
 int RefDither16(int r, int c) {
     int k = r < 8 ? (c < 8 ? 0 : 3) : (c < 8 ? 2 : 1);
@@ -73,7 +75,8 @@ std::vector<uint8_t> RefConvertToGray(const BmpImage& img, int c, int b) {
         for (int x = 0; x < img.width; ++x) {
             int v;
             if (img.bitCount == 24)
-                v = RefLuminance(RefAdjustLevel(Sample(img, x, y, 2), c, b), RefAdjustLevel(Sample(img, x, y, 1), c, b),
+                v = RefLuminance(RefAdjustLevel(Sample(img, x, y, 2), c, b),
+                                 RefAdjustLevel(Sample(img, x, y, 1), c, b),
                                  RefAdjustLevel(Sample(img, x, y, 0), c, b));
             else if (img.bitCount == 8)
                 v = RefAdjustLevel(Sample(img, x, y, 0), c, b);
@@ -89,10 +92,13 @@ std::vector<uint8_t> RefConvertToMono(const BmpImage& img, int halftone, int c, 
     const bool colour = img.bitCount == 24;
     std::vector<uint8_t> f = Headers(w, h, 1);
     const size_t stride = size_t(BmpStride(w, 1));
-    auto white = [&](int x, int y) { f[62 + size_t(y) * stride + size_t(x / 8)] |= uint8_t(1 << (7 - x % 8)); };
+    auto white = [&](int x, int y) {
+        f[62 + size_t(y) * stride + size_t(x / 8)] |= uint8_t(1 << (7 - x % 8));
+    };
     auto level = [&](int x, int y) {
         if (!colour) return RefAdjustLevel(Sample(img, x, y, 0), c, b);
-        return RefLuminance(RefAdjustLevel(Sample(img, x, y, 2), c, b), RefAdjustLevel(Sample(img, x, y, 1), c, b),
+        return RefLuminance(RefAdjustLevel(Sample(img, x, y, 2), c, b),
+                            RefAdjustLevel(Sample(img, x, y, 1), c, b),
                             RefAdjustLevel(Sample(img, x, y, 0), c, b));
     };
     const long long n = (long long)w * h;
@@ -191,7 +197,8 @@ BmpImage RandomImage(uint32_t seed, int w, int h, int bitCount) {
             for (size_t i = 0; i < used; ++i) row[i] = uint8_t(rng());
     }
     if (bitCount == 8)
-        for (int i = 0; i < 256; ++i) img.palette.push_back(BmpColor{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2), 0});
+        for (int i = 0; i < 256; ++i)
+            img.palette.push_back(BmpColor{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2), 0});
     if (bitCount == 1) img.palette = {BmpColor{0, 0, 0, 0}, BmpColor{255, 255, 255, 0}};
     return img;
 }

@@ -26,7 +26,7 @@ int main() {
         ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     }
     std::nth_element(ms.begin(), ms.begin() + ms.size() / 2, ms.end());
-    std::printf("watermark repaint, %zu bytes: median %.3f ms over %zu runs (%zu stretches, check %u)\n", bytes,
-                ms[ms.size() / 2], ms.size(), ops, unsigned(shown[bytes / 2]));
+    std::printf("watermark repaint, %zu bytes: median %.3f ms over %zu runs (%zu stretches, check %u)\n",
+                bytes, ms[ms.size() / 2], ms.size(), ops, unsigned(shown[bytes / 2]));
     return 0;
 }

@@ -47,7 +47,14 @@ TEST_F(Page1D, OpensOnFontOneWithItsSampleData) {
 
 // Typed values are clamped as they are typed, stored, and shown back.
 TEST_F(Page1D, NumericFieldsClampAsTyped) {
-    struct Case { Field1D f; std::u16string typed; std::u16string shown; size_t off; int width; uint32_t stored; };
+    struct Case {
+        Field1D f;
+        std::u16string typed;
+        std::u16string shown;
+        size_t off;
+        int width;
+        uint32_t stored;
+    };
     const Case cases[] = {
         {Field1D::Gs1RowHeight, u"1", u"2", 24, 4, 2},
         {Field1D::Gs1RowHeight, u"251", u"250", 24, 4, 250},

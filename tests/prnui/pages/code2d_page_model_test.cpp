@@ -42,18 +42,18 @@ TEST_F(Page2D, OpensOnFontOne) {
 }
 
 TEST_F(Page2D, NumericFieldsClampAsTyped) {
-    struct Case { Field2D f; std::u16string typed, shown; size_t off; uint32_t stored; };
+    struct Case {
+        Field2D f;
+        std::u16string typed, shown;
+        size_t off;
+        uint32_t stored;
+    };
     const Case cases[] = {
-        {Field2D::PdfColumns, u"0", u"1", 3, 1},
-        {Field2D::PdfColumns, u"40", u"30", 3, 30},
-        {Field2D::PdfElementWidth, u"8", u"7", 1, 7},
-        {Field2D::PdfRows, u"2", u"3", 4, 3},
-        {Field2D::PdfRows, u"91", u"90", 4, 90},
-        {Field2D::PdfElementHeight, u"", u"2", 2, 2},
-        {Field2D::Gs1ElementWidth, u"9", u"6", 6, 6},
-        {Field2D::Gs1SeparatorHeight, u"0", u"1", 16, 1},
-        {Field2D::Gs1Segments, u"1", u"2", 17, 2},
-        {Field2D::QrElementWidth, u"25", u"24", 20, 24},
+        {Field2D::PdfColumns, u"0", u"1", 3, 1},      {Field2D::PdfColumns, u"40", u"30", 3, 30},
+        {Field2D::PdfElementWidth, u"8", u"7", 1, 7}, {Field2D::PdfRows, u"2", u"3", 4, 3},
+        {Field2D::PdfRows, u"91", u"90", 4, 90},      {Field2D::PdfElementHeight, u"", u"2", 2, 2},
+        {Field2D::Gs1ElementWidth, u"9", u"6", 6, 6}, {Field2D::Gs1SeparatorHeight, u"0", u"1", 16, 1},
+        {Field2D::Gs1Segments, u"1", u"2", 17, 2},    {Field2D::QrElementWidth, u"25", u"24", 20, 24},
         {Field2D::QrElementWidth, u"0", u"1", 20, 1},
     };
     for (const auto& c : cases) {
@@ -68,7 +68,11 @@ TEST_F(Page2D, NumericFieldsClampAsTyped) {
 }
 
 TEST_F(Page2D, GroupsAndEnableRulesBySymbology) {
-    struct Case { int type; Group2D group; bool segments; };
+    struct Case {
+        int type;
+        Group2D group;
+        bool segments;
+    };
     const Case cases[] = {{0, Group2D::Pdf417, false}, {1, Group2D::Gs1, false}, {2, Group2D::Gs1, false},
                           {3, Group2D::Gs1, true},     {4, Group2D::Qr, false},  {5, Group2D::None, false}};
     for (const auto& c : cases) {
@@ -197,9 +201,10 @@ TEST_F(Page2D, AFirstFontOfTypeExpandedStackedOpensWithItsFieldsEnabled) {
 TEST(Code2DTexts, ListKeysAndMessageAreBuiltIn) {
     EXPECT_EQ(std::size(k2DErrorLevelKeys), 9u);
     EXPECT_EQ(FindBuiltIn("2DCODE", k2DErrorLevelKeys[8])->english, u"Error Correction Level 8");
-    for (auto keys : {std::span<const std::string_view>(k2DErrorLevelKeys), std::span<const std::string_view>(k2DHriKeys),
-                      std::span<const std::string_view>(k2DExpandedKeys),
-                      std::span<const std::string_view>(k2DQrLanguageKeys)})
+    for (auto keys :
+         {std::span<const std::string_view>(k2DErrorLevelKeys), std::span<const std::string_view>(k2DHriKeys),
+          std::span<const std::string_view>(k2DExpandedKeys),
+          std::span<const std::string_view>(k2DQrLanguageKeys)})
         for (auto k : keys) EXPECT_NE(FindBuiltIn("2DCODE", k), nullptr) << k;
     EXPECT_NE(FindBuiltIn("MessageBox", kMsg2DCodeError.key), nullptr);
 }

@@ -30,8 +30,8 @@ TEST(ControlFontDialogTest, EditedCommandComesBackFormatted) {
 
 TEST(ControlFontDialogTest, TranslatorParsesLikeTheOperationDialog) {
     const std::pair<const char16_t*, Bytes> cases[] = {
-        {u"A", {0x0A}},         {u"A B", {0x0A, 0x0B}}, {u"ABC", {0xAB, 0x0C}}, {u"", {}},
-        {u"  ff  ", {0xFF}},    {u"1D5642", {0x1D, 0x56, 0x42}},
+        {u"A", {0x0A}}, {u"A B", {0x0A, 0x0B}}, {u"ABC", {0xAB, 0x0C}},
+        {u"", {}},      {u"  ff  ", {0xFF}},    {u"1D5642", {0x1D, 0x56, 0x42}},
     };
     for (auto& [text, bytes] : cases) {
         ControlFontTranslatorModel tr(0x41, {});

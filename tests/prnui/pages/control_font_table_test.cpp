@@ -14,7 +14,9 @@ using platform::kOk;
 
 const std::string kPath = "C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat";
 
-std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(std::string_view s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 ControlFontTable TableWith(std::initializer_list<std::pair<uint8_t, std::u16string>> rows) {
     ControlFontTable t = EmptyControlFontTable();
@@ -58,7 +60,8 @@ TEST(ControlFontTableTest, ReadsTheFileAsTheProfileFunctionsDo) {
 
 TEST(ControlFontTableTest, LongValueIsCutAtTheLookupBuffer) {
     std::string value(500, '1');
-    ControlFontTable t = ParseControlFontTable(Bytes("[Character Translation Table]\r\n21=" + value + "\r\n"), 1252);
+    ControlFontTable t =
+        ParseControlFontTable(Bytes("[Character Translation Table]\r\n21=" + value + "\r\n"), 1252);
     EXPECT_EQ(399u, t[1].command.size());
 }
 
@@ -78,7 +81,8 @@ TEST(ControlFontTableTest, MissingFileReadsAsEmptyOtherFailuresAreReported) {
 TEST(ControlFontTableTest, SerializeWritesOneKeyPerCommandInCodeOrder) {
     ControlFontTable t = TableWith({{0x7F, u"0A "}, {0x20, u"1B 40 "}, {0x41, u""}});
     const auto bytes = SerializeControlFontTable(t, 1252);
-    EXPECT_EQ("[Character Translation Table]\r\n20=1B 40 \r\n7F=0A \r\n", std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ("[Character Translation Table]\r\n20=1B 40 \r\n7F=0A \r\n",
+              std::string(bytes.begin(), bytes.end()));
     ControlFontTable back = ParseControlFontTable(bytes, 1252);
     EXPECT_EQ(u"1B 40", back[0].command);
     EXPECT_EQ(u"0A", back.back().command);
@@ -86,7 +90,7 @@ TEST(ControlFontTableTest, SerializeWritesOneKeyPerCommandInCodeOrder) {
 }
 
 class ControlFontSaveTest : public ::testing::Test {
-protected:
+  protected:
     using Error = platform::Error;
     void SetUp() override {
         m.files.Put(kPath, old);

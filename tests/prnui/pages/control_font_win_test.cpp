@@ -13,7 +13,7 @@ namespace {
 using platform::kOk;
 
 class ControlFontWin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);

@@ -48,16 +48,18 @@ INT_PTR CALLBACK ThrowsOnCommand(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 TEST(DialogGuard, SetUpThatThrowsClosesTheDialogAsCancelled) {
     std::vector<WORD> t = EmptyTemplate();
-    const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(t.data()),
-                                              nullptr, GuardedDialogProc<ThrowsOnInit>, 0);
+    const INT_PTR r =
+        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(t.data()), nullptr,
+                                GuardedDialogProc<ThrowsOnInit>, 0);
     EXPECT_EQ(r, IDCANCEL);
 }
 
 TEST(DialogGuard, AThrowingMessageIsUnhandledAndTheDialogGoesOn) {
     std::vector<WORD> t = EmptyTemplate();
     g_commands = 0;
-    const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(t.data()),
-                                              nullptr, GuardedDialogProc<ThrowsOnCommand>, 0);
+    const INT_PTR r =
+        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(t.data()), nullptr,
+                                GuardedDialogProc<ThrowsOnCommand>, 0);
     EXPECT_EQ(r, IDOK);
     EXPECT_EQ(g_commands, 1);
 }

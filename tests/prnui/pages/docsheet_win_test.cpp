@@ -27,29 +27,25 @@ namespace k20::prnui {
 namespace {
 
 using printhost::HostSession;
-using printhost::Sheet;
 using printhost::SaveWindowBitmap;
+using printhost::Sheet;
+using test::Choose;
 using test::ItemText;
 using test::Pump;
 using test::SetLanguage;
-using test::WinPath;
-using test::Choose;
 using test::TypeInto;
+using test::WinPath;
 
 constexpr int kLayoutTab = 2, kWatermarkTab = 3, kOperationTab = 4, kVersionTab = 7;
-
-
 
 // ---- modal windows met on the way: message boxes and the operation dialog ----
 
 struct ModalLog {
-    std::vector<std::wstring> messages;           // texts of the message boxes closed
-    std::function<void(HWND)> operationDialog;    // what to do in the operation dialog
+    std::vector<std::wstring> messages;         // texts of the message boxes closed
+    std::function<void(HWND)> operationDialog;  // what to do in the operation dialog
     int operationDialogs = 0;
 };
 ModalLog g_modal;
-
-
 
 void CALLBACK CloseModalProc(HWND, UINT, UINT_PTR, DWORD) {
     HWND found = test::FindThreadModal();
@@ -58,8 +54,10 @@ void CALLBACK CloseModalProc(HWND, UINT, UINT_PTR, DWORD) {
         ++g_modal.operationDialogs;
         auto act = std::move(g_modal.operationDialog);
         g_modal.operationDialog = nullptr;
-        if (act) act(found);
-        else PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
+        if (act)
+            act(found);
+        else
+            PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
         return;
     }
     g_modal.messages.push_back(test::MessageText(found));
@@ -75,14 +73,8 @@ void Click(HWND page, int id) {
     Pump(2);
 }
 
-
-
-
-
-
-
 class DocumentSheet : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
@@ -112,7 +104,9 @@ protected:
     }
     HWND Page(HWND sheet, int tab) { return test::SelectTab(sheet, tab); }
     void Close(HWND sheet, bool apply) { test::CloseSheet(*session_, sheet, apply); }
-    const PrivateSettings& Kept() { return *reinterpret_cast<const PrivateSettings*>(session_->privateRecord().data()); }
+    const PrivateSettings& Kept() {
+        return *reinterpret_cast<const PrivateSettings*>(session_->privateRecord().data());
+    }
 
     static inline HostSession* session_ = nullptr;
     static inline bool loaded_ = false;
@@ -230,7 +224,8 @@ TEST_F(DocumentSheet, TextWatermarkIsStoredAndRenderedIntoTheWorkingFile) {
     ASSERT_EQ(got, 270054u);
     EXPECT_EQ(bytes[0], 'B');
     EXPECT_EQ(bytes[10], 54);
-    const size_t dark = size_t(std::count_if(bytes.begin() + 54, bytes.end(), [](uint8_t b) { return b < 128; }));
+    const size_t dark =
+        size_t(std::count_if(bytes.begin() + 54, bytes.end(), [](uint8_t b) { return b < 128; }));
     EXPECT_GT(dark, 300u);
 }
 
@@ -247,10 +242,11 @@ bool PutOnWineShare(const std::wstring& server, const std::wstring& name, std::w
     SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
     // A 2 x 2 24-bit bitmap.
     std::vector<uint8_t> bmp(54 + 16, 0x40);
-    const uint8_t header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
-                                1, 0, 24, 0};
+    const uint8_t header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
+                                0,   0,   0,  2, 0, 0, 0, 2, 0, 0, 0,  1, 0, 24, 0};
     std::copy(std::begin(header), std::end(header), bmp.begin());
-    HANDLE f = CreateFileW((dir + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE f =
+        CreateFileW((dir + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) {
         why = L"cannot write " + dir;
         return false;
@@ -267,7 +263,8 @@ TEST_F(DocumentSheet, NetworkBitmapPathFromTheSettingsIsNotOpenedWhenThePageShow
     const bool served = PutOnWineShare(L"k20server", L"wm.bmp", why);
     if (served) {
         // The precondition: the path does reach the stand-in server.
-        HANDLE f = CreateFileW(unc.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE f =
+            CreateFileW(unc.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(f, INVALID_HANDLE_VALUE) << "Wine no longer serves UNC paths from dosdevices\\unc";
         if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     }
@@ -283,13 +280,16 @@ TEST_F(DocumentSheet, NetworkBitmapPathFromTheSettingsIsNotOpenedWhenThePageShow
     HWND sheet = Open();
     HWND page = Page(sheet, kWatermarkTab);
     Pump(10);
-    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 30), reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_WM_LIGHT)));
+    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 30),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_WM_LIGHT)));
     Pump(5);
     EXPECT_EQ(ItemText(page, IDC_WM_PATH), unc) << "the stored path is still shown";
-    EXPECT_EQ(GetFileAttributesW(working.c_str()), INVALID_FILE_ATTRIBUTES) << "the server's bitmap was copied";
+    EXPECT_EQ(GetFileAttributesW(working.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the server's bitmap was copied";
     EXPECT_TRUE(g_modal.messages.empty()) << "a load was tried and its failure told";
     Close(sheet, false);
-    if (!served) std::printf("note: no stand-in share (%ls); only the absence of a copy was checked\n", why.c_str());
+    if (!served)
+        std::printf("note: no stand-in share (%ls); only the absence of a copy was checked\n", why.c_str());
 }
 
 TEST_F(DocumentSheet, PresetTextIsRenderedWithoutBeingTouched) {
@@ -338,8 +338,10 @@ TEST_F(DocumentSheet, OperationDialogOkStoresAndCancelLeavesTheBlock) {
 TEST_F(DocumentSheet, PicturesOfTheFourPagesInEnglishAndChinese) {
     const std::wstring dir = WinPath(K20_SCREENS_DIR);
     SHCreateDirectory(nullptr, dir.c_str());
-    const std::pair<int, const wchar_t*> pages[] = {
-        {kLayoutTab, L"layout"}, {kWatermarkTab, L"watermark"}, {kOperationTab, L"operation"}, {kVersionTab, L"version"}};
+    const std::pair<int, const wchar_t*> pages[] = {{kLayoutTab, L"layout"},
+                                                    {kWatermarkTab, L"watermark"},
+                                                    {kOperationTab, L"operation"},
+                                                    {kVersionTab, L"version"}};
     for (const wchar_t* lang : {L"ENG", L"CHN"}) {
         SetLanguage((std::wstring(lang) + L"_K20.res").c_str());
         HWND sheet = Open();
@@ -352,8 +354,10 @@ TEST_F(DocumentSheet, PicturesOfTheFourPagesInEnglishAndChinese) {
             if (tab == kLayoutTab) layoutTitle = ItemText(page, IDC_LAY_ZOOM);
             EXPECT_TRUE(SaveWindowBitmap(sheet, dir + L"\\docpages_" + lang + L"_" + name + L".bmp")) << name;
         }
-        if (std::wstring(lang) == L"ENG") EXPECT_EQ(layoutTitle, L"Zoom Printing");
-        else EXPECT_NE(layoutTitle, L"Zoom Printing");
+        if (std::wstring(lang) == L"ENG")
+            EXPECT_EQ(layoutTitle, L"Zoom Printing");
+        else
+            EXPECT_NE(layoutTitle, L"Zoom Printing");
         Close(sheet, false);
     }
     SetLanguage(L"ENG_K20.res");

@@ -32,8 +32,8 @@ namespace k20::prnui {
 namespace {
 
 using printhost::HostSession;
-using printhost::Sheet;
 using printhost::SaveWindowBitmap;
+using printhost::Sheet;
 using test::ItemText;
 using test::Pump;
 using test::SetLanguage;
@@ -44,17 +44,15 @@ const wchar_t kPrinter[] = L"K-20 Download Capture";
 const wchar_t kWorkDir[] = L"C:\\k20download";
 const wchar_t kJobFile[] = L"C:\\k20download\\job.prn";
 
-
-
 bool WriteAll(const std::wstring& path, const std::vector<uint8_t>& data) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     DWORD n = 0;
-    const bool ok = data.empty() || (WriteFile(f, data.data(), DWORD(data.size()), &n, nullptr) && n == data.size());
+    const bool ok =
+        data.empty() || (WriteFile(f, data.data(), DWORD(data.size()), &n, nullptr) && n == data.size());
     CloseHandle(f);
     return ok;
 }
-
 
 // ---- modal windows: the open-file dialog gets the queued file, message boxes are noted ----
 
@@ -65,8 +63,6 @@ struct ModalLog {
     std::vector<std::wstring> messages;  // texts of the message boxes closed
 };
 ModalLog g_modal;
-
-
 
 void CALLBACK AnswerModalProc(HWND, UINT, UINT_PTR, DWORD) {
     HWND found = test::FindThreadModal();
@@ -134,13 +130,10 @@ void Drag(HWND page, int id, int position) {
     Pump(2);
 }
 
-
-
-
-
 // A printer whose port is a file: Wine's spooler copies each finished job there.
 std::wstring MakeCapturePrinter() {
-    printhost::SetupResult setup = printhost::InstallStandInPrinter(WinPath(K20_PRINTHOST_DIR), L"K-20 Receipt");
+    printhost::SetupResult setup =
+        printhost::InstallStandInPrinter(WinPath(K20_PRINTHOST_DIR), L"K-20 Receipt");
     if (!setup.ok) return L"stand-in driver: " + setup.message;
     HANDLE hp = nullptr;
     std::wstring name = kPrinter;
@@ -176,7 +169,8 @@ std::vector<uint8_t> ExpectedMonoStream(const LogoSettings (&settings)[2]) {
     for (int i = 0; i < 2; ++i) {
         m.files.Put(names[i], test::ReadWholeFile(WinPath(K20_GOLDEN_DIR) + L"\\" + files[i]));
         std::string out;
-        ConvertToMono(m.files, names[i], out, settings[i].halftone, settings[i].contrast, settings[i].brightness);
+        ConvertToMono(m.files, names[i], out, settings[i].halftone, settings[i].contrast,
+                      settings[i].brightness);
         logos.push_back({names[i], WorkingImagePath(names[i])});
     }
     if (DownloadAllLogos(m.files, m.spooler, h, LogoType::Mono, logos) != DownloadResult::Sent) return {};
@@ -204,7 +198,7 @@ int WorkingImageCount() {
 }
 
 class DownloadPageWin : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
@@ -212,7 +206,8 @@ protected:
         SetLanguage(L"ENG_K20.res");
         SHCreateDirectory(nullptr, kWorkDir);
         for (const wchar_t* f : {L"colour_logo.bmp", L"gray_logo.bmp"})
-            CopyFileW((WinPath(K20_GOLDEN_DIR) + L"\\" + f).c_str(), (std::wstring(kWorkDir) + L"\\" + f).c_str(), FALSE);
+            CopyFileW((WinPath(K20_GOLDEN_DIR) + L"\\" + f).c_str(),
+                      (std::wstring(kWorkDir) + L"\\" + f).c_str(), FALSE);
         printerProblem_ = MakeCapturePrinter();
         session_ = new HostSession();
         std::wstring error;
@@ -287,7 +282,8 @@ TEST_F(DownloadPageWin, TwoLogosTransformedTunedAndDownloaded) {
 
     ClickRow(page, 0);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_DL_MONO)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_DL_DITHERM3))) << "halftones are for Transformation only";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_DL_DITHERM3)))
+        << "halftones are for Transformation only";
     Click(page, IDC_DL_MONO);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_DL_DOWNLOADALL)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_DL_DIFFUSE)));
@@ -308,7 +304,8 @@ TEST_F(DownloadPageWin, TwoLogosTransformedTunedAndDownloaded) {
 
     if (!printerProblem_.empty()) {
         Close(sheet);
-        GTEST_SKIP() << "no printer to capture the job: " << std::string(printerProblem_.begin(), printerProblem_.end());
+        GTEST_SKIP() << "no printer to capture the job: "
+                     << std::string(printerProblem_.begin(), printerProblem_.end());
     }
     Click(page, IDC_DL_DOWNLOADALL);
     EXPECT_TRUE(g_modal.messages.empty());
@@ -368,8 +365,10 @@ TEST_F(DownloadPageWin, PicturesWithAPreviewInEnglishAndChinese) {
         Click(page, IDC_DL_MONO);
         RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Pump(20);
-        if (std::wstring(lang) == L"ENG") EXPECT_EQ(ItemText(page, IDC_DL_ADD), L"Add");
-        else EXPECT_NE(ItemText(page, IDC_DL_ADD), L"Add");
+        if (std::wstring(lang) == L"ENG")
+            EXPECT_EQ(ItemText(page, IDC_DL_ADD), L"Add");
+        else
+            EXPECT_NE(ItemText(page, IDC_DL_ADD), L"Add");
         EXPECT_TRUE(SaveWindowBitmap(sheet, dir + L"\\download_" + lang + L".bmp"));
         // The working images lie in a folder of the page's own under the temporary folder,
         // never beside the logos; Cancel takes them away and leaves the logos.
@@ -379,7 +378,8 @@ TEST_F(DownloadPageWin, PicturesWithAPreviewInEnglishAndChinese) {
         PropSheet_PressButton(sheet, PSBTN_CANCEL);
         Pump();
         EXPECT_EQ(WorkingImageCount(), 0);
-        EXPECT_NE(GetFileAttributesW((std::wstring(kWorkDir) + L"\\colour_logo.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_NE(GetFileAttributesW((std::wstring(kWorkDir) + L"\\colour_logo.bmp").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
         Close(sheet);
     }
     SetLanguage(L"ENG_K20.res");

@@ -15,7 +15,7 @@ const std::string kShipped = "C:\\Windows\\system32\\spool\\drivers\\x64\\3";
 const std::string kUserDir = "C:\\Users\\user\\AppData\\Roaming\\Pellamor";
 
 class LayoutLanguage : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const std::u16string list =
             u"[LANGUAGE]\r\nCOUNT=2\r\nLanguage0=English\r\nINI0=ENG_K20.res\r\nSYSLANG0=System Language\r\n"

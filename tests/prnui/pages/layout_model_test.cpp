@@ -21,7 +21,7 @@ LayoutInputs Inputs() {
 }
 
 class Layout : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetDefaults(s, u"C:\\Windows\\system32"); }
     PrivateSettings s{};
 };
@@ -58,8 +58,12 @@ TEST_F(Layout, ScaleIsLimitedAsTyped) {
         const char16_t* typed;
         int stored;
         std::optional<int> spin;
-    } rows[] = {{u"0", 10, 10}, {u"150", 100, 100}, {u"5", 5, std::nullopt}, {u"100", 100, std::nullopt},
-                {u"10", 10, std::nullopt}, {u"", 10, 10}};
+    } rows[] = {{u"0", 10, 10},
+                {u"150", 100, 100},
+                {u"5", 5, std::nullopt},
+                {u"100", 100, std::nullopt},
+                {u"10", 10, std::nullopt},
+                {u"", 10, 10}};
     for (const auto& r : rows) {
         EXPECT_EQ(m.TypeScale(r.typed), r.spin);
         EXPECT_EQ(s.zoomScale, r.stored);

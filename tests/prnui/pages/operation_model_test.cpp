@@ -86,8 +86,9 @@ TEST(OperationDialog, DefaultDependsOnTheOperation) {
         int drawer, cut;
         bool feedToCut;
     };
-    for (const Row& r : {Row{OperationIndex::StartDoc, 12, 0, false}, Row{OperationIndex::StartPage, 0, 0, false},
-                         Row{OperationIndex::EndPage, 0, 0, false}, Row{OperationIndex::EndDoc, 0, 1, true}}) {
+    for (const Row& r :
+         {Row{OperationIndex::StartDoc, 12, 0, false}, Row{OperationIndex::StartPage, 0, 0, false},
+          Row{OperationIndex::EndPage, 0, 0, false}, Row{OperationIndex::EndDoc, 0, 1, true}}) {
         OperationValues working = w;
         OperationDialogModel d(r.index, working);
         d.Default();
@@ -136,7 +137,7 @@ TEST(OperationDialog, HeraldListFollowsSortedTexts) {
 }
 
 class OperationPage : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetDefaults(s, u"C:\\Windows\\system32"); }
     PrivateSettings s{};
 };

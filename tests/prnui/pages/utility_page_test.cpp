@@ -23,7 +23,7 @@ platform::PrinterHandle OpenK20(platform::sim::SimMachine& machine) {
 }
 
 class UtilityPageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { h = OpenK20(m); }
     void AddForm(const std::string& name, int32_t w, int32_t h) {
         m.spooler.forms.push_back(FormInfo1{platform::kFormUser, name, w, h, 0, 0, w, h});
@@ -50,7 +50,8 @@ TEST_F(UtilityPageTest, FirstOpenCreatesTheDefaultFormOnce) {
     EXPECT_EQ(platform::kFormUser, f->flags);
     EXPECT_EQ(80000, f->width);
     EXPECT_EQ(297000, f->height);
-    EXPECT_EQ((std::vector<int32_t>{0, 0, 80000, 297000}), (std::vector<int32_t>{f->left, f->top, f->right, f->bottom}));
+    EXPECT_EQ((std::vector<int32_t>{0, 0, 80000, 297000}),
+              (std::vector<int32_t>{f->left, f->top, f->right, f->bottom}));
 
     UtilityPageModel again(m.spooler, h);
     ASSERT_TRUE(again.Open());
@@ -141,9 +142,19 @@ TEST_F(UtilityPageTest, SaveLimitsWidthAndHeightComparingUnsigned) {
 
 TEST(ReadSignedEditTest, ReadsLikeTheDialogManager) {
     const std::pair<const char16_t*, int32_t> cases[] = {
-        {u"123", 123},  {u"-7", -7},   {u"+8", 8},          {u"  42  ", 42},  {u"", 0},
-        {u"-", 0},      {u"12a", 0},   {u"a12", 0},         {u"1 2", 0},      {u"2147483647", 2147483647},
-        {u"2147483648", 0}, {u"-2147483648", INT32_MIN}, {u"99999999999", 0},
+        {u"123", 123},
+        {u"-7", -7},
+        {u"+8", 8},
+        {u"  42  ", 42},
+        {u"", 0},
+        {u"-", 0},
+        {u"12a", 0},
+        {u"a12", 0},
+        {u"1 2", 0},
+        {u"2147483647", 2147483647},
+        {u"2147483648", 0},
+        {u"-2147483648", INT32_MIN},
+        {u"99999999999", 0},
     };
     for (auto& [text, v] : cases) EXPECT_EQ(v, ReadSignedEdit(text)) << Utf16ToUtf8(text);
 }
@@ -303,8 +314,8 @@ TEST_F(UtilityPageTest, SelfTestSendsOneRawJobInThreeWrites) {
     const auto& job = m.spooler.jobs[0];
     EXPECT_EQ("SELFTEST", job.docName);
     EXPECT_EQ("RAW", job.dataType);
-    EXPECT_EQ((std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1D, 0x28, 0x41, 0x02, 0x00, 0x00, 0x02, 0x1B, 0x63,
-                                    0x3B, 0x00}),
+    EXPECT_EQ((std::vector<uint8_t>{0x1B, 0x63, 0x3B, 0x01, 0x1D, 0x28, 0x41, 0x02, 0x00, 0x00, 0x02, 0x1B,
+                                    0x63, 0x3B, 0x00}),
               job.data);
     EXPECT_EQ(1, job.pagesStarted);
     EXPECT_EQ(1, job.pagesEnded);
@@ -319,8 +330,9 @@ TEST_F(UtilityPageTest, SelfTestStopsAtTheFirstFailureAndClosesWhatItOpened) {
         size_t bytesSent;
         bool pageOpened;
     };
-    const Point points[] = {{"StartDoc", 1, 0, false}, {"StartPage", 1, 0, false}, {"WritePrinter", 1, 0, true},
-                            {"WritePrinter", 2, 4, true}, {"WritePrinter", 3, 11, true}, {"EndPage", 1, 15, true}};
+    const Point points[] = {{"StartDoc", 1, 0, false},     {"StartPage", 1, 0, false},
+                            {"WritePrinter", 1, 0, true},  {"WritePrinter", 2, 4, true},
+                            {"WritePrinter", 3, 11, true}, {"EndPage", 1, 15, true}};
     for (auto& p : points) {
         platform::sim::SimMachine fresh;
         const platform::PrinterHandle ph = OpenK20(fresh);

@@ -14,7 +14,7 @@ namespace {
 using platform::kOk;
 
 class UtilityWin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::vector<platform::PrinterInfo2> printers;
         if (spooler.EnumLocalPrinters(printers) != kOk || printers.empty())

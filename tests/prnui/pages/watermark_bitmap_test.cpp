@@ -44,7 +44,8 @@ TEST(CopyAsTrueColor, OneBitWidthFiveGivesFifteenBytesAndOnePad) {
         const uint8_t* row = out.data() + 54 + 16 * y;
         for (int x = 0; x < 5; ++x) {
             const uint8_t* want = bits[y][x] == '1' ? set : clear;
-            EXPECT_EQ(std::vector<uint8_t>(row + 3 * x, row + 3 * x + 3), std::vector<uint8_t>(want, want + 3))
+            EXPECT_EQ(std::vector<uint8_t>(row + 3 * x, row + 3 * x + 3),
+                      std::vector<uint8_t>(want, want + 3))
                 << y << "," << x;
         }
         EXPECT_EQ(row[15], 255);
@@ -140,9 +141,9 @@ TEST(WatermarkPreview, BrightnessIsTheSameOnTheVectorPathAndTheTail) {
     std::iota(kept.begin(), kept.end(), uint8_t(0));
     for (uint8_t b : {uint8_t(0), uint8_t(1), uint8_t(60), uint8_t(255)}) {
         ApplyBrightness(kept.data(), shown.data(), kept.size(), b);
-        for (size_t i = 0; i < kept.size(); i += 997)
+        for (size_t i = 0; i < kept.size(); i += 997) ASSERT_EQ(shown[i], std::min(255, kept[i] + b)) << i;
+        for (size_t i = kept.size() - 13; i < kept.size(); ++i)
             ASSERT_EQ(shown[i], std::min(255, kept[i] + b)) << i;
-        for (size_t i = kept.size() - 13; i < kept.size(); ++i) ASSERT_EQ(shown[i], std::min(255, kept[i] + b)) << i;
     }
 }
 
@@ -153,8 +154,10 @@ TEST(WatermarkPlacement, SinglePositions) {
         int position;
         StretchOp op;
     } rows[] = {
-        {0, {0, 0, 150, 75, 0, 0, 100, 50}},     {4, {75, 112, 150, 75, 0, 0, 100, 50}},
-        {8, {150, 225, 150, 75, 0, 0, 100, 50}}, {2, {150, 0, 150, 75, 0, 0, 100, 50}},
+        {0, {0, 0, 150, 75, 0, 0, 100, 50}},
+        {4, {75, 112, 150, 75, 0, 0, 100, 50}},
+        {8, {150, 225, 150, 75, 0, 0, 100, 50}},
+        {2, {150, 0, 150, 75, 0, 0, 100, 50}},
     };
     for (const auto& r : rows) {
         const auto ops = PlaceWatermark(100, 50, 300, 300, r.position, 50);
@@ -202,8 +205,8 @@ TEST(WatermarkText, RenderedFileHeader) {
     px[0] = 1;
     const auto f = EncodeRenderedText(px);
     ASSERT_EQ(f.size(), 270054u);
-    const uint8_t header[54] = {'B', 'M', 0xE6, 0x1E, 0x04, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
-                                0x2C, 1, 0, 0, 0x2C, 1, 0, 0, 1, 0, 24, 0};
+    const uint8_t header[54] = {'B', 'M', 0xE6, 0x1E, 0x04, 0, 0, 0,    0, 0, 54, 0, 0, 0,  40,
+                                0,   0,   0,    0x2C, 1,    0, 0, 0x2C, 1, 0, 0,  1, 0, 24, 0};
     EXPECT_EQ(std::vector<uint8_t>(f.begin(), f.begin() + 54), std::vector<uint8_t>(header, header + 54));
     EXPECT_EQ(f[54], 1);
 }

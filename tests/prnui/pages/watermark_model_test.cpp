@@ -8,7 +8,7 @@ namespace k20::prnui {
 namespace {
 
 class Watermark : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetDefaults(s, u"C:\\Windows\\system32");
         s.printAsImage = 0;

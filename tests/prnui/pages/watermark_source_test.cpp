@@ -24,16 +24,16 @@ std::vector<uint8_t> TrueColor(int32_t w, int32_t h) {
 
 TEST(WatermarkNetworkPath, Forms) {
     for (std::u16string_view p : {u"\\\\server\\share\\x.bmp", u"//server/share/x.bmp", u"\\/server\\x.bmp",
-                                  u"\\\\?\\UNC\\server\\share\\x.bmp", u"\\\\.\\pipe\\x", u"\\\\?\\GLOBALROOT\\x",
-                                  u"\\\\?\\1:\\x.bmp"})
+                                  u"\\\\?\\UNC\\server\\share\\x.bmp", u"\\\\.\\pipe\\x",
+                                  u"\\\\?\\GLOBALROOT\\x", u"\\\\?\\1:\\x.bmp"})
         EXPECT_TRUE(IsNetworkPath(p)) << std::string(p.begin(), p.end());
-    for (std::u16string_view p : {u"C:\\x.bmp", u"c:/x.bmp", u"\\x.bmp", u"x.bmp", u"", u"\\\\?\\C:\\x.bmp",
-                                  u"\\\\.\\d:\\x.bmp"})
+    for (std::u16string_view p :
+         {u"C:\\x.bmp", u"c:/x.bmp", u"\\x.bmp", u"x.bmp", u"", u"\\\\?\\C:\\x.bmp", u"\\\\.\\d:\\x.bmp"})
         EXPECT_FALSE(IsNetworkPath(p)) << std::string(p.begin(), p.end());
 }
 
 class WatermarkSource : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetDefaults(s, u"C:\\Windows\\system32");
         s.watermarkMode = kWatermarkImage;
@@ -52,8 +52,8 @@ protected:
 };
 
 TEST_F(WatermarkSource, NetworkPathFromTheSettingsIsNotOpened) {
-    for (std::u16string_view p : {u"\\\\server\\share\\x.bmp", u"//server/share/x.bmp",
-                                  u"\\\\?\\UNC\\server\\share\\x.bmp"}) {
+    for (std::u16string_view p :
+         {u"\\\\server\\share\\x.bmp", u"//server/share/x.bmp", u"\\\\?\\UNC\\server\\share\\x.bmp"}) {
         m.files.Put(std::string(p.begin(), p.end()), TrueColor(4, 4));  // as if the server answered
         s.watermarkBitmapPath.set(p);
         WatermarkPageModel model(s, {});
@@ -118,7 +118,8 @@ TEST_F(WatermarkSource, RowsOverTheLimitAreTooBigWhateverTheFileSize) {
 TEST_F(WatermarkSource, FoldersPatternsAndMissingFilesAreUnsupported) {
     m.files.CreateDirectories("C:\\pics\\dir.bmp");
     m.files.Put("C:\\pics\\a.bmp", TrueColor(2, 2));
-    for (const char* p : {"C:\\pics\\dir.bmp", "C:\\pics\\*.bmp", "C:\\pics\\?.bmp", "C:\\pics\\none.bmp", ""})
+    for (const char* p :
+         {"C:\\pics\\dir.bmp", "C:\\pics\\*.bmp", "C:\\pics\\?.bmp", "C:\\pics\\none.bmp", ""})
         EXPECT_EQ(CopyAsTrueColor(m.files, p, kWorking), kCopyUnsupported) << p;
     s.watermarkBitmapPath.set(u"C:\\pics\\none.bmp");
     WatermarkPageModel model(s, {});

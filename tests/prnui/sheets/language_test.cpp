@@ -13,7 +13,9 @@ using platform::RegRoot;
 const std::string kShipped = "C:\\Windows\\system32\\spool\\drivers\\x64\\3";
 const std::string kUserDir = "C:\\Users\\user\\AppData\\Roaming\\Pellamor";
 
-std::vector<uint8_t> Utf16File(const std::u16string& text) { return EncodeUtf16LeWithBom(text); }
+std::vector<uint8_t> Utf16File(const std::u16string& text) {
+    return EncodeUtf16LeWithBom(text);
+}
 
 std::vector<uint8_t> TextFile(const std::u16string& layoutTitle, int version = -1) {
     std::u16string t;
@@ -23,7 +25,7 @@ std::vector<uint8_t> TextFile(const std::u16string& layoutTitle, int version = -
 }
 
 class LanguageTest : public ::testing::Test {
-protected:
+  protected:
     platform::sim::SimMachine m;
     Language lang{m.registry, m.files, m.system};
 
@@ -36,7 +38,9 @@ protected:
         m.registry.CreateKey(RegRoot::CurrentUser, kLanguageKey);
         m.registry.SetString(RegRoot::CurrentUser, kLanguageKey, name, v);
     }
-    void Ship(const std::string& file, const std::vector<uint8_t>& bytes) { m.files.Put(kShipped + "\\" + file, bytes); }
+    void Ship(const std::string& file, const std::vector<uint8_t>& bytes) {
+        m.files.Put(kShipped + "\\" + file, bytes);
+    }
     void UserCopy(const std::string& file, const std::vector<uint8_t>& bytes) {
         m.files.Put(kUserDir + "\\" + file, bytes);
     }
@@ -141,7 +145,8 @@ TEST_F(LanguageTest, ShippedFolderFollowsProcessorArchitecture) {
 TEST_F(LanguageTest, MissingKeyShowsBuiltInEnglishAndLongTextsAreCut) {
     Store(kFirstRunValue, "FALSE");
     Store(kLanguageValue, "CHN_K20.res");
-    UserCopy("CHN_K20.res", Utf16File(u"[LAYOUT]\r\nRC_LAYOUTFORM=一二三四五六七八九十一二三四五六七八九十一二\r\n"));
+    UserCopy("CHN_K20.res",
+             Utf16File(u"[LAYOUT]\r\nRC_LAYOUTFORM=一二三四五六七八九十一二三四五六七八九十一二\r\n"));
     const Texts& t = lang.Current();
     EXPECT_EQ(t.Get(sec::Layout, "RC_LAYOUTFORM"), u"一二三四五六七八九十一二三四五六七八九");  // 19 of 22
     EXPECT_EQ(t.Get(sec::Layout, "RC_DOCSETTING"), u"Document Setting");
@@ -204,7 +209,8 @@ TEST_F(LanguageTest, WithoutTheApplicationDataFolderEnglishIsBuiltInAndNothingIs
         EXPECT_EQ(mm.files.AllPaths(), paths) << appData;
         EXPECT_EQ(mm.registry.AllKeys(), keys) << appData;
         std::string v;
-        EXPECT_NE(mm.registry.GetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, v), platform::kOk);
+        EXPECT_NE(mm.registry.GetString(RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, v),
+                  platform::kOk);
     }
 }
 

@@ -11,9 +11,9 @@ TEST(SheetLogic, DensityItemIsRecognisedByLevelPubIdAndFirstOption) {
         std::u16string first;
         bool density;
     } rows[] = {
-        {2, 0, u"Density 1", true},   {2, 0, u"浓度1", true},   {2, 0, u"打印濃度", true},
-        {1, 0, u"Density 1", false},  {3, 0, u"Density", false}, {2, 7, u"Density", false},
-        {2, 0, u"density 1", false},  {2, 0, u"Speed", false},   {2, 0, u"", false},
+        {2, 0, u"Density 1", true},  {2, 0, u"浓度1", true},    {2, 0, u"打印濃度", true},
+        {1, 0, u"Density 1", false}, {3, 0, u"Density", false}, {2, 7, u"Density", false},
+        {2, 0, u"density 1", false}, {2, 0, u"Speed", false},   {2, 0, u"", false},
     };
     for (const Row& r : rows)
         EXPECT_EQ(IsDensityItem(r.level, r.pubId, r.first), r.density) << r.level << " " << r.pubId;

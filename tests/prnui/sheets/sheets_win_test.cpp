@@ -35,10 +35,12 @@ void SetRegistryLanguage(const std::string& file) {
     reg.SetString(platform::RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, "FALSE");
 }
 
-std::u16string U(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+std::u16string U(const std::wstring& w) {
+    return std::u16string(w.begin(), w.end());
+}
 
 class Sheets : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
@@ -59,13 +61,15 @@ protected:
     void SetUp() override {
         SetRegistryLanguage("ENG_K20.res");
         std::wstring error;
-        ASSERT_TRUE(host.Load(platform::win32::Wide(K20_PRNUI_DLL), error)) << platform::win32::Narrow(error.c_str());
+        ASSERT_TRUE(host.Load(platform::win32::Wide(K20_PRNUI_DLL), error))
+            << platform::win32::Narrow(error.c_str());
     }
 
     static Texts FileTexts(const wchar_t* name) {
         platform::win32::Win32FileSystem fs;
         std::vector<uint8_t> bytes;
-        fs.ReadFile(platform::win32::Narrow(FullPath(std::wstring(L"..\\..\\..\\package\\") + name).c_str()), bytes);
+        fs.ReadFile(platform::win32::Narrow(FullPath(std::wstring(L"..\\..\\..\\package\\") + name).c_str()),
+                    bytes);
         return Texts::FromFileBytes(bytes, 1252);
     }
 
@@ -123,13 +127,15 @@ TEST_F(Sheets, TenTabTitlesInEachLanguage) {
         std::vector<std::wstring> doc = host.pageTitles();
         ASSERT_EQ(doc.size(), 8u);
         for (size_t i = 0; i < 6; ++i)
-            EXPECT_EQ(U(doc[2 + i]), PageTitle(t, kDocumentPages[i])) << platform::win32::Narrow(file) << " " << i;
+            EXPECT_EQ(U(doc[2 + i]), PageTitle(t, kDocumentPages[i]))
+                << platform::win32::Narrow(file) << " " << i;
         host.Show(Sheet::Document, true);  // consumes the collected pages
         ASSERT_EQ(host.Collect(Sheet::Device), S_OK);
         std::vector<std::wstring> dev = host.pageTitles();
         ASSERT_EQ(dev.size(), 6u);
         for (size_t i = 0; i < 4; ++i)
-            EXPECT_EQ(U(dev[2 + i]), PageTitle(t, kDevicePages[i])) << platform::win32::Narrow(file) << " " << i;
+            EXPECT_EQ(U(dev[2 + i]), PageTitle(t, kDevicePages[i]))
+                << platform::win32::Narrow(file) << " " << i;
         host.Show(Sheet::Device, true);
     }
     EXPECT_EQ(host.pageTitles()[2], L"公用程式");
@@ -144,7 +150,8 @@ TEST_F(Sheets, DensityOptionIsRenamedInTextsOfThePlugin) {
     EXPECT_TRUE(density.Flags & OPTIF_CHANGED);
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(std::wstring(density.pOptType->pOptParam[k].pData), L"Density" + std::to_wstring(k));
-        EXPECT_STREQ(hostTexts[k], (L"Density " + std::to_wstring(k + 1)).c_str()) << "the host's buffer was written";
+        EXPECT_STREQ(hostTexts[k], (L"Density " + std::to_wstring(k + 1)).c_str())
+            << "the host's buffer was written";
     }
     EXPECT_STREQ(host.driverItems()[0].pName, L"Paper Size");
     ASSERT_EQ(host.uiUpdates().size(), 1u);
@@ -198,7 +205,8 @@ TEST_F(Sheets, ToolTipsAreRegisteredWhenTheMouseMovesOverControls) {
     TipSearch search{w, {}};
     EnumThreadWindows(GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
     ASSERT_FALSE(search.tips.empty()) << "the page made a tool-tip window";
-    for (HWND tip : search.tips) EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0) << "nothing before the mouse";
+    for (HWND tip : search.tips)
+        EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0) << "nothing before the mouse";
     EnumChildWindows(page, MoveOver, 0);
     EnumChildWindows(page, MoveOver, 0);
     HWND used = nullptr;
@@ -257,11 +265,11 @@ TEST_F(Sheets, AnotherProgramsDialogNamingThePrinterKeepsItsTabs) {
     // Another program's printing preferences in this process: a dialog whose title holds the
     // printer's name, with six tabs of its own.
     const std::wstring title = L"Preferences of " + host.printerName();
-    HWND foreign = CreateWindowExW(0, L"#32770", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+    HWND foreign = CreateWindowExW(0, L"#32770", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr,
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(foreign);
-    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 180, foreign, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 180, foreign,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(tabs);
     for (int i = 0; i < 6; ++i) {
         std::wstring text = L"Theirs " + std::to_wstring(i);
@@ -293,7 +301,8 @@ TEST(LanguageFilesUnderWindows, ProfileFunctionsAgreeWithOurReader) {
         ASSERT_EQ(fs.ReadFile(platform::win32::Narrow(path.c_str()), bytes), 0u);
         Texts ours = Texts::FromFileBytes(bytes, 1252);
         for (const BuiltInText& t : BuiltInTexts()) {
-            std::wstring sec = platform::win32::Wide(std::string(t.section)), key = platform::win32::Wide(std::string(t.key));
+            std::wstring sec = platform::win32::Wide(std::string(t.section)),
+                         key = platform::win32::Wide(std::string(t.key));
             std::vector<wchar_t> buf(t.size + 1, 0);
             GetPrivateProfileStringW(sec.c_str(), key.c_str(), L"", buf.data(), t.size, path.c_str());
             EXPECT_EQ(Utf16ToUtf8(U(buf.data())), Utf16ToUtf8(ours.Get(t.section, t.key, u"", t.size)))

@@ -54,7 +54,8 @@ TEST(TextKeys, CodeNamesExactlyTheTableKeys) {
     const std::regex literal("\"((?:RC|CTEXT|MB)_[A-Za-z0-9_]+)\"");
     for (const auto& e : fs::recursive_directory_iterator(kRoot / "prnui")) {
         auto ext = e.path().extension();
-        if (!e.is_regular_file() || (ext != ".cpp" && ext != ".h") || e.path().filename() == "text_table.cpp") continue;
+        if (!e.is_regular_file() || (ext != ".cpp" && ext != ".h") || e.path().filename() == "text_table.cpp")
+            continue;
         std::vector<uint8_t> bytes = ReadAll(e.path());
         std::string text(bytes.begin(), bytes.end());
         for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it)
@@ -93,13 +94,15 @@ TEST_P(LanguageFile, IsUtf16WithBomAndHasEveryKey) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, LanguageFile, ::testing::Values("ENG_K20.res", "CHN_K20.res", "CHF_K20.res"));
+INSTANTIATE_TEST_SUITE_P(Shipped, LanguageFile,
+                         ::testing::Values("ENG_K20.res", "CHN_K20.res", "CHF_K20.res"));
 
 TEST(TextKeys, EnglishFileSaysWhatTheBuiltInTableSays) {
     Texts eng = Texts::FromFileBytes(ReadAll(kRoot / "package" / "ENG_K20.res"), 1252);
     Texts builtIn;
     for (const BuiltInText& t : BuiltInTexts())
-        EXPECT_EQ(Utf16ToUtf8(eng.Get(t.section, t.key)), Utf16ToUtf8(builtIn.Get(t.section, t.key))) << t.key;
+        EXPECT_EQ(Utf16ToUtf8(eng.Get(t.section, t.key)), Utf16ToUtf8(builtIn.Get(t.section, t.key)))
+            << t.key;
 }
 
 TEST(TextKeys, ChineseFilesAreTranslated) {
@@ -116,7 +119,8 @@ TEST(TextKeys, ChineseFilesAreTranslated) {
 }
 
 TEST(TextKeys, ShippedLanguageListNamesTheThreeFiles) {
-    LanguageList l = ParseLanguageList(Texts::FromFileBytes(ReadAll(kRoot / "package" / "LANGUAGE_K20.dat"), 1252));
+    LanguageList l =
+        ParseLanguageList(Texts::FromFileBytes(ReadAll(kRoot / "package" / "LANGUAGE_K20.dat"), 1252));
     ASSERT_EQ(l.entries.size(), 3u);
     EXPECT_EQ(l.entries[0].file, "ENG_K20.res");
     EXPECT_EQ(l.entries[1].file, "CHN_K20.res");

@@ -29,7 +29,8 @@ std::string Picture(int bits) {
     std::mt19937 rng(7);
     for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = uint8_t((i / 3 % 1024) / 4 + rng() % 32);
     auto data = EncodeBmp(img);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
     return path;
 }
 
@@ -39,7 +40,14 @@ void BM_ConvertToMono(benchmark::State& st) {
     std::string out;
     for (auto _ : st) benchmark::DoNotOptimize(ConvertToMono(fs, src, out, int(st.range(0)), 10, -5));
 }
-BENCHMARK(BM_ConvertToMono)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly();
+BENCHMARK(BM_ConvertToMono)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
 
 void BM_ConvertToGray(benchmark::State& st) {
     static const std::string src = Picture(24);
