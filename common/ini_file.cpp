@@ -181,6 +181,19 @@ std::vector<std::u16string> IniFile::Keys(std::u16string_view section) const {
     return r;
 }
 
+std::vector<std::pair<std::u16string, std::u16string>> IniFile::Entries(std::u16string_view section) const {
+    std::vector<std::pair<std::u16string, std::u16string>> r;
+    const SectionSpan* s = FindSection(section);
+    if (!s) return r;
+    for (size_t at = s->body; at < s->bodyEnd;) {
+        LineView l = LineAt(at);
+        if (l.kind == Kind::Key)
+            r.emplace_back(l.name, ValueOf(std::u16string_view(text_).substr(l.begin, l.end - l.begin)));
+        at = l.end + 1;
+    }
+    return r;
+}
+
 void IniFile::Set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
     std::u16string raw = std::u16string(key) + u"=" + std::u16string(value) + u"\n";
     const SectionSpan* s = FindSection(section);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace k20 {
@@ -42,6 +43,9 @@ class IniFile {
     bool HasSection(std::u16string_view section) const;
     std::vector<std::u16string> Sections() const;
     std::vector<std::u16string> Keys(std::u16string_view section) const;
+    // The keys of the first matching section with their values, in file order, duplicates
+    // included: one pass for a reader that wants many keys of one section.
+    std::vector<std::pair<std::u16string, std::u16string>> Entries(std::u16string_view section) const;
 
     // WritePrivateProfileString: replaces the first matching key, else appends the key to
     // the first matching section, else appends a new section.

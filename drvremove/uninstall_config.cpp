@@ -1,5 +1,7 @@
 #include "drvremove/uninstall_config.h"
 
+#include <unordered_map>
+
 #include "common/text.h"
 #include "drvsetup/setup_config.h"
 
@@ -122,8 +124,17 @@ std::vector<std::string> UninstallConfig::Patterns(const std::string& section, c
                                                    const std::string& stem) const {
     int n = drvsetup::ParseDecimal(Value(section, countKey));
     if (n > kMaxPatterns) n = kMaxPatterns;
+    // One pass over the section for all its numbered keys; the first of equal names wins and
+    // names compare without case, as a lookup of each key would have it.
+    std::unordered_map<std::u16string, std::u16string> first;
+    if (n > 0)
+        for (auto& [key, value] : ini_.Entries(Utf8ToUtf16(section)))
+            first.emplace(ToUpper(key), std::move(value));
     std::vector<std::string> out;
-    for (int i = 0; i < n; ++i) out.push_back(Value(section, stem + char('1' + i)));
+    for (int i = 0; i < n; ++i) {
+        auto it = first.find(ToUpper(Utf8ToUtf16(stem + char('1' + i))));
+        out.push_back(it == first.end() ? "0" : LimitAnsi(it->second, kValueBytes, codePage_));
+    }
     return out;
 }
 

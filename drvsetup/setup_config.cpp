@@ -1,6 +1,7 @@
 #include "drvsetup/setup_config.h"
 
 #include <climits>
+#include <set>
 
 #include "common/text.h"
 
@@ -128,10 +129,24 @@ ModelEntry SetupConfig::Model(int index) {
 
 std::vector<ModelEntry> SetupConfig::Models() {
     std::vector<ModelEntry> out;
-    int n = DeviceNumber();
-    // Entries past the ones present read "0", which carries no suffix: a count far beyond
-    // the file cannot add anything, so stop at a bound no real package reaches.
-    for (int i = 1; i <= n && i <= 9999; ++i) {
+    const int n = DeviceNumber();
+    // An index without its key reads "0", which carries no suffix and adds nothing, so only
+    // the indexes the section names are read: a count far beyond the file (up to the
+    // bound no real package reaches) costs nothing.
+    std::set<int> present;
+    static constexpr std::u16string_view kPrefix = u"DEVICENAME";
+    for (const std::u16string& key : Load(kSetupIni).Keys(u"DEVICENAME")) {
+        if (key.size() <= kPrefix.size() || key.size() > kPrefix.size() + 4) continue;
+        if (!EqualsNoCase(std::u16string_view(key).substr(0, kPrefix.size()), kPrefix)) continue;
+        int i = 0;
+        bool digits = key[kPrefix.size()] != u'0';
+        for (size_t k = kPrefix.size(); digits && k < key.size(); ++k) {
+            digits = key[k] >= u'0' && key[k] <= u'9';
+            i = i * 10 + (key[k] - u'0');
+        }
+        if (digits && i >= 1 && i <= n && i <= 9999) present.insert(i);
+    }
+    for (int i : present) {
         ModelEntry e = Model(i);
         if (e.type >= 0) out.push_back(e);
     }

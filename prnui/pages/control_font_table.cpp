@@ -1,5 +1,7 @@
 #include "prnui/pages/control_font_table.h"
 
+#include <unordered_map>
+
 #include "common/hex_command.h"
 #include "common/ini_file.h"
 #include "common/text.h"
@@ -37,9 +39,16 @@ std::string ControlFontTablePath(std::string_view windowsDirectory) {
 ControlFontTable ParseControlFontTable(const std::vector<uint8_t>& fileBytes, unsigned codePage) {
     ControlFontTable t = EmptyControlFontTable();
     if (fileBytes.empty()) return t;
-    IniFile ini = IniFile::FromBytes(fileBytes, codePage);
-    for (auto& row : t)
-        row.command = ini.GetString(kControlFontSection, row.HexText(), u"", kControlFontValueChars);
+    // One pass over the section rather than a lookup a row: the first of equal keys wins and
+    // names compare without case, as the profile lookup of each row would have it.
+    std::unordered_map<std::u16string, std::u16string> first;
+    for (auto& [key, value] : IniFile::FromBytes(fileBytes, codePage).Entries(kControlFontSection))
+        first.emplace(ToUpper(key), std::move(value));
+    for (auto& row : t) {
+        auto it = first.find(row.HexText());
+        if (it == first.end()) continue;
+        row.command = it->second.substr(0, kControlFontValueChars - 1);
+    }
     return t;
 }
 
@@ -51,9 +60,22 @@ bool TableHasCommands(const ControlFontTable& table) {
 
 std::vector<uint8_t> SerializeControlFontTable(const ControlFontTable& table, unsigned codePage) {
     if (!TableHasCommands(table)) return {};
+    // The keys differ and no value holds a line break, so setting them one by one appends
+    // each to the section: build that text at once rather than re-indexing it per key.
+    bool plain = true;
+    std::u16string lines = u"[" + std::u16string(kControlFontSection) + u"]\n";
+    for (auto& row : table) {
+        if (row.command.empty()) continue;
+        plain = plain && row.command.find_first_of(u"\r\n") == std::u16string::npos;
+        lines += row.HexText() + u"=" + row.command + u"\n";
+    }
     IniFile ini;
-    for (auto& row : table)
-        if (!row.command.empty()) ini.Set(kControlFontSection, row.HexText(), row.command);
+    if (plain) {
+        ini = IniFile::Parse(lines);
+    } else {
+        for (auto& row : table)
+            if (!row.command.empty()) ini.Set(kControlFontSection, row.HexText(), row.command);
+    }
     std::string text = Utf16ToCodePage(ini.Serialize(), codePage);
     return std::vector<uint8_t>(text.begin(), text.end());
 }

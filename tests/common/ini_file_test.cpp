@@ -91,3 +91,11 @@ TEST(IniFile, ConfigurationFilesOverTheLimitAreRefusedBeforeReading) {
         "DRVCONFIG\\setup.ini is 1048577 bytes long; a configuration file may have at most 1048576 bytes, so "
         "it is not read.");
 }
+
+TEST(IniFile, EntriesOfTheFirstMatchingSectionInFileOrder) {
+    IniFile f = IniFile::Parse(u"[a]\nk=1\n[B]\n x = ' 2 ' \n; note\nK=3\nbare\n[b]\nz=4\n");
+    using E = std::pair<std::u16string, std::u16string>;
+    EXPECT_EQ(f.Entries(u"b"), (std::vector<E>{{u"x", u" 2 "}, {u"K", u"3"}, {u"bare", u""}}));
+    EXPECT_TRUE(f.Entries(u"missing").empty());
+    for (auto& [k, v] : f.Entries(u"B")) EXPECT_EQ(v, f.Find(u"B", k).value_or(u"?")) << "the lookup agrees";
+}

@@ -72,6 +72,24 @@ TEST(UninstallIni, KeysAfterTheNinthContinueWithColonAndOn) {
     for (int i = 0; i < 12; ++i) EXPECT_EQ(c.ProcessorPatterns()[size_t(i)], "P" + std::to_string(i));
 }
 
+// Key names compare without case, so the 17th and the 49th pattern ("A" and "a") are the
+// same key; of two equal names the first counts, and every value is cut like any other.
+TEST(UninstallIni, NumberedKeysFollowTheLookupRules) {
+    auto c = FromText(
+        "[QXPRINTER]\nPRINTERNUM=49\nprintername1=first\nPRINTERNAME1=second\nPRINTERNAMEa=letter\n"
+        "PRINTERNAMEA=upper\nPRINTERNAME2=" +
+        std::string(40, 'z') + "\n[QXPRINTER]\nPRINTERNAME3=other section\n");
+    const auto& p = c.PrinterPatterns();
+    ASSERT_EQ(p.size(), 49u);
+    EXPECT_EQ(p[0], "first");
+    EXPECT_EQ(p[1], std::string(29, 'z'));
+    EXPECT_EQ(p[2], "0");
+    EXPECT_EQ(p[16], "letter");
+    EXPECT_EQ(p[48], "letter");
+    for (size_t i = 0; i < p.size(); ++i)
+        EXPECT_EQ(p[i], c.Value("QXPRINTER", std::string("PRINTERNAME") + char('1' + i))) << i;
+}
+
 TEST(UninstallIni, HugeOrNegativeCountsStayBounded) {
     EXPECT_EQ(FromText("[QXPROC]\nPROCNUM=2147483647\n").ProcessorPatterns().size(),
               size_t(UninstallConfig::kMaxPatterns));

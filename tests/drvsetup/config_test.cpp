@@ -60,6 +60,31 @@ TEST(ModelEntries, MissingZeroNonNumericAndOversizedCounts) {
     EXPECT_FALSE(c.DefaultModel());  // names an entry that is not there
 }
 
+// Only the indexes the section names are read, yet the list is the one a lookup of every
+// index from 1 to the count gives: gaps, any case, the first of two equal keys, no
+// leading zeros (the lookup asks for "DEVICENAME2", never "DEVICENAME02").
+TEST(ModelEntries, OnlyNamedIndexesWithinTheCountInTheirOrder) {
+    SimMachine m;
+    SetupConfig c = WithSetupIni(m,
+                                 "[DEVICENAME]\nDEVICENUMBER=12\n"
+                                 "devicename9=Nine-ReceiptPrinter\n"
+                                 "DEVICENAME2=Two-TicketPrinter\n"
+                                 "DEVICENAME02=Zero-ReceiptPrinter\n"
+                                 "DeviceName2=Second-ReceiptPrinter\n"
+                                 "DEVICENAME13=Beyond-ReceiptPrinter\n"
+                                 "DEVICENAME12 = Twelve-LabelPrinter\n"
+                                 "DEVICENAME+4=Sign-ReceiptPrinter\n"
+                                 "DEVICENAMEX=X-ReceiptPrinter\n");
+    std::vector<std::string> names;
+    for (const ModelEntry& e : c.Models()) names.push_back(e.name + "/" + std::to_string(e.type));
+    EXPECT_EQ(names, (std::vector<std::string>{"Two/1", "Nine/0", "Twelve/2"}));
+    for (int i = 1; i <= 12; ++i) {
+        ModelEntry e = c.Model(i);
+        bool listed = i == 2 || i == 9 || i == 12;
+        EXPECT_EQ(e.type >= 0, listed) << i;
+    }
+}
+
 TEST(ConfigValues, DefaultsLimitsAndDecimalConversion) {
     EXPECT_EQ(ParseDecimal("  42abc"), 42);
     EXPECT_EQ(ParseDecimal("-7"), -7);
