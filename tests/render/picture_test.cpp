@@ -14,6 +14,28 @@
 namespace k20::render {
 namespace {
 
+std::vector<uint8_t> FromBase64(std::string_view text) {
+    std::vector<uint8_t> out;
+    uint32_t acc = 0;
+    int bits = 0;
+    for (char c : text) {
+        int v = c >= 'A' && c <= 'Z'   ? c - 'A'
+                : c >= 'a' && c <= 'z' ? c - 'a' + 26
+                : c >= '0' && c <= '9' ? c - '0' + 52
+                : c == '+'             ? 62
+                : c == '/'             ? 63
+                                       : -1;
+        if (v < 0) continue;
+        acc = acc << 6 | uint32_t(v);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out.push_back(uint8_t(acc >> bits));
+        }
+    }
+    return out;
+}
+
 std::vector<uint8_t> Png(int w, int h, int comp, const std::vector<uint8_t>& px) {
     std::vector<uint8_t> out;
     stbi_write_png_to_func(
@@ -154,6 +176,31 @@ TEST(PictureToBmp, SizesAreCheckedBeforeDecoding) {
     const uint8_t text[] = "hello";
     EXPECT_FALSE(PictureToBmp(text, 0, bmp, err));
     EXPECT_FALSE(PictureToBmp({}, 0, bmp, err));
+}
+
+// Found by fuzzing: a 9 x 6 PNG of 248 bytes whose last chunk claims more bytes than
+// the file has made the decoder ask for 2 GiB. Chunks must lie within the file; bytes
+// after IEND are nobody's business.
+TEST(PictureToBmp, PngChunksRunningPastTheEndAreRefusedBeforeDecoding) {
+    static const char kFound[] =
+        "iVBORw0KGgoAAAANSUhEUgAAAAkAAAAGAgMAAABsqVxWAAAABGdBTUEAALGPC/xhBQAAACBjSFJNAAB6JgAAgIQAAPoAAACA6AAA"
+        "dTAAAOpgAAA6mAAAF3CculE8AAAACVBMVEUAAAAAAMj///8wJAk7AAAAEElEQVQI12NggALWEAQGAgAKlQEMNIzIkgAAACV0RVh0"
+        "ZGF0ZTpjcmVhdGUAMjAyNi0xMTE0OjE5OjgrMDA6MDBK7TrvAAAAJXRFWHRkSURBVAhvY2CAAtYQBAYCAAqVAQw0jMiSAAAAJXRF"
+        "WHRkYXQwO7CCUwAAAABJRU5ErkJggg==";
+    std::vector<uint8_t> found = FromBase64(kFound);
+    ASSERT_EQ(found.size(), 247u);
+    std::vector<uint8_t> bmp;
+    std::string err;
+    EXPECT_FALSE(PictureToBmp(found, 0, bmp, err));
+    EXPECT_NE(err.find("chunk"), std::string::npos) << err;
+
+    std::vector<uint8_t> png = Png(8, 8, 1, std::vector<uint8_t>(64, 0));
+    std::vector<uint8_t> trailing = png;
+    trailing.insert(trailing.end(), {0xFF, 0xFF, 0xFF, 0xFF, 'J', 'U', 'N', 'K'});
+    EXPECT_TRUE(PictureToBmp(trailing, 0, bmp, err)) << err;
+    std::vector<uint8_t> longer = png;
+    longer[33] = 0x40;  // the first chunk after IHDR now claims a gigabyte
+    EXPECT_FALSE(PictureToBmp(longer, 0, bmp, err));
 }
 
 TEST(ReadPictureFile, RefusesFoldersAndFilesTooLarge) {
