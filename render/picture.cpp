@@ -110,14 +110,21 @@ bool JpegTablesFit(std::span<const uint8_t> f) {
 
 // The packaged decoder grows its buffer for compressed data to whatever length a chunk
 // header claims before it finds the bytes missing: a 248-byte file asked for 2 GiB. Every
-// chunk up to IEND must lie within the file; what comes after IEND is never read.
+// chunk up to IEND must lie within the file; what comes after IEND is never read. An
+// empty data chunk before any data hands the decoder a null buffer to copy into (found
+// by fuzzing too); no encoder writes one, so such a file is refused as well.
 bool PngChunksFit(std::span<const uint8_t> f) {
     size_t pos = 8;
+    bool data = false;
     while (pos + 8 <= f.size()) {
         const uint64_t length =
             uint64_t(f[pos]) << 24 | uint64_t(f[pos + 1]) << 16 | uint64_t(f[pos + 2]) << 8 | f[pos + 3];
         if (length > 0x7FFFFFFFu || pos + 12 + length > f.size()) return false;
         if (std::memcmp(&f[pos + 4], "IEND", 4) == 0) return true;
+        if (std::memcmp(&f[pos + 4], "IDAT", 4) == 0) {
+            if (length == 0 && !data) return false;
+            data = true;
+        }
         pos += size_t(12 + length);
     }
     return true;
@@ -170,7 +177,7 @@ bool PictureToBmp(std::span<const uint8_t> file, uint32_t maxWidth, std::vector<
         return false;
     }
     if (SniffPicture(file) == PictureKind::Png && !PngChunksFit(file)) {
-        error = "the picture cannot be read (a PNG chunk runs past the end of the file)";
+        error = "the picture cannot be read (a PNG chunk runs past the end of the file or holds no data)";
         return false;
     }
     int w = 0, h = 0, comp = 0;

@@ -201,6 +201,15 @@ TEST(PictureToBmp, PngChunksRunningPastTheEndAreRefusedBeforeDecoding) {
     std::vector<uint8_t> longer = png;
     longer[33] = 0x40;  // the first chunk after IHDR now claims a gigabyte
     EXPECT_FALSE(PictureToBmp(longer, 0, bmp, err));
+    // An empty data chunk ahead of the data (the decoder would copy into a null buffer),
+    // while one after the data is harmless.
+    const uint8_t emptyData[] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    std::vector<uint8_t> early = png;
+    early.insert(early.begin() + 33, std::begin(emptyData), std::end(emptyData));
+    EXPECT_FALSE(PictureToBmp(early, 0, bmp, err));
+    std::vector<uint8_t> late = png;
+    late.insert(late.end() - 12, std::begin(emptyData), std::end(emptyData));
+    EXPECT_TRUE(PictureToBmp(late, 0, bmp, err)) << err;
 }
 
 TEST(ReadPictureFile, RefusesFoldersAndFilesTooLarge) {
