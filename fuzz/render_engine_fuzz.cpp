@@ -48,9 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<testing::TestPage> pages;
     bool open = false;
     size_t rows = 0;
-    // A receipt's worth of rows (2400) reaches every band and feed case, including blank
-    // runs past one feed command; more only made each run slower.
-    while (in.more() && pages.size() < 20 && rows < 2400) {
+    // 720 rows (30 bands) reach every band and feed case, blank runs of more than two feed
+    // commands included; a whole receipt a run only made each run slower.
+    while (in.more() && pages.size() < 20 && rows < 720) {
         const uint8_t op = in.u8();
         switch (op % 4) {
             case 0: {
