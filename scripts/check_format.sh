@@ -2,15 +2,16 @@
 # Fails when a C or C++ file of the tree differs from what .clang-format makes of it,
 # so that a formatting slip fails the run rather than becoming the next change's noise.
 # The files are the ones git tracks; outside a checkout every source file below the root.
+# Copies of other projects' files (third_party/) keep their own layout.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 formatter="${CLANG_FORMAT:-clang-format}"
 command -v "$formatter" >/dev/null || { echo "check_format: $formatter not found" >&2; exit 1; }
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  mapfile -t files < <(git ls-files '*.c' '*.cpp' '*.h' '*.hpp')
+  mapfile -t files < <(git ls-files -- '*.c' '*.cpp' '*.h' '*.hpp' ':!third_party/*')
 else
-  mapfile -t files < <(find . -path ./build -prune -o -type f \( -name '*.c' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' \) -print)
+  mapfile -t files < <(find . \( -path ./build -o -path ./third_party \) -prune -o -type f \( -name '*.c' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' \) -print)
 fi
 [ ${#files[@]} -gt 0 ] || { echo "check_format: no source files found" >&2; exit 1; }
 # One formatter run for the whole list; its messages name each file that differs.

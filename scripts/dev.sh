@@ -16,7 +16,7 @@ export CMAKE_BUILD_PARALLEL_LEVEL=2
 log() { printf '== %s\n' "$*" >&2; }
 die() { printf 'dev.sh: %s\n' "$*" >&2; exit 1; }
 
-PACKAGES=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libbenchmark-dev python3 libstb-dev
+PACKAGES=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libbenchmark-dev python3
           libpappl-dev libcups2-dev cups cups-daemon cups-client cups-ipp-utils cups-filters ghostscript poppler-utils chromium
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales)

@@ -212,6 +212,22 @@ TEST(PictureToBmp, PngChunksRunningPastTheEndAreRefusedBeforeDecoding) {
     EXPECT_TRUE(PictureToBmp(late, 0, bmp, err)) << err;
 }
 
+// Found by fuzzing: a damaged code table made the packaged decoder look a symbol up 65 KB
+// past its 256 entries. The decoder now checks (third_party/stb); the file is refused.
+TEST(PictureToBmp, JpegCodesOutsideTheirTableAreRefused) {
+    static const char kFound[] =
+        "/9j/4AAQSkZJRgAECAQNCBALCQsQEBAQEBAQEBD/wAARCAC+AAkDAREAAhEBAxEB/8QAFQABAQAAAAAAAAAAAAAAAAAAAAj/xAAU"
+        "EAEAAAAAAAAAAAAAAAAAAAAA/8QAFgEBAQEAAAAAAAAAAAAAAAAAAAcJ/8QAFAAAAAAAAAAAAAAAAAAAAQAAAP/aAAwDAQACEQMR"
+        "AAAAAAAAAAAAAAAACP/EABQQAQAAAAAAAAAAAAAAAAAAAAD/xAAWAQEBAQAAAAAAAAAAAAAAAAAABwn/xAAUAADxAAAAAAAAAAAA"
+        "AAEAAAAA////////////////////////////////////////////////////////////////////////////////////////////"
+        "/////9oADAMBAAIRAxEAAAAABAgGAAAAAAAAJ4kAAAAABAj6////////2IlQTkcZAAAAAAAAAAAAAABbCgAaCgAAAAA=";
+    std::vector<uint8_t> found = FromBase64(kFound);
+    ASSERT_EQ(found.size(), 368u);
+    std::vector<uint8_t> bmp;
+    std::string err;
+    EXPECT_FALSE(PictureToBmp(found, 0, bmp, err));
+}
+
 TEST(ReadPictureFile, RefusesFoldersAndFilesTooLarge) {
     std::vector<uint8_t> out;
     std::string err;
