@@ -8,23 +8,12 @@
 
 #include <cstddef>
 
+#include "common/com_plugin_win.h"
+
 namespace k20::prnrender::host {
 
-// {6D6ABF26-9F38-11D1-882A-00C04FB961EC}: the class Unidrv asks a rendering plug-in for.
-inline constexpr CLSID CLSID_OEMRENDER = {
-    0x6D6ABF26, 0x9F38, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
-// {D67EBBF0-78BF-11D1-9480-00A0C90640B8}
-inline constexpr IID IID_IPrintOemUni = {
-    0xD67EBBF0, 0x78BF, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
-// {B91220AC-15CC-4E7A-A21E-9591F34D6F6C}
-inline constexpr IID IID_IPrintOemUni2 = {
-    0xB91220AC, 0x15CC, 0x4E7A, {0xA2, 0x1E, 0x95, 0x91, 0xF3, 0x4D, 0x6F, 0x6C}};
-// {F67A6C20-7A5A-11D1-9480-00A0C90640B8}
-inline constexpr IID IID_IPrintOemDriverUni = {
-    0xF67A6C20, 0x7A5A, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
-
-inline constexpr DWORD OEMGI_GETSIGNATURE = 1, OEMGI_GETINTERFACEVERSION = 2, OEMGI_GETVERSION = 3;
-inline constexpr DWORD OEMDM_SIZE = 1, OEMDM_DEFAULT = 2, OEMDM_CONVERT = 3, OEMDM_MERGE = 4;
+// The class and interface identifiers, and IPrintOemCommon's modes and parameter.
+using namespace k20::com;
 
 // Glyph array kinds of OutputCharStr and of the font object's GetInfo.
 inline constexpr DWORD TYPE_UNICODE = 1, TYPE_TRANSDATA = 2, TYPE_GLYPHHANDLE = 3, TYPE_GLYPHID = 4;
@@ -41,18 +30,6 @@ struct DEVOBJ {
     PVOID pDrvProcs;
 };
 using PDEVOBJ = DEVOBJ*;
-
-struct OEMDMPARAM {
-    DWORD cbSize;
-    PVOID pdriverobj;
-    HANDLE hPrinter;
-    HANDLE hModule;
-    PDEVMODEW pPublicDMIn;
-    PDEVMODEW pPublicDMOut;
-    PVOID pOEMDMIn;
-    PVOID pOEMDMOut;
-    DWORD cbBufSize;
-};
 
 struct IPPARAMS {
     DWORD dwSize;
@@ -91,8 +68,6 @@ struct GETINFO_GLYPHSTRING {
 
 #if defined(_WIN64)
 static_assert(sizeof(DEVOBJ) == 64 && offsetof(DEVOBJ, pPublicDM) == 40 && offsetof(DEVOBJ, pOEMDM) == 48);
-static_assert(sizeof(OEMDMPARAM) == 72 && offsetof(OEMDMPARAM, pOEMDMOut) == 56 &&
-              offsetof(OEMDMPARAM, cbBufSize) == 64);
 static_assert(sizeof(IPPARAMS) == 32 && offsetof(IPPARAMS, pHalftoneOption) == 16 &&
               offsetof(IPPARAMS, bBlankBand) == 28);
 static_assert(sizeof(UNIFONTOBJ) == 24 && offsetof(UNIFONTOBJ, pfnGetInfo) == 16);
@@ -100,8 +75,6 @@ static_assert(sizeof(DRVENABLEDATA) == 16 && offsetof(DRVENABLEDATA, pdrvfn) == 
 static_assert(sizeof(GETINFO_GLYPHSTRING) == 48 && offsetof(GETINFO_GLYPHSTRING, pGlyphOut) == 32);
 #else
 static_assert(sizeof(DEVOBJ) == 32 && offsetof(DEVOBJ, pPublicDM) == 20 && offsetof(DEVOBJ, pOEMDM) == 24);
-static_assert(sizeof(OEMDMPARAM) == 36 && offsetof(OEMDMPARAM, pOEMDMOut) == 28 &&
-              offsetof(OEMDMPARAM, cbBufSize) == 32);
 static_assert(sizeof(IPPARAMS) == 24 && offsetof(IPPARAMS, pHalftoneOption) == 12 &&
               offsetof(IPPARAMS, bBlankBand) == 20);
 static_assert(sizeof(UNIFONTOBJ) == 16 && offsetof(UNIFONTOBJ, pfnGetInfo) == 12);
@@ -131,10 +104,7 @@ struct IPrintOemDriverUni : public IUnknown {
 
 // IPrintOemUni: IPrintOemCommon (GetInfo, DevMode), then IPrintOemEngine, then its own.
 // Graphics-engine types the plug-in never looks into are plain pointers here.
-struct IPrintOemUni : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize,
-                                              PDWORD pcbNeeded) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DevMode(DWORD dwMode, OEMDMPARAM* pOemDMParam) = 0;
+struct IPrintOemUni : public IPrintOemCommon {
     virtual HRESULT STDMETHODCALLTYPE EnableDriver(DWORD DriverVersion, DWORD cbSize, PVOID pded) = 0;
     virtual HRESULT STDMETHODCALLTYPE DisableDriver() = 0;
     virtual HRESULT STDMETHODCALLTYPE EnablePDEV(PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns,

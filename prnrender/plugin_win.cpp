@@ -5,10 +5,8 @@
 // plainly or drops the piece that failed, never the job.
 #include <windows.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "prnrender/callbacks.h"
@@ -21,19 +19,8 @@
 namespace k20::prnrender {
 namespace {
 
-std::atomic<LONG> g_objects{0};
-std::atomic<LONG> g_locks{0};
-
-template <class F>
-HRESULT Guard(F&& f) noexcept {
-    try {
-        return f();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
+com::ServerCounts g_counts;
+using com::Guard;
 
 std::string Narrow(const wchar_t* w) {
     if (!w) return {};
@@ -216,29 +203,12 @@ std::u16string GlyphText(host::UNIFONTOBJ* f, DWORD type, DWORD count, PVOID gly
     return text;
 }
 
-class RenderPlugin final : public host::IPrintOemUni {
+class RenderPlugin final : public com::Unknown<RenderPlugin, host::IPrintOemUni, host::IID_IPrintOemUni> {
   public:
-    RenderPlugin() { ++g_objects; }
+    RenderPlugin() { ++g_counts.objects; }
     ~RenderPlugin() {
         if (driver_) driver_->Release();
-        --g_objects;
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, host::IID_IPrintOemUni)) {
-            *ppv = static_cast<host::IPrintOemUni*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG n = --refs_;
-        if (n == 0) delete this;
-        return ULONG(n);
+        --g_counts.objects;
     }
 
     HRESULT STDMETHODCALLTYPE GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) override {
@@ -507,50 +477,7 @@ class RenderPlugin final : public host::IPrintOemUni {
         return std::make_unique<RenderJob>(std::move(cfg), factory);
     }
 
-    std::atomic<LONG> refs_{1};
     host::IPrintOemDriverUni* driver_ = nullptr;
-};
-
-class RenderClassFactory final : public IClassFactory {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG n = --refs_;
-        if (n == 0) delete this;
-        return ULONG(n);
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        return Guard([&]() -> HRESULT {
-            if (ppv) *ppv = nullptr;
-            if (outer) return CLASS_E_NOAGGREGATION;
-            if (!ppv) return E_POINTER;
-            auto* obj = new (std::nothrow) RenderPlugin();
-            if (!obj) return E_OUTOFMEMORY;
-            HRESULT hr = obj->QueryInterface(riid, ppv);
-            obj->Release();
-            return hr;
-        });
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock)
-            ++g_locks;
-        else
-            --g_locks;
-        return S_OK;
-    }
-
-  private:
-    std::atomic<LONG> refs_{1};
 };
 
 }  // namespace
@@ -564,16 +491,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInst, DWORD reason, LPVOID) {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-    if (ppv) *ppv = nullptr;
-    if (!IsEqualCLSID(clsid, host::CLSID_OEMRENDER)) return CLASS_E_CLASSNOTAVAILABLE;
-    if (!ppv) return E_POINTER;
-    auto* f = new (std::nothrow) RenderClassFactory();
-    if (!f) return E_OUTOFMEMORY;
-    HRESULT hr = f->QueryInterface(iid, ppv);
-    f->Release();
-    return hr;
+    return k20::com::GetClassObject<RenderPlugin>(clsid, host::CLSID_OEMRENDER, iid, ppv, g_counts);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return (g_objects.load() == 0 && g_locks.load() == 0) ? S_OK : S_FALSE;
+    return g_counts.CanUnload() ? S_OK : S_FALSE;
 }

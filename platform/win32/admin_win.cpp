@@ -659,8 +659,7 @@ void ClaimNamedMutex(const std::string& name, bool& alreadyExisted) {
         DWORD e = GetLastError();
         if (!h) continue;  // no right to the global namespace: the session's instead
         if (e == ERROR_ALREADY_EXISTS) alreadyExisted = true;
-        // The handle is deliberately kept: the name lives as long as the process.
-        (void)h;
+        // The handle is deliberately kept open: the name lives as long as the process.
     }
 }
 

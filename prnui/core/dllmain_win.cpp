@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <mutex>
-#include <new>
 
 #include "prnui/core/plugin_object_win.h"
 
@@ -43,17 +42,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInst, DWORD reason, LPVOID) {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-    if (ppv) *ppv = nullptr;
-    if (!IsEqualCLSID(clsid, host::CLSID_OEMUI)) return CLASS_E_CLASSNOTAVAILABLE;
-    if (!ppv) return E_POINTER;
-    EnsureStarted();
-    auto* f = new (std::nothrow) PluginClassFactory();
-    if (!f) return E_OUTOFMEMORY;
-    HRESULT hr = f->QueryInterface(iid, ppv);
-    f->Release();
-    return hr;
+    return k20::com::GetClassObject<PluginObject>(clsid, host::CLSID_OEMUI, iid, ppv, g_serverCounts,
+                                                  EnsureStarted);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return (g_objectCount.load() == 0 && g_lockCount.load() == 0) ? S_OK : S_FALSE;
+    return g_serverCounts.CanUnload() ? S_OK : S_FALSE;
 }

@@ -9,21 +9,14 @@
 
 #include <cstddef>
 
+#include "common/com_plugin_win.h"
+
 namespace k20::prnui::host {
 
-// {ABCE80D7-9F46-11D1-882A-00C04FB961EC}: the class the host asks our class factory for.
-inline constexpr CLSID CLSID_OEMUI = {
-    0xABCE80D7, 0x9F46, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
-// {C6A7A9D0-774C-11D1-947F-00A0C90640B8}
-inline constexpr IID IID_IPrintOemUI = {
-    0xC6A7A9D0, 0x774C, 0x11D1, {0x94, 0x7F, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
-// {92B05D50-78BC-11D1-9480-00A0C90640B8}
-inline constexpr IID IID_IPrintOemDriverUI = {
-    0x92B05D50, 0x78BC, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
+// The class and interface identifiers, and IPrintOemCommon's modes and parameter.
+using namespace k20::com;
 
-inline constexpr DWORD OEMDM_SIZE = 1, OEMDM_DEFAULT = 2, OEMDM_CONVERT = 3, OEMDM_MERGE = 4;
-inline constexpr DWORD OEMGI_GETSIGNATURE = 1, OEMGI_GETINTERFACEVERSION = 2, OEMGI_GETVERSION = 3,
-                       OEMGI_GETPUBLISHERINFO = 4;
+inline constexpr DWORD OEMGI_GETPUBLISHERINFO = 4;
 inline constexpr DWORD OEMCUIP_DOCPROP = 1, OEMCUIP_PRNPROP = 2;
 inline constexpr ULONG QCP_DEVICEPROFILE = 0, QCP_SOURCEPROFILE = 1;
 inline constexpr FLONG QCP_PROFILEMEMORY = 1, QCP_PROFILEDISK = 2;
@@ -44,18 +37,6 @@ struct OEMUIOBJ {
     OEMUIPROCS* pOemUIProcs;
 };
 using POEMUIOBJ = OEMUIOBJ*;
-
-struct OEMDMPARAM {
-    DWORD cbSize;
-    PVOID pdriverobj;
-    HANDLE hPrinter;
-    HANDLE hModule;
-    PDEVMODEW pPublicDMIn;
-    PDEVMODEW pPublicDMOut;
-    PVOID pOEMDMIn;
-    PVOID pOEMDMOut;
-    DWORD cbBufSize;
-};
 
 using OEMCUIPCALLBACK = LONG(APIENTRY*)(PCPSUICBPARAM, struct OEMCUIPPARAM*);
 
@@ -92,8 +73,6 @@ struct OEMUIPSPARAM {
 };
 
 #if defined(_WIN64)
-static_assert(sizeof(OEMDMPARAM) == 72 && offsetof(OEMDMPARAM, pOEMDMOut) == 56 &&
-              offsetof(OEMDMPARAM, cbBufSize) == 64);
 static_assert(sizeof(OEMCUIPPARAM) == 120 && offsetof(OEMCUIPPARAM, pDrvOptItems) == 72 &&
               offsetof(OEMCUIPPARAM, cDrvOptItems) == 80 && offsetof(OEMCUIPPARAM, pOEMOptItems) == 88 &&
               offsetof(OEMCUIPPARAM, cOEMOptItems) == 96 && offsetof(OEMCUIPPARAM, OEMCUIPCallback) == 112);
@@ -101,8 +80,6 @@ static_assert(sizeof(OEMUIPSPARAM) == 88 && offsetof(OEMUIPSPARAM, pOEMDM) == 56
               offsetof(OEMUIPSPARAM, dwFlags) == 72 && offsetof(OEMUIPSPARAM, pOemEntry) == 80);
 static_assert(sizeof(OEMUIOBJ) == 16);
 #else
-static_assert(sizeof(OEMDMPARAM) == 36 && offsetof(OEMDMPARAM, pOEMDMOut) == 28 &&
-              offsetof(OEMDMPARAM, cbBufSize) == 32);
 static_assert(sizeof(OEMCUIPPARAM) == 60 && offsetof(OEMCUIPPARAM, pDrvOptItems) == 36 &&
               offsetof(OEMCUIPPARAM, cDrvOptItems) == 40 && offsetof(OEMCUIPPARAM, pOEMOptItems) == 44 &&
               offsetof(OEMCUIPPARAM, cOEMOptItems) == 48 && offsetof(OEMCUIPPARAM, OEMCUIPCallback) == 56);
@@ -123,11 +100,8 @@ struct IPrintOemDriverUI : public IUnknown {
                                                          DWORD dwMode) = 0;
 };
 
-// IPrintOemUI (with the two methods of IPrintOemCommon first).
-struct IPrintOemUI : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize,
-                                              PDWORD pcbNeeded) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DevMode(DWORD dwMode, OEMDMPARAM* pOemDMParam) = 0;
+// IPrintOemUI, after IPrintOemCommon's GetInfo and DevMode.
+struct IPrintOemUI : public IPrintOemCommon {
     virtual HRESULT STDMETHODCALLTYPE PublishDriverInterface(IUnknown* pIUnknown) = 0;
     virtual HRESULT STDMETHODCALLTYPE CommonUIProp(DWORD dwMode, OEMCUIPPARAM* pOemCUIPParam) = 0;
     virtual HRESULT STDMETHODCALLTYPE DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) = 0;

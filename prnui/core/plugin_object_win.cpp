@@ -1,29 +1,16 @@
 #include "prnui/core/plugin_object_win.h"
 
-#include <new>
-
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/plugin_logic.h"
 #include "prnui/core/private_settings.h"
 
 namespace k20::prnui {
 
-std::atomic<LONG> g_lockCount{0};
-std::atomic<LONG> g_objectCount{0};
+com::ServerCounts g_serverCounts;
 
 namespace {
 
-// Nothing may cross the COM boundary but an HRESULT: a failure inside becomes E_FAIL.
-template <class F>
-HRESULT Guard(F&& f) noexcept {
-    try {
-        return f();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
+using com::Guard;
 
 HRESULT Finish(const CallResult& r) {
     if (r.lastError) SetLastError(r.lastError);
@@ -38,86 +25,13 @@ std::u16string SystemDirectory() {
 
 }  // namespace
 
-// ---- class factory ----
-
-HRESULT PluginClassFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG PluginClassFactory::AddRef() {
-    return ULONG(++refs_);
-}
-
-ULONG PluginClassFactory::Release() {
-    LONG n = --refs_;
-    if (n == 0) {
-        delete this;
-        return 0;
-    }
-    return ULONG(n);
-}
-
-HRESULT PluginClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
-    return Guard([&]() -> HRESULT {
-        if (ppv) *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        EnsureStarted();
-        auto* obj = new (std::nothrow) PluginObject();
-        if (!obj) return E_OUTOFMEMORY;
-        HRESULT hr = obj->QueryInterface(riid, ppv);
-        obj->Release();
-        return hr;
-    });
-}
-
-HRESULT PluginClassFactory::LockServer(BOOL lock) {
-    if (lock)
-        ++g_lockCount;
-    else
-        --g_lockCount;
-    return S_OK;
-}
-
-// ---- plug-in object ----
-
 PluginObject::PluginObject() {
-    ++g_objectCount;
+    ++g_serverCounts.objects;
 }
 
 PluginObject::~PluginObject() {
     if (driverUI_) driverUI_->Release();
-    --g_objectCount;
-}
-
-HRESULT PluginObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, host::IID_IPrintOemUI)) {
-        *ppv = static_cast<host::IPrintOemUI*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG PluginObject::AddRef() {
-    return ULONG(++refs_);
-}
-
-ULONG PluginObject::Release() {
-    LONG n = --refs_;
-    if (n == 0) {
-        delete this;
-        return 0;
-    }
-    return ULONG(n);
+    --g_serverCounts.objects;
 }
 
 HRESULT PluginObject::GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) {

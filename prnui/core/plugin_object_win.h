@@ -1,7 +1,5 @@
 #pragma once
 // The plug-in object the host talks to, and the class factory that makes it.
-#include <atomic>
-
 #include "prnui/core/oem_host_win.h"
 
 namespace k20::prnui {
@@ -16,14 +14,10 @@ struct SheetContext {
     host::IPrintOemDriverUI* driverUI = nullptr;
 };
 
-class PluginObject final : public host::IPrintOemUI {
+class PluginObject final : public com::Unknown<PluginObject, host::IPrintOemUI, host::IID_IPrintOemUI> {
   public:
     PluginObject();
     ~PluginObject();
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) override;
     HRESULT STDMETHODCALLTYPE DevMode(DWORD dwMode, host::OEMDMPARAM* pOemDMParam) override;
@@ -48,27 +42,13 @@ class PluginObject final : public host::IPrintOemUI {
     SheetContext& documentContext() { return document_; }
 
   private:
-    std::atomic<LONG> refs_{1};
     host::IPrintOemDriverUI* driverUI_ = nullptr;
     SheetContext device_;
     SheetContext document_;
 };
 
-class PluginClassFactory final : public IClassFactory {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
-
-  private:
-    std::atomic<LONG> refs_{1};
-};
-
-// Process-wide counters read by DllCanUnloadNow.
-extern std::atomic<LONG> g_lockCount;
-extern std::atomic<LONG> g_objectCount;
+// Process-wide counts read by DllCanUnloadNow.
+extern com::ServerCounts g_serverCounts;
 extern HMODULE g_module;
 
 // Runs the plug-in's one-time start-up on the first call that reaches us (never under

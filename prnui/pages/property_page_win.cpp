@@ -199,11 +199,8 @@ PageRegistration::PageRegistration(PageKind kind, int templateId, DLGPROC proc) 
     Registered()[size_t(kind)] = PageEntry{templateId, proc};
 }
 
-PageEntry PlaceholderEntry(PageKind kind);  // placeholder_page_win.cpp
-
 PageEntry PageFor(PageKind kind) {
-    PageEntry e = Registered()[size_t(kind)];
-    return e.proc ? e : PlaceholderEntry(kind);
+    return Registered()[size_t(kind)];
 }
 
 }  // namespace k20::prnui

@@ -111,7 +111,6 @@ struct PageRegistration {
 };
 // A page author registers the finished page once, in its _win.cpp:
 //   K20_REGISTER_PAGE(PageKind::Layout, IDD_LAYOUT, LayoutPage);
-// Until a page is registered its tab shows the placeholder page with its labels.
 #define K20_REGISTER_PAGE(kind, templateId, Class)                           \
     static const ::k20::prnui::PageRegistration k20PageRegistration_##Class( \
         kind, templateId, &::k20::prnui::PropertyPage::Proc<Class>)
@@ -120,7 +119,7 @@ struct PageEntry {
     int templateId = 0;
     DLGPROC proc = nullptr;
 };
-// The registered page, or the placeholder when none is.
+// The registered page; no dialog procedure when none is.
 PageEntry PageFor(PageKind kind);
 
 // Points the driver's density option (if it has one) at our texts "Print Density" and

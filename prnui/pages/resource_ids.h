@@ -6,7 +6,7 @@
 
 // 2: the module's manifest (Common Controls 6), see prnui.rc.
 
-// Shared by all pages (placeholder template, common controls of the sheet code).
+// Shared by all pages (common controls of the sheet code).
 #define K20_IDR_SHARED_FIRST 100
 #define K20_IDR_SHARED_LAST 999
 
@@ -28,8 +28,3 @@
 #define K20_IDR_1DCODE_LAST 2499
 #define IDD_2DCODE 2500 /* 2D Code: 2500-2699 */
 #define K20_IDR_2DCODE_LAST 2699
-
-/* The placeholder page shown for a page that is not built yet. */
-#define IDD_PLACEHOLDER 100
-#define IDC_PLACEHOLDER_TITLE 101
-#define IDC_PLACEHOLDER_LABELS 102

@@ -2,7 +2,6 @@
 // The parts of sheet assembly that need no window: which pages each sheet has and how
 // they are titled, and the renaming of the driver's own density option.
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,12 +43,5 @@ std::u16string PageTitle(const Texts& texts, const PageTab& tab);
 bool IsDensityItem(int level, int dmPubId, std::u16string_view firstOptionText);
 std::u16string DensityTitle(const Texts& texts);
 std::u16string DensityOptionName(const Texts& texts, size_t index);  // "Density0", ...
-
-// A page not built yet shows its labels. Each page author removes the page's list from
-// placeholder_labels.cpp once the page uses the keys itself.
-struct PlaceholderLabels {
-    std::span<const TextKey> keys;
-};
-PlaceholderLabels PlaceholderFor(PageKind kind);
 
 }  // namespace k20::prnui

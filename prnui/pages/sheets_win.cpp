@@ -7,6 +7,7 @@
 
 #include <array>
 #include <set>
+#include <span>
 #include <string>
 
 #include "platform/win32/win32_platform.h"
@@ -57,6 +58,10 @@ bool AddPages(SheetContext& ctx, std::span<const PageTab> tabs) {
     bool all = true;
     for (const PageTab& tab : tabs) {
         PageEntry page = PageFor(tab.kind);
+        if (!page.proc) {
+            all = false;
+            continue;
+        }
         PROPSHEETPAGEW psp{};
         psp.dwSize = sizeof(psp);
         psp.dwFlags = PSP_USETITLE;

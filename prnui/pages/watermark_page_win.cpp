@@ -258,7 +258,6 @@ class WatermarkPage final : public PropertyPage {
             const HWND bar = reinterpret_cast<HWND>(lp);
             const int id = GetDlgCtrlID(bar);
             if (id != IDC_WM_ANGLE && id != IDC_WM_SCALE && id != IDC_WM_LIGHT) return 0;
-            (void)wp;
             model_->MoveSliders(SliderPos(IDC_WM_ANGLE), SliderPos(IDC_WM_SCALE), SliderPos(IDC_WM_LIGHT));
             ShowSliders();
             MarkChanged();

@@ -144,9 +144,8 @@ bool ControlLoads(const fs::path& pkg, const fs::path& planted, const wchar_t* a
 
 // The installer unattended as far as the port page (where the USB driver's version is
 // read), its wizard window, and the uninstaller unattended: none may write the marker.
-void ExpectNotLoaded(Guard& g, const fs::path& pkg,
+void ExpectNotLoaded(const fs::path& pkg,
                      const std::function<PROCESS_INFORMATION(const wchar_t*, const std::string&)>& start) {
-    (void)g;
     Running quiet{start(L"drvsetup.exe", "/quiet /acceptlicence /model K-20 /port NET: /log planted.log")};
     ASSERT_NE(quiet.pi.hProcess, nullptr);
     EXPECT_EQ(quiet.Wait(60), 1u) << ReadFileText(pkg / L"planted.log");  // refused: no address
@@ -170,8 +169,7 @@ TEST_F(Guard, AWinspoolDrvPlantedBesideTheProgramsIsNeverLoaded) {
     if (!ControlLoads(pkg_, planted, L"winspool.drv"))
         GTEST_SKIP() << "this Wine does not load a program-folder winspool.drv";
     fs::copy_file(planted, pkg_ / L"winspool.drv");
-    ExpectNotLoaded(*this, pkg_,
-                    [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
+    ExpectNotLoaded(pkg_, [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
 }
 
 TEST_F(Guard, AVersionDllPlantedBesideTheInstallerIsNeverLoaded) {
@@ -183,8 +181,7 @@ TEST_F(Guard, AVersionDllPlantedBesideTheInstallerIsNeverLoaded) {
             << "Wine's own user32 imports version.dll, so every window program of this Wine loads a "
                "program-folder copy; the import-table test and the winspool.drv case cover the programs";
     fs::copy_file(planted, pkg_ / L"version.dll");
-    ExpectNotLoaded(*this, pkg_,
-                    [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
+    ExpectNotLoaded(pkg_, [this](const wchar_t* exe, const std::string& args) { return Start(exe, args); });
 }
 
 }  // namespace

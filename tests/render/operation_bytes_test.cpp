@@ -234,7 +234,7 @@ TEST(SettingsFromRecord, EachBlockGoesToItsOwnPoint) {
         {prnui::OperationPoint::EndDoc, OperationPoint::EndDocument},
         {prnui::OperationPoint::EndPage, OperationPoint::EndPage}};
     uint8_t k = 1;
-    for (auto [from, to] : points) {
+    for (const auto& point : points) {
         prnui::OperationValues v;
         v.commandEnabled = 1;
         v.commandLength = 2;
@@ -249,8 +249,7 @@ TEST(SettingsFromRecord, EachBlockGoesToItsOwnPoint) {
         v.logo = uint8_t(k + 4);
         v.logoAlign = uint8_t(k % 3);
         v.logoPosition = 1;
-        prnui::WriteOperation(r, from, v);
-        (void)to;
+        prnui::WriteOperation(r, point.first, v);
         ++k;
     }
     const JobSettings s = SettingsFromRecord(r);

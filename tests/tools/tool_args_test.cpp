@@ -187,6 +187,22 @@ TEST_F(ToolArgs, BarcodeDataThatWouldEndTheCommandIsRefused) {
     EXPECT_EQ(Run({"barcode", "validate", "--type", "QR Code", "--hex", "31 32 1B 40"}).exitCode, 0);
 }
 
+TEST_F(ToolArgs, ControlFontChangesReplaceTheTableAndLeaveNoScratchFile) {
+    const std::string table = dir_ + "/K20CONTROL.dat";
+    ASSERT_EQ(Run({"control-font", "set", "41", "1B", "40", "--file", table}).exitCode, 0);
+    ASSERT_EQ(Run({"control-font", "set", "0x42", "1D 56 01", "--file", table}).exitCode, 0);
+    ChildResult shown = Run({"control-font", "show", "--file", table});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out, "41\tA\t1B 40\n42\tB\t1D 56 01\n");
+    ASSERT_EQ(Run({"control-font", "delete", "41", "--file", table}).exitCode, 0);
+    shown = Run({"control-font", "show", "--file", table});
+    EXPECT_EQ(shown.out, "42\tB\t1D 56 01\n");
+    for (auto& e : std::filesystem::directory_iterator(dir_)) {
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name == "K20CONTROL.dat" || name == "child.out" || name == "child.err") << name;
+    }
+}
+
 TEST_F(ToolArgs, HelpStillSucceeds) {
     for (const char* c : {"logo", "control-font", "settings", "barcode", "firmware", "send", "hex", "log",
                           "remove", "selftest"}) {

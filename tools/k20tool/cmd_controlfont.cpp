@@ -1,6 +1,5 @@
 // k20tool control-font: the control-font translation table file.
 #include <cctype>
-#include <filesystem>
 #include <iostream>
 
 #include "common/hex_command.h"
@@ -27,16 +26,6 @@ const char* kHelp =
     "<Windows>\\system32\\spool\\drivers\\w32x86\\3\\K20CONTROL.dat on Windows; elsewhere --file is "
     "required.\n"
     "A change replaces the file only once the whole new table is written.\n";
-
-// Plain files of the machine the tool runs on; a change replaces the table in one step.
-class HostFiles : public LocalFileSystem {
-  public:
-    Error MoveFileReplace(const std::string& from, const std::string& to) override {
-        std::error_code ec;
-        std::filesystem::rename(from, to, ec);
-        return ec ? platform::kErrAccessDenied : kOk;
-    }
-};
 
 // The table holds hex digits and blanks only, so the code page does not change a byte.
 constexpr unsigned kCodePage = 1252;
@@ -87,7 +76,7 @@ int Run(const Args& argsIn) {
     if (path.empty())
         path = prnui::ControlFontTablePath(platform::win32::Win32SystemInfo().WindowsDirectory());
 #else
-    HostFiles files;
+    LocalFileSystem files;
     if (path.empty()) return UsageError("control-font: --file PATH is required outside Windows");
 #endif
     prnui::ControlFontTable table;

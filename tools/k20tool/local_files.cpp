@@ -148,6 +148,16 @@ Error LocalFileSystem::DeleteFile(const std::string& path) {
     return kOk;
 }
 
+Error LocalFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(P(from), P(to), ec);
+    return ec ? kErrAccessDenied : kOk;
+}
+
+Error LocalFileSystem::ReplaceAtRestart(const std::string&, const std::string&) {
+    return kErrNotSupported;
+}
+
 Error LocalFileSystem::CreateDirectory(const std::string& path) {
     std::error_code ec;
     if (fs::exists(P(path), ec)) return kErrAlreadyExists;

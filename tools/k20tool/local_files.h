@@ -16,6 +16,10 @@ class LocalFileSystem : public platform::FileSystem {
     platform::Error WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
     platform::Error CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     platform::Error DeleteFile(const std::string& path) override;
+    // A rename: the target is the old file or the complete new one.
+    platform::Error MoveFileReplace(const std::string& from, const std::string& to) override;
+    // A Windows restart is not the tool's to wait for.
+    platform::Error ReplaceAtRestart(const std::string& from, const std::string& to) override;
     platform::Error CreateDirectory(const std::string& path) override;
     platform::Error RemoveDirectory(const std::string& path) override;
     platform::Error GetAttributes(const std::string& path, uint32_t& attrs) override;

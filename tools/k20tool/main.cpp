@@ -92,8 +92,7 @@ static void Usage(std::ostream& o) {
     o << "\n'k20tool COMMAND --help' tells more.\n";
 }
 
-int main(int argc, char** argv) {
-    Args args(argv + 1, argv + argc);
+int k20::tool::Main(const Args& args) {
     if (args.empty()) {
         Usage(std::cerr);
         return 2;
@@ -115,3 +114,10 @@ int main(int argc, char** argv) {
         return Fail(e.what());
     }
 }
+
+#if !defined(_WIN32)
+// Windows starts the tool in main_win.cpp.
+int main(int argc, char** argv) {
+    return Main(Args(argv + 1, argv + argc));
+}
+#endif

@@ -19,6 +19,9 @@ struct Registration {
 
 inline constexpr int kExitUsage = 2;
 
+// The whole tool over its arguments (without the program name), as UTF-8 on every system.
+int Main(const Args& args);
+
 bool WantsHelp(const Args& args);
 int Fail(const std::string& message);  // prints "k20tool: message" to stderr, returns 2
 // A command line the command cannot take (missing argument or option value, unknown

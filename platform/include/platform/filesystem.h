@@ -47,19 +47,14 @@ class FileSystem {
     // The file version resource as "a.b.c.d"; kErrFileNotFound / kErrNotSupported when absent.
     virtual Error GetFileVersion(const std::string& path, std::string& version) = 0;
 
-    // Moves a file over another one. The default copies and deletes; real file systems
-    // replace in one step, so the target is either the old file or the complete new one.
-    virtual Error MoveFileReplace(const std::string& from, const std::string& to) {
-        if (Error e = CopyFile(from, to, false)) return e;
-        return DeleteFile(from);
-    }
+    // Moves a file over another one. Real file systems replace in one step, so the target
+    // is either the old file or the complete new one.
+    virtual Error MoveFileReplace(const std::string& from, const std::string& to) = 0;
 
     // MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: from replaces
     // to when Windows next starts, before any program can hold to open. Needs administrator
-    // rights. Not pure, so that older fakes still compile; they report it as unsupported.
-    virtual Error ReplaceAtRestart(const std::string& /*from*/, const std::string& /*to*/) {
-        return kErrNotSupported;
-    }
+    // rights.
+    virtual Error ReplaceAtRestart(const std::string& from, const std::string& to) = 0;
 
     bool Exists(const std::string& path);
     bool IsDirectory(const std::string& path);

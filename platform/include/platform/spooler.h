@@ -47,24 +47,14 @@ class Spooler {
     virtual Error WritePrinter(PrinterHandle h, const uint8_t* data, uint32_t size, uint32_t& written) = 0;
     virtual Error EndPage(PrinterHandle h) = 0;
     virtual Error EndDoc(PrinterHandle h) = 0;
-    // The local printers (level 2) in the order the spooler lists them. Not pure, so that
-    // fakes written before it existed still compile; they report it as unsupported.
-    virtual Error EnumLocalPrinters(std::vector<PrinterInfo2>& out) {
-        out.clear();
-        return kErrNotSupported;
-    }
-    // Forms known to the printer's server, at level 1, in the spooler's order. Not pure
-    // either: older fakes report forms as unsupported.
-    virtual Error EnumForms1(PrinterHandle, std::vector<FormInfo1>& out) {
-        out.clear();
-        return kErrNotSupported;
-    }
-    virtual Error AddForm1(PrinterHandle, const FormInfo1&) { return kErrNotSupported; }
+    // The local printers (level 2) in the order the spooler lists them.
+    virtual Error EnumLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
+    // Forms known to the printer's server, at level 1, in the spooler's order.
+    virtual Error EnumForms1(PrinterHandle h, std::vector<FormInfo1>& out) = 0;
+    virtual Error AddForm1(PrinterHandle h, const FormInfo1& form) = 0;
     // Replaces the size and imageable area of the form called name.
-    virtual Error SetForm1(PrinterHandle, const std::string& /*name*/, const FormInfo1&) {
-        return kErrNotSupported;
-    }
-    virtual Error DeleteForm1(PrinterHandle, const std::string& /*name*/) { return kErrNotSupported; }
+    virtual Error SetForm1(PrinterHandle h, const std::string& name, const FormInfo1& form) = 0;
+    virtual Error DeleteForm1(PrinterHandle h, const std::string& name) = 0;
 };
 
 // One raw job on an open printer: document, page, the writes in order, and page and

@@ -22,8 +22,8 @@ class SystemInfo {
     virtual std::string TempDirectory() = 0;     // with trailing backslash, as GetTempPath
     virtual uint16_t DefaultUiLanguage() = 0;    // e.g. 0x0409, 0x0804
     // The system's default language (GetSystemDefaultLangID), which may differ from the
-    // user's interface language. Not pure, so that older fakes still compile.
-    virtual uint16_t SystemDefaultLanguage() { return DefaultUiLanguage(); }
+    // user's interface language.
+    virtual uint16_t SystemDefaultLanguage() = 0;
     virtual unsigned AnsiCodePage() = 0;  // 1252, 936, 950 ...
     virtual OsVersion Version() = 0;
     virtual bool IsWindows64() = 0;  // true for a 64-bit process and for a 32-bit one under WOW64

@@ -311,11 +311,10 @@ TEST_F(BarcodeSheet, PicturesOfBothPagesInEnglishAndChinese) {
         SetLanguage((std::wstring(lang) + L"_K20.res").c_str());
         const std::wstring prefix = dir + L"\\barcode_" + lang + L"_";
         HWND sheet = Open();
-        auto shoot = [&](HWND page, const wchar_t* name) {
+        auto shoot = [&](HWND, const wchar_t* name) {
             RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             Pump(20);
             EXPECT_TRUE(SaveWindowBitmap(sheet, prefix + name + L".bmp")) << name;
-            (void)page;
         };
         HWND page = Page(sheet, k1DTab);
         shoot(page, L"1d_general");

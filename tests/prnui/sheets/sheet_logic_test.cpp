@@ -39,15 +39,5 @@ TEST(SheetLogic, TabTitlesWithoutLanguageFileAreTheDefaults) {
     EXPECT_EQ(dev, u"Utility|Download|Font|Version|");
 }
 
-TEST(SheetLogic, PlaceholderLabelsResolveAndBuiltPagesHaveNone) {
-    Texts none;
-    for (PageKind built : {PageKind::Layout, PageKind::Watermark, PageKind::Operation, PageKind::Version})
-        EXPECT_TRUE(PlaceholderFor(built).keys.empty()) << int(built);
-    for (int k = 0; k < int(PageKind::Count); ++k) {
-        PlaceholderLabels l = PlaceholderFor(PageKind(k));
-        for (const TextKey& key : l.keys) EXPECT_FALSE(none.Get(key.section, key.key).empty()) << key.key;
-    }
-}
-
 }  // namespace
 }  // namespace k20::prnui
