@@ -407,26 +407,13 @@ class Diffuser {
 };
 
 void WriteHeaders(std::vector<uint8_t>& out, int w, int h, int bitCount) {
-    const size_t stride = size_t(BmpStride(w, bitCount));
-    const size_t imageSize = stride * size_t(h);
-    const size_t offset = bitCount == 8 ? kGrayPixelOffset : kMonoPixelOffset;
-    BmpHeader hd;
-    hd.signature = kBmpSignature;
-    hd.fileSize = uint32_t(offset + imageSize);
-    hd.pixelOffset = uint32_t(offset);
-    hd.infoSize = kBmpInfoHeaderSize;
-    hd.width = w;
-    hd.height = h;
-    hd.planes = 1;
-    hd.bitCount = uint16_t(bitCount);
-    hd.imageSize = uint32_t(imageSize);
+    const size_t imageSize = size_t(BmpStride(w, bitCount)) * size_t(h);
+    const std::vector<BmpColor> palette =
+        bitCount == 8 ? BmpGrayPalette()
+                      : std::vector<BmpColor>(std::begin(kBmpBlackWhite), std::end(kBmpBlackWhite));
     LeWriter wr(out);
-    WriteBmpHeader(wr, hd);
-    if (bitCount == 8) {
-        for (int i = 0; i < 256; ++i) wr.u8(uint8_t(i)).u8(uint8_t(i)).u8(uint8_t(i)).u8(0);
-    } else {
-        wr.u32(0).u8(255).u8(255).u8(255).u8(0);
-    }
+    WriteBmpHeader(wr, PackedBmpHeader(w, h, bitCount, palette.size(), imageSize));
+    WriteBmpPalette(wr, palette);
 }
 
 // Where the working image goes row by row: built in place in a vector of the whole file,

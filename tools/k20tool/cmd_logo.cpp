@@ -196,7 +196,7 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
         std::string err;
         if (!pictures[i].Open(o.files[i], err)) return Fail(o.files[i] + ": " + err);
         const std::string& f = pictures[i].Path();
-        std::vector<uint8_t> header;
+        BmpHeader header;
         if (auto m = CheckLogoFile(fs, f, header)) {
             std::vector<uint8_t> probe;
             const platform::Error e = platform::ReadBoundedFile(fs, f, platform::FileKind::Logo, probe);
@@ -204,8 +204,8 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
                 return Fail(platform::DescribeReadError(f, platform::FileKind::Logo, e));
             return Fail(f + ": " + MessageText(m->key));
         }
-        const int bits = GetU16(header.data(), 28);
-        if (GetU16(header.data(), 0) != kBmpSignature) return Fail(f + ": not a bitmap");
+        const int bits = header.bitCount;
+        if (header.signature != kBmpSignature) return Fail(f + ": not a bitmap");
         const std::string working = images.NewPath();
         if (working.empty()) return Fail("cannot make a folder for the working images in " + TempFolder());
         std::string out;

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 
+#include "common/bmp_file.h"
 #include "common/byte_reader.h"
 #include "prnui/core/private_settings.h"
 #include "prnui/imaging/logo_image.h"
@@ -201,9 +202,12 @@ int Print(const Options& o, const std::optional<SendTarget>& to) {
     if (r != prnui::kConvertOk) return Fail(o.image + ": the picture could not be halftoned");
     bmp = {};
     // The working image: 1-bit, bottom-up, palette entry 0 black, so a printed dot is a 0 bit.
-    const uint32_t w = GetU32(mono.data(), 18);
-    const uint32_t h = GetU32(mono.data(), 22);
-    const size_t stride = (size_t(w) + 31) / 32 * 4;
+    ByteReader reader(mono);
+    BmpHeader header;
+    if (!ReadBmpHeader(reader, header)) return Fail(o.image + ": the picture could not be halftoned");
+    const uint32_t w = uint32_t(header.width);
+    const uint32_t h = uint32_t(header.height);
+    const size_t stride = size_t(BmpStride(w, 1));
     const size_t bytes = (size_t(w) + 7) / 8;
     MemorySink sink;
     Engine engine(sink, settings);
@@ -211,7 +215,7 @@ int Print(const Options& o, const std::optional<SendTarget>& to) {
     engine.StartPage(w);
     std::vector<uint8_t> row(bytes);
     for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* src = mono.data() + prnui::kMonoPixelOffset + size_t(h - 1 - y) * stride;
+        const uint8_t* src = mono.data() + header.pixelOffset + size_t(h - 1 - y) * stride;
         for (size_t i = 0; i < bytes; ++i) row[i] = uint8_t(~src[i]);
         engine.WriteRow(row);
     }
