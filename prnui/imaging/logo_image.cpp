@@ -472,11 +472,11 @@ class Output {
     size_t stride_ = 0, used_ = 0;
 };
 
-int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
-              Output& out) {
+ConvertResult GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
+                        Output& out) {
     const int want = variant == GrayVariant::Colour ? 24 : variant == GrayVariant::Gray ? 8 : 1;
     LogoPixels img;
-    if (!ParseLogoSource(source, want, img)) return kConvertBadFormat;
+    if (!ParseLogoSource(source, want, img)) return ConvertResult::BadFormat;
     const int c = ClampSetting(contrast), b = ClampSetting(brightness);
     try {
         out.Begin(img.width, img.height, 8);
@@ -485,7 +485,7 @@ int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast
         for (int y = 0; y < img.height; ++y) {
             const uint8_t* p = img.Row(y);
             uint8_t* d = out.NextRow();
-            if (!d) return kConvertFailed;
+            if (!d) return ConvertResult::Failed;
             switch (variant) {
                 case GrayVariant::Colour:
                     ColourLevelRow(p, img.width, wt, d);
@@ -498,28 +498,30 @@ int GrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast
                     break;
             }
         }
-        if (!out.End()) return kConvertFailed;
+        if (!out.End()) return ConvertResult::Failed;
     } catch (const std::bad_alloc&) {
-        return kConvertFailed;
+        return ConvertResult::Failed;
     }
-    return kConvertOk;
+    return ConvertResult::Ok;
 }
 
-int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness, Output& out) {
+ConvertResult MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                        Output& out) {
     ByteReader r(source);
     BmpHeader h;
-    if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature || h.compression != 0) return kConvertBadFormat;
+    if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature || h.compression != 0)
+        return ConvertResult::BadFormat;
     if (h.bitCount == 1) {
         // "Unchanged" promises that the source can be sent as it is: the same checks as the
         // download's, made now rather than after the user chose it.
         LogoPixels one;
         return ParseLogoSource(source, 1, one) && ClassifyMonoPalette(source) != MonoPalette::Other
-                   ? kConvertUnchanged
-                   : kConvertBadFormat;
+                   ? ConvertResult::Unchanged
+                   : ConvertResult::BadFormat;
     }
-    if (h.bitCount != 24 && h.bitCount != 8) return kConvertBadFormat;
+    if (h.bitCount != 24 && h.bitCount != 8) return ConvertResult::BadFormat;
     LogoPixels img;
-    if (!ParseLogoSource(source, h.bitCount, img)) return kConvertBadFormat;
+    if (!ParseLogoSource(source, h.bitCount, img)) return ConvertResult::BadFormat;
     const int c = ClampSetting(contrast), b = ClampSetting(brightness);
     const bool colour = img.bitCount == 24;
     const uint64_t n = uint64_t(img.width) * uint64_t(img.height);
@@ -556,7 +558,7 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
         for (int y = 0; y < img.height; ++y) {
             const uint8_t* p = img.Row(y);
             uint8_t* row = out.NextRow();
-            if (!row) return kConvertFailed;
+            if (!row) return ConvertResult::Failed;
             if (diffuser) {
                 if (colour)
                     diffuser->Row(y & 1, row, [p, &wt](int x) { return int32_t(wt.Sum(p + 3 * x) / 1000u); });
@@ -570,11 +572,11 @@ int MonoImage(std::span<const uint8_t> source, int halftone, int contrast, int b
             else
                 PackGrayRow(p, img.width, t, th, row);
         }
-        if (!out.End()) return kConvertFailed;
+        if (!out.End()) return ConvertResult::Failed;
     } catch (const std::bad_alloc&) {
-        return kConvertFailed;
+        return ConvertResult::Failed;
     }
-    return kConvertOk;
+    return ConvertResult::Ok;
 }
 
 }  // namespace
@@ -590,85 +592,85 @@ std::string WorkingImagePath(const std::string& source) {
     return source.substr(0, source.size() >= 4 ? source.size() - 4 : 0) + "Temp.bmp";
 }
 
-int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
-                       std::vector<uint8_t>& out) {
+ConvertResult ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast,
+                                 int brightness, std::vector<uint8_t>& out) {
     Output o(out);
-    const int r = GrayImage(source, variant, contrast, brightness, o);
-    if (r == kConvertFailed) out.clear();
+    const ConvertResult r = GrayImage(source, variant, contrast, brightness, o);
+    if (r == ConvertResult::Failed) out.clear();
     return r;
 }
 
-int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
-                       const ImageSink& sink) {
+ConvertResult ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast,
+                                 int brightness, const ImageSink& sink) {
     Output o(sink);
     return GrayImage(source, variant, contrast, brightness, o);
 }
 
-int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
-                       std::vector<uint8_t>& out) {
+ConvertResult ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                                 std::vector<uint8_t>& out) {
     out.clear();
     Output o(out);
-    const int r = MonoImage(source, halftone, contrast, brightness, o);
-    if (r != kConvertOk) out.clear();
+    const ConvertResult r = MonoImage(source, halftone, contrast, brightness, o);
+    if (r != ConvertResult::Ok) out.clear();
     return r;
 }
 
-int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
-                       const ImageSink& sink) {
+ConvertResult ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                                 const ImageSink& sink) {
     Output o(sink);
     return MonoImage(source, halftone, contrast, brightness, o);
 }
 
 namespace {
 
-int WriteWorking(platform::FileSystem& fs, const std::string& path, const std::vector<uint8_t>& data,
-                 std::string& output) {
-    if (path.empty() || fs.WriteFile(path, data) != platform::kOk) return kConvertFailed;
+ConvertResult WriteWorking(platform::FileSystem& fs, const std::string& path,
+                           const std::vector<uint8_t>& data, std::string& output) {
+    if (path.empty() || fs.WriteFile(path, data) != platform::kOk) return ConvertResult::Failed;
     output = path;
-    return kConvertOk;
+    return ConvertResult::Ok;
 }
 
 }  // namespace
 
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
-                  std::string& output, GrayVariant variant, int contrast, int brightness) {
+ConvertResult ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                            std::string& output, GrayVariant variant, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
         if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk)
-            return kConvertFailed;
+            return ConvertResult::Failed;
     } catch (const std::bad_alloc&) {
-        return kConvertFailed;
+        return ConvertResult::Failed;
     }
-    const int r = ConvertToGrayImage(src, variant, contrast, brightness, img);
-    if (r != kConvertOk) return r;
+    const ConvertResult r = ConvertToGrayImage(src, variant, contrast, brightness, img);
+    if (r != ConvertResult::Ok) return r;
     return WriteWorking(fs, working, img, output);
 }
 
-int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
-                  std::string& output, int halftone, int contrast, int brightness) {
+ConvertResult ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                            std::string& output, int halftone, int contrast, int brightness) {
     std::vector<uint8_t> src, img;
     try {
         if (platform::ReadBoundedFile(fs, source, platform::FileKind::Logo, src) != platform::kOk)
-            return kConvertFailed;
+            return ConvertResult::Failed;
     } catch (const std::bad_alloc&) {
-        return kConvertFailed;
+        return ConvertResult::Failed;
     }
-    const int r = ConvertToMonoImage(src, halftone, contrast, brightness, img);
-    if (r == kConvertUnchanged || r == kConvertBadFormat) {
+    const ConvertResult r = ConvertToMonoImage(src, halftone, contrast, brightness, img);
+    if (r == ConvertResult::Unchanged || r == ConvertResult::BadFormat) {
         output = source;
         return r;
     }
-    if (r != kConvertOk) return r;
+    if (r != ConvertResult::Ok) return r;
     return WriteWorking(fs, working, img, output);
 }
 
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output,
-                  GrayVariant variant, int contrast, int brightness) {
+ConvertResult ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output,
+                            GrayVariant variant, int contrast, int brightness) {
     return ConvertToGray(fs, source, WorkingImagePath(source), output, variant, contrast, brightness);
 }
 
-int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
-                  int contrast, int brightness) {
+ConvertResult ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output,
+                            int halftone, int contrast, int brightness) {
     return ConvertToMono(fs, source, WorkingImagePath(source), output, halftone, contrast, brightness);
 }
 

@@ -200,11 +200,11 @@ bool DownloadPageModel::ConvertRow(const LogoRow& row, std::string& output) {
     if (type_ == PreviewType::Mono) {
         if (bits != 24 && bits != 8) return true;  // 1-bit sources go as they are
         return ConvertToMono(fs_, row.path, row.working, output, s.halftone, s.contrast, s.brightness) ==
-               kConvertOk;
+               ConvertResult::Ok;
     }
     GrayVariant v;
-    return GrayVariantFor(bits, v) &&
-           ConvertToGray(fs_, row.path, row.working, output, v, s.contrast, s.brightness) == kConvertOk;
+    return GrayVariantFor(bits, v) && ConvertToGray(fs_, row.path, row.working, output, v, s.contrast,
+                                                    s.brightness) == ConvertResult::Ok;
 }
 
 std::vector<LogoEntry> DownloadPageModel::Entries() const {

@@ -152,10 +152,10 @@ int Convert(const Options& o) {
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return Fail(in + ": not a bitmap");
     OutputFile file(path);
     const ImageSink sink = [&file](std::span<const uint8_t> bytes) { return file.Write(bytes); };
-    int result;
+    ConvertResult result;
     if (*o.mono) {
         result = ConvertToMonoImage(src.bytes(), o.method, o.contrast, o.brightness, sink);
-        if (result == kConvertUnchanged) {
+        if (result == ConvertResult::Unchanged) {
             std::cout << in << ": a 1-bit bitmap, used unchanged (no file written)\n";
             return 0;
         }
@@ -165,7 +165,7 @@ int Convert(const Options& o) {
             return Fail(in + ": " + std::to_string(h.bitCount) + "-bit bitmaps can't be made gray");
         result = ConvertToGrayImage(src.bytes(), v, o.contrast, o.brightness, sink);
     }
-    if (result == kConvertBadFormat) {
+    if (result == ConvertResult::BadFormat) {
         BmpImage img;
         std::string why = "not a bitmap laid out as logos are (40-byte header, full palette, bottom-up)";
         if (!DecodeBmp(src.bytes(), img, &why)) {
@@ -174,7 +174,7 @@ int Convert(const Options& o) {
         }
         return Fail(in + ": " + why);
     }
-    if (result != kConvertOk) {
+    if (result != ConvertResult::Ok) {
         const bool writeFailed = file.failed();
         file.Discard();
         return Fail(writeFailed ? "cannot write " + path : in + ": out of memory");
@@ -209,17 +209,18 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
         const std::string working = images.NewPath();
         if (working.empty()) return Fail("cannot make a folder for the working images in " + TempFolder());
         std::string out;
-        int r = kConvertOk;
+        ConvertResult r = ConvertResult::Ok;
         if (*o.mono) {
             if (bits != 1) r = ConvertToMono(fs, f, working, out, o.method, o.contrast, o.brightness);
         } else {
             GrayVariant v;
             r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, working, out, v, o.contrast, o.brightness)
-                                        : kConvertBadFormat;
+                                        : ConvertResult::BadFormat;
         }
-        if (r != kConvertOk)
+        if (r != ConvertResult::Ok)
             return Fail(f + ": can't be converted (" +
-                        std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
+                        std::string(r == ConvertResult::BadFormat ? "not a usable bitmap" : "write failed") +
+                        ")");
         logos.push_back({f, working});
     }
     std::vector<std::vector<uint8_t>> writes;

@@ -198,8 +198,8 @@ int Print(const Options& o, const std::optional<SendTarget>& to) {
     if (!ReadPictureFile(o.image, file, err)) return Fail(err);
     if (!PictureToBmp(file, kMaxDots, bmp, err)) return Fail(o.image + ": " + err);
     file = {};
-    const int r = prnui::ConvertToMonoImage(bmp, o.halftone, 0, 0, mono);
-    if (r != prnui::kConvertOk) return Fail(o.image + ": the picture could not be halftoned");
+    const prnui::ConvertResult r = prnui::ConvertToMonoImage(bmp, o.halftone, 0, 0, mono);
+    if (r != prnui::ConvertResult::Ok) return Fail(o.image + ": the picture could not be halftoned");
     bmp = {};
     // The working image: 1-bit, bottom-up, palette entry 0 black, so a printed dot is a 0 bit.
     ByteReader reader(mono);
