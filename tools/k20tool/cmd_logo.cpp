@@ -13,6 +13,7 @@
 #include "render/picture.h"
 #include "tools/k20tool/file_streams.h"
 #include "tools/k20tool/local_files.h"
+#include "tools/k20tool/device_command.h"
 #include "tools/k20tool/send_target.h"
 #include "tools/k20tool/tool.h"
 
@@ -234,13 +235,8 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
 
 int Run(const Args& argsIn) {
     Args args = argsIn;
-    if (args.empty() || WantsHelp(args)) {
-        (args.empty() ? std::cerr : std::cout) << kHelp;
-        return args.empty() ? 2 : 0;
-    }
     std::optional<SendTarget> to;
-    std::string err;
-    if (!TakeSendTarget(args, to, err)) return UsageError(err);
+    if (const std::optional<int> done = StartDeviceCommand(args, kHelp, to)) return *done;
     if (args.empty()) return UsageError("logo needs convert, download or clear");
     const std::string sub = args[0];
     args.erase(args.begin());
@@ -250,6 +246,7 @@ int Run(const Args& argsIn) {
     }
     Options o;
     if (sub != "convert" && sub != "download") return UsageError("unknown logo command '" + sub + "'");
+    std::string err;
     if (!ParseOptions(args, o, err)) return UsageError(err);
     if (sub == "convert") {
         if (to) return UsageError("logo convert writes a file; --to is for jobs");
