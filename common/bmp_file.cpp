@@ -29,6 +29,33 @@ void WriteBmpHeader(LeWriter& w, const BmpHeader& h) {
     w.u32(h.imageSize).i32(h.xPelsPerMeter).i32(h.yPelsPerMeter).u32(h.colorsUsed).u32(h.colorsImportant);
 }
 
+BmpHeader PackedBmpHeader(int32_t width, int32_t height, int bitCount, size_t paletteEntries,
+                          size_t imageSize) {
+    const size_t offset = kBmpHeadersSize + 4 * paletteEntries;
+    BmpHeader h;
+    h.signature = kBmpSignature;
+    h.fileSize = uint32_t(offset + imageSize);
+    h.pixelOffset = uint32_t(offset);
+    h.infoSize = kBmpInfoHeaderSize;
+    h.width = width;
+    h.height = height;
+    h.planes = 1;
+    h.bitCount = uint16_t(bitCount);
+    h.imageSize = uint32_t(imageSize);
+    return h;
+}
+
+void WriteBmpPalette(LeWriter& w, std::span<const BmpColor> palette) {
+    for (const BmpColor& c : palette) w.u8(c.blue).u8(c.green).u8(c.red).u8(c.reserved);
+}
+
+std::vector<BmpColor> BmpGrayPalette() {
+    std::vector<BmpColor> palette;
+    palette.reserve(256);
+    for (int i = 0; i < 256; ++i) palette.push_back(BmpColor{uint8_t(i), uint8_t(i), uint8_t(i), 0});
+    return palette;
+}
+
 uint64_t BmpStride(int64_t width, int bitCount) {
     if (width <= 0 || bitCount <= 0) return 0;
     return (uint64_t(width) * uint64_t(bitCount) + 31) / 32 * 4;
@@ -94,8 +121,7 @@ bool DecodeBmp(std::span<const uint8_t> file, BmpImage& out, std::string* why) {
 
 std::vector<uint8_t> EncodeBmp(const BmpImage& img) {
     std::vector<BmpColor> palette = img.palette;
-    if (img.bitCount == 8 && palette.empty())
-        for (int i = 0; i < 256; ++i) palette.push_back(BmpColor{uint8_t(i), uint8_t(i), uint8_t(i), 0});
+    if (img.bitCount == 8 && palette.empty()) palette = BmpGrayPalette();
     if (img.bitCount == 24) palette.clear();
     const size_t full = img.bitCount <= 8 ? size_t(1) << img.bitCount : 0;
 
@@ -103,23 +129,15 @@ std::vector<uint8_t> EncodeBmp(const BmpImage& img) {
     const size_t imageSize = stride * size_t(img.height);
     const size_t offset = kBmpHeadersSize + 4 * palette.size();
 
-    BmpHeader h;
-    h.signature = kBmpSignature;
-    h.fileSize = uint32_t(offset + imageSize);
-    h.pixelOffset = uint32_t(offset);
-    h.infoSize = kBmpInfoHeaderSize;
-    h.width = img.width;
-    h.height = img.topDown ? -img.height : img.height;
-    h.planes = 1;
-    h.bitCount = uint16_t(img.bitCount);
-    h.imageSize = uint32_t(imageSize);
+    BmpHeader h = PackedBmpHeader(img.width, img.topDown ? -img.height : img.height, img.bitCount,
+                                  palette.size(), imageSize);
     h.colorsUsed = palette.size() == full ? 0 : uint32_t(palette.size());
 
     std::vector<uint8_t> out;
     out.reserve(offset + imageSize);
     LeWriter w(out);
     WriteBmpHeader(w, h);
-    for (const BmpColor& c : palette) w.u8(c.blue).u8(c.green).u8(c.red).u8(c.reserved);
+    WriteBmpPalette(w, palette);
     if (img.stride == stride && img.pixels.size() >= imageSize) {
         w.bytes(std::span<const uint8_t>(img.pixels.data(), imageSize));
     } else {

@@ -45,6 +45,18 @@ struct BmpColor {
 bool ReadBmpHeader(ByteReader& r, BmpHeader& h);
 void WriteBmpHeader(LeWriter& w, const BmpHeader& h);
 
+// The headers of an uncompressed bitmap whose rows follow the headers and a palette of
+// paletteEntries colours directly, as every bitmap we write is laid out. imageSize is
+// given rather than derived: the log viewer's page image keeps rows of its own width.
+BmpHeader PackedBmpHeader(int32_t width, int32_t height, int bitCount, size_t paletteEntries,
+                          size_t imageSize);
+void WriteBmpPalette(LeWriter& w, std::span<const BmpColor> palette);
+
+// Colour 0 black, colour 1 white: the palette of the 1-bit images the printer takes.
+inline constexpr BmpColor kBmpBlackWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+// The 256 grays, level i at index i.
+std::vector<BmpColor> BmpGrayPalette();
+
 // Bytes per stored row: rows are padded to a multiple of 4 bytes. Computed in 64 bits
 // so that no width can wrap it.
 uint64_t BmpStride(int64_t width, int bitCount);

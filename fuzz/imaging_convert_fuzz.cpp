@@ -29,17 +29,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t k = size ? data[size - 1] : 0;
     const int method = k & 3, c = int(k % 201) - 100, b = int((k * 7 + 3) % 201) - 100;
     std::vector<uint8_t> out;
-    const int r = ConvertToMonoImage(in, method, c, b, out);
+    const ConvertResult r = ConvertToMonoImage(in, method, c, b, out);
     pieces.clear();
-    if (ConvertToMonoImage(in, method, c, b, kCollect) != r || (r == kConvertOk && pieces != out)) abort();
-    if (r == kConvertOk) {
+    if (ConvertToMonoImage(in, method, c, b, kCollect) != r || (r == ConvertResult::Ok && pieces != out))
+        abort();
+    if (r == ConvertResult::Ok) {
         LogoPixels px;
         if (!ParseLogoSource(in, 0, px) || out.size() != 62 + BmpStride(px.width, 1) * uint64_t(px.height))
             abort();
     }
     for (GrayVariant v : {GrayVariant::Colour, GrayVariant::Gray, GrayVariant::TwoLevel}) {
-        const int g = ConvertToGrayImage(in, v, c, b, out);
-        if (g == kConvertOk) {
+        const ConvertResult g = ConvertToGrayImage(in, v, c, b, out);
+        if (g == ConvertResult::Ok) {
             LogoPixels px;
             if (!ParseLogoSource(in, 0, px) ||
                 out.size() != 1078 + BmpStride(px.width, 8) * uint64_t(px.height))

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!k20::prnui::ParseLogoSource(bmp, 0, px)) std::abort();
     std::vector<uint8_t> mono;
     if (k20::prnui::ConvertToMonoImage(bmp, k20::prnui::kHalftoneErrorDiffuse, 0, 0, mono) !=
-        k20::prnui::kConvertOk)
+        k20::prnui::ConvertResult::Ok)
         std::abort();
     return 0;
 }

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/bmp_file.h"
 #include "common/byte_reader.h"
 
 namespace k20::logviewer {
+
+static_assert(kPageImageHeaderSize == kBmpHeadersSize + 4 * std::size(kBmpBlackWhite),
+              "headers and two colours");
 
 namespace {
 
@@ -319,28 +323,16 @@ DecodedJob DecodeJob(std::span<const uint8_t> data, const RenderParams& params, 
     const uint64_t height = first.rows;
     const uint64_t imageSize = w * height;
     std::vector<uint8_t>& bmp = job.bitmap;
+    bmp.reserve(size_t(kPageImageHeaderSize + imageSize));
+    LeWriter out(bmp);
+    // The width is the dots of a row, while the rows keep the W bytes the job gave them.
+    WriteBmpHeader(out, PackedBmpHeader(int32_t(params.dots), int32_t(height), 1, 2, size_t(imageSize)));
+    WriteBmpPalette(out, kBmpBlackWhite);
     // Blank paper: no printed dots, all bits set (colour 1 is white in the palette).
-    bmp.assign(size_t(kPageImageHeaderSize + imageSize), 0xFF);
-    std::fill(bmp.begin(), bmp.begin() + kPageImageHeaderSize, uint8_t(0));
+    bmp.resize(size_t(kPageImageHeaderSize + imageSize), 0xFF);
     uint8_t* pixels = bmp.data() + kPageImageHeaderSize;
     Canvas canvas(pixels, height, params);
     Scan(data, maxRows, &canvas);
-
-    uint8_t* h = bmp.data();
-    h[0] = 'B';
-    h[1] = 'M';
-    PutU32(h, 2, uint32_t(kPageImageHeaderSize + imageSize));
-    PutU32(h, 10, uint32_t(kPageImageHeaderSize));
-    PutU32(h, 14, 40);
-    PutU32(h, 18, params.dots);
-    PutU32(h, 22, uint32_t(height));
-    PutU16(h, 26, 1);
-    PutU16(h, 28, 1);
-    PutU32(h, 34, uint32_t(imageSize));
-    // 54: colour 0 black (already zero); 58: colour 1 white.
-    h[58] = 0xFF;
-    h[59] = 0xFF;
-    h[60] = 0xFF;
 
     job.status = DecodeStatus::Ok;
     job.height = uint32_t(height);

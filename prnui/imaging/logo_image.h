@@ -29,11 +29,13 @@ struct LogoSettings {
     bool operator==(const LogoSettings&) const = default;
 };
 
-// Results of the conversions.
-inline constexpr int kConvertOk = 1;
-inline constexpr int kConvertUnchanged = 2;   // a sendable 1-bit source given to ConvertToMono
-inline constexpr int kConvertFailed = -1;     // can't open, no memory, can't write
-inline constexpr int kConvertBadFormat = -2;  // not a bitmap we can read
+// What a conversion came to; the numbers are the ones the driver has always returned.
+enum class ConvertResult : int {
+    Ok = 1,
+    Unchanged = 2,   // a sendable 1-bit source given to ConvertToMono
+    Failed = -1,     // can't open, no memory, can't write
+    BadFormat = -2,  // not a bitmap we can read
+};
 
 enum class GrayVariant { Colour, Gray, TwoLevel };  // 24-, 8- and 1-bit sources
 
@@ -62,7 +64,7 @@ struct LogoPixels {
 
 // Checks "BM", the bit count wanted (0: any of 1, 8, 24), compression 0, a 40-byte
 // information header, the fixed pixel offset of the depth, positive dimensions up to
-// 32767 and rows that are all inside the file. False means "not for us" (-2).
+// 32767 and rows that are all inside the file. False means "not for us" (BadFormat).
 bool ParseLogoSource(std::span<const uint8_t> file, int wantBitCount, LogoPixels& out);
 
 int MeanLuminance(const LogoPixels& img, int c, int b);
@@ -70,36 +72,36 @@ int MeanLuminance(const LogoPixels& img, int c, int b);
 std::string WorkingImagePath(const std::string& source);
 
 // In-memory conversions from the source file's bytes to the working image's bytes.
-int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
-                       std::vector<uint8_t>& out);
-// Result 2 for a 1-bit source that can be sent as it is (out left empty); a damaged one,
-// or one whose palette is not black and white, is -2 like any other unusable source.
-int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
-                       std::vector<uint8_t>& out);
+ConvertResult ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast,
+                                 int brightness, std::vector<uint8_t>& out);
+// Unchanged for a 1-bit source that can be sent as it is (out left empty); a damaged one,
+// or one whose palette is not black and white, is BadFormat like any other unusable source.
+ConvertResult ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                                 std::vector<uint8_t>& out);
 
 // The same working images handed over in pieces, in file order, as they are made, so that
 // a caller writing a file never holds the whole image. Nothing reaches the sink before the
-// source was accepted; a sink answering false ends the conversion with -1.
+// source was accepted; a sink answering false ends the conversion with Failed.
 using ImageSink = std::function<bool(std::span<const uint8_t> bytes)>;
-int ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast, int brightness,
-                       const ImageSink& sink);
-int ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
-                       const ImageSink& sink);
+ConvertResult ConvertToGrayImage(std::span<const uint8_t> source, GrayVariant variant, int contrast,
+                                 int brightness, const ImageSink& sink);
+ConvertResult ConvertToMonoImage(std::span<const uint8_t> source, int halftone, int contrast, int brightness,
+                                 const ImageSink& sink);
 
 // The file forms: read the source, write the working image at `working` (the page and
 // the tool take it from WorkingImages, never beside the source). ConvertToGray leaves
 // output alone unless it succeeds; ConvertToMono hands back the source path for
-// results 2 and -2.
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
-                  std::string& output, GrayVariant variant, int contrast, int brightness);
-int ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
-                  std::string& output, int halftone, int contrast, int brightness);
+// Unchanged and BadFormat.
+ConvertResult ConvertToGray(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                            std::string& output, GrayVariant variant, int contrast, int brightness);
+ConvertResult ConvertToMono(platform::FileSystem& fs, const std::string& source, const std::string& working,
+                            std::string& output, int halftone, int contrast, int brightness);
 // The same with the working image at WorkingImagePath(source), beside the source: the
 // driver's historical place, kept for the reference tests only.
-int ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output,
-                  GrayVariant variant, int contrast, int brightness);
-int ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output, int halftone,
-                  int contrast, int brightness);
+ConvertResult ConvertToGray(platform::FileSystem& fs, const std::string& source, std::string& output,
+                            GrayVariant variant, int contrast, int brightness);
+ConvertResult ConvertToMono(platform::FileSystem& fs, const std::string& source, std::string& output,
+                            int halftone, int contrast, int brightness);
 
 // The gray variant for a source's bit count; false for other depths.
 bool GrayVariantFor(int bitCount, GrayVariant& v);

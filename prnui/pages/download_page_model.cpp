@@ -9,16 +9,18 @@ namespace k20::prnui {
 using platform::kOk;
 
 std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::string& path,
-                                         std::vector<uint8_t>& header) {
+                                         BmpHeader& header) {
     std::vector<uint8_t> data;
     // No logo the page takes comes near the limit: a larger file is an image too big.
     const platform::Error e = platform::ReadBoundedFile(fs, path, platform::FileKind::Logo, data);
     if (e == platform::kErrFileTooLarge) return ErrorMessage("MB_DOWNLOAD_ERROR3");
     if (e != kOk) return ErrorMessage("MB_DOWNLOAD_ERROR1");
-    if (data.size() < kMonoPixelOffset) return ErrorMessage("MB_DOWNLOAD_ERROR2");
-    header.assign(data.begin(), data.begin() + long(kMonoPixelOffset));
-    const int32_t w = int32_t(GetU32(header.data(), 18)), h = int32_t(GetU32(header.data(), 22));
-    if (w > kMaxLogoWidth || h > kMaxLogoHeight) return ErrorMessage("MB_DOWNLOAD_ERROR3");
+    // Shorter than the headers and a 1-bit palette, the smallest logo there is.
+    ByteReader r(data);
+    if (data.size() < kMonoPixelOffset || !ReadBmpHeader(r, header))
+        return ErrorMessage("MB_DOWNLOAD_ERROR2");
+    if (header.width > kMaxLogoWidth || header.height > kMaxLogoHeight)
+        return ErrorMessage("MB_DOWNLOAD_ERROR3");
     return std::nullopt;
 }
 
@@ -34,10 +36,10 @@ bool DownloadPageModel::ReadHeader(const std::string& path, int& bitCount) {
 
 std::optional<PageMessage> DownloadPageModel::Add(const std::string& path) {
     if (!CanAdd()) return InfoMessage("MB_DOWNLOAD_ERROR4");
-    std::vector<uint8_t> header;
+    BmpHeader header;
     if (auto m = CheckLogoFile(fs_, path, header)) return m;
-    const bool bm = GetU16(header.data(), 0) == kBmpSignature;
-    const int bits = GetU16(header.data(), 28);
+    const bool bm = header.signature == kBmpSignature;
+    const int bits = header.bitCount;
     if (type_ == PreviewType::Mono && !bm) return std::nullopt;
     GrayVariant v;
     if (type_ == PreviewType::Gray && (!bm || !GrayVariantFor(bits, v))) return std::nullopt;
@@ -198,11 +200,11 @@ bool DownloadPageModel::ConvertRow(const LogoRow& row, std::string& output) {
     if (type_ == PreviewType::Mono) {
         if (bits != 24 && bits != 8) return true;  // 1-bit sources go as they are
         return ConvertToMono(fs_, row.path, row.working, output, s.halftone, s.contrast, s.brightness) ==
-               kConvertOk;
+               ConvertResult::Ok;
     }
     GrayVariant v;
-    return GrayVariantFor(bits, v) &&
-           ConvertToGray(fs_, row.path, row.working, output, v, s.contrast, s.brightness) == kConvertOk;
+    return GrayVariantFor(bits, v) && ConvertToGray(fs_, row.path, row.working, output, v, s.contrast,
+                                                    s.brightness) == ConvertResult::Ok;
 }
 
 std::vector<LogoEntry> DownloadPageModel::Entries() const {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/bmp_file.h"
 #include "platform/filesystem.h"
 #include "platform/spooler.h"
 #include "prnui/imaging/logo_image.h"
@@ -28,9 +29,10 @@ struct LogoRow {
     LogoSettings settings;
 };
 
-// The checks of "Add" on a file's bytes: null when the logo may be added.
+// The checks of "Add" on a file's bytes: null when the logo may be added, with the file's
+// headers in header (the signature not yet checked).
 std::optional<PageMessage> CheckLogoFile(platform::FileSystem& fs, const std::string& path,
-                                         std::vector<uint8_t>& header);
+                                         BmpHeader& header);
 
 class DownloadPageModel {
   public:

@@ -132,7 +132,7 @@ TEST_F(BoundedRead, TheToolRefusesFilesOverTheLimitOfTheirKind) {
 TEST(BoundedPageReads, LogoFirmwareControlFontAndLogJob) {
     sim::SimMachine m;
     m.files.Put("C:\\big.bmp", std::vector<uint8_t>(kLogoFileLimit + 1, 'B'));
-    std::vector<uint8_t> header;
+    BmpHeader header;
     auto msg = prnui::CheckLogoFile(m.files, "C:\\big.bmp", header);
     ASSERT_TRUE(msg.has_value());
     EXPECT_EQ(msg->key, std::string("MB_DOWNLOAD_ERROR3"));

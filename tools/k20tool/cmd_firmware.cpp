@@ -1,10 +1,9 @@
 // k20tool firmware: a file the printer interprets itself, sent unchanged as one write.
-#include <iostream>
-
 #include "common/text.h"
 #include "prnui/imaging/logo_stream.h"
 #include "prnui/pages/download_page_model.h"
 #include "tools/k20tool/local_files.h"
+#include "tools/k20tool/device_command.h"
 #include "tools/k20tool/send_target.h"
 #include "tools/k20tool/tool.h"
 
@@ -21,15 +20,10 @@ const char* kHelp =
 
 int Run(const Args& argsIn) {
     Args args = argsIn;
-    if (args.empty() || WantsHelp(args)) {
-        (args.empty() ? std::cerr : std::cout) << kHelp;
-        return args.empty() ? 2 : 0;
-    }
     std::optional<SendTarget> to;
-    std::string err;
-    if (!TakeSendTarget(args, to, err)) return UsageError(err);
-    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
-    if (args.size() != 1) return UsageError("firmware needs exactly one FILE");
+    if (const std::optional<int> done =
+            StartOneFileCommand(args, kHelp, to, "firmware needs exactly one FILE"))
+        return *done;
     LocalFileSystem fs;
     std::vector<uint8_t> data;
     const FirmwareResult r = ReadFirmwareFile(fs, args[0], data);

@@ -13,6 +13,7 @@
 #include "render/picture.h"
 #include "tools/k20tool/file_streams.h"
 #include "tools/k20tool/local_files.h"
+#include "tools/k20tool/device_command.h"
 #include "tools/k20tool/send_target.h"
 #include "tools/k20tool/tool.h"
 
@@ -152,10 +153,10 @@ int Convert(const Options& o) {
     if (!ReadBmpHeader(r, h) || h.signature != kBmpSignature) return Fail(in + ": not a bitmap");
     OutputFile file(path);
     const ImageSink sink = [&file](std::span<const uint8_t> bytes) { return file.Write(bytes); };
-    int result;
+    ConvertResult result;
     if (*o.mono) {
         result = ConvertToMonoImage(src.bytes(), o.method, o.contrast, o.brightness, sink);
-        if (result == kConvertUnchanged) {
+        if (result == ConvertResult::Unchanged) {
             std::cout << in << ": a 1-bit bitmap, used unchanged (no file written)\n";
             return 0;
         }
@@ -165,7 +166,7 @@ int Convert(const Options& o) {
             return Fail(in + ": " + std::to_string(h.bitCount) + "-bit bitmaps can't be made gray");
         result = ConvertToGrayImage(src.bytes(), v, o.contrast, o.brightness, sink);
     }
-    if (result == kConvertBadFormat) {
+    if (result == ConvertResult::BadFormat) {
         BmpImage img;
         std::string why = "not a bitmap laid out as logos are (40-byte header, full palette, bottom-up)";
         if (!DecodeBmp(src.bytes(), img, &why)) {
@@ -174,7 +175,7 @@ int Convert(const Options& o) {
         }
         return Fail(in + ": " + why);
     }
-    if (result != kConvertOk) {
+    if (result != ConvertResult::Ok) {
         const bool writeFailed = file.failed();
         file.Discard();
         return Fail(writeFailed ? "cannot write " + path : in + ": out of memory");
@@ -196,7 +197,7 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
         std::string err;
         if (!pictures[i].Open(o.files[i], err)) return Fail(o.files[i] + ": " + err);
         const std::string& f = pictures[i].Path();
-        std::vector<uint8_t> header;
+        BmpHeader header;
         if (auto m = CheckLogoFile(fs, f, header)) {
             std::vector<uint8_t> probe;
             const platform::Error e = platform::ReadBoundedFile(fs, f, platform::FileKind::Logo, probe);
@@ -204,22 +205,23 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
                 return Fail(platform::DescribeReadError(f, platform::FileKind::Logo, e));
             return Fail(f + ": " + MessageText(m->key));
         }
-        const int bits = GetU16(header.data(), 28);
-        if (GetU16(header.data(), 0) != kBmpSignature) return Fail(f + ": not a bitmap");
+        const int bits = header.bitCount;
+        if (header.signature != kBmpSignature) return Fail(f + ": not a bitmap");
         const std::string working = images.NewPath();
         if (working.empty()) return Fail("cannot make a folder for the working images in " + TempFolder());
         std::string out;
-        int r = kConvertOk;
+        ConvertResult r = ConvertResult::Ok;
         if (*o.mono) {
             if (bits != 1) r = ConvertToMono(fs, f, working, out, o.method, o.contrast, o.brightness);
         } else {
             GrayVariant v;
             r = GrayVariantFor(bits, v) ? ConvertToGray(fs, f, working, out, v, o.contrast, o.brightness)
-                                        : kConvertBadFormat;
+                                        : ConvertResult::BadFormat;
         }
-        if (r != kConvertOk)
+        if (r != ConvertResult::Ok)
             return Fail(f + ": can't be converted (" +
-                        std::string(r == kConvertBadFormat ? "not a usable bitmap" : "write failed") + ")");
+                        std::string(r == ConvertResult::BadFormat ? "not a usable bitmap" : "write failed") +
+                        ")");
         logos.push_back({f, working});
     }
     std::vector<std::vector<uint8_t>> writes;
@@ -233,13 +235,8 @@ int Download(const Options& o, const std::optional<SendTarget>& to) {
 
 int Run(const Args& argsIn) {
     Args args = argsIn;
-    if (args.empty() || WantsHelp(args)) {
-        (args.empty() ? std::cerr : std::cout) << kHelp;
-        return args.empty() ? 2 : 0;
-    }
     std::optional<SendTarget> to;
-    std::string err;
-    if (!TakeSendTarget(args, to, err)) return UsageError(err);
+    if (const std::optional<int> done = StartDeviceCommand(args, kHelp, to)) return *done;
     if (args.empty()) return UsageError("logo needs convert, download or clear");
     const std::string sub = args[0];
     args.erase(args.begin());
@@ -249,6 +246,7 @@ int Run(const Args& argsIn) {
     }
     Options o;
     if (sub != "convert" && sub != "download") return UsageError("unknown logo command '" + sub + "'");
+    std::string err;
     if (!ParseOptions(args, o, err)) return UsageError(err);
     if (sub == "convert") {
         if (to) return UsageError("logo convert writes a file; --to is for jobs");

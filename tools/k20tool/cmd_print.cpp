@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 
+#include "common/bmp_file.h"
 #include "common/byte_reader.h"
 #include "prnui/core/private_settings.h"
 #include "prnui/imaging/logo_image.h"
@@ -197,13 +198,16 @@ int Print(const Options& o, const std::optional<SendTarget>& to) {
     if (!ReadPictureFile(o.image, file, err)) return Fail(err);
     if (!PictureToBmp(file, kMaxDots, bmp, err)) return Fail(o.image + ": " + err);
     file = {};
-    const int r = prnui::ConvertToMonoImage(bmp, o.halftone, 0, 0, mono);
-    if (r != prnui::kConvertOk) return Fail(o.image + ": the picture could not be halftoned");
+    const prnui::ConvertResult r = prnui::ConvertToMonoImage(bmp, o.halftone, 0, 0, mono);
+    if (r != prnui::ConvertResult::Ok) return Fail(o.image + ": the picture could not be halftoned");
     bmp = {};
     // The working image: 1-bit, bottom-up, palette entry 0 black, so a printed dot is a 0 bit.
-    const uint32_t w = GetU32(mono.data(), 18);
-    const uint32_t h = GetU32(mono.data(), 22);
-    const size_t stride = (size_t(w) + 31) / 32 * 4;
+    ByteReader reader(mono);
+    BmpHeader header;
+    if (!ReadBmpHeader(reader, header)) return Fail(o.image + ": the picture could not be halftoned");
+    const uint32_t w = uint32_t(header.width);
+    const uint32_t h = uint32_t(header.height);
+    const size_t stride = size_t(BmpStride(w, 1));
     const size_t bytes = (size_t(w) + 7) / 8;
     MemorySink sink;
     Engine engine(sink, settings);
@@ -211,7 +215,7 @@ int Print(const Options& o, const std::optional<SendTarget>& to) {
     engine.StartPage(w);
     std::vector<uint8_t> row(bytes);
     for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* src = mono.data() + prnui::kMonoPixelOffset + size_t(h - 1 - y) * stride;
+        const uint8_t* src = mono.data() + header.pixelOffset + size_t(h - 1 - y) * stride;
         for (size_t i = 0; i < bytes; ++i) row[i] = uint8_t(~src[i]);
         engine.WriteRow(row);
     }

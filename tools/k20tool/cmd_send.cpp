@@ -1,7 +1,6 @@
 // k20tool send: job bytes made earlier (by any device command) to a printer.
-#include <iostream>
-
 #include "tools/k20tool/local_files.h"
+#include "tools/k20tool/device_command.h"
 #include "tools/k20tool/send_target.h"
 #include "tools/k20tool/tool.h"
 
@@ -18,15 +17,10 @@ const char* kHelp =
 
 int Run(const Args& argsIn) {
     Args args = argsIn;
-    if (args.empty() || WantsHelp(args)) {
-        (args.empty() ? std::cerr : std::cout) << kHelp;
-        return args.empty() ? 2 : 0;
-    }
     std::optional<SendTarget> to;
-    std::string err;
-    if (!TakeSendTarget(args, to, err)) return UsageError(err);
-    if (const std::string* o = FindOption(args)) return UsageError("unknown option " + *o);
-    if (args.size() != 1) return UsageError("send needs exactly one JOB file");
+    if (const std::optional<int> done =
+            StartOneFileCommand(args, kHelp, to, "send needs exactly one JOB file"))
+        return *done;
     if (!to) return UsageError("send needs --to");
     LocalFileSystem fs;
     std::vector<uint8_t> data;

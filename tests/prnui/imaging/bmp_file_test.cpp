@@ -76,4 +76,38 @@ TEST(BmpFile, RejectsDamagedHeaders) {
     }
 }
 
+// The writer's headers and palettes describe exactly the rows that follow them, whether
+// the rows have the stride of the width (logos) or one of their own (the log viewer).
+TEST(BmpFile, PackedHeadersDescribeTheRowsThatFollow) {
+    for (int bits : {1, 8}) {
+        const BmpImage img = test::RandomImage(11, 21, 6, bits);
+        std::vector<uint8_t> file;
+        LeWriter w(file);
+        const std::vector<BmpColor> palette =
+            bits == 8 ? BmpGrayPalette()
+                      : std::vector<BmpColor>(std::begin(kBmpBlackWhite), std::end(kBmpBlackWhite));
+        WriteBmpHeader(w, PackedBmpHeader(img.width, img.height, bits, palette.size(), img.pixels.size()));
+        WriteBmpPalette(w, palette);
+        w.bytes(img.pixels);
+        EXPECT_EQ(GetU32(file.data(), 2), file.size()) << bits;
+        EXPECT_EQ(GetU32(file.data(), 10), bits == 8 ? 1078u : 62u) << bits;
+        BmpImage back;
+        std::string why;
+        ASSERT_TRUE(DecodeBmp(file, back, &why)) << bits << ": " << why;
+        EXPECT_EQ(back.palette, palette) << bits;
+        EXPECT_EQ(back.pixels, img.pixels) << bits;
+        EXPECT_FALSE(back.topDown) << bits;
+    }
+    std::vector<uint8_t> file;
+    LeWriter w(file);
+    WriteBmpHeader(w, PackedBmpHeader(640, 3, 1, 2, 3 * 81));
+    ByteReader r(file);
+    BmpHeader h;
+    ASSERT_TRUE(ReadBmpHeader(r, h));
+    EXPECT_EQ(h.fileSize, 62u + 3 * 81);
+    EXPECT_EQ(h.imageSize, 3u * 81);
+    EXPECT_EQ(h.width, 640);
+    EXPECT_EQ(h.colorsUsed, 0u);
+}
+
 }  // namespace

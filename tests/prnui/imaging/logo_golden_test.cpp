@@ -30,11 +30,11 @@ TEST(LogoGolden, WorkingImages) {
     for (const auto& p : pics) {
         for (int m = 0; m < 4; ++m) {
             std::vector<uint8_t> out;
-            ASSERT_EQ(ConvertToMonoImage(p.data, m, 20, -10, out), kConvertOk);
+            ASSERT_EQ(ConvertToMonoImage(p.data, m, 20, -10, out), ConvertResult::Ok);
             EXPECT_EQ(test::CheckGolden(std::string(p.name) + "_mono_" + kMethods[m] + ".bmp", out), "");
         }
         std::vector<uint8_t> out;
-        ASSERT_EQ(ConvertToGrayImage(p.data, p.variant, 20, -10, out), kConvertOk);
+        ASSERT_EQ(ConvertToGrayImage(p.data, p.variant, 20, -10, out), ConvertResult::Ok);
         EXPECT_EQ(test::CheckGolden(std::string(p.name) + "_gray.bmp", out), "");
     }
 }

@@ -85,7 +85,7 @@ TEST(WorkingImagePath, ReplacesTheExtension) {
 
 std::vector<uint8_t> Mono(const BmpImage& img, int method, int c, int b) {
     std::vector<uint8_t> out;
-    EXPECT_EQ(ConvertToMonoImage(EncodeBmp(img), method, c, b, out), kConvertOk);
+    EXPECT_EQ(ConvertToMonoImage(EncodeBmp(img), method, c, b, out), ConvertResult::Ok);
     return out;
 }
 
@@ -93,7 +93,7 @@ std::vector<uint8_t> Gray(const BmpImage& img, int c, int b) {
     GrayVariant v;
     EXPECT_TRUE(GrayVariantFor(img.bitCount, v));
     std::vector<uint8_t> out;
-    EXPECT_EQ(ConvertToGrayImage(EncodeBmp(img), v, c, b, out), kConvertOk);
+    EXPECT_EQ(ConvertToGrayImage(EncodeBmp(img), v, c, b, out), ConvertResult::Ok);
     return out;
 }
 
@@ -194,7 +194,7 @@ TEST(ConvertToMono, EightBitSourceIgnoresItsPalette) {
 }
 
 // Truncated, damaged and unusual files: -2 and no read beyond the data.
-TEST(ConvertToMono, RefusesBadHeadersWithMinusTwo) {
+TEST(ConvertToMono, RefusesBadHeadersAsBadFormat) {
     const std::vector<uint8_t> good = EncodeBmp(RandomImage(3, 10, 4, 24));
     auto mutate = [&](auto f) {
         std::vector<uint8_t> d = good;
@@ -202,30 +202,32 @@ TEST(ConvertToMono, RefusesBadHeadersWithMinusTwo) {
         std::vector<uint8_t> out;
         return ConvertToMonoImage(d, kHalftoneDitherM3, 0, 0, out);
     };
-    EXPECT_EQ(mutate([](auto&) {}), kConvertOk);
-    EXPECT_EQ(mutate([](auto& d) { d[0] = 'X'; }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { d.resize(d.size() - 1); }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { d.resize(30); }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 0); }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, uint32_t(-4)); }), kConvertBadFormat);  // top-down
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 0x7FFFFFFF); }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0x40000000); }), kConvertBadFormat);
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 30, 1); }), kConvertBadFormat);    // compressed
-    EXPECT_EQ(mutate([](auto& d) { PutU16(d.data(), 28, 4); }), kConvertBadFormat);    // 4-bit
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 58); }), kConvertBadFormat);   // other offset
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 108); }), kConvertBadFormat);  // other header
+    EXPECT_EQ(mutate([](auto&) {}), ConvertResult::Ok);
+    EXPECT_EQ(mutate([](auto& d) { d[0] = 'X'; }), ConvertResult::BadFormat);
+    EXPECT_EQ(mutate([](auto& d) { d.resize(d.size() - 1); }), ConvertResult::BadFormat);
+    EXPECT_EQ(mutate([](auto& d) { d.resize(30); }), ConvertResult::BadFormat);
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 0); }), ConvertResult::BadFormat);
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, uint32_t(-4)); }),
+              ConvertResult::BadFormat);  // top-down
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 0x7FFFFFFF); }), ConvertResult::BadFormat);
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0x40000000); }), ConvertResult::BadFormat);
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 30, 1); }), ConvertResult::BadFormat);    // compressed
+    EXPECT_EQ(mutate([](auto& d) { PutU16(d.data(), 28, 4); }), ConvertResult::BadFormat);    // 4-bit
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 58); }), ConvertResult::BadFormat);   // other offset
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 108); }), ConvertResult::BadFormat);  // other header
     // 8-bit with a short palette.
     BmpImage pal = RandomImage(4, 6, 2, 8);
     pal.palette.resize(16);
     std::vector<uint8_t> out;
-    EXPECT_EQ(ConvertToMonoImage(EncodeBmp(pal), 0, 0, 0, out), kConvertBadFormat);
+    EXPECT_EQ(ConvertToMonoImage(EncodeBmp(pal), 0, 0, 0, out), ConvertResult::BadFormat);
 }
 
 TEST(ConvertToMono, OneBitSourceComesBackUnchangedWithoutAFile) {
     platform::sim::SimMachine m;
     m.files.Put("C:\\logos\\one.bmp", EncodeBmp(RandomImage(2, 12, 3, 1)));
     std::string out;
-    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\one.bmp", out, kHalftoneDitherM3, 0, 0), kConvertUnchanged);
+    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\one.bmp", out, kHalftoneDitherM3, 0, 0),
+              ConvertResult::Unchanged);
     EXPECT_EQ(out, "C:\\logos\\one.bmp");
     EXPECT_FALSE(m.files.Exists("C:\\logos\\oneTemp.bmp"));
 }
@@ -235,19 +237,19 @@ TEST(ConvertToMono, OneBitSourceComesBackUnchangedWithoutAFile) {
 TEST(ConvertToMono, DamagedOneBitSourcesAreRefusedAtOnce) {
     const std::vector<uint8_t> good = EncodeBmp(RandomImage(2, 12, 3, 1));
     std::vector<uint8_t> out;
-    ASSERT_EQ(ConvertToMonoImage(good, kHalftoneDitherM3, 0, 0, out), kConvertUnchanged);
+    ASSERT_EQ(ConvertToMonoImage(good, kHalftoneDitherM3, 0, 0, out), ConvertResult::Unchanged);
     auto mutate = [&](auto change) {
         std::vector<uint8_t> d = good;
         change(d);
         return ConvertToMonoImage(d, kHalftoneDitherM3, 0, 0, out);
     };
-    EXPECT_EQ(mutate([](auto& d) { d.pop_back(); }), kConvertBadFormat);                  // rows cut short
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 100000); }), kConvertBadFormat);  // width
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0); }), kConvertBadFormat);       // height
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 1078); }), kConvertBadFormat);    // pixel offset
-    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 12); }), kConvertBadFormat);      // header size
-    EXPECT_EQ(mutate([](auto& d) { d[55] = 0x80; }), kConvertBadFormat);  // not black and white
-    EXPECT_EQ(mutate([](auto& d) { d.resize(40); }), kConvertBadFormat);
+    EXPECT_EQ(mutate([](auto& d) { d.pop_back(); }), ConvertResult::BadFormat);  // rows cut short
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 18, 100000); }), ConvertResult::BadFormat);  // width
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 22, 0); }), ConvertResult::BadFormat);       // height
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 10, 1078); }), ConvertResult::BadFormat);  // pixel offset
+    EXPECT_EQ(mutate([](auto& d) { PutU32(d.data(), 14, 12); }), ConvertResult::BadFormat);    // header size
+    EXPECT_EQ(mutate([](auto& d) { d[55] = 0x80; }), ConvertResult::BadFormat);  // not black and white
+    EXPECT_EQ(mutate([](auto& d) { d.resize(40); }), ConvertResult::BadFormat);
 }
 
 TEST(ConvertToMono, FilesAndResults) {
@@ -255,17 +257,17 @@ TEST(ConvertToMono, FilesAndResults) {
     m.files.Put("C:\\logos\\shop.bmp", EncodeBmp(RandomImage(2, 12, 3, 24)));
     m.files.Put("C:\\logos\\text.bmp", std::string("hello"));
     std::string out;
-    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\missing.bmp", out, 1, 0, 0), kConvertFailed);
+    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\missing.bmp", out, 1, 0, 0), ConvertResult::Failed);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\text.bmp", out, 1, 0, 0), kConvertBadFormat);
+    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\text.bmp", out, 1, 0, 0), ConvertResult::BadFormat);
     EXPECT_EQ(out, "C:\\logos\\text.bmp");
     out.clear();
-    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\shop.bmp", out, 1, 0, 0), kConvertOk);
+    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\shop.bmp", out, 1, 0, 0), ConvertResult::Ok);
     EXPECT_EQ(out, "C:\\logos\\shopTemp.bmp");
     EXPECT_TRUE(m.files.Exists(out));
     m.faults.FailOn("WriteFile", m.faults.Calls("WriteFile") + 1, platform::kErrAccessDenied);
     out.clear();
-    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\shop.bmp", out, 1, 0, 0), kConvertFailed);
+    EXPECT_EQ(ConvertToMono(m.files, "C:\\logos\\shop.bmp", out, 1, 0, 0), ConvertResult::Failed);
     EXPECT_EQ(out, "");
 }
 
@@ -273,12 +275,13 @@ TEST(ConvertToGray, VariantMustMatchTheBitCount) {
     platform::sim::SimMachine m;
     m.files.Put("C:\\l\\a.bmp", EncodeBmp(RandomImage(2, 12, 3, 24)));
     std::string out = "unchanged";
-    EXPECT_EQ(ConvertToGray(m.files, "C:\\l\\a.bmp", out, GrayVariant::Gray, 0, 0), kConvertBadFormat);
+    EXPECT_EQ(ConvertToGray(m.files, "C:\\l\\a.bmp", out, GrayVariant::Gray, 0, 0), ConvertResult::BadFormat);
     EXPECT_EQ(out, "unchanged");
-    EXPECT_EQ(ConvertToGray(m.files, "C:\\l\\a.bmp", out, GrayVariant::Colour, 0, 0), kConvertOk);
+    EXPECT_EQ(ConvertToGray(m.files, "C:\\l\\a.bmp", out, GrayVariant::Colour, 0, 0), ConvertResult::Ok);
     EXPECT_EQ(out, "C:\\l\\aTemp.bmp");
     out.clear();
-    EXPECT_EQ(ConvertToGray(m.files, "C:\\l\\none.bmp", out, GrayVariant::Colour, 0, 0), kConvertFailed);
+    EXPECT_EQ(ConvertToGray(m.files, "C:\\l\\none.bmp", out, GrayVariant::Colour, 0, 0),
+              ConvertResult::Failed);
     EXPECT_EQ(out, "");
 }
 
@@ -324,14 +327,14 @@ TEST(ConversionSink, GivesTheBytesOfTheWholeImageInPieces) {
         const std::vector<uint8_t> file = EncodeBmp(img);
         for (int method = 0; method < 4; ++method) {
             Pieces got;
-            ASSERT_EQ(ConvertToMonoImage(file, method, 15, -5, got.Sink()), kConvertOk);
+            ASSERT_EQ(ConvertToMonoImage(file, method, 15, -5, got.Sink()), ConvertResult::Ok);
             EXPECT_EQ(got.Joined(), Mono(img, method, 15, -5)) << img.width << " method " << method;
             for (const auto& p : got.parts) EXPECT_FALSE(p.empty());
         }
         Pieces got;
         ASSERT_EQ(ConvertToGrayImage(file, img.bitCount == 24 ? GrayVariant::Colour : GrayVariant::Gray, 15,
                                      -5, got.Sink()),
-                  kConvertOk);
+                  ConvertResult::Ok);
         EXPECT_EQ(got.Joined(), Gray(img, 15, -5)) << img.width;
         // A large image must not come as one piece, or the writer would hold it whole.
         if (got.Joined().size() > 200000) {
@@ -345,11 +348,11 @@ TEST(ConversionSink, ARefusalEndsTheConversionWithMinusOne) {
     for (size_t at : {size_t(0), size_t(1)}) {
         Pieces mono;
         mono.refuseAt = at;
-        EXPECT_EQ(ConvertToMonoImage(file, kHalftoneErrorDiffuse, 0, 0, mono.Sink()), kConvertFailed);
+        EXPECT_EQ(ConvertToMonoImage(file, kHalftoneErrorDiffuse, 0, 0, mono.Sink()), ConvertResult::Failed);
         EXPECT_EQ(mono.parts.size(), at + 1);
         Pieces gray;
         gray.refuseAt = at;
-        EXPECT_EQ(ConvertToGrayImage(file, GrayVariant::Colour, 0, 0, gray.Sink()), kConvertFailed);
+        EXPECT_EQ(ConvertToGrayImage(file, GrayVariant::Colour, 0, 0, gray.Sink()), ConvertResult::Failed);
         EXPECT_EQ(gray.parts.size(), at + 1);
     }
 }
@@ -358,11 +361,11 @@ TEST(ConversionSink, RefusedAndOneBitSourcesReachNoSink) {
     Pieces got;
     std::vector<uint8_t> bad = EncodeBmp(RandomImage(36, 10, 4, 24));
     bad.pop_back();
-    EXPECT_EQ(ConvertToMonoImage(bad, kHalftoneNone, 0, 0, got.Sink()), kConvertBadFormat);
-    EXPECT_EQ(ConvertToGrayImage(bad, GrayVariant::Colour, 0, 0, got.Sink()), kConvertBadFormat);
+    EXPECT_EQ(ConvertToMonoImage(bad, kHalftoneNone, 0, 0, got.Sink()), ConvertResult::BadFormat);
+    EXPECT_EQ(ConvertToGrayImage(bad, GrayVariant::Colour, 0, 0, got.Sink()), ConvertResult::BadFormat);
     const std::vector<uint8_t> one = EncodeBmp(RandomImage(37, 10, 4, 1));
-    EXPECT_EQ(ConvertToMonoImage(one, kHalftoneNone, 0, 0, got.Sink()), kConvertUnchanged);
-    EXPECT_EQ(ConvertToGrayImage(one, GrayVariant::Gray, 0, 0, got.Sink()), kConvertBadFormat);
+    EXPECT_EQ(ConvertToMonoImage(one, kHalftoneNone, 0, 0, got.Sink()), ConvertResult::Unchanged);
+    EXPECT_EQ(ConvertToGrayImage(one, GrayVariant::Gray, 0, 0, got.Sink()), ConvertResult::BadFormat);
     EXPECT_TRUE(got.parts.empty());
 }
 

@@ -143,9 +143,9 @@ struct Logos {
         if (gray) {
             GrayVariant v;
             GrayVariantFor(img.bitCount, v);
-            EXPECT_EQ(ConvertToGray(m.files, src, out, v, 0, 0), kConvertOk);
+            EXPECT_EQ(ConvertToGray(m.files, src, out, v, 0, 0), ConvertResult::Ok);
         } else if (img.bitCount != 1) {
-            EXPECT_EQ(ConvertToMono(m.files, src, out, method, 0, 0), kConvertOk);
+            EXPECT_EQ(ConvertToMono(m.files, src, out, method, 0, 0), ConvertResult::Ok);
         }
         return LogoEntry{src, WorkingImagePath(src)};
     }

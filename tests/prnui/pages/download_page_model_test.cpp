@@ -67,6 +67,28 @@ TEST(DownloadPage, SizeLimitsOfAdd) {
     EXPECT_TRUE(p.model.rows().empty());
 }
 
+// The checks read the headers through the bounded reader: a file shorter than a 1-bit
+// logo's headers and palette is refused before any field is looked at.
+TEST(DownloadPage, CheckLogoFileReadsTheHeadersOnlyWhenTheyAreThere) {
+    SimMachine m;
+    const std::vector<uint8_t> good = EncodeBmp(test::RandomImage(3, 20, 10, 1));
+    BmpHeader header;
+    for (size_t n : {size_t(0), size_t(2), size_t(53), size_t(54), size_t(61)}) {
+        m.files.Put("C:\\l\\cut.bmp", std::vector<uint8_t>(good.begin(), good.begin() + long(n)));
+        EXPECT_EQ(CheckLogoFile(m.files, "C:\\l\\cut.bmp", header), ErrorMessage("MB_DOWNLOAD_ERROR2")) << n;
+    }
+    m.files.Put("C:\\l\\head.bmp", std::vector<uint8_t>(good.begin(), good.begin() + 62));
+    EXPECT_EQ(CheckLogoFile(m.files, "C:\\l\\head.bmp", header), std::nullopt);
+    EXPECT_EQ(header.signature, kBmpSignature);
+    EXPECT_EQ(header.bitCount, 1);
+    EXPECT_EQ(header.width, 20);
+    EXPECT_EQ(header.height, 10);
+    std::vector<uint8_t> wide = good;
+    PutU32(wide.data(), 18, 1025);
+    m.files.Put("C:\\l\\wide.bmp", wide);
+    EXPECT_EQ(CheckLogoFile(m.files, "C:\\l\\wide.bmp", header), ErrorMessage("MB_DOWNLOAD_ERROR3"));
+}
+
 TEST(DownloadPage, AddByPreviewTypeWritesWorkingImages) {
     Page p;
     p.model.Add(p.Put("a.bmp", 10, 4, 24));
