@@ -204,7 +204,7 @@ class WatermarkPage final : public PropertyPage {
                 const int mode = id == IDC_WM_NO      ? kWatermarkNone
                                  : id == IDC_WM_IMAGE ? kWatermarkImage
                                                       : kWatermarkText;
-                if (mode == model_->mode() && record_->watermarkMode == mode) return true;
+                if (model_->IsCurrentMode(mode)) return true;
                 Tell(model_->ChooseMode(mode));
                 ShowMode();
                 break;
@@ -289,15 +289,10 @@ class WatermarkPage final : public PropertyPage {
             model_->MarkUnchanged();
             return true;
         }
-        // The rendering side reads the text watermark from the working file; a page that
-        // reported success without it would print no watermark.
         const std::vector<uint8_t> file = EncodeRenderedText(RenderCurrentText());
-        if (files_.WriteFile(workingFile_, file) != platform::kOk) {
-            ShowPageMessage(hwnd(), ErrorMessage("MB_WATERMARK_ERROR2"));
-            return false;
-        }
-        model_->MarkUnchanged();
-        return true;
+        const auto m = model_->RenderedTextWritten(files_.WriteFile(workingFile_, file) == platform::kOk);
+        Tell(m);
+        return !m;
     }
 
   private:
@@ -382,15 +377,7 @@ class WatermarkPage final : public PropertyPage {
         ofn.nMaxFile = 510;
         ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
         if (!GetOpenFileNameW(&ofn)) return false;
-        const std::u16string path = FromWide(file);
-        // A path cut to fit its field would name another file: refuse it before copying.
-        if (auto m = WatermarkPageModel::CheckBrowsePath(path)) {
-            Tell(m);
-            return true;
-        }
-        const int result =
-            path.empty() ? kCopyDone : CopyAsTrueColor(files_, Utf16ToUtf8(path), workingFile_);
-        auto m = model_->BrowseResult(path, result);
+        const auto m = model_->TakeBrowsedFile(files_, FromWide(file), workingFile_);
         Tell(m);
         if (!m) SetDlgItemTextW(hwnd(), IDC_WM_PATH, file);
         return true;
@@ -400,26 +387,20 @@ class WatermarkPage final : public PropertyPage {
         LOGFONTW face{};
         if (model_->faceIndex() >= 0 && model_->faceIndex() < int(faces_.fonts.size()))
             face = faces_.fonts[size_t(model_->faceIndex())];
-        // The text as it is kept: the edit may hold one character more than the record.
-        const std::u16string text = model_->text().substr(0, kWatermarkTextChars);
-        return RenderText(face, text, model_->fontSize(), model_->style(), model_->angle());
+        return RenderText(face, model_->keptText(), model_->fontSize(), model_->style(), model_->angle());
     }
 
     // Brings the preview's source up to date (reloading the bitmap when due) and repaints.
     void Refresh() {
-        showing_ = Showing::None;
-        if (model_->mode() == kWatermarkImage && !model_->path().empty()) {
-            if (model_->reloadDue())
-                Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_),
-                                           g_loadFailures));
-            if (!model_->reloadDue()) showing_ = Showing::Bitmap;
-        } else if (model_->mode() == kWatermarkText) {
+        if (model_->PreviewLoadDue())
+            Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_),
+                                       g_loadFailures));
+        showing_ = model_->PreviewRefreshed();
+        if (showing_ == PreviewSource::Text) {
             text_.width = text_.height = kTextSquare;
             text_.stride = size_t(kTextSquare) * 3;
             text_.pixels = RenderCurrentText();
-            showing_ = Showing::Text;
         }
-        if (model_->mode() == kWatermarkNone) model_->Cancel();  // reload when a bitmap is chosen again
         InvalidateRect(GetDlgItem(hwnd(), IDC_WM_PREVIEW), nullptr, FALSE);
     }
 
@@ -428,9 +409,9 @@ class WatermarkPage final : public PropertyPage {
         const RECT box = di->rcItem;
         const int S = box.right - box.left, P = box.bottom - box.top;
         FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        const KeptBitmap* src = showing_ == Showing::Bitmap ? &kept_
-                                : showing_ == Showing::Text ? &text_
-                                                            : nullptr;
+        const KeptBitmap* src = showing_ == PreviewSource::Bitmap ? &kept_
+                                : showing_ == PreviewSource::Text ? &text_
+                                                                  : nullptr;
         if (!src || src->pixels.empty()) return;
         // Only the brightness is re-applied on a repaint; the file is not read again.
         shown_.resize(src->pixels.size());
@@ -451,7 +432,6 @@ class WatermarkPage final : public PropertyPage {
         }
     }
 
-    enum class Showing { None, Bitmap, Text };
     PrivateSettings* record_ = nullptr;
     std::unique_ptr<WatermarkPageModel> model_;
     FaceList faces_;
@@ -459,7 +439,7 @@ class WatermarkPage final : public PropertyPage {
     std::string workingFile_;
     KeptBitmap kept_, text_;
     std::vector<uint8_t> shown_;
-    Showing showing_ = Showing::None;
+    PreviewSource showing_ = PreviewSource::Nothing;
     bool loading_ = false;
 };
 
