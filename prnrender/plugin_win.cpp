@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "platform/win32/wide_string_win.h"
 #include "prnrender/callbacks.h"
 #include "prnrender/oem_uni_win.h"
 #include "prnrender/render_job.h"
@@ -33,23 +34,6 @@ HRESULT Guard(F&& f) noexcept {
     } catch (...) {
         return E_FAIL;
     }
-}
-
-std::string Narrow(const wchar_t* w) {
-    if (!w) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return {};
-    std::string s(size_t(n - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring Wide(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(size_t(n > 0 ? n - 1 : 0), L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.data(), n);
-    return w;
 }
 
 // Reads a regular file of at most maxBytes; anything else reads as missing.
