@@ -18,6 +18,8 @@
 #include "drvsetup/setup_config.h"
 #include "drvremove/resource_win.h"
 #include "platform/win32/admin_win.h"
+#include "platform/win32/dialog_controls_win.h"
+#include "platform/win32/wide_string_win.h"
 
 using namespace k20;
 using namespace k20::drvremove;
@@ -32,14 +34,6 @@ constexpr const wchar_t* kChineseTitle =
 constexpr const wchar_t* kInstallerTitleCn = L"\u6253\u5370\u673a\u9a71\u52a8\u5b89\u88c5\u7a0b\u5e8f";
 constexpr const wchar_t* kInstallerTitleEn = L"Printer Driver Setup";
 
-std::wstring W(const std::string& s) {
-    std::u16string u = Utf8ToUtf16(s);
-    return std::wstring(u.begin(), u.end());
-}
-std::string U(const std::wstring& s) {
-    return Utf16ToUtf8(std::u16string(s.begin(), s.end()));
-}
-
 std::wstring ModulePath() {
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -50,13 +44,13 @@ std::string ProgramName() {
     std::wstring p = ModulePath();
     std::wstring file = p.substr(p.find_last_of(L"\\/") + 1);
     size_t dot = file.find_last_of(L'.');
-    return U(dot == std::wstring::npos ? file : file.substr(0, dot));
+    return Narrow(dot == std::wstring::npos ? file : file.substr(0, dot));
 }
 
 std::string CurrentDir() {
     wchar_t dir[MAX_PATH];
     DWORD n = GetCurrentDirectoryW(MAX_PATH, dir);
-    std::string d = n > 0 && n < MAX_PATH ? U(std::wstring(dir, n)) : std::string();
+    std::string d = n > 0 && n < MAX_PATH ? Narrow(std::wstring(dir, n)) : std::string();
     if (!d.empty() && d.back() == '\\') d.pop_back();
     return d;
 }
@@ -67,7 +61,7 @@ StartFacts ReadStartFacts() {
     // system folder, the current folder is Windows' own.
     std::wstring p = ModulePath();
     size_t slash = p.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) f.programDir = U(p.substr(0, slash));
+    if (slash != std::wstring::npos) f.programDir = Narrow(p.substr(0, slash));
     wchar_t sys[MAX_PATH] = {};
     UINT n = GetSystemDirectoryW(sys, MAX_PATH);
     HMODULE spool =
@@ -87,7 +81,7 @@ bool InstallerRunning(const std::string& programDir) {
     for (uint16_t lang : {uint16_t(0x0409), uint16_t(0x0804)}) {
         drvsetup::SetupTexts t(g_machineFiles(), programDir, lang, lang == 0x0804 ? 936 : 1252);
         std::string caption = t.Get("Setup", "Caption");
-        if (!caption.empty()) titles.push_back(W(caption));
+        if (!caption.empty()) titles.push_back(Wide(caption));
     }
     for (auto& t : titles)
         if (FindWindowW(nullptr, t.c_str())) return true;
@@ -112,10 +106,10 @@ class Win32Desktop : public Desktop {
     HWND window = nullptr;
     std::string caption;
     void MessageBox(const std::string& text) override {
-        ::MessageBoxW(window, W(text).c_str(), W(caption).c_str(), MB_OK | MB_ICONINFORMATION);
+        ::MessageBoxW(window, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONINFORMATION);
     }
     bool WindowExists(const std::string& title) override {
-        return FindWindowW(nullptr, W(title).c_str()) != nullptr;
+        return FindWindowW(nullptr, Wide(title).c_str()) != nullptr;
     }
     bool AskRestart() override { return window && SendMessageW(window, WM_APP_ASK, 0, 0) == IDYES; }
     bool RestartWindows(bool privilege) override {
@@ -192,13 +186,9 @@ std::string T(const char* section, const char* key) {
     return g_app.remover->Texts().Get(section, key);
 }
 
-void SetText(HWND dlg, int id, const std::string& s) {
-    SetDlgItemTextW(dlg, id, W(s).c_str());
-}
-
 void AddLogLine(HWND dlg, const std::string& line) {
     HWND log = GetDlgItem(dlg, IDC_LOG);
-    std::wstring w = W(line);
+    std::wstring w = Wide(line);
     LRESULT at = SendMessageW(log, LB_ADDSTRING, 0, LPARAM(w.c_str()));
     // The list grows sideways to its widest line, and its last line stays in view.
     HDC dc = GetDC(log);
@@ -216,7 +206,7 @@ void FillItems(HWND dlg) {
     HWND list = GetDlgItem(dlg, IDC_ITEMS);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (size_t i = 0; i < g_app.model->items.size(); ++i) {
-        std::wstring name = W(g_app.model->items[i].name);
+        std::wstring name = Wide(g_app.model->items[i].name);
         LVITEMW it{};
         it.mask = LVIF_TEXT;
         it.iItem = int(i);
@@ -283,7 +273,7 @@ DWORD WINAPI WorkerProc(LPVOID param) {
 INT_PTR CALLBACK RebootProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            SetWindowTextW(dlg, W(T("Reboot", "Title")).c_str());
+            SetWindowTextW(dlg, Wide(T("Reboot", "Title")).c_str());
             SetText(dlg, IDC_NOTE1, T("Reboot", "Note1"));
             SetText(dlg, IDC_NOTE2, T("Reboot", "Note2"));
             SetText(dlg, IDC_NOTE3, T("Reboot", "Note3"));
@@ -304,7 +294,7 @@ INT_PTR CALLBACK RebootProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            SetWindowTextW(dlg, W(T("About", "Title")).c_str());
+            SetWindowTextW(dlg, Wide(T("About", "Title")).c_str());
             SetText(dlg, IDC_ABOUT_VERSION, T("About", "Version"));
             SetText(dlg, IDC_ABOUT_COPYRIGHT, T("About", "Copyright"));
             SetText(dlg, IDOK, T("About", "OK"));
@@ -326,7 +316,7 @@ void ShowHelp(HWND dlg) {
         ShowWindow(h, SW_RESTORE);
         return;
     }
-    std::wstring dir = W(g_app.programDir);
+    std::wstring dir = Wide(g_app.programDir);
     if (INT_PTR(ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_EN.CHM").c_str(), nullptr, nullptr,
                               SW_SHOWNORMAL)) <= 32)
         ShellExecuteW(dlg, L"open", (dir + L"\\Uninstall_CN.CHM").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -340,7 +330,7 @@ bool InitMain(HWND dlg) {
     if (!m.Init()) return false;
     if (HMENU sys = GetSystemMenu(dlg, FALSE)) {
         AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, W(m.texts.aboutEntry).c_str());
+        AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, Wide(m.texts.aboutEntry).c_str());
     }
     HWND list = GetDlgItem(dlg, IDC_ITEMS);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
@@ -353,7 +343,7 @@ bool InitMain(HWND dlg) {
     SendMessageW(list, LVM_INSERTCOLUMNW, 0, LPARAM(&col));
     FillItems(dlg);
     for (auto& line : m.log) AddLogLine(dlg, line);
-    SetWindowTextW(dlg, W(m.texts.title).c_str());
+    SetWindowTextW(dlg, Wide(m.texts.title).c_str());
     SetText(dlg, IDC_NOTE, m.texts.note);
     SetText(dlg, IDC_UNINSTALL, m.texts.uninstall);
     SetText(dlg, IDC_SELECT, m.texts.select);
@@ -465,7 +455,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(U(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
     LocalFree(argv);
     QuietOptions opts;
     std::string error;
@@ -481,7 +471,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     static platform::AdminPlatform admin = g_app.machine->admin();
     g_app.admin = &admin;
 
-    HANDLE mutex = CreateMutexW(nullptr, TRUE, W(ProgramName()).c_str());
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, Wide(ProgramName()).c_str());
     bool sameNameRunning = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
     bool otherRunning = false;
     platform::win32::ClaimNamedMutex(drvsetup::kRemoveInstanceName, otherRunning);
@@ -498,7 +488,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                    g_app.machine->base.system.SystemDefaultLanguage(),
                    g_app.machine->base.system.AnsiCodePage());
             std::string title = t.Get("Uninstall", "Title");
-            if (!title.empty()) w = FindWindowW(nullptr, W(title).c_str());
+            if (!title.empty()) w = FindWindowW(nullptr, Wide(title).c_str());
         }
         if (w) {
             SetForegroundWindow(w);
@@ -523,7 +513,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         UninstallTexts t;
         t.Load(g_app.machine->base.files, facts.programDir,
                g_app.machine->base.system.SystemDefaultLanguage(), g_app.machine->base.system.AnsiCodePage());
-        ::MessageBoxW(nullptr, W(t.Get("Uninstall", "Close")).c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+        ::MessageBoxW(nullptr, Wide(t.Get("Uninstall", "Close")).c_str(), nullptr,
+                      MB_OK | MB_ICONINFORMATION);
     } else {
         DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
     }

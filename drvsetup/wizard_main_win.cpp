@@ -15,19 +15,13 @@
 #include "drvsetup/wizard_ids_win.h"
 #include "drvsetup/wizard_model.h"
 #include "platform/win32/admin_win.h"
+#include "platform/win32/dialog_controls_win.h"
+#include "platform/win32/wide_string_win.h"
 
 using namespace k20;
 using namespace k20::drvsetup;
 
 namespace {
-
-std::wstring W(const std::string& s) {
-    std::u16string u = Utf8ToUtf16(s);
-    return std::wstring(u.begin(), u.end());
-}
-std::string U(const std::wstring& s) {
-    return Utf16ToUtf8(std::u16string(s.begin(), s.end()));
-}
 
 std::string ModuleDir(std::string& programName) {
     wchar_t path[MAX_PATH];
@@ -36,8 +30,8 @@ std::string ModuleDir(std::string& programName) {
     size_t slash = p.find_last_of(L"\\/");
     std::wstring file = p.substr(slash + 1);
     size_t dot = file.find_last_of(L'.');
-    programName = U(dot == std::wstring::npos ? file : file.substr(0, dot));
-    return U(p.substr(0, slash));
+    programName = Narrow(dot == std::wstring::npos ? file : file.substr(0, dot));
+    return Narrow(p.substr(0, slash));
 }
 
 class Win32Desktop : public WizardDesktop {
@@ -47,7 +41,7 @@ class Win32Desktop : public WizardDesktop {
         if (mutex_) CloseHandle(mutex_);
     }
     bool ClaimSingleInstance(const std::string& name) override {
-        mutex_ = CreateMutexW(nullptr, TRUE, W(name).c_str());
+        mutex_ = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
         bool sameName = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
         // The fixed name as well, so that the uninstaller sees the installer whatever the
         // program file is called, and a renamed copy is still the one installer.
@@ -56,8 +50,8 @@ class Win32Desktop : public WizardDesktop {
         return !sameName && !fixedName;
     }
     void BringRunningWizardForward(const std::string& en, const std::string& cn) override {
-        HWND w = FindWindowW(nullptr, W(en).c_str());
-        if (!w) w = FindWindowW(nullptr, W(cn).c_str());
+        HWND w = FindWindowW(nullptr, Wide(en).c_str());
+        if (!w) w = FindWindowW(nullptr, Wide(cn).c_str());
         if (!w) return;
         SetForegroundWindow(w);
         if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
@@ -65,7 +59,7 @@ class Win32Desktop : public WizardDesktop {
     bool UninstallerWindowOpen() override {
         if (platform::win32::NamedMutexExists(kRemoveInstanceName)) return true;
         for (const char* file : {"language\\uninstall_EN.ini", "language\\uninstall_CN.ini"}) {
-            HANDLE h = CreateFileW(W(dir_ + "\\" + file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+            HANDLE h = CreateFileW(Wide(dir_ + "\\" + file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
             if (h == INVALID_HANDLE_VALUE) continue;
             std::vector<uint8_t> bytes(64 * 1024);
@@ -75,13 +69,13 @@ class Win32Desktop : public WizardDesktop {
             bytes.resize(got);
             IniFile ini = IniFile::FromBytes(bytes, file[19] == 'C' ? 936 : 1252);
             std::string title = ini.GetUtf8("Uninstall", "Title", "");
-            if (!title.empty() && FindWindowW(nullptr, W(title).c_str())) return true;
+            if (!title.empty() && FindWindowW(nullptr, Wide(title).c_str())) return true;
         }
         return false;
     }
     bool LeftPictureLoads(const std::string& path) override {
-        picture =
-            static_cast<HBITMAP>(LoadImageW(nullptr, W(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        picture = static_cast<HBITMAP>(
+            LoadImageW(nullptr, Wide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
         return picture != nullptr;
     }
     bool UserIsAdministrator() override {
@@ -121,18 +115,18 @@ struct App {
 App g;
 
 std::wstring T(const char* section, const char* key) {
-    return W(g.model->Text(section, key));
+    return Wide(g.model->Text(section, key));
 }
 
 void Show(const std::string& text) {
-    MessageBoxW(g.wizard, W(text).c_str(), T("Setup", "Caption").c_str(), MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(g.wizard, Wide(text).c_str(), T("Setup", "Caption").c_str(), MB_OK | MB_ICONINFORMATION);
 }
 bool Ask(const std::string& text) {
-    return MessageBoxW(g.wizard, W(text).c_str(), T("Setup", "Caption").c_str(),
+    return MessageBoxW(g.wizard, Wide(text).c_str(), T("Setup", "Caption").c_str(),
                        MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 void ShowTitled(const std::string& title, const std::string& text) {
-    MessageBoxW(g.wizard, W(text).c_str(), W(title).c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(g.wizard, Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONERROR);
 }
 WizardUi Ui() {
     return WizardUi{Show, Ask, ShowTitled};
@@ -168,7 +162,7 @@ void FillPortPage(HWND dlg) {
     HWND list = GetDlgItem(dlg, IDC_PORTLIST);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const auto& e : st.entries)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(e).c_str()));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e).c_str()));
     SendMessageW(list, LB_SETCURSEL, st.selected, 0);
     SendDlgItemMessageW(dlg, IDC_BAUD, CB_SETCURSEL, m.BaudIndex(), 0);
     bool serial = st.serialEnabled;
@@ -178,7 +172,7 @@ void FillPortPage(HWND dlg) {
     ShowWindow(GetDlgItem(dlg, IDC_RASTER), st.raster == RasterBox::Shown ? SW_SHOW : SW_HIDE);
     EnableWindow(GetDlgItem(dlg, IDC_RASTER), st.rasterEnabled);
     CheckDlgButton(dlg, IDC_RASTER, st.rasterOn ? BST_CHECKED : BST_UNCHECKED);
-    SetText(dlg, IDC_NOTE, W(m.NoteLine()));
+    SetText(dlg, IDC_NOTE, Wide(m.NoteLine()));
 }
 
 void ShowPage(HWND dlg) {
@@ -187,8 +181,8 @@ void ShowPage(HWND dlg) {
         for (int id = kPageControls[p][0]; id <= kPageControls[p][1]; ++id)
             if (HWND c = GetDlgItem(dlg, id)) ShowWindow(c, p == m.Page() ? SW_SHOW : SW_HIDE);
     ShowWindow(GetDlgItem(dlg, IDC_IP - 100), m.Page() == kPagePort ? SW_SHOW : SW_HIDE);
-    SetText(dlg, IDC_TITLE, W(WizardModel::PageTitle(m.Page())));
-    SetText(dlg, IDC_NEXT, W(m.NextCaption()));
+    SetText(dlg, IDC_TITLE, Wide(WizardModel::PageTitle(m.Page())));
+    SetText(dlg, IDC_NEXT, Wide(m.NextCaption()));
     EnableWindow(GetDlgItem(dlg, IDC_BACK), m.BackEnabled());
     EnableWindow(GetDlgItem(dlg, IDC_NEXT), m.NextEnabled());
     switch (m.Page()) {
@@ -209,7 +203,7 @@ void ShowPage(HWND dlg) {
             CheckRadioButton(dlg, IDC_TYPICAL, IDC_ADVANCED, m.Advanced() ? IDC_ADVANCED : IDC_TYPICAL);
             std::string notes;
             for (const auto& n : m.Notes()) notes += (notes.empty() ? "" : "\r\n\r\n") + n;
-            SetText(dlg, IDC_NOTES, W(notes));
+            SetText(dlg, IDC_NOTES, Wide(notes));
             break;
         }
         case kPageOs:
@@ -235,14 +229,14 @@ void InitTexts(HWND dlg) {
     SetText(dlg, IDC_ACCEPT, T("Legal", "Accept"));
     SetText(dlg, IDC_REJECT, T("Legal", "Reject"));
     std::string lic = m.LicenceText();
-    SetText(dlg, IDC_LIC_TEXT, W(lic));
+    SetText(dlg, IDC_LIC_TEXT, Wide(lic));
     SetText(dlg, IDC_SER_GROUP, T("Series", "Select"));
     const char* types[] = {"Receipt", "Ticket", "Label", "Embedded"};
     for (int t = 0; t < 4; ++t) {
         SetText(dlg, IDC_TYPE0 + t, T("Series", types[t]));
         for (const auto& name : m.Types()[t].models)
             SendDlgItemMessageW(dlg, IDC_LIST0 + t, LB_ADDSTRING, 0,
-                                reinterpret_cast<LPARAM>(W(name).c_str()));
+                                reinterpret_cast<LPARAM>(Wide(name).c_str()));
     }
     SetText(dlg, IDC_DEFAULT, T("Series", "Default"));
     SetText(dlg, IDC_MODE_GROUP, T("Mode", "Type"));
@@ -281,11 +275,11 @@ void InitTexts(HWND dlg) {
                             reinterpret_cast<LPARAM>(g.desk->picture));
     HMENU sys = GetSystemMenu(dlg, FALSE);
     AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(sys, MF_STRING, IDM_ABOUT, W(m.Texts().Message("IDS_ABOUTBOX")).c_str());
+    AppendMenuW(sys, MF_STRING, IDM_ABOUT, Wide(m.Texts().Message("IDS_ABOUTBOX")).c_str());
 }
 
 std::wstring ComboText(HWND dlg, int id) {
-    int i = static_cast<int>(SendDlgItemMessageW(dlg, id, CB_GETCURSEL, 0, 0));
+    const int i = ComboSelection(dlg, id);
     if (i < 0) return {};
     wchar_t buf[256] = {};
     if (SendDlgItemMessageW(dlg, id, CB_GETLBTEXTLEN, i, 0) < 255)
@@ -387,7 +381,7 @@ void Help() {
         ShowWindow(h, SW_RESTORE);
         return;
     }
-    ShellExecuteW(g.wizard, L"open", W(g.model->HelpFile()).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(g.wizard, L"open", Wide(g.model->HelpFile()).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void OnNext(HWND dlg) {
@@ -468,7 +462,7 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 m->SelectPort(static_cast<int>(SendDlgItemMessageW(dlg, id, LB_GETCURSEL, 0, 0)));
                 FillPortPage(dlg);
             } else if (code == CBN_SELCHANGE) {
-                int sel = static_cast<int>(SendDlgItemMessageW(dlg, id, CB_GETCURSEL, 0, 0));
+                const int sel = ComboSelection(dlg, id);
                 if (id == IDC_BAUD)
                     m->ChooseBaud(sel);
                 else if (id == IDC_BYTESIZE)
@@ -476,11 +470,11 @@ INT_PTR CALLBACK WizardProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 else if (id == IDC_STOPBITS)
                     m->ChooseStopBits(sel == 0 ? 1.0 : sel == 1 ? 1.5 : 2.0);
                 else if (id == IDC_PARITY)
-                    m->ChooseParity(U(ComboText(dlg, id)));
+                    m->ChooseParity(Narrow(ComboText(dlg, id)));
                 else if (id == IDC_FLOW)
-                    m->ChooseFlow(U(ComboText(dlg, id)));
+                    m->ChooseFlow(Narrow(ComboText(dlg, id)));
             } else if (id == IDC_RASTER) {
-                m->SetRaster(IsDlgButtonChecked(dlg, IDC_RASTER) == BST_CHECKED);
+                m->SetRaster(IsChecked(dlg, IDC_RASTER));
             }
             return TRUE;
         }
@@ -528,7 +522,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(U(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
     LocalFree(argv);
     if (WantsSilent(args)) return RunCommandLine(args, program);
 

@@ -9,6 +9,8 @@
 #include "common/text.h"
 #include "logviewer/resource_win.h"
 #include "logviewer/viewer_model.h"
+#include "platform/win32/dialog_controls_win.h"
+#include "platform/win32/wide_string_win.h"
 #include "platform/win32/win32_platform.h"
 
 using namespace k20;
@@ -16,21 +18,13 @@ using namespace k20::logviewer;
 
 namespace {
 
-std::wstring W(const std::string& s) {
-    std::u16string u = Utf8ToUtf16(s);
-    return std::wstring(u.begin(), u.end());
-}
-std::string U(const wchar_t* s) {
-    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(s));
-}
-
 // The page image as a DIB section; replaced only when the new one loads.
 class GdiImage : public PageImageHost {
   public:
     ~GdiImage() override { Release(); }
     bool Load(const std::string& path, uint32_t& height) override {
-        HBITMAP b = static_cast<HBITMAP>(
-            LoadImageW(nullptr, W(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        HBITMAP b = static_cast<HBITMAP>(LoadImageW(nullptr, Wide(path).c_str(), IMAGE_BITMAP, 0, 0,
+                                                    LR_LOADFROMFILE | LR_CREATEDIBSECTION));
         if (!b) return false;
         BITMAP bm{};
         if (!GetObjectW(b, sizeof bm, &bm) || bm.bmHeight <= 0) {
@@ -59,15 +53,11 @@ struct App {
 App* g_app = nullptr;
 
 void Show(HWND dlg, const std::string& message) {
-    if (!message.empty()) MessageBoxW(dlg, W(message).c_str(), L"logviewer", MB_OK | MB_ICONWARNING);
-}
-
-void SetText(HWND dlg, int id, const std::string& s) {
-    SetDlgItemTextW(dlg, id, W(s).c_str());
+    if (!message.empty()) MessageBoxW(dlg, Wide(message).c_str(), L"logviewer", MB_OK | MB_ICONWARNING);
 }
 
 HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::string& text) {
-    std::wstring t = W(text);
+    std::wstring t = Wide(text);
     TVINSERTSTRUCTW is{};
     is.hParent = parent;
     is.hInsertAfter = TVI_LAST;
@@ -95,7 +85,7 @@ std::string ItemText(HWND tree, HTREEITEM item, size_t chars) {
     it.pszText = buf.data();
     it.cchTextMax = int(buf.size());
     if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return {};
-    return U(buf.c_str());
+    return Narrow(buf.c_str());
 }
 
 void Refresh(HWND dlg) {
@@ -127,7 +117,7 @@ void DrawPicture(const DRAWITEMSTRUCT* di) {
 }
 
 void AddNewLog(HWND dlg) {
-    std::wstring title = W(g_app->model.texts().selectFile);
+    std::wstring title = Wide(g_app->model.texts().selectFile);
     BROWSEINFOW bi{};
     bi.hwndOwner = dlg;
     bi.lpszTitle = title.c_str();
@@ -138,7 +128,7 @@ void AddNewLog(HWND dlg) {
     BOOL ok = SHGetPathFromIDListW(pidl, path);
     CoTaskMemFree(pidl);
     if (!ok) return;
-    std::string msg = g_app->model.AddLogFolder(U(path));
+    std::string msg = g_app->model.AddLogFolder(Narrow(path));
     AddRootToTree(dlg, g_app->model.roots().back());
     Show(dlg, msg);
 }
@@ -149,7 +139,7 @@ void InitDialog(HWND dlg) {
     RECT rc;
     GetClientRect(GetDlgItem(dlg, IDC_PICTURE), &rc);
     m.SetPictureSize(rc.right - rc.left, rc.bottom - rc.top);
-    ViewerArgs args = ParseViewerCommandLine(SkipProgramName(U(GetCommandLineW())));
+    ViewerArgs args = ParseViewerCommandLine(SkipProgramName(Narrow(GetCommandLineW())));
     std::string msg = m.Start(args);
     const ViewerTexts& t = m.texts();
     SetText(dlg, IDC_TOP, t.top);
@@ -165,7 +155,8 @@ void InitDialog(HWND dlg) {
     CheckRadioButton(dlg, IDC_RADIO_TODAY, IDC_RADIO_TOTAL, IDC_RADIO_TODAY);
     for (auto& r : m.roots()) AddRootToTree(dlg, r);
     HWND combo = GetDlgItem(dlg, IDC_PRINTERS);
-    for (auto& p : m.printers()) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(p).c_str()));
+    for (auto& p : m.printers())
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(p).c_str()));
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
     if (HMENU sys = GetSystemMenu(dlg, FALSE)) {
         AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
@@ -210,7 +201,7 @@ INT_PTR CALLBACK DlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                 SelectionChanged(dlg, reinterpret_cast<NMTREEVIEWW*>(lp)->itemNew.hItem);
             } else if (nm->code == NM_RCLICK) {
                 HMENU menu = CreatePopupMenu();
-                AppendMenuW(menu, MF_STRING, IDM_ADDNEWLOG, W(m.texts().addNewLog).c_str());
+                AppendMenuW(menu, MF_STRING, IDM_ADDNEWLOG, Wide(m.texts().addNewLog).c_str());
                 POINT pt;
                 GetCursorPos(&pt);
                 int cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, dlg, nullptr);
@@ -282,7 +273,7 @@ INT_PTR CALLBACK DlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                                         : PrintChoice::ThisLog;
                     wchar_t name[kPrinterNameChars + 1] = {};
                     GetDlgItemTextW(dlg, IDC_PRINTERS, name, int(kPrinterNameChars + 1));
-                    Show(dlg, m.Print(U(name)));
+                    Show(dlg, m.Print(Narrow(name)));
                     return TRUE;
                 }
                 case IDC_EXIT:

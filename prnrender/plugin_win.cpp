@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/wide_string_win.h"
 #include "prnrender/callbacks.h"
 #include "prnrender/oem_uni_win.h"
 #include "prnrender/render_job.h"
@@ -21,23 +22,6 @@ namespace {
 
 com::ServerCounts g_counts;
 using com::Guard;
-
-std::string Narrow(const wchar_t* w) {
-    if (!w) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return {};
-    std::string s(size_t(n - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring Wide(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(size_t(n > 0 ? n - 1 : 0), L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.data(), n);
-    return w;
-}
 
 // Reads a regular file of at most maxBytes; anything else reads as missing.
 bool ReadSmallFile(const std::wstring& path, uint64_t maxBytes, std::vector<uint8_t>& out) {

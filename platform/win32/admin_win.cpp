@@ -31,6 +31,7 @@
 
 #include "common/text.h"
 #include "platform/win32/admin_win.h"
+#include "platform/win32/wide_string_win.h"
 
 namespace k20::platform::win32 {
 

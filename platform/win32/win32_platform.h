@@ -83,8 +83,4 @@ struct Win32Machine {
     Platform platform() { return Platform{registry, files, system, spooler}; }
 };
 
-// UTF-8 <-> UTF-16 for the W functions.
-std::wstring Wide(const std::string& utf8);
-std::string Narrow(const wchar_t* w);
-
 }  // namespace k20::platform::win32

@@ -5,19 +5,10 @@
 #include "platform/win32/system_libs_win.h"
 
 #include "common/text.h"
+#include "platform/win32/wide_string_win.h"
 #include "platform/win32/win32_platform.h"
 
 namespace k20::platform::win32 {
-
-std::wstring Wide(const std::string& utf8) {
-    std::u16string w = Utf8ToUtf16(utf8);
-    return std::wstring(w.begin(), w.end());
-}
-
-std::string Narrow(const wchar_t* w) {
-    if (!w) return {};
-    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(w)));
-}
 
 // ---- registry ----
 

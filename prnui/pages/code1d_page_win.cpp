@@ -1,5 +1,5 @@
 // The 1D Code page: controls <-> Code1DPageModel, samples on the document sheet's printer.
-#include "prnui/pages/code1d_page_win.h"
+#include "prnui/pages/barcode_page_win.h"
 
 #include <memory>
 
@@ -176,15 +176,15 @@ class Code1DPage final : public PropertyPage {
                      gs1);
         for (const auto& f : kFields) SetEditText(d, f.id, m.fieldText(f.field));
         SelectCombo(d, IDC_1D_POSITION, m.hriPosition() <= 3 ? m.hriPosition() : -1);
-        CheckRadio(d, IDC_1D_FONTA, m.hriFont() == 0);
-        CheckRadio(d, IDC_1D_FONTB, m.hriFont() == 1);
+        SetChecked(d, IDC_1D_FONTA, m.hriFont() == 0);
+        SetChecked(d, IDC_1D_FONTB, m.hriFont() == 1);
         Enable(d, IDC_1D_FONTA, m.hriFontEnabled());
         Enable(d, IDC_1D_FONTB, m.hriFontEnabled());
         SelectCombo(d, IDC_1D_HRI, m.hriContent() >= 0 && m.hriContent() <= 3 ? m.hriContent() : -1);
         SelectCombo(d, IDC_1D_AI, m.expanded() <= 1 ? m.expanded() : -1);
         Enable(d, IDC_1D_AI, m.expandedEnabled());
-        CheckRadio(d, IDC_1D_INDEPENDENCE, !m.composite());
-        CheckRadio(d, IDC_1D_COMPOSITE, m.composite());
+        SetChecked(d, IDC_1D_INDEPENDENCE, !m.composite());
+        SetChecked(d, IDC_1D_COMPOSITE, m.composite());
         Enable(d, IDC_1D_GS2DRHEIGHT, m.compositeRowHeightEnabled());
         SetEditText(d, IDC_1D_DATA, m.data());
         Enable(d, IDC_1D_PRINT, m.printEnabled());

@@ -3,7 +3,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "prnui/barcode/symbology.h"
-#include "prnui/pages/code1d_page_win.h"
+#include "prnui/pages/barcode_page_win.h"
 #include "prnui/pages/code2d_ids.h"
 #include "prnui/pages/code2d_page_model.h"
 #include "prnui/pages/property_page_win.h"
@@ -206,8 +206,8 @@ class Code2DPage final : public PropertyPage {
         SelectCombo(d, IDC_2D_QRLMODE, m.qrLanguage() <= 1 ? m.qrLanguage() : -1);
         SelectCombo(d, IDC_2D_QRMODE, m.qrModel() >= 0 && m.qrModel() <= 1 ? m.qrModel() : -1);
         SelectCombo(d, IDC_2D_QRECOR, m.qrErrorLevel() <= 3 ? m.qrErrorLevel() : -1);
-        CheckRadio(d, IDC_2D_INDEPENDENCE, !m.composite());
-        CheckRadio(d, IDC_2D_COMPOSITE, m.composite());
+        SetChecked(d, IDC_2D_INDEPENDENCE, !m.composite());
+        SetChecked(d, IDC_2D_COMPOSITE, m.composite());
         Enable(d, IDC_2D_GS2DRHEIGHT, m.compositeRowHeightEnabled());
         Enable(d, IDC_2D_GSSNUMBER, m.segmentsEnabled());
         Enable(d, IDC_2D_AI, m.expandedEnabled());

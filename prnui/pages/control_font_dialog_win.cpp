@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/dialog_controls_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/core/plugin_object_win.h"
@@ -17,7 +18,7 @@ namespace k20::prnui {
 namespace {
 
 void ShowFixedError(HWND owner, std::u16string_view text) {
-    const std::wstring t(text.begin(), text.end());
+    const std::wstring t = Wide(text);
     const std::wstring caption = Wide(Text(sec::MessageBox, "MB_ERROR"));
     MessageBoxW(owner, t.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
 }
@@ -127,7 +128,7 @@ INT_PTR CALLBACK TableProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_INITDIALOG:
             run = reinterpret_cast<TableRun*>(lp);
             SetWindowLongPtrW(dlg, DWLP_USER, lp);
-            SetDlgItemTextW(dlg, IDC_CFT_DRIVER, Wide(std::u16string(kControlFontDriverName)).c_str());
+            SetDlgItemTextW(dlg, IDC_CFT_DRIVER, Wide(kControlFontDriverName).c_str());
             FillList(GetDlgItem(dlg, IDC_CFT_LIST), run->model.Table());
             return TRUE;
         case WM_NOTIFY: {

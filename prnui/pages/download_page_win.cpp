@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/win32/dialog_controls_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/download_ids.h"
@@ -70,7 +71,7 @@ class DownloadPage final : public PropertyPage {
         model_ =
             std::make_unique<DownloadPageModel>(files_, platform::win32::Win32SystemInfo().TempDirectory());
 
-        SendDlgItemMessageW(hwnd(), IDC_DL_FW_PATH, EM_LIMITTEXT, kFirmwarePathChars, 0);
+        LimitText(hwnd(), IDC_DL_FW_PATH, kFirmwarePathChars);
         EnableWindow(GetDlgItem(hwnd(), IDC_DL_FW_DOWNLOAD), FALSE);
 
         HWND list = GetDlgItem(hwnd(), IDC_DL_LIST);
@@ -218,7 +219,7 @@ class DownloadPage final : public PropertyPage {
         if ((hdr->idFrom == IDC_DL_CONTRAST || hdr->idFrom == IDC_DL_BRIGHTNESS) &&
             hdr->code == NM_RELEASEDCAPTURE && !updating_) {
             const bool contrast = hdr->idFrom == IDC_DL_CONTRAST;
-            const int pos = SliderPos(int(hdr->idFrom));
+            const int pos = SliderPos(hwnd(), int(hdr->idFrom));
             SetItemText(contrast ? IDC_DL_CONTRAST_VALUE : IDC_DL_BRIGHT_VALUE,
                         Utf8ToUtf16(std::to_string(pos)));
             if (model_->SliderReleased(contrast, pos)) MarkChanged();
@@ -244,7 +245,8 @@ class DownloadPage final : public PropertyPage {
             handled = true;
             // Every scroll code but the end of tracking, and only with a logo selected.
             if (LOWORD(wp) > TB_BOTTOM || updating_ || model_->selected() < 0) return 0;
-            const int contrast = SliderPos(IDC_DL_CONTRAST), brightness = SliderPos(IDC_DL_BRIGHTNESS);
+            const int contrast = SliderPos(hwnd(), IDC_DL_CONTRAST),
+                      brightness = SliderPos(hwnd(), IDC_DL_BRIGHTNESS);
             SetItemText(IDC_DL_CONTRAST_VALUE, Utf8ToUtf16(std::to_string(contrast)));
             SetItemText(IDC_DL_BRIGHT_VALUE, Utf8ToUtf16(std::to_string(brightness)));
             model_->SlidersMoved(contrast, brightness);
@@ -265,8 +267,6 @@ class DownloadPage final : public PropertyPage {
     }
 
   private:
-    int SliderPos(int id) { return int(SendDlgItemMessageW(hwnd(), id, TBM_GETPOS, 0, 0)); }
-
     int FirstSelected() {
         return int(SendDlgItemMessageW(hwnd(), IDC_DL_LIST, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
     }
@@ -295,7 +295,7 @@ class DownloadPage final : public PropertyPage {
         ofn.lpstrTitle = caption.c_str();
         ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
         if (!GetOpenFileNameW(&ofn)) return {};
-        return platform::win32::Narrow(file.data());
+        return Narrow(file.data());
     }
 
     void Add() {
@@ -317,7 +317,7 @@ class DownloadPage final : public PropertyPage {
         const std::string languageFile = lang ? lang->CurrentFileName() : std::string();
         const std::string path = AskForFile(FilterString(FirmwareFilters(languageFile)), 1);
         if (path.empty()) return;
-        SetDlgItemTextW(hwnd(), IDC_DL_FW_PATH, platform::win32::Wide(path).c_str());
+        SetDlgItemTextW(hwnd(), IDC_DL_FW_PATH, Wide(path).c_str());
         EnableWindow(GetDlgItem(hwnd(), IDC_DL_FW_DOWNLOAD), TRUE);
     }
 
@@ -325,7 +325,7 @@ class DownloadPage final : public PropertyPage {
         wchar_t path[kFirmwarePathChars + 1] = {};
         GetDlgItemTextW(hwnd(), IDC_DL_FW_PATH, path, kFirmwarePathChars);
         if (!path[0]) return;
-        model_->FirmwareChosen(platform::win32::Narrow(path));
+        model_->FirmwareChosen(Narrow(path));
         Tell(model_->DownloadFirmwareFile(spooler_, printer_));
     }
 
@@ -336,8 +336,7 @@ class DownloadPage final : public PropertyPage {
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
         const auto& rows = model_->rows();
         for (size_t i = 0; i < rows.size(); ++i) {
-            std::wstring id = std::to_wstring(i + 1), title = platform::win32::Wide(rows[i].title),
-                         path = platform::win32::Wide(rows[i].path);
+            std::wstring id = std::to_wstring(i + 1), title = Wide(rows[i].title), path = Wide(rows[i].path);
             LVITEMW item{};
             item.mask = LVIF_TEXT;
             item.iItem = int(i);
@@ -387,7 +386,7 @@ class DownloadPage final : public PropertyPage {
                                                {IDC_DL_BRIGHTNESS, model_->brightnessPosition()}};
         for (const auto& [id, value] : sliders) {
             Enable(id, model_->slidersEnabled());
-            if (SliderPos(id) != value) SendDlgItemMessageW(hwnd(), id, TBM_SETPOS, TRUE, value);
+            SetSliderPos(hwnd(), id, value);
         }
         SetItemText(IDC_DL_CONTRAST_VALUE, Utf8ToUtf16(std::to_string(model_->contrastPosition())));
         SetItemText(IDC_DL_BRIGHT_VALUE, Utf8ToUtf16(std::to_string(model_->brightnessPosition())));
@@ -403,9 +402,8 @@ class DownloadPage final : public PropertyPage {
         picture_ = nullptr;
         const std::string file = model_->previewFile();
         if (!file.empty())
-            picture_ =
-                static_cast<HBITMAP>(LoadImageW(nullptr, platform::win32::Wide(file).c_str(), IMAGE_BITMAP, 0,
-                                                0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+            picture_ = static_cast<HBITMAP>(LoadImageW(nullptr, Wide(file).c_str(), IMAGE_BITMAP, 0, 0,
+                                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION));
         InvalidateRect(GetDlgItem(hwnd(), IDC_DL_PREVIEW), nullptr, FALSE);
     }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "platform/win32/dialog_controls_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/layout_ids.h"
@@ -44,9 +45,9 @@ class LayoutPage final : public PropertyPage {
         model_ = std::make_unique<LayoutPageModel>(*record_, std::move(in));
 
         loading_ = true;
-        FillList(IDC_LAY_LANGUAGE, model_->languageItems());
-        FillList(IDC_LAY_PAPER, model_->paperItems());
-        SendDlgItemMessageW(hwnd(), IDC_LAY_SCALE, EM_LIMITTEXT, 3, 0);
+        FillFixedList(hwnd(), IDC_LAY_LANGUAGE, model_->languageItems());
+        FillFixedList(hwnd(), IDC_LAY_PAPER, model_->paperItems());
+        LimitText(hwnd(), IDC_LAY_SCALE, 3);
         SendDlgItemMessageW(hwnd(), IDC_LAY_SCALE_SPIN, UDM_SETRANGE32, kMinScale, kMaxScale);
         SendDlgItemMessageW(hwnd(), IDC_LAY_SCALE_SPIN, UDM_SETPOS32, 0, model_->scaleSpin());
         SetDlgItemInt(hwnd(), IDC_LAY_SCALE, UINT(record_->zoomScale), FALSE);
@@ -100,7 +101,7 @@ class LayoutPage final : public PropertyPage {
                 break;
             case IDC_LAY_ZOOM:
                 if (code != BN_CLICKED) return false;
-                Tell(model_->SetZoom(Checked(IDC_LAY_ZOOM)));
+                Tell(model_->SetZoom(IsChecked(hwnd(), IDC_LAY_ZOOM)));
                 break;
             case IDC_LAY_NORMAL:
             case IDC_LAY_ROTATE180:
@@ -119,26 +120,26 @@ class LayoutPage final : public PropertyPage {
                 return true;
             case IDC_LAY_PAPER:
                 if (code != CBN_SELCHANGE) return false;
-                UpdatePaperItem(model_->SelectPaper(Selection(IDC_LAY_PAPER)));
+                UpdatePaperItem(model_->SelectPaper(ComboSelection(hwnd(), IDC_LAY_PAPER)));
                 break;
             case IDC_LAY_LANGUAGE:
                 if (code != CBN_SELCHANGE) return false;
-                model_->SelectLanguage(Selection(IDC_LAY_LANGUAGE));
+                model_->SelectLanguage(ComboSelection(hwnd(), IDC_LAY_LANGUAGE));
                 break;
             case IDC_LAY_LOG:
                 if (code != BN_CLICKED) return false;
-                model_->SetLog(Checked(IDC_LAY_LOG));
+                model_->SetLog(IsChecked(hwnd(), IDC_LAY_LOG));
                 break;
             case IDC_LAY_PRN:
             case IDC_LAY_BMP:
             case IDC_LAY_JPEG:
                 if (code != BN_CLICKED) return false;
                 if (id == IDC_LAY_PRN)
-                    model_->SetSavePrn(Checked(id));
+                    model_->SetSavePrn(IsChecked(hwnd(), id));
                 else if (id == IDC_LAY_BMP)
-                    model_->SetSaveBmp(Checked(id));
+                    model_->SetSaveBmp(IsChecked(hwnd(), id));
                 else
-                    model_->SetSaveJpeg(Checked(id));
+                    model_->SetSaveJpeg(IsChecked(hwnd(), id));
                 break;
             case IDC_LAY_BROWSE:
                 if (code != BN_CLICKED) return false;
@@ -168,7 +169,7 @@ class LayoutPage final : public PropertyPage {
         if (!model_) return true;
         const std::vector<LanguageWrite> writes = model_->Apply();
         // The hidden rotation radios carry rotate180 through unchanged.
-        record_->rotate180 = Checked(IDC_LAY_ROTATE180) ? 1 : 0;
+        record_->rotate180 = IsChecked(hwnd(), IDC_LAY_ROTATE180) ? 1 : 0;
         UpdatePaperItem(model_->paperIndex());
         model_->MarkUnchanged();
         if (Language* lang = ProcessLanguage()) StoreLanguageChoice(*lang, writes);
@@ -180,19 +181,6 @@ class LayoutPage final : public PropertyPage {
     }
 
   private:
-    bool Checked(int id) const { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
-    void Check(int id, bool on) { CheckDlgButton(hwnd(), id, on ? BST_CHECKED : BST_UNCHECKED); }
-    void Enable(int id, bool on) { EnableWindow(GetDlgItem(hwnd(), id), on); }
-    int Selection(int id) const {
-        const LRESULT r = SendDlgItemMessageW(hwnd(), id, CB_GETCURSEL, 0, 0);
-        return r == CB_ERR ? -1 : int(r);
-    }
-    void FillList(int id, const std::vector<std::u16string>& items) {
-        HWND c = GetDlgItem(hwnd(), id);
-        SendMessageW(c, CB_RESETCONTENT, 0, 0);
-        for (const auto& t : items)
-            SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(t).c_str()));
-    }
     void Tell(const std::optional<PageMessage>& m) {
         if (m) ShowPageMessage(hwnd(), *m);
     }
@@ -203,19 +191,20 @@ class LayoutPage final : public PropertyPage {
         loading_ = true;
         const LayoutPageModel& m = *model_;
         CheckRadioButton(hwnd(), IDC_LAY_YES, IDC_LAY_NO, m.yesChecked() ? IDC_LAY_YES : IDC_LAY_NO);
-        Enable(IDC_LAY_YES, m.radiosEnabled());
-        Enable(IDC_LAY_NO, m.radiosEnabled());
-        Check(IDC_LAY_ZOOM, m.zoomChecked());
-        for (int id : {IDC_LAY_SCALE, IDC_LAY_SCALE_SPIN, IDC_LAY_SCALE_LABEL}) Enable(id, m.scaleEnabled());
+        Enable(hwnd(), IDC_LAY_YES, m.radiosEnabled());
+        Enable(hwnd(), IDC_LAY_NO, m.radiosEnabled());
+        SetChecked(hwnd(), IDC_LAY_ZOOM, m.zoomChecked());
+        for (int id : {IDC_LAY_SCALE, IDC_LAY_SCALE_SPIN, IDC_LAY_SCALE_LABEL})
+            Enable(hwnd(), id, m.scaleEnabled());
         CheckRadioButton(hwnd(), IDC_LAY_NORMAL, IDC_LAY_ROTATE180,
                          m.rotateChecked() ? IDC_LAY_ROTATE180 : IDC_LAY_NORMAL);
-        Check(IDC_LAY_LOG, m.logChecked());
+        SetChecked(hwnd(), IDC_LAY_LOG, m.logChecked());
         for (int id :
              {IDC_LAY_LOG_FOLDER, IDC_LAY_BROWSE, IDC_LAY_VIEWER, IDC_LAY_PRN, IDC_LAY_BMP, IDC_LAY_JPEG})
-            Enable(id, m.logControlsEnabled());
-        Check(IDC_LAY_PRN, m.savePrn());
-        Check(IDC_LAY_BMP, m.saveBmp());
-        Check(IDC_LAY_JPEG, m.saveJpeg());
+            Enable(hwnd(), id, m.logControlsEnabled());
+        SetChecked(hwnd(), IDC_LAY_PRN, m.savePrn());
+        SetChecked(hwnd(), IDC_LAY_BMP, m.saveBmp());
+        SetChecked(hwnd(), IDC_LAY_JPEG, m.saveJpeg());
         SetItemText(IDC_LAY_LOG_FOLDER, m.logFolder());
         SendDlgItemMessageW(hwnd(), IDC_LAY_LANGUAGE, CB_SETCURSEL, WPARAM(m.languageIndex()), 0);
         SendDlgItemMessageW(hwnd(), IDC_LAY_PAPER, CB_SETCURSEL, WPARAM(m.paperIndex()), 0);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/hex_command.h"
+#include "platform/win32/dialog_controls_win.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/dialog_guard_win.h"
 #include "prnui/pages/operation_hex_edit_win.h"
@@ -48,9 +49,9 @@ void FillCombo(HWND dlg, int id, std::span<const std::string_view> keys) {
     }
 }
 
+// A list with nothing selected reads as its first entry.
 int ComboIndex(HWND dlg, int id) {
-    const LRESULT r = SendDlgItemMessageW(dlg, id, CB_GETCURSEL, 0, 0);
-    return r == CB_ERR ? 0 : int(r);
+    return std::max(ComboSelection(dlg, id), 0);
 }
 
 // The dialog's state while it is open; one dialog runs at a time (it is modal).
@@ -201,8 +202,8 @@ void InitDialog(HWND dlg, DialogRun& run) {
     HWND hc = GetDlgItem(dlg, IDC_OPD_HERALD);
     for (const auto& e : herald)
         SendMessageW(hc, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.text).c_str()));
-    SendDlgItemMessageW(dlg, IDC_OPD_FEED, EM_LIMITTEXT, 3, 0);
-    SendDlgItemMessageW(dlg, IDC_OPD_VOLUME, EM_LIMITTEXT, 3, 0);
+    LimitText(dlg, IDC_OPD_FEED, 3);
+    LimitText(dlg, IDC_OPD_VOLUME, 3);
     SendDlgItemMessageW(dlg, IDC_OPD_FEED_SPIN, UDM_SETRANGE32, 0, kMaxFeedMm);
     SendDlgItemMessageW(dlg, IDC_OPD_VOLUME_SPIN, UDM_SETRANGE32, 0, kMaxBuzzerVolume);
     ShowState(dlg, m);

@@ -2,15 +2,11 @@
 
 #include <array>
 
+#include "platform/win32/dialog_controls_win.h"
+#include "platform/win32/wide_string_win.h"
 #include "prnui/core/language.h"
 
 namespace k20::prnui {
-
-namespace {
-std::wstring W(const std::u16string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-}  // namespace
 
 // ---- help tool-tips ----
 
@@ -74,7 +70,7 @@ bool HelpTips::OnNotify(const NMHDR* hdr) {
     auto* di = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(hdr));
     auto it = helps_.find(reinterpret_cast<HWND>(hdr->idFrom));
     if (it == helps_.end()) return false;
-    it->second.text = W(Text(it->second.section, it->second.key));
+    it->second.text = Wide(Text(it->second.section, it->second.key));
     di->lpszText = it->second.text.data();
     return true;
 }
@@ -91,13 +87,7 @@ void PropertyPage::MarkChanged() {
 
 void PropertyPage::SetItemText(int controlId, const std::u16string& text) {
     HWND c = GetDlgItem(hwnd_, controlId);
-    if (!c) return;
-    std::wstring want = W(text);
-    int n = GetWindowTextLengthW(c);
-    std::wstring have(size_t(n) + 1, L'\0');
-    GetWindowTextW(c, have.data(), n + 1);
-    have.resize(size_t(n));
-    if (have != want) SetWindowTextW(c, want.c_str());
+    if (c && WindowText16(c) != text) SetWindowTextW(c, Wide(text).c_str());
 }
 
 void PropertyPage::SetItemText(int controlId, std::string_view section, std::string_view key) {
@@ -105,7 +95,7 @@ void PropertyPage::SetItemText(int controlId, std::string_view section, std::str
 }
 
 int PropertyPage::ShowMessage(std::string_view key, std::string_view captionKey, UINT flags) {
-    std::wstring text = W(Text(sec::MessageBox, key)), caption = W(Text(sec::MessageBox, captionKey));
+    std::wstring text = Wide(Text(sec::MessageBox, key)), caption = Wide(Text(sec::MessageBox, captionKey));
     return MessageBoxW(hwnd_, text.c_str(), caption.c_str(), flags);
 }
 

@@ -5,16 +5,13 @@
 
 #include <string>
 
+#include "platform/win32/wide_string_win.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/property_page_win.h"
 
 namespace k20::prnui {
 
 namespace {
-
-std::wstring W(const std::u16string& s) {
-    return std::wstring(s.begin(), s.end());
-}
 
 bool ClassContains(HWND h, const wchar_t* what) {
     wchar_t cls[64] = {};
@@ -36,7 +33,7 @@ HWND FindTabControl(HWND sheet) {
 
 void SetTabTitle(HWND tab, int index, const std::u16string& title) {
     if (index < 0 || index >= int(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0))) return;
-    std::wstring w = W(title);
+    std::wstring w = Wide(title);
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = w.data();

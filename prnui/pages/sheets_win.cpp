@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "platform/win32/wide_string_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/property_page_win.h"
@@ -24,10 +25,6 @@ platform::win32::Win32Machine& Machine() {
 }
 
 HANDLE g_actCtx = INVALID_HANDLE_VALUE;
-
-std::wstring W(const std::u16string& s) {
-    return std::wstring(s.begin(), s.end());
-}
 
 // The pages use the common-controls version named by our manifest (resource 2), whatever
 // the host process was built against.
@@ -49,7 +46,7 @@ HANDLE ActivationContext() {
 // pointing at them while its sheet is open, and a sheet may outlive our request.
 const wchar_t* Keep(const std::u16string& s) {
     static std::set<std::wstring> pool;
-    return pool.insert(W(s)).first->c_str();
+    return pool.insert(Wide(s)).first->c_str();
 }
 
 bool AddPages(SheetContext& ctx, std::span<const PageTab> tabs) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/win32/dialog_controls_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/control_font_dialog_win.h"
@@ -25,9 +26,9 @@ class UtilityPage final : public PropertyPage {
         // The edits and ranges are set up even when the spooler refused the default form,
         // so that the page is usable for a later Save.
         const bool opened = model_->Open();
-        SendDlgItemMessageW(hwnd(), IDC_UTIL_NAME, EM_LIMITTEXT, kFormNameMaxChars, 0);
-        SendDlgItemMessageW(hwnd(), IDC_UTIL_WIDTH, EM_LIMITTEXT, kFormWidthMaxDigits, 0);
-        SendDlgItemMessageW(hwnd(), IDC_UTIL_HEIGHT, EM_LIMITTEXT, kFormHeightMaxDigits, 0);
+        LimitText(hwnd(), IDC_UTIL_NAME, kFormNameMaxChars);
+        LimitText(hwnd(), IDC_UTIL_WIDTH, kFormWidthMaxDigits);
+        LimitText(hwnd(), IDC_UTIL_HEIGHT, kFormHeightMaxDigits);
         SendDlgItemMessageW(hwnd(), IDC_UTIL_WIDTH_SPIN, UDM_SETRANGE32, kFormWidthMin, kFormWidthMax);
         SendDlgItemMessageW(hwnd(), IDC_UTIL_HEIGHT_SPIN, UDM_SETRANGE32, kFormHeightMin, kFormHeightMax);
         SetItemText(IDC_UTIL_WIDTH_RANGE, std::u16string(kFormWidthRangeText));

@@ -98,28 +98,31 @@ bool ConvertToTrueColor(std::span<const uint8_t> source, std::vector<uint8_t>& o
     return true;
 }
 
-int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const std::string& destination) {
+CopyResult CopyAsTrueColor(platform::FileSystem& fs, const std::string& source,
+                           const std::string& destination) {
     // The size is known before anything is read; a pattern would name other files.
-    if (source.empty() || source.find_first_of("*?") != std::string::npos) return kCopyUnsupported;
+    if (source.empty() || source.find_first_of("*?") != std::string::npos) return CopyResult::Unsupported;
     std::vector<platform::FindEntry> found;
-    if (fs.FindFiles(source, found) || found.size() != 1 || found[0].isDirectory) return kCopyUnsupported;
-    if (found[0].size > kMaxSourceBytes) return kCopyTooBig;
+    if (fs.FindFiles(source, found) || found.size() != 1 || found[0].isDirectory)
+        return CopyResult::Unsupported;
+    if (found[0].size > kMaxSourceBytes) return CopyResult::TooBig;
     std::vector<uint8_t> in;
-    if (fs.ReadFile(source, in)) return kCopyUnsupported;
+    if (fs.ReadFile(source, in)) return CopyResult::Unsupported;
     {
         ByteReader r(in);
         Headers h{};
-        if (ReadHeaders(r, h) && TrueColorRowBytes(h) > kMaxKeptBytes) return kCopyTooBig;
+        if (ReadHeaders(r, h) && TrueColorRowBytes(h) > kMaxKeptBytes) return CopyResult::TooBig;
     }
     if (IsTrueColorSource(in)) {
-        if (fs.CopyFile(source, destination, false)) return kCopyCannotCreate;
+        if (fs.CopyFile(source, destination, false)) return CopyResult::CannotCreate;
         uint32_t attrs = 0;
-        if (fs.GetAttributes(destination, attrs)) return kCopyUnsupported;
-        return fs.SetAttributes(destination, attrs | platform::kAttrArchive) ? kCopyUnsupported : kCopyDone;
+        if (fs.GetAttributes(destination, attrs)) return CopyResult::Unsupported;
+        return fs.SetAttributes(destination, attrs | platform::kAttrArchive) ? CopyResult::Unsupported
+                                                                             : CopyResult::Done;
     }
     std::vector<uint8_t> out;
-    if (!ConvertToTrueColor(in, out)) return kCopyUnsupported;
-    return fs.WriteFile(destination, out) ? kCopyCannotCreate : kCopyDone;
+    if (!ConvertToTrueColor(in, out)) return CopyResult::Unsupported;
+    return fs.WriteFile(destination, out) ? CopyResult::CannotCreate : CopyResult::Done;
 }
 
 KeepResult ReadKeptBitmap(std::span<const uint8_t> file, KeptBitmap& out) {

@@ -13,7 +13,7 @@
 namespace k20::prnui {
 
 // Results of CopyAsTrueColor, as the page tells them apart.
-enum CopyResult : int { kCopyUnsupported = 0, kCopyDone = 1, kCopyCannotCreate = 2, kCopyTooBig = 3 };
+enum class CopyResult { Unsupported, Done, CannotCreate, TooBig };
 
 // The 24-bit form of a 1- or 8-bit source (pixel offset 62 or 1078). Headers are checked
 // as a whole, and every source row must be inside the file, before anything is sized
@@ -24,9 +24,10 @@ bool IsTrueColorSource(std::span<const uint8_t> source);
 
 // The source's size is looked at before it is read: a file larger than the biggest
 // bitmap the preview keeps (kMaxSourceBytes), or whose 24-bit rows would exceed
-// kMaxKeptBytes, is kCopyTooBig; a folder, a missing file or a name with wildcards is
-// kCopyUnsupported.
-int CopyAsTrueColor(platform::FileSystem& fs, const std::string& source, const std::string& destination);
+// kMaxKeptBytes, is CopyResult::TooBig; a folder, a missing file or a name with wildcards is
+// CopyResult::Unsupported.
+CopyResult CopyAsTrueColor(platform::FileSystem& fs, const std::string& source,
+                           const std::string& destination);
 
 // The working file: <temp folder>\<printer>1.bmp. Characters that a file name cannot
 // hold (a shared printer is "\\server\name") become "_" so the file stays in the folder.

@@ -99,10 +99,10 @@ std::optional<PageMessage> WatermarkPageModel::CheckBrowsePath(std::u16string_vi
     return std::nullopt;
 }
 
-std::optional<PageMessage> WatermarkPageModel::BrowseResult(std::u16string_view file, int copyResult) {
+std::optional<PageMessage> WatermarkPageModel::BrowseResult(std::u16string_view file, CopyResult copyResult) {
     if (auto m = CheckBrowsePath(file)) return m;
     switch (copyResult) {
-        case kCopyDone:
+        case CopyResult::Done:
             if (file.empty()) return ErrorMessage("MB_WATERMARK_ERROR6");
             path_ = std::u16string(file);
             if (IsNetworkPath(path_)) browsed_ = path_;
@@ -110,14 +110,25 @@ std::optional<PageMessage> WatermarkPageModel::BrowseResult(std::u16string_view 
             reloadDue_ = true;
             changed_ = true;
             return std::nullopt;
-        case kCopyCannotCreate:
+        case CopyResult::CannotCreate:
             return ErrorMessage("MB_WATERMARK_ERROR2");
-        case kCopyTooBig:
+        case CopyResult::TooBig:
             tooBigFor_ = std::u16string(file);
             return ErrorMessage("MB_WATERMARK_ERROR4");
-        default:
-            return ErrorMessage("MB_WATERMARK_ERROR5");
+        case CopyResult::Unsupported:
+            break;
     }
+    return ErrorMessage("MB_WATERMARK_ERROR5");
+}
+
+std::optional<PageMessage> WatermarkPageModel::TakeBrowsedFile(platform::FileSystem& fs,
+                                                               std::u16string_view file,
+                                                               const std::string& workingFile) {
+    // A path cut to fit its field would name another file: refuse it before copying.
+    if (auto m = CheckBrowsePath(file)) return m;
+    const CopyResult copied =
+        file.empty() ? CopyResult::Done : CopyAsTrueColor(fs, Utf16ToUtf8(file), workingFile);
+    return BrowseResult(file, copied);
 }
 
 bool WatermarkPageModel::MayOpenBitmap() const {
@@ -145,14 +156,22 @@ std::optional<PageMessage> WatermarkPageModel::PreviewLoaded(PreviewLoad result,
     return std::nullopt;
 }
 
+PreviewSource WatermarkPageModel::PreviewRefreshed() {
+    if (mode_ == kWatermarkImage)
+        return !path_.empty() && !reloadDue_ ? PreviewSource::Bitmap : PreviewSource::Nothing;
+    if (mode_ == kWatermarkText) return PreviewSource::Text;
+    if (mode_ == kWatermarkNone) reloadDue_ = true;
+    return PreviewSource::Nothing;
+}
+
 PreviewLoad LoadWatermarkPreview(platform::FileSystem& fs, const WatermarkPageModel& model,
                                  const std::string& workingFile, KeptBitmap& kept) {
     kept = {};
     if (!model.MayOpenBitmap()) return PreviewLoad::NotOpened;
-    const int copied = CopyAsTrueColor(fs, Utf16ToUtf8(model.path()), workingFile);
-    if (copied == kCopyTooBig) return PreviewLoad::TooBig;
-    if (copied == kCopyCannotCreate) return PreviewLoad::CannotCreate;
-    if (copied != kCopyDone) return PreviewLoad::Unreadable;
+    const CopyResult copied = CopyAsTrueColor(fs, Utf16ToUtf8(model.path()), workingFile);
+    if (copied == CopyResult::TooBig) return PreviewLoad::TooBig;
+    if (copied == CopyResult::CannotCreate) return PreviewLoad::CannotCreate;
+    if (copied != CopyResult::Done) return PreviewLoad::Unreadable;
     std::vector<uint8_t> bytes;
     if (fs.ReadFile(workingFile, bytes) != platform::kOk) return PreviewLoad::Unreadable;
     switch (ReadKeptBitmap(bytes, kept)) {
@@ -246,6 +265,12 @@ bool WatermarkPageModel::Apply() {
         return true;
     }
     return false;
+}
+
+std::optional<PageMessage> WatermarkPageModel::RenderedTextWritten(bool written) {
+    if (!written) return ErrorMessage("MB_WATERMARK_ERROR2");
+    changed_ = false;
+    return std::nullopt;
 }
 
 }  // namespace k20::prnui

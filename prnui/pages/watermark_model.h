@@ -45,6 +45,8 @@ bool IsNetworkPath(std::u16string_view path);
 
 // How loading the preview's bitmap ended.
 enum class PreviewLoad { Loaded, NotOpened, TooBig, CannotCreate, Unreadable };
+// What the preview draws.
+enum class PreviewSource { Nothing, Bitmap, Text };
 
 // The load-failure messages of the preview are shown at most once per loaded plug-in.
 class OnceOnlyMessages {
@@ -82,11 +84,17 @@ class WatermarkPageModel {
     bool changed() const { return changed_; }
     void MarkUnchanged() { changed_ = false; }
 
+    // Clicking the mode that is both shown and stored changes nothing and tells nothing.
+    bool IsCurrentMode(int mode) const { return mode == mode_ && s_.watermarkMode == mode; }
     std::optional<PageMessage> ChooseMode(int mode);
     // A file chosen with Browse and the result of copying it to the working file.
-    std::optional<PageMessage> BrowseResult(std::u16string_view file, int copyResult);
+    std::optional<PageMessage> BrowseResult(std::u16string_view file, CopyResult copyResult);
     // Browse's file is checked before it is copied: a path that does not fit is refused.
     static std::optional<PageMessage> CheckBrowsePath(std::u16string_view file);
+    // The file chosen with Browse: checked, copied into the working file (an empty name is
+    // not copied) and taken. Returns the message to show; none when the file was taken.
+    std::optional<PageMessage> TakeBrowsedFile(platform::FileSystem& fs, std::u16string_view file,
+                                               const std::string& workingFile);
 
     // The stored bitmap may be opened: a local path always, a network path only when the
     // user chose it with Browse while this page was open. The document settings come from
@@ -96,6 +104,11 @@ class WatermarkPageModel {
     // neither it nor a path that may not be opened is tried again until the user chooses
     // anew; the other failures are retried and told once per loaded plug-in.
     std::optional<PageMessage> PreviewLoaded(PreviewLoad result, OnceOnlyMessages& loadFailures);
+    // A refresh of the preview loads the chosen bitmap first when this is true.
+    bool PreviewLoadDue() const { return mode_ == kWatermarkImage && !path_.empty() && reloadDue_; }
+    // What the preview draws once the load it asked for has ended. With no watermark the
+    // bitmap is loaded afresh when one is chosen again.
+    PreviewSource PreviewRefreshed();
 
     void SelectPreset(int index);
     void TypeText(std::u16string_view edit);
@@ -112,6 +125,12 @@ class WatermarkPageModel {
 
     // Apply: true when the text must be rendered into the working file.
     bool Apply();
+    // The text as the record keeps it: the edit may hold one character more.
+    std::u16string keptText() const { return text_.substr(0, kWatermarkTextChars); }
+    // Whether Apply's rendered text reached the working file. The rendering side reads the
+    // text watermark from there: a page that reported success without it would print no
+    // watermark. Returns the message that refuses the Apply.
+    std::optional<PageMessage> RenderedTextWritten(bool written);
 
   private:
     PrivateSettings& s_;

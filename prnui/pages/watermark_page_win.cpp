@@ -1,13 +1,13 @@
-// The Water Mark page: controls <-> WatermarkPageModel, the TrueType face list, Browse with
-// the copy into the working file, the preview and the rendered-text file written on Apply.
+// The Water Mark page: controls <-> WatermarkPageModel, Browse, the preview's drawing and
+// the rendered-text file written on Apply.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include <cstring>
 #include <memory>
 
 #include "common/text.h"
+#include "platform/win32/dialog_controls_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/page_message_win.h"
@@ -15,6 +15,7 @@
 #include "prnui/pages/watermark_bitmap.h"
 #include "prnui/pages/watermark_ids.h"
 #include "prnui/pages/watermark_model.h"
+#include "prnui/pages/watermark_text_win.h"
 
 namespace k20::prnui {
 
@@ -22,93 +23,6 @@ namespace {
 
 // The preview's load failures are told once while the plug-in stays loaded.
 OnceOnlyMessages g_loadFailures;
-
-struct FaceList {
-    std::vector<std::u16string> names;
-    std::vector<LOGFONTW> fonts;  // the system's description of each face, used whole
-};
-
-int CALLBACK CollectTrueTypeFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM lp) {
-    if (!(type & TRUETYPE_FONTTYPE)) return 1;
-    auto* list = reinterpret_cast<FaceList*>(lp);
-    // GDI's enumeration cannot pass an exception on: stop it instead.
-    try {
-        list->names.push_back(FromWide(lf->lfFaceName));
-        list->fonts.push_back(*lf);
-    } catch (...) {
-        list->names.resize(list->fonts.size());
-        return 0;
-    }
-    return 1;
-}
-
-FaceList EnumerateTrueTypeFaces() {
-    FaceList list;
-    HDC dc = GetDC(nullptr);
-    LOGFONTW lf{};
-    lf.lfCharSet = 0;
-    EnumFontFamiliesExW(dc, &lf, CollectTrueTypeFace, reinterpret_cast<LPARAM>(&list), 0);
-    ReleaseDC(nullptr, dc);
-    return list;
-}
-
-std::string Utf8(const std::wstring& w) {
-    return Utf16ToUtf8(FromWide(w));
-}
-
-// A white 300 x 300 24-bit bitmap with the text drawn rotated about the square's centre;
-// rows bottom-up, 900 bytes each.
-std::vector<uint8_t> RenderText(const LOGFONTW& face, const std::u16string& text, int sizePoints, int style,
-                                int angle) {
-    std::vector<uint8_t> pixels(kRenderedTextPixels, 255);
-    HDC screen = GetDC(nullptr);
-    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = kTextSquare;
-    bi.bmiHeader.biHeight = kTextSquare;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp || !bits) {
-        DeleteDC(dc);
-        return pixels;
-    }
-    HGDIOBJ oldBmp = SelectObject(dc, bmp);
-    RECT square{0, 0, kTextSquare, kTextSquare};
-    FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-
-    LOGFONTW lf = face;
-    lf.lfHeight = -MulDiv(sizePoints, dpiY, 72);
-    lf.lfWidth = 0;
-    lf.lfWeight = style >= 2 ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = (style == 1 || style == 3) ? TRUE : FALSE;
-    lf.lfEscapement = lf.lfOrientation = angle * 10;
-    lf.lfClipPrecision = 16;
-    HFONT font = CreateFontIndirectW(&lf);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    SetTextAlign(dc, TA_BASELINE);
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, RGB(255, 255, 255));
-    SetTextColor(dc, RGB(0, 0, 0));
-    const std::wstring w = Wide(text);
-    SIZE ext{};
-    GetTextExtentPoint32W(dc, w.c_str(), int(w.size()), &ext);
-    const TextOrigin at = RotatedTextOrigin(int(ext.cx), int(ext.cy), angle);
-    ExtTextOutW(dc, at.x, at.y, ETO_CLIPPED, &square, w.c_str(), UINT(w.size()), nullptr);
-    GdiFlush();
-    std::memcpy(pixels.data(), bits, kRenderedTextPixels);
-
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
-    SelectObject(dc, oldBmp);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-    return pixels;
-}
 
 class WatermarkPage final : public PropertyPage {
   protected:
@@ -120,13 +34,12 @@ class WatermarkPage final : public PropertyPage {
         std::string temp = files_.platform_temp();
         std::string printer;
         if (context().uiParam && context().uiParam->pPrinterName)
-            printer = Utf8(context().uiParam->pPrinterName);
+            printer = Narrow(context().uiParam->pPrinterName);
         workingFile_ = WatermarkWorkingFile(temp, printer);
 
         loading_ = true;
         HWND text = GetDlgItem(hwnd(), IDC_WM_TEXT_COMBO);
-        for (auto p : kWatermarkPresets)
-            SendMessageW(text, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(std::u16string(p)).c_str()));
+        for (auto p : kWatermarkPresets) AddComboText(text, p);
         SendMessageW(text, CB_LIMITTEXT, kWatermarkTextEditChars, 0);
         if (model_->presetIndex() >= 0)
             SendMessageW(text, CB_SETCURSEL, WPARAM(model_->presetIndex()), 0);
@@ -134,13 +47,12 @@ class WatermarkPage final : public PropertyPage {
             SetWindowTextW(text, Wide(model_->text()).c_str());
 
         HWND face = GetDlgItem(hwnd(), IDC_WM_FONT);
-        for (const auto& n : faces_.names)
-            SendMessageW(face, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(n).c_str()));
+        for (const auto& n : faces_.names) AddComboText(face, n);
         SendMessageW(face, CB_SETCURSEL, WPARAM(model_->faceIndex()), 0);
 
         FillNamed(IDC_WM_STYLE, WatermarkStyleKeys(), model_->style());
         FillNamed(IDC_WM_POSITION, WatermarkPositionKeys(), model_->position());
-        SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE, EM_LIMITTEXT, 2, 0);
+        LimitText(hwnd(), IDC_WM_FONTSIZE, 2);
         SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE_SPIN, UDM_SETRANGE32, kMinFontSize, kMaxFontSize);
         SendDlgItemMessageW(hwnd(), IDC_WM_FONTSIZE_SPIN, UDM_SETPOS32, 0, model_->fontSize());
         SetDlgItemInt(hwnd(), IDC_WM_FONTSIZE, UINT(model_->fontSize()), FALSE);
@@ -204,7 +116,7 @@ class WatermarkPage final : public PropertyPage {
                 const int mode = id == IDC_WM_NO      ? kWatermarkNone
                                  : id == IDC_WM_IMAGE ? kWatermarkImage
                                                       : kWatermarkText;
-                if (mode == model_->mode() && record_->watermarkMode == mode) return true;
+                if (model_->IsCurrentMode(mode)) return true;
                 Tell(model_->ChooseMode(mode));
                 ShowMode();
                 break;
@@ -215,7 +127,7 @@ class WatermarkPage final : public PropertyPage {
                 break;
             case IDC_WM_TEXT_COMBO:
                 if (code == CBN_SELCHANGE) {
-                    model_->SelectPreset(Selection(IDC_WM_TEXT_COMBO));
+                    model_->SelectPreset(ComboSelection(hwnd(), IDC_WM_TEXT_COMBO));
                 } else if (code == CBN_EDITCHANGE) {
                     model_->TypeText(WindowText16(GetDlgItem(hwnd(), IDC_WM_TEXT_COMBO)));
                 } else {
@@ -224,15 +136,15 @@ class WatermarkPage final : public PropertyPage {
                 break;
             case IDC_WM_FONT:
                 if (code != CBN_SELCHANGE) return false;
-                model_->SelectFace(Selection(IDC_WM_FONT));
+                model_->SelectFace(ComboSelection(hwnd(), IDC_WM_FONT));
                 break;
             case IDC_WM_STYLE:
                 if (code != CBN_SELCHANGE) return false;
-                model_->SelectStyle(Selection(IDC_WM_STYLE));
+                model_->SelectStyle(ComboSelection(hwnd(), IDC_WM_STYLE));
                 break;
             case IDC_WM_POSITION:
                 if (code != CBN_SELCHANGE) return false;
-                if (model_->SelectPosition(Selection(IDC_WM_POSITION))) ShowSliders();
+                if (model_->SelectPosition(ComboSelection(hwnd(), IDC_WM_POSITION))) ShowSliders();
                 break;
             case IDC_WM_FONTSIZE:
                 if (code == EN_CHANGE) {
@@ -258,7 +170,7 @@ class WatermarkPage final : public PropertyPage {
             const HWND bar = reinterpret_cast<HWND>(lp);
             const int id = GetDlgCtrlID(bar);
             if (id != IDC_WM_ANGLE && id != IDC_WM_SCALE && id != IDC_WM_LIGHT) return 0;
-            model_->MoveSliders(SliderPos(IDC_WM_ANGLE), SliderPos(IDC_WM_SCALE), SliderPos(IDC_WM_LIGHT));
+            ReadSliders();
             ShowSliders();
             MarkChanged();
             Refresh();
@@ -281,22 +193,17 @@ class WatermarkPage final : public PropertyPage {
 
     bool OnApply() override {
         if (!model_) return true;
-        model_->MoveSliders(SliderPos(IDC_WM_ANGLE), SliderPos(IDC_WM_SCALE), SliderPos(IDC_WM_LIGHT));
-        model_->SelectStyle(Selection(IDC_WM_STYLE));
-        model_->SelectPosition(Selection(IDC_WM_POSITION));
+        ReadSliders();
+        model_->SelectStyle(ComboSelection(hwnd(), IDC_WM_STYLE));
+        model_->SelectPosition(ComboSelection(hwnd(), IDC_WM_POSITION));
         if (!model_->Apply()) {
             model_->MarkUnchanged();
             return true;
         }
-        // The rendering side reads the text watermark from the working file; a page that
-        // reported success without it would print no watermark.
         const std::vector<uint8_t> file = EncodeRenderedText(RenderCurrentText());
-        if (files_.WriteFile(workingFile_, file) != platform::kOk) {
-            ShowPageMessage(hwnd(), ErrorMessage("MB_WATERMARK_ERROR2"));
-            return false;
-        }
-        model_->MarkUnchanged();
-        return true;
+        const auto m = model_->RenderedTextWritten(files_.WriteFile(workingFile_, file) == platform::kOk);
+        Tell(m);
+        return !m;
     }
 
   private:
@@ -305,12 +212,10 @@ class WatermarkPage final : public PropertyPage {
         std::string platform_temp() { return platform::win32::Win32SystemInfo().TempDirectory(); }
     };
 
-    int Selection(int id) const {
-        const LRESULT r = SendDlgItemMessageW(hwnd(), id, CB_GETCURSEL, 0, 0);
-        return r == CB_ERR ? -1 : int(r);
+    void ReadSliders() {
+        model_->MoveSliders(SliderPos(hwnd(), IDC_WM_ANGLE), SliderPos(hwnd(), IDC_WM_SCALE),
+                            SliderPos(hwnd(), IDC_WM_LIGHT));
     }
-    int SliderPos(int id) const { return int(SendDlgItemMessageW(hwnd(), id, TBM_GETPOS, 0, 0)); }
-    void Enable(int id, bool on) { EnableWindow(GetDlgItem(hwnd(), id), on); }
     void Tell(const std::optional<PageMessage>& m) {
         if (m) ShowPageMessage(hwnd(), *m);
     }
@@ -329,8 +234,7 @@ class WatermarkPage final : public PropertyPage {
         }
         if (same) return;
         SendMessageW(c, CB_RESETCONTENT, 0, 0);
-        for (auto k : keys)
-            SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Text(sec::Watermark, k)).c_str()));
+        for (auto k : keys) AddComboText(c, Text(sec::Watermark, k));
         SendMessageW(c, CB_SETCURSEL, WPARAM(selection), 0);
     }
 
@@ -340,14 +244,14 @@ class WatermarkPage final : public PropertyPage {
                           : model_->mode() == kWatermarkText ? IDC_WM_TEXT
                                                              : IDC_WM_NO;
         CheckRadioButton(hwnd(), IDC_WM_NO, IDC_WM_TEXT, radio);
-        for (int id : {IDC_WM_BMP_LABEL, IDC_WM_PATH, IDC_WM_BROWSE}) Enable(id, e.bitmap);
+        for (int id : {IDC_WM_BMP_LABEL, IDC_WM_PATH, IDC_WM_BROWSE}) Enable(hwnd(), id, e.bitmap);
         for (int id : {IDC_WM_TEXT_LABEL, IDC_WM_TEXT_COMBO, IDC_WM_FONT_LABEL, IDC_WM_FONT,
                        IDC_WM_STYLE_LABEL, IDC_WM_STYLE, IDC_WM_SIZE_LABEL, IDC_WM_FONTSIZE,
                        IDC_WM_FONTSIZE_SPIN, IDC_WM_ANGLE_LABEL, IDC_WM_ANGLE, IDC_WM_ANGLE_VALUE})
-            Enable(id, e.text);
+            Enable(hwnd(), id, e.text);
         for (int id : {IDC_WM_POSITION_LABEL, IDC_WM_POSITION, IDC_WM_SCALE_LABEL, IDC_WM_SCALE,
                        IDC_WM_SCALE_VALUE, IDC_WM_LIGHT_LABEL, IDC_WM_LIGHT, IDC_WM_LIGHT_VALUE})
-            Enable(id, e.placement);
+            Enable(hwnd(), id, e.placement);
     }
 
     void ShowSliders() {
@@ -355,7 +259,7 @@ class WatermarkPage final : public PropertyPage {
                                             {IDC_WM_SCALE, model_->size()},
                                             {IDC_WM_LIGHT, model_->brightness()}};
         for (const auto& [id, value] : bars) {
-            if (SliderPos(id) != value) SendDlgItemMessageW(hwnd(), id, TBM_SETPOS, TRUE, value);
+            SetSliderPos(hwnd(), id, value);
             SetItemText(id + 1, Utf8ToUtf16(std::to_string(value)));
         }
     }
@@ -381,15 +285,7 @@ class WatermarkPage final : public PropertyPage {
         ofn.nMaxFile = 510;
         ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
         if (!GetOpenFileNameW(&ofn)) return false;
-        const std::u16string path = FromWide(file);
-        // A path cut to fit its field would name another file: refuse it before copying.
-        if (auto m = WatermarkPageModel::CheckBrowsePath(path)) {
-            Tell(m);
-            return true;
-        }
-        const int result =
-            path.empty() ? kCopyDone : CopyAsTrueColor(files_, Utf16ToUtf8(path), workingFile_);
-        auto m = model_->BrowseResult(path, result);
+        const auto m = model_->TakeBrowsedFile(files_, FromWide(file), workingFile_);
         Tell(m);
         if (!m) SetDlgItemTextW(hwnd(), IDC_WM_PATH, file);
         return true;
@@ -399,26 +295,21 @@ class WatermarkPage final : public PropertyPage {
         LOGFONTW face{};
         if (model_->faceIndex() >= 0 && model_->faceIndex() < int(faces_.fonts.size()))
             face = faces_.fonts[size_t(model_->faceIndex())];
-        // The text as it is kept: the edit may hold one character more than the record.
-        const std::u16string text = model_->text().substr(0, kWatermarkTextChars);
-        return RenderText(face, text, model_->fontSize(), model_->style(), model_->angle());
+        return RenderWatermarkText(face, model_->keptText(), model_->fontSize(), model_->style(),
+                                   model_->angle());
     }
 
     // Brings the preview's source up to date (reloading the bitmap when due) and repaints.
     void Refresh() {
-        showing_ = Showing::None;
-        if (model_->mode() == kWatermarkImage && !model_->path().empty()) {
-            if (model_->reloadDue())
-                Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_),
-                                           g_loadFailures));
-            if (!model_->reloadDue()) showing_ = Showing::Bitmap;
-        } else if (model_->mode() == kWatermarkText) {
+        if (model_->PreviewLoadDue())
+            Tell(model_->PreviewLoaded(LoadWatermarkPreview(files_, *model_, workingFile_, kept_),
+                                       g_loadFailures));
+        showing_ = model_->PreviewRefreshed();
+        if (showing_ == PreviewSource::Text) {
             text_.width = text_.height = kTextSquare;
             text_.stride = size_t(kTextSquare) * 3;
             text_.pixels = RenderCurrentText();
-            showing_ = Showing::Text;
         }
-        if (model_->mode() == kWatermarkNone) model_->Cancel();  // reload when a bitmap is chosen again
         InvalidateRect(GetDlgItem(hwnd(), IDC_WM_PREVIEW), nullptr, FALSE);
     }
 
@@ -427,9 +318,9 @@ class WatermarkPage final : public PropertyPage {
         const RECT box = di->rcItem;
         const int S = box.right - box.left, P = box.bottom - box.top;
         FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        const KeptBitmap* src = showing_ == Showing::Bitmap ? &kept_
-                                : showing_ == Showing::Text ? &text_
-                                                            : nullptr;
+        const KeptBitmap* src = showing_ == PreviewSource::Bitmap ? &kept_
+                                : showing_ == PreviewSource::Text ? &text_
+                                                                  : nullptr;
         if (!src || src->pixels.empty()) return;
         // Only the brightness is re-applied on a repaint; the file is not read again.
         shown_.resize(src->pixels.size());
@@ -450,7 +341,6 @@ class WatermarkPage final : public PropertyPage {
         }
     }
 
-    enum class Showing { None, Bitmap, Text };
     PrivateSettings* record_ = nullptr;
     std::unique_ptr<WatermarkPageModel> model_;
     FaceList faces_;
@@ -458,7 +348,7 @@ class WatermarkPage final : public PropertyPage {
     std::string workingFile_;
     KeptBitmap kept_, text_;
     std::vector<uint8_t> shown_;
-    Showing showing_ = Showing::None;
+    PreviewSource showing_ = PreviewSource::Nothing;
     bool loading_ = false;
 };
 

@@ -43,7 +43,7 @@ struct Prefix {
         std::string ini = "[QXPRINTER]\r\nPRINTERNUM=1\r\nPRINTERNAME1=K20 Wine Remove\r\nMANUFACTURER=0\r\n";
         machine.base.files.WriteFile(pkg + "\\Uninstall.ini", {ini.begin(), ini.end()});
         // The uninstaller reads its files from its own folder: it runs from a copy there.
-        if (!CopyFileW(test::Wide(K20_DRVREMOVE_EXE).c_str(), test::Wide(pkg + "\\drvremove.exe").c_str(),
+        if (!CopyFileW(k20::Wide(K20_DRVREMOVE_EXE).c_str(), k20::Wide(pkg + "\\drvremove.exe").c_str(),
                        FALSE))
             return "the uninstaller cannot be copied into the package folder";
         std::string en = ReadHost("../../package/language/uninstall_EN.ini");
@@ -97,7 +97,7 @@ PROCESS_INFORMATION Launch(const std::string& pkg, const std::string& args) {
 }
 
 void SaveScreenshot(HWND w, const char* path) {
-    printhost::SaveWindowBitmap(w, test::Wide(path));
+    printhost::SaveWindowBitmap(w, k20::Wide(path));
 }
 
 TEST(DrvremoveWindow, ListsThePrinterAndRemovesItWithItsDriver) {

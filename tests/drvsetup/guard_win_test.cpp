@@ -23,10 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Narrow(const std::wstring& w) {
-    return Utf16ToUtf8(std::u16string(w.begin(), w.end()));
-}
-
 std::string ReadFileText(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});

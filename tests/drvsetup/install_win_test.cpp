@@ -26,10 +26,6 @@ namespace {
 
 const wchar_t* kDriver = L"K-20 Receipt";
 
-std::string Narrow(const std::wstring& w) {
-    return Utf16ToUtf8(std::u16string(w.begin(), w.end()));
-}
-
 bool Chinese() {
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
 }

@@ -4,11 +4,6 @@
 
 namespace k20::test {
 
-std::wstring Wide(const std::string& utf8) {
-    std::u16string u = Utf8ToUtf16(utf8);
-    return std::wstring(u.begin(), u.end());
-}
-
 PROCESS_INFORMATION Launch(const std::string& exe, const std::string& args, const std::string& cwd) {
     std::wstring cmd = L"\"" + Wide(exe) + L"\" " + Wide(args);
     STARTUPINFOW si{};

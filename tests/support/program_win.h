@@ -6,9 +6,9 @@
 
 #include <string>
 
-namespace k20::test {
+#include "platform/win32/wide_string_win.h"
 
-std::wstring Wide(const std::string& utf8);
+namespace k20::test {
 
 // Starts `exe args` in the folder cwd; hProcess is null when it could not start.
 PROCESS_INFORMATION Launch(const std::string& exe, const std::string& args, const std::string& cwd);

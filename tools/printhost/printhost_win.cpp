@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_string_win.h"
 #include "tools/printhost/host_session_win.h"
 #include "tools/printhost/language_setup_win.h"
 #include "tools/printhost/printer_setup_win.h"
@@ -30,9 +31,7 @@ std::wstring ExeDir() {
 
 // Console output as UTF-8, whatever the console code page: the reports carry Chinese titles.
 void PrintUtf8(const std::wstring& s) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
+    const std::string out = k20::Narrow(s);
     fwrite(out.data(), 1, out.size(), stdout);
     fflush(stdout);
 }

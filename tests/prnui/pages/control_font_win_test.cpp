@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/win32/wide_string_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/pages/control_font_dialog_win.h"
 
@@ -17,20 +18,19 @@ class ControlFontWin : public ::testing::Test {
     void SetUp() override {
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
-        dir = platform::win32::Narrow(tmp) + "k20cf_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryW(platform::win32::Wide(dir).c_str(), nullptr);
+        dir = Narrow(tmp) + "k20cf_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryW(Wide(dir).c_str(), nullptr);
         path = dir + "\\K20CONTROL.dat";
     }
     void TearDown() override {
-        DeleteFileW(platform::win32::Wide(path).c_str());
-        RemoveDirectoryW(platform::win32::Wide(ControlFontScratchPath(path)).c_str());
-        DeleteFileW(platform::win32::Wide(ControlFontScratchPath(path)).c_str());
-        RemoveDirectoryW(platform::win32::Wide(dir).c_str());
+        DeleteFileW(Wide(path).c_str());
+        RemoveDirectoryW(Wide(ControlFontScratchPath(path)).c_str());
+        DeleteFileW(Wide(ControlFontScratchPath(path)).c_str());
+        RemoveDirectoryW(Wide(dir).c_str());
     }
     std::wstring SystemRead(const wchar_t* key) {
         wchar_t buf[400] = {};
-        GetPrivateProfileStringW(L"Character Translation Table", key, L"", buf, 400,
-                                 platform::win32::Wide(path).c_str());
+        GetPrivateProfileStringW(L"Character Translation Table", key, L"", buf, 400, Wide(path).c_str());
         return buf;
     }
     platform::Error Save(const ControlFontTable& t) { return SaveControlFontTable(files, writer, path, t); }
@@ -65,7 +65,7 @@ TEST_F(ControlFontWin, DeletedRowLosesItsKeyAndAnEmptyTableRemovesTheFile) {
     EXPECT_EQ(L"", SystemRead(L"20"));
     EXPECT_EQ(L"02", SystemRead(L"21"));
     ASSERT_EQ(kOk, Save(EmptyControlFontTable()));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(platform::win32::Wide(path).c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(path).c_str()));
 }
 
 TEST_F(ControlFontWin, FailedSaveLeavesThePreviousFile) {
@@ -73,7 +73,7 @@ TEST_F(ControlFontWin, FailedSaveLeavesThePreviousFile) {
     std::vector<uint8_t> before, after;
     ASSERT_EQ(kOk, files.ReadFile(path, before));
     // A folder where the new table would be written: nothing can be written there.
-    ASSERT_TRUE(CreateDirectoryW(platform::win32::Wide(ControlFontScratchPath(path)).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Wide(ControlFontScratchPath(path)).c_str(), nullptr));
     EXPECT_NE(kOk, Save(Table({{0x31, u"07 "}})));
     ASSERT_EQ(kOk, files.ReadFile(path, after));
     EXPECT_EQ(before, after);

@@ -103,7 +103,7 @@ TEST(CopyAsTrueColor, FileResults) {
     m.files.Put("C:\\in\\text.bmp", std::string("not a bitmap"));
     m.files.Put("C:\\Temp\\keep", std::string());
 
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\true.bmp", "C:\\Temp\\P1.bmp"), kCopyDone);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\true.bmp", "C:\\Temp\\P1.bmp"), CopyResult::Done);
     std::vector<uint8_t> copy;
     ASSERT_EQ(m.files.ReadFile("C:\\Temp\\P1.bmp", copy), 0u);
     EXPECT_EQ(copy, trueColor);
@@ -111,15 +111,15 @@ TEST(CopyAsTrueColor, FileResults) {
     ASSERT_EQ(m.files.GetAttributes("C:\\Temp\\P1.bmp", attrs), 0u);
     EXPECT_TRUE(attrs & platform::kAttrArchive);
 
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\one.bmp", "C:\\Temp\\P1.bmp"), kCopyDone);
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\text.bmp", "C:\\Temp\\P1.bmp"), kCopyUnsupported);
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\missing.bmp", "C:\\Temp\\P1.bmp"), kCopyUnsupported);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\one.bmp", "C:\\Temp\\P1.bmp"), CopyResult::Done);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\text.bmp", "C:\\Temp\\P1.bmp"), CopyResult::Unsupported);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\missing.bmp", "C:\\Temp\\P1.bmp"), CopyResult::Unsupported);
     m.faults.Reset();
     m.faults.FailOn("WriteFile", 1, platform::kErrAccessDenied);
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\one.bmp", "C:\\Temp\\P1.bmp"), kCopyCannotCreate);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\one.bmp", "C:\\Temp\\P1.bmp"), CopyResult::CannotCreate);
     m.faults.Reset();
     m.faults.FailOn("CopyFile", 1, platform::kErrAccessDenied);
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\true.bmp", "C:\\Temp\\P1.bmp"), kCopyCannotCreate);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\in\\true.bmp", "C:\\Temp\\P1.bmp"), CopyResult::CannotCreate);
 }
 
 TEST(WatermarkWorkingFile, PrinterNameCannotLeaveTheFolder) {

@@ -94,14 +94,47 @@ TEST_F(Watermark, FaceSelectionByPrefixOfTheStoredFace) {
 
 TEST_F(Watermark, BrowseResults) {
     auto m = Page();
-    EXPECT_EQ(m.BrowseResult(u"C:\\x.bmp", kCopyCannotCreate)->key, "MB_WATERMARK_ERROR2");
-    EXPECT_EQ(m.BrowseResult(u"C:\\x.bmp", kCopyUnsupported)->key, "MB_WATERMARK_ERROR5");
-    EXPECT_EQ(m.BrowseResult(u"", kCopyDone)->key, "MB_WATERMARK_ERROR6");
+    EXPECT_EQ(m.BrowseResult(u"C:\\x.bmp", CopyResult::CannotCreate)->key, "MB_WATERMARK_ERROR2");
+    EXPECT_EQ(m.BrowseResult(u"C:\\x.bmp", CopyResult::Unsupported)->key, "MB_WATERMARK_ERROR5");
+    EXPECT_EQ(m.BrowseResult(u"", CopyResult::Done)->key, "MB_WATERMARK_ERROR6");
     m.BitmapReloaded();
-    EXPECT_FALSE(m.BrowseResult(u"C:\\x.bmp", kCopyDone).has_value());
+    EXPECT_FALSE(m.BrowseResult(u"C:\\x.bmp", CopyResult::Done).has_value());
     EXPECT_EQ(s.watermarkBitmapPath.get(), u"C:\\x.bmp");
     EXPECT_TRUE(m.reloadDue());
     EXPECT_TRUE(m.changed());
+}
+
+TEST_F(Watermark, ClickingTheCurrentModeCountsOnlyWhenAlsoStored) {
+    auto m = Page();
+    EXPECT_TRUE(m.IsCurrentMode(kWatermarkNone));
+    EXPECT_FALSE(m.IsCurrentMode(kWatermarkText));
+    // A stored mode the page does not know shows as none; clicking none stores it.
+    s.watermarkMode = 5;
+    auto unknown = Page();
+    EXPECT_FALSE(unknown.IsCurrentMode(kWatermarkNone));
+    unknown.ChooseMode(kWatermarkNone);
+    EXPECT_TRUE(unknown.IsCurrentMode(kWatermarkNone));
+}
+
+TEST_F(Watermark, ApplyIsRefusedWhenTheRenderedTextWasNotWritten) {
+    auto m = Page();
+    m.ChooseMode(kWatermarkText);
+    ASSERT_TRUE(m.Apply());
+    const auto refused = m.RenderedTextWritten(false);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->key, "MB_WATERMARK_ERROR2");
+    EXPECT_EQ(refused->icon, MessageIcon::Error);
+    EXPECT_TRUE(m.changed()) << "the change is still to be applied";
+    EXPECT_FALSE(m.RenderedTextWritten(true).has_value());
+    EXPECT_FALSE(m.changed());
+}
+
+TEST_F(Watermark, RenderedTextIsTheKeptText) {
+    auto m = Page();
+    m.TypeText(u"ABCDEFGHIJKLMNOPQ");
+    EXPECT_EQ(m.text(), u"ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(m.keptText(), u"ABCDEFGHIJKLMNO");
+    EXPECT_EQ(m.keptText(), s.watermarkText.get());
 }
 
 TEST_F(Watermark, PathLongerThanTheFieldIsRefused) {
@@ -110,9 +143,9 @@ TEST_F(Watermark, PathLongerThanTheFieldIsRefused) {
     const std::u16string tooLong = u"C:\\" + std::u16string(118, u'p') + u".bmp";
     ASSERT_EQ(fits.size(), 124u);
     EXPECT_EQ(WatermarkPageModel::CheckBrowsePath(tooLong)->key, kMbPathTooLong);
-    EXPECT_EQ(m.BrowseResult(tooLong, kCopyDone)->key, kMbPathTooLong);
+    EXPECT_EQ(m.BrowseResult(tooLong, CopyResult::Done)->key, kMbPathTooLong);
     EXPECT_EQ(s.watermarkBitmapPath.get(), u"");
-    EXPECT_FALSE(m.BrowseResult(fits, kCopyDone).has_value());
+    EXPECT_FALSE(m.BrowseResult(fits, CopyResult::Done).has_value());
     EXPECT_EQ(s.watermarkBitmapPath.get(), fits);
 }
 

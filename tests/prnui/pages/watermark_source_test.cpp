@@ -70,7 +70,7 @@ TEST_F(WatermarkSource, NetworkPathChosenWithBrowseIsOpened) {
     const std::u16string unc = u"\\\\server\\share\\x.bmp";
     m.files.Put("\\\\server\\share\\x.bmp", TrueColor(4, 4));
     WatermarkPageModel model(s, {});
-    EXPECT_FALSE(model.BrowseResult(unc, kCopyDone).has_value());
+    EXPECT_FALSE(model.BrowseResult(unc, CopyResult::Done).has_value());
     EXPECT_TRUE(model.MayOpenBitmap());
     EXPECT_FALSE(Load(model).empty());
     EXPECT_EQ(kept.width, 4);
@@ -108,10 +108,10 @@ TEST_F(WatermarkSource, RowsOverTheLimitAreTooBigWhateverTheFileSize) {
     wr.u32(40).i32(2048).i32(int32_t(rows)).u16(1).u16(1).zeros(24).u32(0).u32(0xFFFFFF);
     f.resize(62 + size_t(stride) * rows, 0);
     m.files.Put("C:\\pics\\one.bmp", f);
-    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\pics\\one.bmp", kWorking), kCopyTooBig);
+    EXPECT_EQ(CopyAsTrueColor(m.files, "C:\\pics\\one.bmp", kWorking), CopyResult::TooBig);
     EXPECT_FALSE(m.files.Exists(kWorking));
     WatermarkPageModel model(s, {});
-    EXPECT_EQ(model.BrowseResult(u"C:\\pics\\one.bmp", kCopyTooBig)->key, "MB_WATERMARK_ERROR4");
+    EXPECT_EQ(model.BrowseResult(u"C:\\pics\\one.bmp", CopyResult::TooBig)->key, "MB_WATERMARK_ERROR4");
     EXPECT_EQ(s.watermarkBitmapPath.get(), u"") << "nothing stored for a refused file";
 }
 
@@ -120,7 +120,7 @@ TEST_F(WatermarkSource, FoldersPatternsAndMissingFilesAreUnsupported) {
     m.files.Put("C:\\pics\\a.bmp", TrueColor(2, 2));
     for (const char* p :
          {"C:\\pics\\dir.bmp", "C:\\pics\\*.bmp", "C:\\pics\\?.bmp", "C:\\pics\\none.bmp", ""})
-        EXPECT_EQ(CopyAsTrueColor(m.files, p, kWorking), kCopyUnsupported) << p;
+        EXPECT_EQ(CopyAsTrueColor(m.files, p, kWorking), CopyResult::Unsupported) << p;
     s.watermarkBitmapPath.set(u"C:\\pics\\none.bmp");
     WatermarkPageModel model(s, {});
     std::optional<PageMessage> msg;
@@ -129,6 +129,59 @@ TEST_F(WatermarkSource, FoldersPatternsAndMissingFilesAreUnsupported) {
     Load(model, &msg);
     EXPECT_FALSE(msg.has_value()) << "told once per plug-in";
     EXPECT_TRUE(model.reloadDue()) << "a missing file is looked for again";
+}
+
+TEST_F(WatermarkSource, RefreshLoadsOnlyWhenDueAndShowsWhatLoaded) {
+    m.files.Put("C:\\pics\\a.bmp", TrueColor(2, 2));
+    s.watermarkBitmapPath.set(u"C:\\pics\\a.bmp");
+    WatermarkPageModel model(s, {});
+    ASSERT_TRUE(model.PreviewLoadDue());
+    EXPECT_EQ(model.PreviewRefreshed(), PreviewSource::Nothing) << "nothing drawn before the load";
+    Load(model);
+    EXPECT_FALSE(model.PreviewLoadDue());
+    EXPECT_EQ(model.PreviewRefreshed(), PreviewSource::Bitmap);
+    // A file that cannot be read is not drawn and is looked for at the next refresh.
+    m.files.DeleteFile("C:\\pics\\a.bmp");
+    model.Cancel();
+    Load(model);
+    EXPECT_TRUE(model.PreviewLoadDue());
+    EXPECT_EQ(model.PreviewRefreshed(), PreviewSource::Nothing);
+    // No watermark: nothing is loaded or drawn, and the bitmap is loaded again when chosen.
+    model.ChooseMode(kWatermarkNone);
+    m.files.Put("C:\\pics\\a.bmp", TrueColor(2, 2));
+    EXPECT_FALSE(model.PreviewLoadDue());
+    EXPECT_EQ(model.PreviewRefreshed(), PreviewSource::Nothing);
+    model.ChooseMode(kWatermarkText);
+    EXPECT_FALSE(model.PreviewLoadDue());
+    EXPECT_EQ(model.PreviewRefreshed(), PreviewSource::Text);
+    model.ChooseMode(kWatermarkImage);
+    EXPECT_TRUE(model.PreviewLoadDue());
+}
+
+TEST_F(WatermarkSource, ImageModeWithoutAPathLoadsAndDrawsNothing) {
+    WatermarkPageModel model(s, {});
+    EXPECT_FALSE(model.PreviewLoadDue());
+    EXPECT_EQ(model.PreviewRefreshed(), PreviewSource::Nothing);
+}
+
+TEST_F(WatermarkSource, BrowsedFileIsCheckedCopiedAndTaken) {
+    m.files.Put("C:\\pics\\a.bmp", TrueColor(2, 2));
+    WatermarkPageModel model(s, {});
+    // Refused before any file operation: a path longer than its field, and an empty name.
+    m.faults.Reset();
+    const std::u16string tooLong = u"C:\\" + std::u16string(118, u'p') + u".bmp";
+    EXPECT_EQ(model.TakeBrowsedFile(m.files, tooLong, kWorking)->key, kMbPathTooLong);
+    EXPECT_EQ(model.TakeBrowsedFile(m.files, u"", kWorking)->key, "MB_WATERMARK_ERROR6");
+    EXPECT_TRUE(m.faults.Trace().empty());
+    EXPECT_EQ(model.TakeBrowsedFile(m.files, u"C:\\pics\\none.bmp", kWorking)->key, "MB_WATERMARK_ERROR5");
+    EXPECT_EQ(s.watermarkBitmapPath.get(), u"");
+    m.faults.FailOn("CopyFile", m.faults.Calls("CopyFile") + 1, platform::kErrAccessDenied);
+    EXPECT_EQ(model.TakeBrowsedFile(m.files, u"C:\\pics\\a.bmp", kWorking)->key, "MB_WATERMARK_ERROR2");
+    EXPECT_EQ(s.watermarkBitmapPath.get(), u"");
+    EXPECT_FALSE(model.TakeBrowsedFile(m.files, u"C:\\pics\\a.bmp", kWorking).has_value());
+    EXPECT_EQ(s.watermarkBitmapPath.get(), u"C:\\pics\\a.bmp");
+    EXPECT_TRUE(m.files.Exists(kWorking));
+    EXPECT_TRUE(model.PreviewLoadDue());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/win32/wide_string_win.h"
 #include "platform/win32/win32_platform.h"
 #include "prnui/core/language.h"
 #include "prnui/pages/property_page_win.h"
@@ -35,10 +36,6 @@ void SetRegistryLanguage(const std::string& file) {
     reg.SetString(platform::RegRoot::CurrentUser, kLanguageKey, kFirstRunValue, "FALSE");
 }
 
-std::u16string U(const std::wstring& w) {
-    return std::u16string(w.begin(), w.end());
-}
-
 class Sheets : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -47,8 +44,8 @@ class Sheets : public ::testing::Test {
         // The language files where the installer puts them and where the start-up copies them.
         platform::win32::Win32Machine m;
         static Language lang(m.registry, m.files, m.system);
-        std::wstring shipped = platform::win32::Wide(lang.ShippedFolder());
-        std::wstring user = platform::win32::Wide(lang.LanguageFolder());
+        std::wstring shipped = Wide(lang.ShippedFolder());
+        std::wstring user = Wide(lang.LanguageFolder());
         m.files.CreateDirectories(lang.ShippedFolder());
         m.files.CreateDirectories(lang.LanguageFolder());
         for (const wchar_t* f : kFiles) {
@@ -61,15 +58,13 @@ class Sheets : public ::testing::Test {
     void SetUp() override {
         SetRegistryLanguage("ENG_K20.res");
         std::wstring error;
-        ASSERT_TRUE(host.Load(platform::win32::Wide(K20_PRNUI_DLL), error))
-            << platform::win32::Narrow(error.c_str());
+        ASSERT_TRUE(host.Load(Wide(K20_PRNUI_DLL), error)) << Narrow(error.c_str());
     }
 
     static Texts FileTexts(const wchar_t* name) {
         platform::win32::Win32FileSystem fs;
         std::vector<uint8_t> bytes;
-        fs.ReadFile(platform::win32::Narrow(FullPath(std::wstring(L"..\\..\\..\\package\\") + name).c_str()),
-                    bytes);
+        fs.ReadFile(Narrow(FullPath(std::wstring(L"..\\..\\..\\package\\") + name).c_str()), bytes);
         return Texts::FromFileBytes(bytes, 1252);
     }
 
@@ -121,21 +116,19 @@ TEST_F(Sheets, ReasonsOtherThanInit) {
 
 TEST_F(Sheets, TenTabTitlesInEachLanguage) {
     for (const wchar_t* file : {L"ENG_K20.res", L"CHN_K20.res", L"CHF_K20.res"}) {
-        SetRegistryLanguage(platform::win32::Narrow(file));
+        SetRegistryLanguage(Narrow(file));
         Texts t = FileTexts(file);
         ASSERT_EQ(host.Collect(Sheet::Document), S_OK);
         std::vector<std::wstring> doc = host.pageTitles();
         ASSERT_EQ(doc.size(), 8u);
         for (size_t i = 0; i < 6; ++i)
-            EXPECT_EQ(U(doc[2 + i]), PageTitle(t, kDocumentPages[i]))
-                << platform::win32::Narrow(file) << " " << i;
+            EXPECT_EQ(FromWide(doc[2 + i]), PageTitle(t, kDocumentPages[i])) << Narrow(file) << " " << i;
         host.Show(Sheet::Document, true);  // consumes the collected pages
         ASSERT_EQ(host.Collect(Sheet::Device), S_OK);
         std::vector<std::wstring> dev = host.pageTitles();
         ASSERT_EQ(dev.size(), 6u);
         for (size_t i = 0; i < 4; ++i)
-            EXPECT_EQ(U(dev[2 + i]), PageTitle(t, kDevicePages[i]))
-                << platform::win32::Narrow(file) << " " << i;
+            EXPECT_EQ(FromWide(dev[2 + i]), PageTitle(t, kDevicePages[i])) << Narrow(file) << " " << i;
         host.Show(Sheet::Device, true);
     }
     EXPECT_EQ(host.pageTitles()[2], L"公用程式");
@@ -298,15 +291,14 @@ TEST(LanguageFilesUnderWindows, ProfileFunctionsAgreeWithOurReader) {
         std::wstring path = FullPath(std::wstring(L"..\\..\\..\\package\\") + file);
         platform::win32::Win32FileSystem fs;
         std::vector<uint8_t> bytes;
-        ASSERT_EQ(fs.ReadFile(platform::win32::Narrow(path.c_str()), bytes), 0u);
+        ASSERT_EQ(fs.ReadFile(Narrow(path.c_str()), bytes), 0u);
         Texts ours = Texts::FromFileBytes(bytes, 1252);
         for (const BuiltInText& t : BuiltInTexts()) {
-            std::wstring sec = platform::win32::Wide(std::string(t.section)),
-                         key = platform::win32::Wide(std::string(t.key));
+            std::wstring sec = Wide(std::string(t.section)), key = Wide(std::string(t.key));
             std::vector<wchar_t> buf(t.size + 1, 0);
             GetPrivateProfileStringW(sec.c_str(), key.c_str(), L"", buf.data(), t.size, path.c_str());
-            EXPECT_EQ(Utf16ToUtf8(U(buf.data())), Utf16ToUtf8(ours.Get(t.section, t.key, u"", t.size)))
-                << platform::win32::Narrow(file) << " " << t.key;
+            EXPECT_EQ(Utf16ToUtf8(FromWide(buf.data())), Utf16ToUtf8(ours.Get(t.section, t.key, u"", t.size)))
+                << Narrow(file) << " " << t.key;
         }
         EXPECT_EQ(GetPrivateProfileIntW(L"FILEVER", L"INIVERSION", 0, path.c_str()), 1u);
     }
