@@ -12,13 +12,12 @@ namespace k20::drvsetup {
 using namespace platform;
 
 static constexpr const char* kSpooler = "Spooler";
-static constexpr Error kErrInvalidName = 123;
 
-InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType, const std::string& model,
-                                  PortKind kind, const std::string& portName, Flavour flavour,
-                                  bool setDefault) {
+InstallRequest MakeInstallRequest(SetupConfig& cfg, WinVersion osCode, int printerType,
+                                  const std::string& model, PortKind kind, const std::string& portName,
+                                  Flavour flavour, bool setDefault) {
     InstallRequest r;
-    r.osCode = ClampOsCode(osCode);
+    r.osCode = osCode;
     r.printerType = printerType;
     r.model = model;
     r.kind = kind;
@@ -123,23 +122,23 @@ bool Installer::DestinationFolder(Dest dest, std::string& dir) {
     return false;
 }
 
-int Installer::RawCopy(const std::string& from, const std::string& to, const std::string& shownName,
-                       bool redirectOff) {
+CopyResult Installer::RawCopy(const std::string& from, const std::string& to, const std::string& shownName,
+                              bool redirectOff) {
     void* cookie = nullptr;
     bool switched = false;
     if (redirectOff) {
         // Without the kernel library the copy cannot be steered to the native folder.
-        if (!p_.wow64.LibraryAvailable()) return kCopyFailed;
+        if (!p_.wow64.LibraryAvailable()) return CopyResult::Failed;
         if (p_.wow64.FunctionsAvailable()) switched = p_.wow64.Disable(cookie) == kOk;
     }
     p_.base.files.SetAttributes(to, kAttrArchive);
     Error e = p_.base.files.CopyFile(from, to, false);
     if (switched) p_.wow64.Revert(cookie);
-    if (e == kOk) return kCopyOk;
-    if (e == kErrSharingViolation) return kCopyInUse;
-    if (e == kErrAccessDenied) return kCopyDenied;
+    if (e == kOk) return CopyResult::Copied;
+    if (e == kErrSharingViolation) return CopyResult::InUse;
+    if (e == kErrAccessDenied) return CopyResult::Denied;
     Fail(T("IDS_ERR_COPYFIEL") + shownName + "\n" + SysText(e) + T("IDS_ERR_COPYFIEL1"));
-    return kCopyFailed;
+    return CopyResult::Failed;
 }
 
 bool Installer::ReplaceAtRestart(const std::string& name, Dest dest) {
@@ -168,8 +167,8 @@ bool Installer::ReplaceAtRestart(const std::string& name, Dest dest) {
 }
 
 void Installer::CopyOrReplace(const std::string& name, Dest dest) {
-    int r = CopyFile(name, dest);
-    if (r != kCopyInUse && r != kCopyDenied) return;
+    CopyResult r = CopyFile(name, dest);
+    if (!DestinationBusy(r)) return;
     // The system's own driver files come from its cabinets or driver store, not from the
     // package: one in use is named and the installation stops.
     if (dest == Dest::DriverFolder && IsUnidrvCoreFile(ToUpper(name))) {
@@ -179,17 +178,19 @@ void Installer::CopyOrReplace(const std::string& name, Dest dest) {
     ReplaceAtRestart(name, dest);
 }
 
+CopyResult Installer::CopyUnderEitherName(const std::string& name, Dest dest, std::string& usedName) {
+    usedName = name;
+    CopyResult r = CopyFile(name, dest);
+    if (!DestinationBusy(r)) return r;
+    r = CopyFile(name, dest, true);
+    if (r == CopyResult::Copied) usedName = "n" + ToUpper(name);
+    return r;
+}
+
 bool Installer::CopyMonitorLibrary(const std::string& dll, std::string& usedName) {
-    usedName = dll;
-    int r = CopyFile(dll, Dest::SystemFolder);
-    if (r == kCopyOk) return true;
-    if (r != kCopyInUse && r != kCopyDenied) return false;
-    int again = CopyFile(dll, Dest::SystemFolder, true);
-    if (again == kCopyOk) {
-        usedName = "n" + ToUpper(dll);
-        return true;
-    }
-    if (again != kCopyInUse && again != kCopyDenied) return false;
+    CopyResult r = CopyUnderEitherName(dll, Dest::SystemFolder, usedName);
+    if (r == CopyResult::Copied) return true;
+    if (!DestinationBusy(r)) return false;
     // In use under both names: the library is replaced at the next start, and nothing
     // records it as copied, so that the next installation checks it again.
     ReplaceAtRestart(dll, Dest::SystemFolder);
@@ -197,7 +198,7 @@ bool Installer::CopyMonitorLibrary(const std::string& dll, std::string& usedName
 }
 
 bool Installer::IsUnidrvCoreFile(const std::string& up) const {
-    if (req_.osCode < 2) return false;
+    if (req_.osCode < WinVersion::Win2000) return false;
     for (const char* s : {"UNIDRV", "STDNAMES", "TTFSUB", "UNIRES"})
         if (up.find(s) != std::string::npos) return true;
     return false;
@@ -212,11 +213,11 @@ void Installer::RemoveTemporaryFolder() {
     tempDir_.clear();
 }
 
-int Installer::CopyUnidrvCoreFile(const std::string& up) {
+CopyResult Installer::CopyUnidrvCoreFile(const std::string& up) {
     std::string driverDir;
-    if (!DestinationFolder(Dest::DriverFolder, driverDir)) return kCopyFailed;
+    if (!DestinationFolder(Dest::DriverFolder, driverDir)) return CopyResult::Failed;
     std::string win = p_.base.system.WindowsDirectory();
-    if (req_.osCode <= 4) {
+    if (req_.osCode <= WinVersion::Server2003) {
         if (!cabinetsExtracted_) {
             cabinetsExtracted_ = true;
             // A folder of our own, new for this run: nothing another user placed in the
@@ -240,7 +241,7 @@ int Installer::CopyUnidrvCoreFile(const std::string& up) {
         }
         if (tempDir_.empty()) {
             Fail(T("IDS_ERR_COPYFIEL") + up + "\n" + SysText(kErrPathNotFound) + T("IDS_ERR_COPYFIEL1"));
-            return kCopyFailed;
+            return CopyResult::Failed;
         }
         return RawCopy(JoinPath(tempDir_, up), JoinPath(driverDir, up), up, false);
     }
@@ -259,33 +260,33 @@ int Installer::CopyUnidrvCoreFile(const std::string& up) {
         }
     if (e != kOk || folder.empty()) {
         Fail("Couldn't find system files.\n" + SysText(e != kOk ? e : kErrFileNotFound));
-        return kCopyFailed;
+        return CopyResult::Failed;
     }
     std::string from = JoinPath(JoinPath(folder, req_.windows64 ? "AMD64" : "I386"), up);
     return RawCopy(from, JoinPath(driverDir, up), up, req_.windows64);
 }
 
-int Installer::CopyFile(const std::string& name, Dest dest, bool alternate) {
+CopyResult Installer::CopyFile(const std::string& name, Dest dest, bool alternate) {
     std::string up = ToUpper(name);
-    if (!up.empty() && up[0] == '0') return kCopyFailed;
+    if (!up.empty() && up[0] == '0') return CopyResult::Failed;
     // Names come from configuration files and the installer runs as administrator: only
     // a bare file name may be joined to a destination folder.
     if (!IsBareFileName(up)) {
         Fail(T("IDS_ERR_COPYFIEL") + name + "\n" + SysText(kErrInvalidName) + T("IDS_ERR_COPYFIEL1"));
-        return kCopyFailed;
+        return CopyResult::Failed;
     }
     if (dest == Dest::DriverFolder && IsUnidrvCoreFile(up)) return CopyUnidrvCoreFile(up);
     std::string dir;
-    if (!DestinationFolder(dest, dir)) return kCopyFailed;
+    if (!DestinationFolder(dest, dir)) return CopyResult::Failed;
     std::string target = alternate ? "n" + up : up;
     bool system =
         dest == Dest::SystemFolder || dest == Dest::SystemIfMissing || dest == Dest::SystemOrWbemIfMissing;
-    if (dest == Dest::SystemIfMissing && p_.base.files.Exists(JoinPath(dir, up))) return kCopyOk;
+    if (dest == Dest::SystemIfMissing && p_.base.files.Exists(JoinPath(dir, up))) return CopyResult::Copied;
     if (dest == Dest::SystemOrWbemIfMissing) {
         std::string wbem = JoinPath(dir, "wbem");
-        if ((req_.osCode >= 5 && p_.base.files.Exists(JoinPath(dir, up))) ||
+        if ((req_.osCode >= WinVersion::Vista && p_.base.files.Exists(JoinPath(dir, up))) ||
             p_.base.files.Exists(JoinPath(wbem, up)))
-            return kCopyOk;
+            return CopyResult::Copied;
         p_.base.files.CreateDirectories(wbem);
         dir = wbem;
     }
@@ -325,7 +326,7 @@ void Installer::InstallProcessor() {
     }
     if (Named(req_.files.processorDll)) CopyFile(req_.files.processorDll, Dest::ProcessorFolder);
     if (Failed()) return;
-    std::string env = req_.osCode == 0 ? "Windows 4.0" : "";
+    std::string env = req_.osCode == WinVersion::Win98 ? "Windows 4.0" : "";
     if (p_.printAdmin.AddPrintProcessor(env, name, req_.files.processorDll) != kOk) {
         Fail(T("IDS_ERR_ADDPROCESSOR"));
         return;
@@ -374,15 +375,9 @@ void Installer::UpdateMonitorFiles(const MonitorDesc& m, bool alwaysWriteDriver)
 }
 
 bool Installer::UpdateOnWin9x(const std::string& dll, Dest dest, std::string& used) {
-    int r = CopyFile(dll, dest);
-    used = dll;
-    if (r == kCopyInUse || r == kCopyDenied) {
-        int again = CopyFile(dll, dest, true);
-        if (again == kCopyInUse || again == kCopyDenied) {
-            Fail(T("IDS_ERR_NEEDRESTART"));
-            return false;
-        }
-        used = "n" + ToUpper(dll);
+    if (DestinationBusy(CopyUnderEitherName(dll, dest, used))) {
+        Fail(T("IDS_ERR_NEEDRESTART"));
+        return false;
     }
     return !Failed();
 }
@@ -390,7 +385,7 @@ bool Installer::UpdateOnWin9x(const std::string& dll, Dest dest, std::string& us
 void Installer::UpdateMarked() {
     if (!serialMarked_ && !usbMarked_ && !processorMarked_) return;
     InstallRecords rec(p_.base.registry, req_.windows64, req_.osCode);
-    if (req_.osCode == 0) {
+    if (req_.osCode == WinVersion::Win98) {
         std::string used;
         if (usbMarked_) {
             const MonitorDesc& m = req_.monitors.usb;
@@ -433,9 +428,9 @@ void Installer::UpdateMarked() {
     }
     // The spooler was stopped for the update: it is started again whatever became of it.
     StartSpooler();
-    int os = req_.osCode;
-    if (os == 1 || os == 2) p_.base.system.Sleep(1000);
-    if (os == 3 || os == 4) p_.base.system.Sleep(2500);
+    const WinVersion os = req_.osCode;
+    if (os == WinVersion::NT4 || os == WinVersion::Win2000) p_.base.system.Sleep(1000);
+    if (os == WinVersion::XP || os == WinVersion::Server2003) p_.base.system.Sleep(2500);
     WaitSpoolerRunning();
 }
 
@@ -469,17 +464,17 @@ void Installer::CopyDriverFiles() {
     for (auto& l : f.languageResources) copy(l, Dest::DriverVersionFolder);
     copy(f.driverLogIni, Dest::DriverLogFolder);
     copy(f.driverLogViewer, Dest::DriverLogFolder);
-    if (req_.osCode == 3 && !req_.windows64) {
+    if (req_.osCode == WinVersion::XP && !req_.windows64) {
         copy("srclient.dll", Dest::SystemIfMissing);
         copy("framedyn.dll", Dest::SystemOrWbemIfMissing);
         copy("newdev.dll", Dest::SystemIfMissing);
     }
-    if (req_.unidrvCore && req_.osCode >= 2) {
+    if (req_.unidrvCore && req_.osCode >= WinVersion::Win2000) {
         copy("TTFSUB.GPD", Dest::DriverFolder);
         copy("STDNAMES.GPD", Dest::DriverFolder);
         copy("UNIRES.DLL", Dest::DriverFolder);
     }
-    if (req_.unidrvCore && req_.osCode == 0 && !Failed()) {
+    if (req_.unidrvCore && req_.osCode == WinVersion::Win98 && !Failed()) {
         copy("ICONLIB.DLL", Dest::DriverFolder);
         std::string sys = p_.base.system.SystemDirectory();
         if (!Failed() && !p_.base.files.Exists(JoinPath(sys, "UNIDRV.DLL"))) {
@@ -488,7 +483,7 @@ void Installer::CopyDriverFiles() {
                 copy("UNIDRV.DLL", Dest::DriverFolder);
         }
     }
-    if (req_.osCode == 0 &&
+    if (req_.osCode == WinVersion::Win98 &&
         (req_.model.find("ZRP-C30") != std::string::npos || req_.model.find("ZRP-B20") != std::string::npos))
         copy("DMCOLOR.DLL", Dest::DriverFolder);
     if (!Failed() && req_.unidrvCore && f.dataFileDll.empty()) Fail(T("IDS_ERR_LOSTDRIVERFILE"));
@@ -596,7 +591,7 @@ int Installer::Run() {
     msg_.clear();
     restartNeeded_ = false;
     p_.processes.SetSafeDllSearch();
-    const int os = req_.osCode;
+    const WinVersion os = req_.osCode;
     const PortKind kind = req_.kind;
     // Each step is named, so that an exception inside it (out of memory among them) is
     // reported with the step instead of ending the process half-way.
@@ -618,9 +613,9 @@ int Installer::Run() {
         return !Failed();
     };
     bool ok = step("port monitor", [&] {
-        if (kind == PortKind::Serial && os != 0 && !req_.monitors.serial.dll.empty())
+        if (kind == PortKind::Serial && os != WinVersion::Win98 && !req_.monitors.serial.dll.empty())
             InstallMonitor(req_.monitors.serial, serialMarked_);
-        else if (kind == PortKind::Usb && os != 1 && !req_.monitors.usb.dll.empty())
+        else if (kind == PortKind::Usb && os != WinVersion::NT4 && !req_.monitors.usb.dll.empty())
             InstallMonitor(req_.monitors.usb, usbMarked_);
     });
     ok = ok && step("print processor", [&] { InstallProcessor(); });
@@ -632,7 +627,7 @@ int Installer::Run() {
     ok = ok && step("second USB port monitor", [&] {
              const MonitorDesc& m = req_.monitors.usbSecond;
              bool none = m.name == "0" && m.dll == "0" && m.version == 0;
-             if (kind != PortKind::Usb || none || os == 1) return;
+             if (kind != PortKind::Usb || none || os == WinVersion::NT4) return;
              InstallMonitor(m, usbSecondMarked_);
              if (!Failed() && usbSecondMarked_) {
                  InstallRecords rec(p_.base.registry, req_.windows64, os);
@@ -652,7 +647,8 @@ int Installer::Run() {
              if (req_.setDefault) SetDefault();
          });
     ok = ok && step("spool folder", [&] {
-             if ((os == 3 || os == 4) && Named(req_.files.driverLogIni)) WriteSpoolDirectory();
+             if ((os == WinVersion::XP || os == WinVersion::Server2003) && Named(req_.files.driverLogIni))
+                 WriteSpoolDirectory();
          });
     ok = ok && step("serial settings", [&] {
              if (kind == PortKind::Serial)
@@ -662,7 +658,7 @@ int Installer::Run() {
     if (!ok) return kWorkerFailure;
     if (restartNeeded_)
         msg_ = RestartNeededText(texts_);
-    else if (os != 0)
+    else if (os != WinVersion::Win98)
         msg_ = T(kind == PortKind::Usb ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
     return kWorkerSuccess;
 }

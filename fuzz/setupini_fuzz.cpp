@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         models.push_back(ModelEntry{"ZRP-A10", 0});
         for (size_t i = 0; i < models.size() && i < 4; ++i) {
             for (int os = 0; os < 8; ++os) {
-                (void)MakeInstallRequest(cfg, os, models[i].type < 0 ? 0 : models[i].type, models[i].name,
-                                         PortKind(os % 4), "USB_X_1", os & 1 ? Flavour::Gdi : Flavour::Std,
-                                         true);
+                (void)MakeInstallRequest(cfg, WinVersion(os), models[i].type < 0 ? 0 : models[i].type,
+                                         models[i].name, PortKind(os % 4), "USB_X_1",
+                                         os & 1 ? Flavour::Gdi : Flavour::Std, true);
                 (void)cfg.Port(models[i].name, models[i].type);
                 (void)cfg.ComMonitorVisible(os + 4);
             }

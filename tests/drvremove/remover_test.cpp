@@ -155,10 +155,10 @@ TEST(PreCheck, EveryPrinterOfTheMachineIsLookedAt) {
         bool withName;
     } cases[] = {
         {nullptr, 0, "IDS_ERR_HAVEJOB2", true},
-        {"OpenPrinter", 5, "IDS_ERR_OPENPRN", true},
-        {"GetPrinter", 5, "IDS_ERR_GETPRNINFO", false},
+        {"OpenPrinter", platform::kErrAccessDenied, "IDS_ERR_OPENPRN", true},
+        {"GetPrinter", platform::kErrAccessDenied, "IDS_ERR_GETPRNINFO", false},
         {"GetPrinter", platform::kErrNotEnoughMemory, "IDS_ERR_ALLOC", false},
-        {"EnumPrinters", 5, "IDS_ERR_GETPRNINFO", false},
+        {"EnumPrinters", platform::kErrAccessDenied, "IDS_ERR_GETPRNINFO", false},
     };
     for (auto& c : cases) {
         Rig g;
@@ -358,19 +358,29 @@ TEST(Remove, InUseAndFailureTextsOfMonitorsProcessorsAndDrivers) {
         bool removed;
     } cases[] = {
         {"QX USB Monitor", "DeleteMonitor", {1, 2}, platform::kErrMonitorInUse, "IDS_USING", false},
-        {"QX USB Monitor", "DeleteMonitor", {1, 2}, 5, "IDS_ERR_UNINSTALL", false},
-        {"QX USB Monitor", "DeleteMonitor", {1}, 5, "IDS_SUCCESS", true},  // the retry after the restart
-        {"ZRPProc", "DeletePrintProcessor", {1}, 1003, "IDS_USING", false},
-        {"ZRPProc", "DeletePrintProcessor", {1}, 5, "IDS_ERR_UNINSTALL", false},
-        {"ZRP-A10(P)", "DeletePrinter", {1}, 5, "=IDS_ERR_DELPRINTER", false},
+        {"QX USB Monitor", "DeleteMonitor", {1, 2}, platform::kErrAccessDenied, "IDS_ERR_UNINSTALL", false},
+        {"QX USB Monitor",
+         "DeleteMonitor",
+         {1},
+         platform::kErrAccessDenied,
+         "IDS_SUCCESS",
+         true},  // the retry after the restart
+        {"ZRPProc", "DeletePrintProcessor", {1}, platform::kErrCanNotComplete, "IDS_USING", false},
+        {"ZRPProc", "DeletePrintProcessor", {1}, platform::kErrAccessDenied, "IDS_ERR_UNINSTALL", false},
+        {"ZRP-A10(P)", "DeletePrinter", {1}, platform::kErrAccessDenied, "=IDS_ERR_DELPRINTER", false},
         {"ZRP-A10(P)",
          "DeletePrinterDriver",
          {1},
          platform::kErrPrinterDriverInUse,
          "=IDS_ERR_DRVUSING",
          true},
-        {"ZRP-A10(P)", "DeletePrinterDriver", {1}, 5, "=IDS_ERR_DRVDEL", true},
-        {"ZRPProc", "GetPrintProcessorDirectory", {1}, 5, "=Get system Directory error.", true},
+        {"ZRP-A10(P)", "DeletePrinterDriver", {1}, platform::kErrAccessDenied, "=IDS_ERR_DRVDEL", true},
+        {"ZRPProc",
+         "GetPrintProcessorDirectory",
+         {1},
+         platform::kErrAccessDenied,
+         "=Get system Directory error.",
+         true},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.err));

@@ -101,7 +101,7 @@ class RoundTrip : public ::testing::TestWithParam<Case> {};
 // A fresh Windows 10 (64-bit) or Windows 7 (32-bit) with the package and a printer of
 // another maker.
 void PrepareMachine(sim::SimMachine& m, const Case& c) {
-    const int os = 7;
+    const drvsetup::WinVersion os = drvsetup::WinVersion::Win7;
     LoadInstallerPackage(m);
     drvsetup::testing::DressMachine(m, os, c.w64);
     if (!c.w64) m.system.version = {6, 1, 7601, 1, 0, 2};
@@ -131,7 +131,7 @@ void PrepareMachine(sim::SimMachine& m, const Case& c) {
 
 TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
     const Case c = GetParam();
-    const int os = 7;
+    const drvsetup::WinVersion os = drvsetup::WinVersion::Win7;
     sim::SimMachine m;
     PrepareMachine(m, c);
     m.faults.Reset();
@@ -190,7 +190,7 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
 
 TEST_P(RoundTrip, AFailedInstallationIsRemovedCompletelyToo) {
     const Case c = GetParam();
-    const int os = 7;
+    const drvsetup::WinVersion os = drvsetup::WinVersion::Win7;
     sim::SimMachine m;
     PrepareMachine(m, c);
     m.faults.Reset();
