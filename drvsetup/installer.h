@@ -134,6 +134,8 @@ class Installer {
     void SetDefault();
     void WriteSpoolDirectory();
 
+    static constexpr const char* kSpooler = "Spooler";  // the print spooler's service name
+
     platform::AdminPlatform& p_;
     const SetupTexts& texts_;
     std::string dir_;
