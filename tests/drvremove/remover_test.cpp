@@ -33,18 +33,6 @@ bool HasPort(Rig& g, const std::string& name) {
     return std::any_of(g.m.printAdmin.ports.begin(), g.m.printAdmin.ports.end(),
                        [&](auto& x) { return x.name == name; });
 }
-bool Contains(const std::vector<std::string>& v, const std::string& s) {
-    return std::find(v.begin(), v.end(), s) != v.end();
-}
-
-// Starts the engine and puts its list into a sink with the named items checked.
-std::vector<std::string> StartInto(Remover& r, ListSink& sink, const std::vector<std::string>& checked) {
-    std::vector<std::string> names, log;
-    EXPECT_EQ(r.Start(names, log), StartResult::Ok);
-    for (auto& n : names) sink.items.push_back({n, Contains(checked, n)});
-    return names;
-}
-
 TEST(Start, ItemListInOrderPrintersMonitorsProcessors) {
     Rig g;
     InstallPackageObjects(g.m);
@@ -598,16 +586,23 @@ TEST(Model, EnableRulesThroughARun) {
     EXPECT_EQ(model.log.back(), g.T("IDS_DRV_SUCCESS1"));
 }
 
+// One run of the uninstaller's command line on the rig's machine; lines receives its output.
+int RunCommandLine(Rig& g, const std::vector<std::string>& args, bool restart,
+                   std::vector<std::string>& lines) {
+    QuietDesktop qd(g.desktop, lines, restart);
+    Remover r(g.admin, qd, g.facts);
+    QuietOptions o;
+    std::string err;
+    EXPECT_TRUE(ParseCommandLine(args, o, err)) << err;
+    return RunQuiet(r, g.m.files, kDir, o, lines);
+}
+
 TEST(Quiet, RemovesWhatWasAskedWritesTheLogAndSaysSoInItsExitCode) {
     Rig g;
     InstallPackageObjects(g.m);
     std::vector<std::string> lines;
-    QuietDesktop qd(g.desktop, lines, false);
-    Remover r(g.admin, qd, g.facts);
-    QuietOptions o;
-    std::string err;
-    ASSERT_TRUE(ParseCommandLine({"/quiet", "/item", "zrp-a10(p)", "/log", "remove.log"}, o, err));
-    EXPECT_EQ(RunQuiet(r, g.m.files, kDir, o, lines), kQuietAllRemoved);
+    EXPECT_EQ(RunCommandLine(g, {"/quiet", "/item", "zrp-a10(p)", "/log", "remove.log"}, false, lines),
+              kQuietAllRemoved);
     EXPECT_FALSE(HasPrinter(g, "ZRP-A10(P)"));
     EXPECT_TRUE(HasMonitor(g, "QX USB Monitor"));
     std::vector<uint8_t> file;
@@ -616,9 +611,9 @@ TEST(Quiet, RemovesWhatWasAskedWritesTheLogAndSaysSoInItsExitCode) {
     EXPECT_NE(text.find(FormatWithName(g.T("IDS_SUCCESS"), "ZRP-A10(P)") + "\r\n"), std::string::npos);
     EXPECT_EQ(g.desktop.questions, 0);
 
-    ASSERT_TRUE(ParseCommandLine({"/quiet", "/item", "Nothing Like It", "/usb"}, o, err));
     lines.clear();
-    EXPECT_EQ(RunQuiet(r, g.m.files, kDir, o, lines), kQuietIncomplete);
+    EXPECT_EQ(RunCommandLine(g, {"/quiet", "/item", "Nothing Like It", "/usb"}, false, lines),
+              kQuietIncomplete);
 }
 
 TEST(Quiet, AllWithRestartAndAPendingJob) {
@@ -626,12 +621,7 @@ TEST(Quiet, AllWithRestartAndAPendingJob) {
         Rig g;
         InstallPackageObjects(g.m);
         std::vector<std::string> lines;
-        QuietDesktop qd(g.desktop, lines, true);
-        Remover r(g.admin, qd, g.facts);
-        QuietOptions o;
-        std::string err;
-        ASSERT_TRUE(ParseCommandLine({"/quiet", "/all", "/restart"}, o, err));
-        EXPECT_EQ(RunQuiet(r, g.m.files, kDir, o, lines), kQuietAllRemoved);
+        EXPECT_EQ(RunCommandLine(g, {"/quiet", "/all", "/restart"}, true, lines), kQuietAllRemoved);
         EXPECT_EQ(g.desktop.restarts, std::vector<bool>{true});
         EXPECT_FALSE(HasMonitor(g, "QXCOM Monitor"));
         EXPECT_TRUE(HasPrinter(g, "Office Laser"));
@@ -641,24 +631,14 @@ TEST(Quiet, AllWithRestartAndAPendingJob) {
         InstallPackageObjects(g.m);
         g.m.spooler.printers[0].jobs = 1;
         std::vector<std::string> lines;
-        QuietDesktop qd(g.desktop, lines, false);
-        Remover r(g.admin, qd, g.facts);
-        QuietOptions o;
-        std::string err;
-        ASSERT_TRUE(ParseCommandLine({"/quiet", "/all"}, o, err));
-        EXPECT_EQ(RunQuiet(r, g.m.files, kDir, o, lines), kQuietIncomplete);
+        EXPECT_EQ(RunCommandLine(g, {"/quiet", "/all"}, false, lines), kQuietIncomplete);
         EXPECT_EQ(lines.back(), FormatWithName(g.T("IDS_ERR_HAVEJOB2"), "Office Laser"));
     }
     {
         Rig g;
         g.m.files.DeleteFile("C:\\pkg\\Uninstall.ini");
         std::vector<std::string> lines;
-        QuietDesktop qd(g.desktop, lines, false);
-        Remover r(g.admin, qd, g.facts);
-        QuietOptions o;
-        std::string err;
-        ASSERT_TRUE(ParseCommandLine({"/quiet", "/all"}, o, err));
-        EXPECT_EQ(RunQuiet(r, g.m.files, kDir, o, lines), kQuietCannotStart);
+        EXPECT_EQ(RunCommandLine(g, {"/quiet", "/all"}, false, lines), kQuietCannotStart);
         EXPECT_EQ(lines, std::vector<std::string>{g.T("IDS_ERR_NOINI")});
         EXPECT_TRUE(g.desktop.boxes.empty());
     }
