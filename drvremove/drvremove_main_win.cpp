@@ -7,8 +7,10 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ini_file.h"
@@ -270,16 +272,22 @@ DWORD WINAPI WorkerProc(LPVOID param) {
     return 0;
 }
 
+// A small dialog's texts: its title is the section's "Title", each control the given key.
+void SetDialogTexts(HWND dlg, const char* section, std::initializer_list<std::pair<int, const char*>> items) {
+    SetWindowTextW(dlg, Wide(T(section, "Title")).c_str());
+    for (const auto& [id, key] : items) SetText(dlg, id, T(section, key));
+    ApplyChineseFont(dlg);
+}
+
 INT_PTR CALLBACK RebootProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            SetWindowTextW(dlg, Wide(T("Reboot", "Title")).c_str());
-            SetText(dlg, IDC_NOTE1, T("Reboot", "Note1"));
-            SetText(dlg, IDC_NOTE2, T("Reboot", "Note2"));
-            SetText(dlg, IDC_NOTE3, T("Reboot", "Note3"));
-            SetText(dlg, IDYES, T("Reboot", "Yes"));
-            SetText(dlg, IDNO, T("Reboot", "No"));
-            ApplyChineseFont(dlg);
+            SetDialogTexts(dlg, "Reboot",
+                           {{IDC_NOTE1, "Note1"},
+                            {IDC_NOTE2, "Note2"},
+                            {IDC_NOTE3, "Note3"},
+                            {IDYES, "Yes"},
+                            {IDNO, "No"}});
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wp) == IDYES || LOWORD(wp) == IDNO || LOWORD(wp) == IDCANCEL) {
@@ -294,11 +302,9 @@ INT_PTR CALLBACK RebootProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            SetWindowTextW(dlg, Wide(T("About", "Title")).c_str());
-            SetText(dlg, IDC_ABOUT_VERSION, T("About", "Version"));
-            SetText(dlg, IDC_ABOUT_COPYRIGHT, T("About", "Copyright"));
-            SetText(dlg, IDOK, T("About", "OK"));
-            ApplyChineseFont(dlg);
+            SetDialogTexts(
+                dlg, "About",
+                {{IDC_ABOUT_VERSION, "Version"}, {IDC_ABOUT_COPYRIGHT, "Copyright"}, {IDOK, "OK"}});
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {

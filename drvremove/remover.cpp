@@ -17,7 +17,6 @@ using platform::RegRoot;
 
 namespace {
 
-constexpr Error kErrCanNotComplete = 1003;
 constexpr const char* kSysDirError = "Get system Directory error.";
 constexpr const char* kNoRevert = "Can't Get Function Wow64RevertWow64FsRedirection Address";
 
@@ -478,7 +477,8 @@ Remover::Step Remover::RemoveProcessor(RemovalSink& sink, const std::string& nam
     sink.Log(FormatWithName(Text("IDS_DELETING1"), name));
     Error e = p_.printAdmin.DeletePrintProcessor("", name);
     if (e != kOk) {
-        sink.Log(FormatWithName(Text(e == kErrCanNotComplete ? "IDS_USING" : "IDS_ERR_UNINSTALL"), name));
+        sink.Log(FormatWithName(Text(e == platform::kErrCanNotComplete ? "IDS_USING" : "IDS_ERR_UNINSTALL"),
+                                name));
         sys.Sleep(100);
         r.incomplete = true;
         return Step::Next;

@@ -231,7 +231,7 @@ std::set<std::string> PackageInstalledFiles(FileSystem& fs, const std::string& p
         if (alternate) out.insert("N" + ToUpper(v));
     };
     for (int os = 0; os < drvsetup::kOsCount; ++os) {
-        drvsetup::MonitorSet ms = cfg.Monitors(os);
+        drvsetup::MonitorSet ms = cfg.Monitors(drvsetup::WinVersion(os));
         for (const drvsetup::MonitorDesc* d : {&ms.serial, &ms.usb, &ms.usbSecond}) {
             add(d->dll, true);
             add(d->uiDll, false);
@@ -242,7 +242,7 @@ std::set<std::string> PackageInstalledFiles(FileSystem& fs, const std::string& p
             for (auto kind : {drvsetup::PortKind::Serial, drvsetup::PortKind::Parallel,
                               drvsetup::PortKind::Usb, drvsetup::PortKind::Network})
                 for (auto f : {drvsetup::Flavour::Std, drvsetup::Flavour::Gdi})
-                    add(cfg.Files(e.name, e.type, os, kind, f).processorDll, true);
+                    add(cfg.Files(e.name, e.type, drvsetup::WinVersion(os), kind, f).processorDll, true);
     return out;
 }
 

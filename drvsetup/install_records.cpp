@@ -12,12 +12,12 @@ std::string MonitorKey(const std::string& monitor) {
     return "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\" + monitor;
 }
 
-std::string ProcessorEnvironmentName(int osCode, bool windows64) {
-    if (osCode == 0) return "Windows 4.0";
+std::string ProcessorEnvironmentName(WinVersion osCode, bool windows64) {
+    if (osCode == WinVersion::Win98) return "Windows 4.0";
     return windows64 ? "Windows x64" : "Windows NT x86";
 }
 
-std::string ProcessorKey(int osCode, bool windows64, const std::string& processor) {
+std::string ProcessorKey(WinVersion osCode, bool windows64, const std::string& processor) {
     return "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" +
            ProcessorEnvironmentName(osCode, windows64) + "\\Print Processors\\" + processor;
 }
@@ -54,12 +54,12 @@ std::optional<uint32_t> InstallRecords::MonitorVersion(const std::string& monito
 }
 
 void InstallRecords::WriteMonitorDriver(const std::string& monitor, const std::string& dll) {
-    if (OpenOrCreate(MonitorKey(monitor), osCode_ == 0))
+    if (OpenOrCreate(MonitorKey(monitor), osCode_ == WinVersion::Win98))
         reg_.SetString(kHklm, MonitorKey(monitor), "Driver", dll, view_);
 }
 
 void InstallRecords::WriteMonitorVersion(const std::string& monitor, uint32_t version) {
-    if (OpenOrCreate(MonitorKey(monitor), osCode_ == 0))
+    if (OpenOrCreate(MonitorKey(monitor), osCode_ == WinVersion::Win98))
         reg_.SetDword(kHklm, MonitorKey(monitor), "DriverVersion", version, view_);
 }
 
@@ -77,12 +77,13 @@ std::optional<uint32_t> InstallRecords::ProcessorVersion(const std::string& proc
 
 void InstallRecords::WriteProcessorDriver(const std::string& processor, const std::string& dll) {
     std::string key = ProcessorKey(osCode_, windows64(), processor);
-    if (OpenOrCreate(key, osCode_ == 0)) reg_.SetString(kHklm, key, "Driver", dll, view_);
+    if (OpenOrCreate(key, osCode_ == WinVersion::Win98)) reg_.SetString(kHklm, key, "Driver", dll, view_);
 }
 
 void InstallRecords::WriteProcessorVersion(const std::string& processor, uint32_t version) {
     std::string key = ProcessorKey(osCode_, windows64(), processor);
-    if (OpenOrCreate(key, osCode_ == 0)) reg_.SetDword(kHklm, key, "DriverVersion", version, view_);
+    if (OpenOrCreate(key, osCode_ == WinVersion::Win98))
+        reg_.SetDword(kHklm, key, "DriverVersion", version, view_);
 }
 
 void InstallRecords::WriteSerialSettings(const std::string& comPort, const std::string& text) {

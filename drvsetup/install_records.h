@@ -10,22 +10,23 @@
 namespace k20::drvsetup {
 
 class SetupConfig;
+enum class WinVersion : int;
 
 inline constexpr const char* kPortNameKey = "SOFTWARE\\KESTRAN\\PORTNAME";
 inline constexpr const char* kPrinterPortKey = "SOFTWARE\\KESTRAN\\PRINTERPORT";
 inline constexpr const char* kSerialPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 
 std::string MonitorKey(const std::string& monitor);
-// "Windows 4.0" for OS code 0, else "Windows x64" or "Windows NT x86" by the 64-bit flag.
-std::string ProcessorEnvironmentName(int osCode, bool windows64);
-std::string ProcessorKey(int osCode, bool windows64, const std::string& processor);
+// "Windows 4.0" for Windows 98, else "Windows x64" or "Windows NT x86" by the 64-bit flag.
+std::string ProcessorEnvironmentName(WinVersion osCode, bool windows64);
+std::string ProcessorKey(WinVersion osCode, bool windows64, const std::string& processor);
 std::string PrinterKey(const std::string& printer);
 
 class InstallRecords {
   public:
     // On 64-bit Windows every key lives in the 64-bit view, where the 64-bit spooler and
     // driver plug-in look.
-    InstallRecords(platform::Registry& reg, bool windows64, int osCode)
+    InstallRecords(platform::Registry& reg, bool windows64, WinVersion osCode)
         : reg_(reg),
           view_(windows64 ? platform::RegView::View64 : platform::RegView::Default),
           osCode_(osCode) {}
@@ -55,7 +56,7 @@ class InstallRecords {
     bool windows64() const { return view_ == platform::RegView::View64; }
     platform::Registry& reg_;
     platform::RegView view_;
-    int osCode_;
+    WinVersion osCode_;
 };
 
 }  // namespace k20::drvsetup

@@ -13,7 +13,7 @@
 namespace k20::drvsetup {
 
 struct InstallRequest {
-    int osCode = 7;
+    WinVersion osCode = WinVersion::Win7;
     int printerType = 0;
     std::string model;
     PortKind kind = PortKind::Parallel;
@@ -32,9 +32,9 @@ struct InstallRequest {
 };
 
 // Reads the three records, the monitor set and the flags for a choice of the wizard.
-InstallRequest MakeInstallRequest(SetupConfig& cfg, int osCode, int printerType, const std::string& model,
-                                  PortKind kind, const std::string& portName, Flavour flavour,
-                                  bool setDefault);
+InstallRequest MakeInstallRequest(SetupConfig& cfg, WinVersion osCode, int printerType,
+                                  const std::string& model, PortKind kind, const std::string& portName,
+                                  Flavour flavour, bool setDefault);
 
 enum class Dest {
     DriverFolder,
@@ -52,7 +52,18 @@ inline bool Named(const std::string& v) {
     return !v.empty() && v[0] != '0';
 }
 
-inline constexpr int kCopyOk = 1, kCopyFailed = 0, kCopyInUse = 32, kCopyDenied = 5;
+// A copy in use or refused carries the system's error, which the failure text names.
+enum class CopyResult : platform::Error {
+    Failed = 0,
+    Copied = 1,
+    InUse = platform::kErrSharingViolation,
+    Denied = platform::kErrAccessDenied
+};
+// The destination is held by a running program (the spooler, a monitor): another name or
+// the next start of Windows may still place the file.
+inline bool DestinationBusy(CopyResult r) {
+    return r == CopyResult::InUse || r == CopyResult::Denied;
+}
 inline constexpr int kWorkerSuccess = 2, kWorkerFailure = 1;
 
 // The failure texts of a worker that stopped on an exception (step: what it was doing) or
@@ -77,9 +88,8 @@ class Installer {
     // Message boxes the worker raised on its way (the WOW64 switch texts).
     const std::vector<std::string>& Notices() const { return notices_; }
 
-    // 1 copied, 0 failed (text in the message buffer, or none for a name beginning with
-    // "0"), 32 destination in use, 5 access denied.
-    int CopyFile(const std::string& name, Dest dest, bool alternate = false);
+    // Failed: text in the message buffer, or none for a name beginning with "0".
+    CopyResult CopyFile(const std::string& name, Dest dest, bool alternate = false);
     std::string DriverLogFolder();
     void RemoveTemporaryFolder();
 
@@ -93,14 +103,17 @@ class Installer {
     bool DestinationFolder(Dest dest, std::string& dir);
     std::string SourceFolder() const;
     bool IsUnidrvCoreFile(const std::string& upperName) const;
-    int CopyUnidrvCoreFile(const std::string& upperName);
-    int RawCopy(const std::string& from, const std::string& to, const std::string& shownName,
-                bool redirectOff);
+    CopyResult CopyUnidrvCoreFile(const std::string& upperName);
+    CopyResult RawCopy(const std::string& from, const std::string& to, const std::string& shownName,
+                       bool redirectOff);
     // For a destination in use: the new file is placed beside it now and Windows moves it
     // over the old one at its next start. False with the failure in the message buffer.
     bool ReplaceAtRestart(const std::string& name, Dest dest);
     // CopyFile, and ReplaceAtRestart when the destination is in use.
     void CopyOrReplace(const std::string& name, Dest dest);
+    // Copies a file; when its destination is busy, copies it again under the alternate name
+    // "n" + NAME. usedName receives the name of the copy made (the file's own when none was).
+    CopyResult CopyUnderEitherName(const std::string& name, Dest dest, std::string& usedName);
     // A monitor library: copied, else under its alternate name, else replaced at restart.
     // usedName receives the name the monitor is registered with; true when a copy was made now.
     bool CopyMonitorLibrary(const std::string& dll, std::string& usedName);
@@ -120,6 +133,8 @@ class Installer {
     void AddPrinter();
     void SetDefault();
     void WriteSpoolDirectory();
+
+    static constexpr const char* kSpooler = "Spooler";  // the print spooler's service name
 
     platform::AdminPlatform& p_;
     const SetupTexts& texts_;

@@ -1,7 +1,9 @@
 #include "drvsetup/ports.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 
 #include "common/byte_reader.h"
 #include "common/text.h"
@@ -111,32 +113,30 @@ std::array<uint8_t, kDcbSize> BuildDcb(const SerialSettings& s) {
     return d;
 }
 
-static void PutWide(std::vector<uint8_t>& b, size_t off, size_t chars, const std::string& utf8) {
+// The field keeps its terminator: longer texts are cut.
+template <size_t N>
+static void PutWide(char16_t (&field)[N], const std::string& utf8) {
     std::u16string w = Utf8ToUtf16(utf8);
-    // The field keeps its terminator: longer texts are cut.
-    if (w.size() > chars - 1) w.resize(chars - 1);
-    for (size_t i = 0; i < w.size(); ++i) {
-        b[off + 2 * i] = uint8_t(w[i]);
-        b[off + 2 * i + 1] = uint8_t(w[i] >> 8);
-    }
+    if (w.size() > N - 1) w.resize(N - 1);
+    std::copy(w.begin(), w.end(), field);
 }
 
 std::vector<uint8_t> BuildTcpIpPortRecord(const std::string& portName, const std::string& ip) {
-    static_assert(128 + 4 * 4 == 144 && 144 + 49 * 2 == 242 && 242 + 33 * 2 == 308 && 312 + 33 * 2 == 378 &&
-                      378 + 16 * 2 == 410 && 410 + 540 + 2 == 952 && 952 + 12 == kTcpPortRecordSize,
-                  "TCP/IP port record layout");
-    std::vector<uint8_t> b(kTcpPortRecordSize, 0);
-    PutWide(b, 0, 64, portName);
-    PutU32(b.data(), 128, 1);  // version
-    PutU32(b.data(), 132, 1);  // raw TCP
-    PutU32(b.data(), 136, uint32_t(kTcpPortRecordSize));
-    PutU32(b.data(), 140, 0);
-    PutWide(b, 144, 49, ip);
-    PutWide(b, 242, 33, "public");
-    PutU32(b.data(), 308, 1);  // double spool
-    PutU32(b.data(), 952, 9100);
-    PutU32(b.data(), 956, 0);  // SNMP off
-    PutU32(b.data(), 960, 1);  // SNMP device index
+    static_assert(std::endian::native == std::endian::little, "the monitor reads the record in host order");
+    TcpIpPortRecord r;
+    std::memset(&r, 0, sizeof r);
+    PutWide(r.portName, portName);
+    r.version = 1;
+    r.protocol = 1;  // raw TCP
+    r.size = uint32_t(sizeof r);
+    PutWide(r.hostAddress, ip);
+    PutWide(r.snmpCommunity, "public");
+    r.doubleSpool = 1;
+    r.portNumber = 9100;
+    r.snmpEnabled = 0;
+    r.snmpDeviceIndex = 1;
+    std::vector<uint8_t> b(sizeof r);
+    std::memcpy(b.data(), &r, sizeof r);
     return b;
 }
 
@@ -159,7 +159,7 @@ PortPageState ComposePortList(const PortListInput& in, bool usbDriverInstalled) 
     PortPageState st;
     auto& e = st.entries;
     const PortSection& p = in.port;
-    if (in.osCode != 0) {
+    if (in.osCode != WinVersion::Win98) {
         if (p.lptSupported) e.insert(e.end(), {"LPT1:", "LPT2:", "LPT3:"});
         if (p.comSupported == 0) {
             st.noteUnsupportedCom = true;
@@ -178,7 +178,7 @@ PortPageState ComposePortList(const PortListInput& in, bool usbDriverInstalled) 
         e.push_back("NET:");
         st.ipEnabled = true;
     }
-    if (p.usbSupported && in.osCode != 1) {
+    if (p.usbSupported && in.osCode != WinVersion::NT4) {
         e.push_back(UsbPortName(in.model, 1));
         if (in.advanced && in.usbClassification != 1)
             for (int n = 2; n <= 4; ++n) e.push_back(UsbPortName(in.model, n));
@@ -207,12 +207,12 @@ PortPageState ComposePortList(const PortListInput& in, bool usbDriverInstalled) 
     return st;
 }
 
-void ApplyEnableRules(PortPageState& st, PortKind kind, bool initial, int osCode, bool usbDriverInstalled,
-                      bool advanced) {
+void ApplyEnableRules(PortPageState& st, PortKind kind, bool initial, WinVersion osCode,
+                      bool usbDriverInstalled, bool advanced) {
     st.noteKey.clear();
     switch (kind) {
         case PortKind::Usb:
-            if (osCode >= 2) {
+            if (osCode >= WinVersion::Win2000) {
                 bool show = initial ? !usbDriverInstalled : (usbDriverInstalled && advanced);
                 if (show) st.noteKey = "IDS_ERR_UPDATEUSB";
             }
@@ -241,11 +241,11 @@ std::string ComPartOf(const std::string& port) {
     return at == std::string::npos ? port : port.substr(at);
 }
 
-void WriteSerialSettings(AdminPlatform& p, int osCode, bool windows64, const std::string& port,
+void WriteSerialSettings(AdminPlatform& p, WinVersion osCode, bool windows64, const std::string& port,
                          const SerialSettings& s) {
     std::string com = ComPartOf(port);
     std::string text = SerialSettingsText(s);
-    if (osCode != 0) {
+    if (osCode != WinVersion::Win98) {
         InstallRecords(p.base.registry, windows64, osCode).WriteSerialSettings(com, text);
         return;
     }

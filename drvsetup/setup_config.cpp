@@ -13,13 +13,13 @@ static const char* const kSuffixes[kOsCount] = {".98",   ".NT",    ".2K",   ".XP
                                                 ".2003", ".Vista", ".2008", ".Win7"};
 static const char* const kSetupIni = "DRVCONFIG\\setup.ini";
 
-int ClampOsCode(int osCode) {
-    if (osCode < 0) return 0;
-    return osCode > 7 ? 7 : osCode;
+WinVersion ClampOsCode(int code) {
+    if (code < 0) return WinVersion::Win98;
+    return code > 7 ? WinVersion::Win7 : WinVersion(code);
 }
 
-const char* OsSuffix(int osCode) {
-    return kSuffixes[ClampOsCode(osCode)];
+const char* OsSuffix(WinVersion os) {
+    return kSuffixes[int(ClampOsCode(int(os)))];
 }
 
 int ParseDecimal(const std::string& s) {
@@ -226,9 +226,9 @@ int SetupConfig::ProcessorVersion() {
     return GetInt(kSetupIni, "ProcessorVersion", "DriverVersion");
 }
 
-MonitorSet SetupConfig::Monitors(int osCode) {
+MonitorSet SetupConfig::Monitors(WinVersion osCode) {
     std::string sec = std::string("COMMON-MONITOR") + OsSuffix(osCode);
-    std::string env = ClampOsCode(osCode) == 0 ? "Windows 4.0" : "";
+    std::string env = osCode == WinVersion::Win98 ? "Windows 4.0" : "";
     auto s = [&](const char* k, size_t lim) { return GetString(kSetupIni, sec, k, "0", lim); };
     auto i = [&](const char* k) { return GetInt(kSetupIni, sec, k); };
     MonitorSet m;
@@ -243,8 +243,8 @@ MonitorSet SetupConfig::Monitors(int osCode) {
 
 int SetupConfig::ComMonitorVisible(int detectedCode) {
     // Detected codes 7..11 (Windows 7 and later) share the .Win7 section.
-    int code = detectedCode < 0 ? 0 : detectedCode > 7 ? 7 : detectedCode;
-    return GetInt(kSetupIni, std::string("COMMON-MONITOR") + OsSuffix(code), "COMMonitorVisiable");
+    return GetInt(kSetupIni, std::string("COMMON-MONITOR") + OsSuffix(ClampOsCode(detectedCode)),
+                  "COMMonitorVisiable");
 }
 
 int SetupConfig::SupportedUsbDevice(const std::string& portName) {
@@ -287,38 +287,39 @@ Flavour SetupConfig::EffectiveFlavour(Flavour user, PortKind kind) {
     return user;
 }
 
-std::string SetupConfig::ModelValue(const std::string& model, int type, int osCode, const std::string& key,
-                                    size_t limit) {
+std::string SetupConfig::ModelValue(const std::string& model, int type, WinVersion osCode,
+                                    const std::string& key, size_t limit) {
     std::string file = TypeFileName(type, windows64_);
     if (file.empty()) return "0";
     return GetString(file, model + OsSuffix(osCode), key, "0", limit);
 }
 
-std::string SetupConfig::FlavourValue(const std::string& model, int type, int osCode, Flavour f,
+std::string SetupConfig::FlavourValue(const std::string& model, int type, WinVersion osCode, Flavour f,
                                       const std::string& key, size_t limit) {
     return ModelValue(model, type, osCode, (f == Flavour::Gdi ? "GDI" : "STD") + key, limit);
 }
 
-std::string SetupConfig::DriverName(const std::string& model, int type, int osCode, PortKind kind) {
-    if (ClampOsCode(osCode) <= 1) return ModelValue(model, type, osCode, "GDIDriverName", kNameLimit);
+std::string SetupConfig::DriverName(const std::string& model, int type, WinVersion osCode, PortKind kind) {
+    if (osCode <= WinVersion::NT4) return ModelValue(model, type, osCode, "GDIDriverName", kNameLimit);
     static const char* const kKeys[] = {"DriverNameS", "DriverNameP", "DriverNameU", "DriverNameN"};
     return ModelValue(model, type, osCode, kKeys[int(kind)], kNameLimit);
 }
 
-DriverRecord SetupConfig::Driver(const std::string& model, int type, int osCode, PortKind kind,
+DriverRecord SetupConfig::Driver(const std::string& model, int type, WinVersion osCode, PortKind kind,
                                  Flavour user) {
-    int os = ClampOsCode(osCode);
+    const WinVersion os = osCode;
     Flavour f = EffectiveFlavour(user, kind);
     DriverRecord d;
-    d.version = os == 0 ? 0 : os == 1 ? 2 : 3;
-    d.environment = os == 0 ? "Windows 4.0" : "";
+    d.version = os == WinVersion::Win98 ? 0 : os == WinVersion::NT4 ? 2 : 3;
+    d.environment = os == WinVersion::Win98 ? "Windows 4.0" : "";
     d.name = DriverName(model, type, os, kind);
     d.driverPath = FlavourValue(model, type, os, f, "DriverPath", kFileLimit);
     d.dataFile = FlavourValue(model, type, os, f, "DataFile", kFileLimit);
     d.configFile = FlavourValue(model, type, os, f, "ConfigFile", kFileLimit);
     d.helpFile = FlavourValue(model, type, os, f, "HelpFile", kFileLimit);
     // The GDI key decides for both flavours.
-    if (os >= 2 && ParseDecimal(ModelValue(model, type, os, "GDI2KDDKDEV", kFileLimit)) != 0) {
+    if (os >= WinVersion::Win2000 &&
+        ParseDecimal(ModelValue(model, type, os, "GDI2KDDKDEV", kFileLimit)) != 0) {
         std::vector<std::string> list = {d.dataFile, "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD"};
         for (const char* k : {"DataFileDLLName", "DataOemuiDLL", "DataOemuniDLL", "DataOemuniini"}) {
             std::string v = FlavourValue(model, type, os, f, k, kFileLimit);
@@ -332,7 +333,7 @@ DriverRecord SetupConfig::Driver(const std::string& model, int type, int osCode,
     return d;
 }
 
-PrinterRecord SetupConfig::Printer(const std::string& model, int type, int osCode, PortKind kind,
+PrinterRecord SetupConfig::Printer(const std::string& model, int type, WinVersion osCode, PortKind kind,
                                    Flavour user) {
     Flavour f = EffectiveFlavour(user, kind);
     PrinterRecord p;
@@ -342,7 +343,8 @@ PrinterRecord SetupConfig::Printer(const std::string& model, int type, int osCod
     return p;
 }
 
-FileSet SetupConfig::Files(const std::string& model, int type, int osCode, PortKind kind, Flavour user) {
+FileSet SetupConfig::Files(const std::string& model, int type, WinVersion osCode, PortKind kind,
+                           Flavour user) {
     Flavour f = EffectiveFlavour(user, kind);
     auto fv = [&](const char* k) { return FlavourValue(model, type, osCode, f, k, kFileLimit); };
     auto mv = [&](const std::string& k) { return ModelValue(model, type, osCode, k, kFileLimit); };
@@ -365,7 +367,7 @@ FileSet SetupConfig::Files(const std::string& model, int type, int osCode, PortK
     return s;
 }
 
-bool SetupConfig::UnidrvCore(const std::string& model, int type, int osCode, Flavour user) {
+bool SetupConfig::UnidrvCore(const std::string& model, int type, WinVersion osCode, Flavour user) {
     std::string v = FlavourValue(model, type, osCode, user, "2KDDKDEV", kFileLimit);
     return !v.empty() && v[0] == '1';
 }

@@ -18,10 +18,24 @@ namespace k20::drvsetup {
 enum class PortKind { Serial = 0, Parallel = 1, Usb = 2, Network = 3 };
 enum class Flavour { Std, Gdi };
 
+// The Windows version an installation is made for. The numbers are those of the wizard's
+// first eight OS choices and select the configuration's section suffixes (".98" ..
+// ".Win7"); Windows 8 and later install as Windows 7.
+enum class WinVersion : int {
+    Win98 = 0,
+    NT4 = 1,
+    Win2000 = 2,
+    XP = 3,
+    Server2003 = 4,
+    Vista = 5,
+    Server2008 = 6,
+    Win7 = 7
+};
 inline constexpr int kOsCount = 8;
-// Section suffix of an OS code 0..7 (".98" .. ".Win7"); later versions are clamped to 7.
-const char* OsSuffix(int osCode);
-int ClampOsCode(int osCode);
+const char* OsSuffix(WinVersion os);
+// Any code (a detected system's 0..11 among them) as the version it installs for: below 0
+// is Windows 98, above 7 Windows 7.
+WinVersion ClampOsCode(int code);
 
 // A decimal conversion as the C library's atoi does it: blanks, sign, digits; anything
 // else ends the number; no digits gives 0. Clamped to the int range instead of overflowing.
@@ -122,7 +136,7 @@ class SetupConfig {
     std::optional<std::array<uint8_t, 6>> ConfiguredSetNumberPrefix();
 
     int ProcessorVersion();
-    MonitorSet Monitors(int osCode);
+    MonitorSet Monitors(WinVersion osCode);
     int ComMonitorVisible(int detectedCode);  // from the detected system's monitor section
     int SupportedUsbDevice(const std::string& portName);
     std::string UsbClassPrinter(const std::string& key);  // default "ERR"
@@ -130,17 +144,17 @@ class SetupConfig {
     // Type files
     PortSection Port(const std::string& model, int printerType);
     Flavour EffectiveFlavour(Flavour user, PortKind kind);
-    std::string DriverName(const std::string& model, int type, int osCode, PortKind kind);
-    DriverRecord Driver(const std::string& model, int type, int osCode, PortKind kind, Flavour user);
-    PrinterRecord Printer(const std::string& model, int type, int osCode, PortKind kind, Flavour user);
-    FileSet Files(const std::string& model, int type, int osCode, PortKind kind, Flavour user);
-    bool UnidrvCore(const std::string& model, int type, int osCode, Flavour user);
+    std::string DriverName(const std::string& model, int type, WinVersion osCode, PortKind kind);
+    DriverRecord Driver(const std::string& model, int type, WinVersion osCode, PortKind kind, Flavour user);
+    PrinterRecord Printer(const std::string& model, int type, WinVersion osCode, PortKind kind, Flavour user);
+    FileSet Files(const std::string& model, int type, WinVersion osCode, PortKind kind, Flavour user);
+    bool UnidrvCore(const std::string& model, int type, WinVersion osCode, Flavour user);
 
   private:
     const IniFile& Load(const std::string& file);
-    std::string ModelValue(const std::string& model, int type, int osCode, const std::string& key,
+    std::string ModelValue(const std::string& model, int type, WinVersion osCode, const std::string& key,
                            size_t limit);
-    std::string FlavourValue(const std::string& model, int type, int osCode, Flavour f,
+    std::string FlavourValue(const std::string& model, int type, WinVersion osCode, Flavour f,
                              const std::string& key, size_t limit);
 
     platform::FileSystem& fs_;

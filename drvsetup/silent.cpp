@@ -174,151 +174,206 @@ SilentParse ParseSilentArgs(const std::vector<std::string>& args) {
     return r;
 }
 
-SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir,
-                       const std::string& programName, WizardDesktop& desk, const SilentOptions& o,
-                       const std::function<void(const std::string&)>& err) {
-    SilentResult res;
-    auto log = [&](const std::string& line) {
-        res.log.push_back(line);
-        if (err) err(line);
-    };
-    auto finish = [&](int code) {
-        res.exitCode = code;
-        if (!o.logFile.empty()) {
+namespace {
+
+// One unattended run: its log, its answers to the wizard's questions, and one named step
+// per wizard page. A step that returns false has logged why and refuses the run.
+class SilentRun {
+  public:
+    SilentRun(platform::AdminPlatform& p, const SilentOptions& o,
+              const std::function<void(const std::string&)>& err)
+        : p_(p), o_(o), err_(err) {}
+
+    void Log(const std::string& line) {
+        res_.log.push_back(line);
+        if (err_) err_(line);
+    }
+
+    SilentResult Finish(int code) {
+        res_.exitCode = code;
+        if (!o_.logFile.empty()) {
             std::vector<uint8_t> bytes;
-            p.base.files.ReadFile(o.logFile, bytes);  // append to what is there
-            for (const auto& l : res.log) {
+            p_.base.files.ReadFile(o_.logFile, bytes);  // append to what is there
+            for (const auto& l : res_.log) {
                 bytes.insert(bytes.end(), l.begin(), l.end());
                 bytes.push_back('\r');
                 bytes.push_back('\n');
             }
-            if (p.base.files.WriteFile(o.logFile, bytes) != platform::kOk && err)
-                err("The log file " + o.logFile + " cannot be written.");
+            if (p_.base.files.WriteFile(o_.logFile, bytes) != platform::kOk && err_)
+                err_("The log file " + o_.logFile + " cannot be written.");
         }
-        return res;
-    };
+        return res_;
+    }
 
+    WizardUi Ui() {
+        WizardUi ui;
+        ui.show = [this](const std::string& line) { Log(line); };
+        // Unattended: the printer's number is changed only when /renumber asks for it, and
+        // Windows is never restarted under an integrator's script.
+        ui.ask = [this](const std::string& q) {
+            bool yes = q == renumberQuestion_ ? o_.renumber : q != restartQuestion_;
+            Log(q + (yes ? " [Yes]" : " [No]"));
+            return yes;
+        };
+        ui.showTitled = [this](const std::string& title, const std::string& text) {
+            Log(title + ": " + text);
+        };
+        return ui;
+    }
+
+    bool Start(WizardModel& m, WizardDesktop& desk, const WizardUi& ui) {
+        switch (m.Startup(desk, ui, false)) {
+            case StartVerdict::AlreadyRunning:
+                Log("Another installer is running.");
+                return false;
+            case StartVerdict::Refused:
+                return false;
+            case StartVerdict::Run:
+                break;
+        }
+        restartQuestion_ = m.Texts().Message("IDS_INF_RESTART");
+        renumberQuestion_ = m.Texts().Message("IDS_INF_CHANGEID");
+        if (m.Page() == kPageLicence) {
+            m.SetAccepted(true);  // running the command line is the integrator's acceptance
+            m.Next(ui);
+        }
+        return true;
+    }
+
+    bool ChooseModel(WizardModel& m, const WizardUi& ui) {
+        int type = -1, index = -1;
+        for (int t = 0; t < 4 && type < 0; ++t) {
+            const auto& models = m.Types()[t].models;
+            for (size_t i = 0; i < models.size(); ++i)
+                if (EqualsNoCase(models[i], o_.model)) {
+                    type = t;
+                    index = static_cast<int>(i);
+                    break;
+                }
+        }
+        if (type < 0) {
+            std::string offered;
+            for (const auto& t : m.Types())
+                for (const auto& name : t.models) offered += (offered.empty() ? "" : ", ") + name;
+            Log("The model \"" + o_.model + "\" is not in this package. Models: " + offered);
+            return false;
+        }
+        m.ChooseType(type);
+        m.ChooseModel(type, index);
+        m.SetAsDefault(o_.setDefault);
+        return m.Next(ui);
+    }
+
+    bool ChooseMode(WizardModel& m, const WizardUi& ui) {
+        if (o_.advanced.value_or(false)) {
+            if (!m.AdvancedEnabled()) {
+                Log("The model \"" + m.Model() + "\" offers only the typical installation.");
+                return false;
+            }
+            m.ChooseAdvanced(true);
+        }
+        return m.Next(ui) && m.Page() == kPagePort;
+    }
+
+    bool ChoosePort(WizardModel& m) {
+        const auto& entries = m.Ports().entries;
+        int portIndex = -1;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (EqualsNoCase(entries[i], o_.port)) portIndex = static_cast<int>(i);
+        if (portIndex < 0) {
+            std::string offered;
+            for (const auto& e : entries) offered += (offered.empty() ? "" : ", ") + e;
+            Log("The port \"" + o_.port + "\" is not offered for \"" + m.Model() + "\". Ports: " + offered);
+            return false;
+        }
+        m.SelectPort(portIndex);
+        const std::string& port = entries[portIndex];
+        ChooseSerialSettings(m, DecidePortKind(port) == PortKind::Serial, port);
+        ChooseRaster(m);
+        ChooseAddress(m, DecidePortKind(port) == PortKind::Network, port);
+        return true;
+    }
+
+    // The exit code of the installation of what the pages hold.
+    int Install(WizardModel& m, const WizardUi& ui, const std::string& installerDir) {
+        switch (m.PrepareInstall(ui)) {
+            case InstallStep::Stay:
+                return kSilentRefused;
+            case InstallStep::HandedOver:
+                Log("The USB class printer was handed to the USB driver installer.");
+                return kSilentOk;
+            case InstallStep::RunWorker:
+                break;
+        }
+        Installer inst(p_, m.Texts(), installerDir, m.Request());
+        int result = kWorkerFailure;
+        std::string message;
+        try {
+            result = inst.Run();
+            message = inst.Message();
+        } catch (...) {
+            message = WorkerStoppedText(m.Texts(), "", "");
+        }
+        for (const auto& n : inst.Notices()) Log(n);
+        res_.printerName = inst.PrinterName();
+        m.Finish(result, message, ui, {}, false);
+        if (result != kWorkerSuccess) return kSilentFailed;
+        return inst.RestartNeeded() ? kSilentRestartRequired : kSilentOk;
+    }
+
+  private:
+    void ChooseSerialSettings(WizardModel& m, bool serial, const std::string& port) {
+        bool given = o_.baud || o_.dataBits || o_.parity || o_.stopBits || o_.flow;
+        if (serial) {
+            if (o_.baud) m.ChooseBaud(BaudIndexFor(*o_.baud));
+            if (o_.dataBits) m.ChooseByteSize(*o_.dataBits);
+            if (o_.stopBits) m.ChooseStopBits(*o_.stopBits);
+            if (o_.parity) m.ChooseParityChar(*o_.parity);
+            if (o_.flow) m.ChooseFlowChar(*o_.flow);
+        } else if (given) {
+            Log("Serial settings are ignored for the port " + port + ".");
+        }
+    }
+
+    void ChooseRaster(WizardModel& m) {
+        if (m.Ports().raster == RasterBox::Shown && m.Ports().rasterEnabled)
+            m.SetRaster(o_.raster);
+        else if (o_.raster)
+            Log("Raster graphic printing is not a choice for this port and mode; /raster is ignored.");
+    }
+
+    void ChooseAddress(WizardModel& m, bool network, const std::string& port) {
+        if (network) {
+            std::array<uint8_t, 4> ip{};
+            if (!o_.ip.empty()) ParseIp(o_.ip, ip);
+            m.SetIpAddress(ip);
+        } else if (!o_.ip.empty()) {
+            Log("/ip is ignored for the port " + port + ".");
+        }
+    }
+
+    platform::AdminPlatform& p_;
+    const SilentOptions& o_;
+    const std::function<void(const std::string&)>& err_;
+    SilentResult res_;
+    std::string restartQuestion_, renumberQuestion_;
+};
+
+}  // namespace
+
+SilentResult RunSilent(platform::AdminPlatform& p, const std::string& installerDir,
+                       const std::string& programName, WizardDesktop& desk, const SilentOptions& o,
+                       const std::function<void(const std::string&)>& err) {
+    SilentRun run(p, o, err);
     if (!o.acceptLicence) {
-        log("The licence agreement was not accepted: /quiet needs /acceptlicence.");
-        return finish(kSilentLicenceNotAccepted);
+        run.Log("The licence agreement was not accepted: /quiet needs /acceptlicence.");
+        return run.Finish(kSilentLicenceNotAccepted);
     }
     WizardModel m(p, installerDir, programName);
-    std::string restartQuestion, renumberQuestion;
-    WizardUi ui;
-    ui.show = log;
-    // Unattended: the printer's number is changed only when /renumber asks for it, and
-    // Windows is never restarted under an integrator's script.
-    ui.ask = [&](const std::string& q) {
-        bool yes = q == renumberQuestion ? o.renumber : q != restartQuestion;
-        log(q + (yes ? " [Yes]" : " [No]"));
-        return yes;
-    };
-    ui.showTitled = [&](const std::string& title, const std::string& text) { log(title + ": " + text); };
-
-    switch (m.Startup(desk, ui, false)) {
-        case StartVerdict::AlreadyRunning:
-            log("Another installer is running.");
-            return finish(kSilentRefused);
-        case StartVerdict::Refused:
-            return finish(kSilentRefused);
-        case StartVerdict::Run:
-            break;
-    }
-    restartQuestion = m.Texts().Message("IDS_INF_RESTART");
-    renumberQuestion = m.Texts().Message("IDS_INF_CHANGEID");
-    if (m.Page() == kPageLicence) {
-        m.SetAccepted(true);  // running the command line is the integrator's acceptance
-        m.Next(ui);
-    }
-    // Model
-    int type = -1, index = -1;
-    std::string offered;
-    for (int t = 0; t < 4 && type < 0; ++t) {
-        const auto& models = m.Types()[t].models;
-        for (size_t i = 0; i < models.size(); ++i)
-            if (EqualsNoCase(models[i], o.model)) {
-                type = t;
-                index = static_cast<int>(i);
-                break;
-            }
-    }
-    if (type < 0) {
-        for (const auto& t : m.Types())
-            for (const auto& name : t.models) offered += (offered.empty() ? "" : ", ") + name;
-        log("The model \"" + o.model + "\" is not in this package. Models: " + offered);
-        return finish(kSilentRefused);
-    }
-    m.ChooseType(type);
-    m.ChooseModel(type, index);
-    m.SetAsDefault(o.setDefault);
-    if (!m.Next(ui)) return finish(kSilentRefused);
-    // Mode
-    if (o.advanced.value_or(false)) {
-        if (!m.AdvancedEnabled()) {
-            log("The model \"" + m.Model() + "\" offers only the typical installation.");
-            return finish(kSilentRefused);
-        }
-        m.ChooseAdvanced(true);
-    }
-    if (!m.Next(ui) || m.Page() != kPagePort) return finish(kSilentRefused);
-    // Port
-    const auto& entries = m.Ports().entries;
-    int portIndex = -1;
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (EqualsNoCase(entries[i], o.port)) portIndex = static_cast<int>(i);
-    if (portIndex < 0) {
-        offered.clear();
-        for (const auto& e : entries) offered += (offered.empty() ? "" : ", ") + e;
-        log("The port \"" + o.port + "\" is not offered for \"" + m.Model() + "\". Ports: " + offered);
-        return finish(kSilentRefused);
-    }
-    m.SelectPort(portIndex);
-    auto kind = DecidePortKind(entries[portIndex]);
-    bool serialGiven = o.baud || o.dataBits || o.parity || o.stopBits || o.flow;
-    if (kind == PortKind::Serial) {
-        if (o.baud) m.ChooseBaud(BaudIndexFor(*o.baud));
-        if (o.dataBits) m.ChooseByteSize(*o.dataBits);
-        if (o.stopBits) m.ChooseStopBits(*o.stopBits);
-        if (o.parity) m.ChooseParityChar(*o.parity);
-        if (o.flow) m.ChooseFlowChar(*o.flow);
-    } else if (serialGiven) {
-        log("Serial settings are ignored for the port " + entries[portIndex] + ".");
-    }
-    if (m.Ports().raster == RasterBox::Shown && m.Ports().rasterEnabled)
-        m.SetRaster(o.raster);
-    else if (o.raster)
-        log("Raster graphic printing is not a choice for this port and mode; /raster is ignored.");
-    if (kind == PortKind::Network) {
-        std::array<uint8_t, 4> ip{};
-        if (!o.ip.empty()) ParseIp(o.ip, ip);
-        m.SetIpAddress(ip);
-    } else if (!o.ip.empty()) {
-        log("/ip is ignored for the port " + entries[portIndex] + ".");
-    }
-    // Install
-    switch (m.PrepareInstall(ui)) {
-        case InstallStep::Stay:
-            return finish(kSilentRefused);
-        case InstallStep::HandedOver:
-            log("The USB class printer was handed to the USB driver installer.");
-            return finish(kSilentOk);
-        case InstallStep::RunWorker:
-            break;
-    }
-    Installer inst(p, m.Texts(), installerDir, m.Request());
-    int result = kWorkerFailure;
-    std::string message;
-    try {
-        result = inst.Run();
-        message = inst.Message();
-    } catch (...) {
-        message = WorkerStoppedText(m.Texts(), "", "");
-    }
-    for (const auto& n : inst.Notices()) log(n);
-    res.printerName = inst.PrinterName();
-    m.Finish(result, message, ui, {}, false);
-    if (result != kWorkerSuccess) return finish(kSilentFailed);
-    return finish(inst.RestartNeeded() ? kSilentRestartRequired : kSilentOk);
+    const WizardUi ui = run.Ui();
+    if (!run.Start(m, desk, ui) || !run.ChooseModel(m, ui) || !run.ChooseMode(m, ui) || !run.ChoosePort(m))
+        return run.Finish(kSilentRefused);
+    return run.Finish(run.Install(m, ui, installerDir));
 }
 
 }  // namespace k20::drvsetup

@@ -260,7 +260,7 @@ bool UpdateKernelDriverIfNeeded(AdminPlatform& p, SetupConfig& cfg, int detected
 }
 
 bool InstallClassPrinter(AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts, const UsbUi& ui,
-                         const std::string& model, int printerType, int osCode, Flavour flavour,
+                         const std::string& model, int printerType, WinVersion osCode, Flavour flavour,
                          bool setDefault, int detectedCode) {
     int n = ReadClassPrinterNumber(p, cfg.InstallerDir(), model, ui);
     if (n == 0) {

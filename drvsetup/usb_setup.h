@@ -72,7 +72,7 @@ std::string StartFailureText(platform::AdminPlatform& p, const std::string& exe,
 
 // The class-printer hand-over. Returns false with the message shown when it stops.
 bool InstallClassPrinter(platform::AdminPlatform& p, SetupConfig& cfg, const SetupTexts& texts,
-                         const UsbUi& ui, const std::string& model, int printerType, int osCode,
+                         const UsbUi& ui, const std::string& model, int printerType, WinVersion osCode,
                          Flavour flavour, bool setDefault, int detectedCode);
 
 // Before a maker-driver installation: the device number check and change. Returns false

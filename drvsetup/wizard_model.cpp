@@ -54,8 +54,8 @@ int OsChoiceOfDetected(int detectedCode) {
     }
 }
 
-int OsCodeOfChoice(int choice) {
-    return choice >= kOsWin7 ? 7 : std::max(choice, 0);
+WinVersion OsCodeOfChoice(int choice) {
+    return ClampOsCode(choice);
 }
 
 int BaudIndexFor(int baud) {
@@ -243,27 +243,27 @@ bool WizardModel::LeaveModelPage(const WizardUi& ui) {
     return true;
 }
 
-bool WizardModel::OsSupported(int osCode, const WizardUi& ui) {
+bool WizardModel::OsSupported(WinVersion osCode, const WizardUi& ui) {
     const char* key = nullptr;
     int value = 1;
     switch (osCode) {
-        case 1:
+        case WinVersion::NT4:
             value = portSection_.systemNT;
             key = "IDS_NOTSUPPORTNT";
             break;
-        case 4:
+        case WinVersion::Server2003:
             value = portSection_.system2003;
             key = "IDS_NOTSUPPORT2003";
             break;
-        case 5:
+        case WinVersion::Vista:
             value = portSection_.systemVista;
             key = "IDS_NOTSUPPORTVISTA";
             break;
-        case 6:
+        case WinVersion::Server2008:
             value = portSection_.system2008;
             key = "IDS_NOTSUPPORT2008";
             break;
-        case 7:
+        case WinVersion::Win7:
             value = portSection_.systemWin7;
             key = "IDS_NOTSUPPORTWin7";
             break;
@@ -392,9 +392,12 @@ void WizardModel::SetRaster(bool on) {
 }
 
 InstallStep WizardModel::PrepareInstall(const WizardUi& ui) {
-    const int os = OsCode();
+    const WinVersion os = OsCode();
     // 1. The target is tested again.
-    if ((os == 1 || os == 4 || os == 6 || os == 7) && !OsSupported(os, ui)) return InstallStep::Stay;
+    if ((os == WinVersion::NT4 || os == WinVersion::Server2003 || os == WinVersion::Server2008 ||
+         os == WinVersion::Win7) &&
+        !OsSupported(os, ui))
+        return InstallStep::Stay;
     // 2. The port kind of the chosen entry.
     std::string port = SelectedPort();
     auto kind = DecidePortKind(port);
@@ -404,7 +407,7 @@ InstallStep WizardModel::PrepareInstall(const WizardUi& ui) {
     }
     const Flavour flavour = ports_.rasterOn ? Flavour::Gdi : Flavour::Std;
     if (*kind == PortKind::Usb) {
-        if (os == 1) {
+        if (os == WinVersion::NT4) {
             ui.show(texts_->Message("IDS_ERR_NOSUPPORTUSB"));
             return InstallStep::Stay;
         }
@@ -469,7 +472,7 @@ void WizardModel::Finish(int workerResult, const std::string& workerMessage, con
     else
         ui.show(workerMessage.empty() ? WorkerStoppedText(*texts_, "", "") : workerMessage);
     if (!ok) RemoveCreatedPort();
-    if (OsCode() == 0 && ui.ask(texts_->Message("IDS_INF_RESTART"))) {
+    if (OsCode() == WinVersion::Win98 && ui.ask(texts_->Message("IDS_INF_RESTART"))) {
         if (!restartWindows || !restartWindows()) ui.show(texts_->Message("IDS_ERR_EXITWIN"));
     }
     (void)cfg_->ShellExeName();

@@ -41,7 +41,7 @@ enum OsChoice {
     kOsChoiceCount
 };
 int OsChoiceOfDetected(int detectedCode);
-int OsCodeOfChoice(int choice);  // 0..7; Windows 8 and later are 7
+WinVersion OsCodeOfChoice(int choice);  // Windows 8 and later are Windows 7
 
 // What start-up needs from the desktop besides the platform.
 class WizardDesktop {
@@ -145,7 +145,7 @@ class WizardModel {
     int OsChoiceShown() const { return osChoice_; }
     bool OsChoiceEnabled(int choice) const { return choice == osChoice_; }
     bool OsChoiceVisible(int choice) const { return !(choice == kOs2000 && windows64_); }
-    int OsCode() const { return OsCodeOfChoice(osChoice_); }
+    WinVersion OsCode() const { return OsCodeOfChoice(osChoice_); }
 
     // Port page
     const PortPageState& Ports() const { return ports_; }
@@ -183,7 +183,7 @@ class WizardModel {
     bool LeaveModelPage(const WizardUi& ui);
     bool LeaveOsPage(const WizardUi& ui);
     void ArriveAtPortPage();
-    bool OsSupported(int osCode, const WizardUi& ui);
+    bool OsSupported(WinVersion osCode, const WizardUi& ui);
     bool LoadLicence(const WizardUi& ui);
     void UpdateNextEnabled();
 
@@ -211,7 +211,8 @@ class WizardModel {
 
     PortPageState ports_;
     std::string composedModel_;
-    int composedMode_ = -1, composedOs_ = -1;
+    int composedMode_ = -1;
+    std::optional<WinVersion> composedOs_;
     bool usbDriverInstalled_ = false;
     int baudIndex_ = 5;
     SerialSettings serial_;

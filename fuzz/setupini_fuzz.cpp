@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<ModelEntry> models = cfg.Models();
     models.push_back(ModelEntry{"ZRP-A10", 0});
     const ModelEntry& model = models[modelIndex < models.size() ? modelIndex : models.size() - 1];
-    (void)MakeInstallRequest(cfg, os, model.type < 0 ? 0 : model.type, model.name, PortKind(os % 4),
-                             "USB_X_1", gdi ? Flavour::Gdi : Flavour::Std, true);
+    (void)MakeInstallRequest(cfg, WinVersion(os), model.type < 0 ? 0 : model.type, model.name,
+                             PortKind(os % 4), "USB_X_1", gdi ? Flavour::Gdi : Flavour::Std, true);
     (void)cfg.Port(model.name, model.type);
     (void)cfg.ComMonitorVisible(os + 4);
     return 0;

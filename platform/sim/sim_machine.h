@@ -108,7 +108,7 @@ class SimFileSystem : public FileSystem {
     void RestartWindows();
     std::vector<std::pair<std::string, std::string>> pendingReplacements;
     // Files a running program holds open: writing over, moving over or deleting them fails
-    // with a sharing violation (32) until RestartWindows().
+    // with kErrSharingViolation until RestartWindows().
     void HoldOpen(const std::string& path) { held_.insert(Key(path)); }
 
     // Test set-up: writes a file, creating its folders, and optionally gives it a version.

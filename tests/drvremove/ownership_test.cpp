@@ -15,17 +15,6 @@ using namespace k20::platform;
 
 namespace {
 
-bool Contains(const std::vector<std::string>& v, const std::string& s) {
-    return std::find(v.begin(), v.end(), s) != v.end();
-}
-
-std::vector<std::string> StartInto(Remover& r, ListSink& sink, const std::vector<std::string>& checked) {
-    std::vector<std::string> names, log;
-    EXPECT_EQ(r.Start(names, log), StartResult::Ok);
-    for (auto& n : names) sink.items.push_back({n, Contains(checked, n)});
-    return names;
-}
-
 TEST(FileNames, RefusedKindsOfNames) {
     struct Row {
         const char* name;

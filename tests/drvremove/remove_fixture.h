@@ -2,6 +2,9 @@
 // A simulated machine with the uninstaller's shipped data in C:\pkg, helpers that put the
 // package's spooler objects in place the way an installation leaves them, and a desktop
 // that records what the program would have shown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -52,6 +55,19 @@ class ListSink : public RemovalSink {
     std::vector<MainModel::Item> items;
     std::vector<std::string> log;
 };
+
+inline bool Contains(const std::vector<std::string>& v, const std::string& s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+// Starts the engine and puts its list into a sink with the named items checked.
+inline std::vector<std::string> StartInto(Remover& r, ListSink& sink,
+                                          const std::vector<std::string>& checked) {
+    std::vector<std::string> names, log;
+    EXPECT_EQ(r.Start(names, log), StartResult::Ok);
+    for (auto& n : names) sink.items.push_back({n, Contains(checked, n)});
+    return names;
+}
 
 inline std::vector<uint8_t> ReadHostFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

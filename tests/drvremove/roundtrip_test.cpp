@@ -101,7 +101,7 @@ class RoundTrip : public ::testing::TestWithParam<Case> {};
 // A fresh Windows 10 (64-bit) or Windows 7 (32-bit) with the package and a printer of
 // another maker.
 void PrepareMachine(sim::SimMachine& m, const Case& c) {
-    const int os = 7;
+    const drvsetup::WinVersion os = drvsetup::WinVersion::Win7;
     LoadInstallerPackage(m);
     drvsetup::testing::DressMachine(m, os, c.w64);
     if (!c.w64) m.system.version = {6, 1, 7601, 1, 0, 2};
@@ -129,18 +129,11 @@ void PrepareMachine(sim::SimMachine& m, const Case& c) {
     ASSERT_EQ(m.printAdmin.AddPrinter(op), kOk);
 }
 
-TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
-    const Case c = GetParam();
-    const int os = 7;
-    sim::SimMachine m;
-    PrepareMachine(m, c);
-    m.faults.Reset();
-    const Snapshot before = Take(m);
-
-    // What the wizard does before the worker runs: the network port, the USB record.
-    AdminPlatform p = m.admin();
+// What the wizard does before the worker runs (the network port, the USB record), and the
+// request it hands to the worker.
+void PrepareRequest(sim::SimMachine& m, const Case& c, drvsetup::InstallRequest& req) {
+    const drvsetup::WinVersion os = drvsetup::WinVersion::Win7;
     drvsetup::SetupConfig cfg(m.files, drvsetup::testing::kPkg, c.w64, 1252);
-    drvsetup::SetupTexts stexts(m.files, drvsetup::testing::kPkg, 0x0409, 1252);
     const char* ports[] = {"QXCOM1:", "LPT1:", "USB_ZRP-A10_1", "QXIP_192.168.1.100"};
     std::string port = ports[int(c.kind)];
     if (c.kind == PortKind::Network) {
@@ -148,34 +141,31 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
         ASSERT_TRUE(drvsetup::CreateNetworkPort(m.printAdmin, port, "192.168.1.100", e));
     }
     if (c.kind == PortKind::Usb) drvsetup::InstallRecords(m.registry, c.w64, os).RecordUsbPort(cfg, port);
-    auto req =
-        drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
-    drvsetup::Installer inst(p, stexts, drvsetup::testing::kPkg, req);
-    ASSERT_EQ(inst.Run(), drvsetup::kWorkerSuccess) << inst.Message();
-    ASSERT_FALSE(Take(m).Added(before).empty());
+    req = drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
+}
 
-    drvremove::testing::FakeDesktop desktop;
+// The uninstaller with every item of its list checked, run to its end.
+void RemoveEverything(AdminPlatform& p, drvremove::testing::FakeDesktop& desktop, bool askRestart) {
     Remover r(p, desktop, StartFacts{drvremove::testing::kDir, true, true});
     drvremove::testing::ListSink sink;
     std::vector<std::string> names, log;
     ASSERT_EQ(r.Start(names, log), StartResult::Ok);
     for (auto& n : names) sink.items.push_back({n, true});
     ASSERT_TRUE(r.PreCheck(sink));
-    RunResult res = r.Remove(sink, false, true);
+    RunResult res = r.Remove(sink, false, askRestart);
     EXPECT_TRUE(res.loopCompleted && res.removedSomething && !res.incomplete);
     EXPECT_TRUE(sink.items.empty());
-    EXPECT_EQ(desktop.questions, 1);
-    EXPECT_TRUE(m.services.Running("Spooler"));
+}
 
+// What stays of a removed installation on purpose.
+std::set<std::string> KeptOnPurpose(sim::SimMachine& m, const Case& c) {
     std::set<std::string> expected;
-    // Kept on purpose: the USB port record and the serial settings.
+    // The USB port record.
     if (c.kind == PortKind::Usb) {
         expected.insert("SOFTWARE\\KESTRAN");
         expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT");
         expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT:USB_ZRP-A10_1");
     }
-    if (c.kind == PortKind::Serial)
-        expected.insert("SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS:COM1:");
     // No removal step names these: the driver log folder with the user's logged jobs, and
     // the control-font table and language resources that all the package's drivers share
     // in the driver version folder.
@@ -184,30 +174,48 @@ TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
     for (const char* f : {"C:\\PELLAMORDRIVERLOG", "C:\\PELLAMORDRIVERLOG\\DRVLOG.INI",
                           "C:\\PELLAMORDRIVERLOG\\LOGVIEWER.EXE"})
         expected.insert(f);
-    std::set<std::string> added = Take(m).Added(before);
-    EXPECT_EQ(added, expected);
+    return expected;
 }
 
-TEST_P(RoundTrip, AFailedInstallationIsRemovedCompletelyToo) {
+TEST_P(RoundTrip, InstallThenRemoveLeavesOnlyWhatIsKeptOnPurpose) {
     const Case c = GetParam();
-    const int os = 7;
     sim::SimMachine m;
     PrepareMachine(m, c);
     m.faults.Reset();
     const Snapshot before = Take(m);
 
     AdminPlatform p = m.admin();
-    drvsetup::SetupConfig cfg(m.files, drvsetup::testing::kPkg, c.w64, 1252);
     drvsetup::SetupTexts stexts(m.files, drvsetup::testing::kPkg, 0x0409, 1252);
-    const char* ports[] = {"QXCOM1:", "LPT1:", "USB_ZRP-A10_1", "QXIP_192.168.1.100"};
-    std::string port = ports[int(c.kind)];
-    if (c.kind == PortKind::Network) {
-        Error e;
-        ASSERT_TRUE(drvsetup::CreateNetworkPort(m.printAdmin, port, "192.168.1.100", e));
-    }
-    if (c.kind == PortKind::Usb) drvsetup::InstallRecords(m.registry, c.w64, os).RecordUsbPort(cfg, port);
-    auto req =
-        drvsetup::MakeInstallRequest(cfg, os, 0, "ZRP-A10", c.kind, port, drvsetup::Flavour::Std, true);
+    drvsetup::InstallRequest req;
+    ASSERT_NO_FATAL_FAILURE(PrepareRequest(m, c, req));
+    drvsetup::Installer inst(p, stexts, drvsetup::testing::kPkg, req);
+    ASSERT_EQ(inst.Run(), drvsetup::kWorkerSuccess) << inst.Message();
+    ASSERT_FALSE(Take(m).Added(before).empty());
+
+    drvremove::testing::FakeDesktop desktop;
+    ASSERT_NO_FATAL_FAILURE(RemoveEverything(p, desktop, true));
+    EXPECT_EQ(desktop.questions, 1);
+    EXPECT_TRUE(m.services.Running("Spooler"));
+
+    std::set<std::string> expected = KeptOnPurpose(m, c);
+    // The serial settings are kept on purpose too.
+    if (c.kind == PortKind::Serial)
+        expected.insert("SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS:COM1:");
+    std::set<std::string> added = Take(m).Added(before);
+    EXPECT_EQ(added, expected);
+}
+
+TEST_P(RoundTrip, AFailedInstallationIsRemovedCompletelyToo) {
+    const Case c = GetParam();
+    sim::SimMachine m;
+    PrepareMachine(m, c);
+    m.faults.Reset();
+    const Snapshot before = Take(m);
+
+    AdminPlatform p = m.admin();
+    drvsetup::SetupTexts stexts(m.files, drvsetup::testing::kPkg, 0x0409, 1252);
+    drvsetup::InstallRequest req;
+    ASSERT_NO_FATAL_FAILURE(PrepareRequest(m, c, req));
     // Monitors, processor, files and driver are in place when the printer cannot be made:
     // the driver stays without a printer, and the network port without a printer too.
     m.faults.FailAlways("AddPrinter", kErrAccessDenied);
@@ -218,28 +226,8 @@ TEST_P(RoundTrip, AFailedInstallationIsRemovedCompletelyToo) {
                             [&](const DriverInfo3& d) { return d.name == req.driver.name; }));
 
     drvremove::testing::FakeDesktop desktop;
-    Remover r(p, desktop, StartFacts{drvremove::testing::kDir, true, true});
-    drvremove::testing::ListSink sink;
-    std::vector<std::string> names, log;
-    ASSERT_EQ(r.Start(names, log), StartResult::Ok);
-    for (auto& n : names) sink.items.push_back({n, true});
-    ASSERT_TRUE(r.PreCheck(sink));
-    RunResult res = r.Remove(sink, false, false);
-    EXPECT_TRUE(res.loopCompleted && res.removedSomething && !res.incomplete);
-    EXPECT_TRUE(sink.items.empty());
-
-    std::set<std::string> expected;
-    if (c.kind == PortKind::Usb) {
-        expected.insert("SOFTWARE\\KESTRAN");
-        expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT");
-        expected.insert("SOFTWARE\\KESTRAN\\PRINTERPORT:USB_ZRP-A10_1");
-    }
-    const std::string ver = ToUpper(m.printAdmin.DriverDirectory("")) + "\\3\\";
-    for (const char* f : {"CTLFONT.DAT", "ENG_K20.RES", "CHS_K20.RES"}) expected.insert(ver + f);
-    for (const char* f : {"C:\\PELLAMORDRIVERLOG", "C:\\PELLAMORDRIVERLOG\\DRVLOG.INI",
-                          "C:\\PELLAMORDRIVERLOG\\LOGVIEWER.EXE"})
-        expected.insert(f);
-    EXPECT_EQ(Take(m).Added(before), expected);
+    ASSERT_NO_FATAL_FAILURE(RemoveEverything(p, desktop, false));
+    EXPECT_EQ(Take(m).Added(before), KeptOnPurpose(m, c));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPortKind, RoundTrip,

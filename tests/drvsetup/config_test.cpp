@@ -101,10 +101,10 @@ TEST(ConfigValues, DefaultsLimitsAndDecimalConversion) {
     EXPECT_EQ(c.SupportedUsbDevice("USB_X_1"), 0);
     // The entry is cut to 199 characters before the suffix is looked for.
     EXPECT_TRUE(c.Models().empty());
-    EXPECT_EQ(c.Monitors(7).serial.name, std::string(49, 'N'));
-    EXPECT_EQ(c.Monitors(7).usb.dll, "0");
-    EXPECT_EQ(c.Monitors(0).serial.environment, "Windows 4.0");
-    EXPECT_EQ(c.Monitors(3).serial.environment, "");
+    EXPECT_EQ(c.Monitors(WinVersion::Win7).serial.name, std::string(49, 'N'));
+    EXPECT_EQ(c.Monitors(WinVersion::Win7).usb.dll, "0");
+    EXPECT_EQ(c.Monitors(WinVersion::Win98).serial.environment, "Windows 4.0");
+    EXPECT_EQ(c.Monitors(WinVersion::XP).serial.environment, "");
     EXPECT_EQ(c.SetNumberPrefix(), (std::array<uint8_t, 6>{}));
 }
 
@@ -131,20 +131,25 @@ TEST(TypeFiles, SectionsFlavourAndDriverNames) {
     SetupConfig c(m.files, "C:\\pkg", true, 1252);
     // Windows 10 is OS code 7: the .Win7 section.
     EXPECT_STREQ(OsSuffix(ClampOsCode(11)), ".Win7");
-    EXPECT_EQ(c.DriverName("ZRP-A10", 0, 7, PortKind::Usb), "ZRP-A10 USB");
-    EXPECT_EQ(c.DriverName("ZRP-A10", 0, 1, PortKind::Usb), "ZRP-A10 GDI");
-    EXPECT_EQ(c.DriverName("ZRP-A10", 0, 0, PortKind::Network), "ZRP-A10 GDI");
-    EXPECT_EQ(c.Driver("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Std).dataFile, "ZRPA10.GPD");
-    EXPECT_EQ(c.Driver("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Gdi).dataFile, "ZRPA10G.GPD");
+    EXPECT_EQ(ClampOsCode(-1), WinVersion::Win98);
+    EXPECT_EQ(c.DriverName("ZRP-A10", 0, WinVersion::Win7, PortKind::Usb), "ZRP-A10 USB");
+    EXPECT_EQ(c.DriverName("ZRP-A10", 0, WinVersion::NT4, PortKind::Usb), "ZRP-A10 GDI");
+    EXPECT_EQ(c.DriverName("ZRP-A10", 0, WinVersion::Win98, PortKind::Network), "ZRP-A10 GDI");
+    EXPECT_EQ(c.Driver("ZRP-A10", 0, WinVersion::Win7, PortKind::Serial, Flavour::Std).dataFile,
+              "ZRPA10.GPD");
+    EXPECT_EQ(c.Driver("ZRP-A10", 0, WinVersion::Win7, PortKind::Serial, Flavour::Gdi).dataFile,
+              "ZRPA10G.GPD");
     // GDI flavour leaves out the "0" plug-in INI from the dependent files.
-    auto deps = c.Driver("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Gdi).dependentFiles;
+    auto deps = c.Driver("ZRP-A10", 0, WinVersion::Win7, PortKind::Serial, Flavour::Gdi).dependentFiles;
     EXPECT_EQ(deps, (std::vector<std::string>{"ZRPA10G.GPD", "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD",
                                               "ZRPRES.DLL", "prnui.dll", "ZRPRENDG.DLL"}));
-    EXPECT_TRUE(c.Driver("ZRP-A10", 0, 1, PortKind::Serial, Flavour::Std).dependentFiles.empty());
-    EXPECT_EQ(c.Driver("ZRP-A10", 0, 0, PortKind::Serial, Flavour::Std).environment, "Windows 4.0");
-    EXPECT_EQ(c.Driver("ZRP-A10", 0, 1, PortKind::Serial, Flavour::Std).version, 2u);
-    EXPECT_EQ(c.Printer("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Std).attributes, 576u);
-    EXPECT_TRUE(c.UnidrvCore("ZRP-A10", 0, 7, Flavour::Std));
+    EXPECT_TRUE(
+        c.Driver("ZRP-A10", 0, WinVersion::NT4, PortKind::Serial, Flavour::Std).dependentFiles.empty());
+    EXPECT_EQ(c.Driver("ZRP-A10", 0, WinVersion::Win98, PortKind::Serial, Flavour::Std).environment,
+              "Windows 4.0");
+    EXPECT_EQ(c.Driver("ZRP-A10", 0, WinVersion::NT4, PortKind::Serial, Flavour::Std).version, 2u);
+    EXPECT_EQ(c.Printer("ZRP-A10", 0, WinVersion::Win7, PortKind::Serial, Flavour::Std).attributes, 576u);
+    EXPECT_TRUE(c.UnidrvCore("ZRP-A10", 0, WinVersion::Win7, Flavour::Std));
     EXPECT_EQ(c.Port("ZRP-A10", 0).commonName, "QXCOM");
     EXPECT_EQ(c.Port("NOPE", 0).commonName, "QXCOM");  // COMMONNAME absent
     EXPECT_EQ(c.Port("ZRP-A10", 0).baudRate, 9600);
@@ -161,7 +166,8 @@ TEST(TypeFiles, GdiStdSignForcesTheFlavourByPortKind) {
     EXPECT_EQ(c.EffectiveFlavour(Flavour::Gdi, PortKind::Usb), Flavour::Std);
     EXPECT_EQ(c.EffectiveFlavour(Flavour::Gdi, PortKind::Parallel), Flavour::Gdi);
     EXPECT_EQ(c.EffectiveFlavour(Flavour::Std, PortKind::Network), Flavour::Std);
-    EXPECT_EQ(c.Files("ZRP-A10", 0, 7, PortKind::Serial, Flavour::Std).oemuniDll, "ZRPRENDG.DLL");
+    EXPECT_EQ(c.Files("ZRP-A10", 0, WinVersion::Win7, PortKind::Serial, Flavour::Std).oemuniDll,
+              "ZRPRENDG.DLL");
 }
 
 TEST(TypeFiles, DependentListOverTwoHundredBytesIsFlagged) {
@@ -171,10 +177,10 @@ TEST(TypeFiles, DependentListOverTwoHundredBytesIsFlagged) {
     m.files.Put("C:\\pkg\\DRVCONFIG\\setup_receipt.ini", sect);
     SetupConfig c(m.files, "C:\\pkg", false, 1252);
     // 121 + 11 + 11 + 13 + 41 + 1 = 198: fits.
-    EXPECT_FALSE(c.Driver("M", 0, 7, PortKind::Parallel, Flavour::Std).dependentFilesTooLong);
+    EXPECT_FALSE(c.Driver("M", 0, WinVersion::Win7, PortKind::Parallel, Flavour::Std).dependentFilesTooLong);
     m.files.Put("C:\\pkg\\DRVCONFIG\\setup_receipt.ini", sect + "STDDataOemuniini=AB\n");
     SetupConfig c2(m.files, "C:\\pkg", false, 1252);
-    EXPECT_TRUE(c2.Driver("M", 0, 7, PortKind::Parallel, Flavour::Std).dependentFilesTooLong);
+    EXPECT_TRUE(c2.Driver("M", 0, WinVersion::Win7, PortKind::Parallel, Flavour::Std).dependentFilesTooLong);
 }
 
 TEST(Texts, OnlyTheFirstOfEachMarkerBecomesALineBreak) {

@@ -99,7 +99,7 @@ TEST_F(Failures, QuietInstallWithAFileInUseExits3010) {
 
 TEST_F(Failures, MonitorInUseUnderBothNamesGetsNoVersionRecord) {
     // The serial monitor is installed with an older version, so this run updates its files.
-    InstallRecords rec(m.registry, true, 7);
+    InstallRecords rec(m.registry, true, WinVersion::Win7);
     m.files.Put(m.system.systemDir + "\\QXCOMMON.DLL", std::string("old"));
     m.files.Put(m.system.systemDir + "\\nQXCOMMON.DLL", std::string("older"));
     m.printAdmin.AddMonitor({"QXCOM Monitor", "", "QXCOMMON.DLL"});
@@ -183,7 +183,8 @@ TEST_F(Failures, UsbInstallersThatCannotStartAreReported) {
     m.usb.enumText = "K-20(U)@";
     SetupConfig cfg2(m.files, kPkg, true, 1252);
     shown.clear();
-    EXPECT_FALSE(InstallClassPrinter(p, cfg2, texts, ui, "K-20", 0, 7, Flavour::Std, true, 11));
+    EXPECT_FALSE(
+        InstallClassPrinter(p, cfg2, texts, ui, "K-20", 0, WinVersion::Win7, Flavour::Std, true, 11));
     ASSERT_FALSE(shown.empty());
     EXPECT_NE(shown.back().find("could not be started"), std::string::npos) << shown.back();
 }

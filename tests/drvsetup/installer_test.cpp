@@ -21,10 +21,10 @@ struct Outcome {
     std::string message, printerName;
 };
 
-std::string PortFor(PortKind kind, int os) {
+std::string PortFor(PortKind kind, WinVersion os) {
     switch (kind) {
         case PortKind::Serial:
-            return os == 0 ? "COM1:" : "QXCOM1:";
+            return os == WinVersion::Win98 ? "COM1:" : "QXCOM1:";
         case PortKind::Parallel:
             return "LPT1:";
         case PortKind::Usb:
@@ -35,7 +35,7 @@ std::string PortFor(PortKind kind, int os) {
     return {};
 }
 
-Outcome Install(SimMachine& m, int os, PortKind kind, bool w64, const std::string& model = "ZRP-A10",
+Outcome Install(SimMachine& m, WinVersion os, PortKind kind, bool w64, const std::string& model = "ZRP-A10",
                 bool setDefault = true, const std::function<void(InstallRequest&)>& tweak = {},
                 const std::function<void()>& arm = {}) {
     AdminPlatform p = m.admin();
@@ -53,10 +53,10 @@ Outcome Install(SimMachine& m, int os, PortKind kind, bool w64, const std::strin
     return r;
 }
 
-void Prepare(SimMachine& m, int os, bool w64, PortKind kind) {
+void Prepare(SimMachine& m, WinVersion os, bool w64, PortKind kind) {
     LoadFixturePackage(m);
     DressMachine(m, os, w64);
-    if (os == 0) {
+    if (os == WinVersion::Win98) {
         // Windows 98/Me keeps its serial ports' control blocks in the class key.
         for (int i = 0; i < 4; ++i) {
             std::string key = "System\\CurrentControlSet\\Services\\Class\\Ports\\000" + std::to_string(i);
@@ -75,24 +75,25 @@ void Prepare(SimMachine& m, int os, bool w64, PortKind kind) {
 }
 
 struct Case {
-    int os;
+    WinVersion os;
     PortKind kind;
     bool w64;
 };
 
 std::string Name(const ::testing::TestParamInfo<Case>& i) {
     static const char* kinds[] = {"Serial", "Parallel", "Usb", "Network"};
-    return "Os" + std::to_string(i.param.os) + kinds[int(i.param.kind)] + (i.param.w64 ? "W64" : "W32");
+    return "Os" + std::to_string(int(i.param.os)) + kinds[int(i.param.kind)] + (i.param.w64 ? "W64" : "W32");
 }
 
 std::vector<Case> AllCases() {
     std::vector<Case> v;
-    for (int os = 0; os < 8; ++os)
+    for (int code = 0; code < kOsCount; ++code)
         for (PortKind k : {PortKind::Serial, PortKind::Parallel, PortKind::Usb, PortKind::Network}) {
-            if (os == 1 && k == PortKind::Usb) continue;  // refused before the worker runs
-            bool w64 = os >= 3;
+            const WinVersion os = WinVersion(code);
+            if (os == WinVersion::NT4 && k == PortKind::Usb) continue;  // refused before the worker runs
+            bool w64 = os >= WinVersion::XP;
             v.push_back({os, k, w64});
-            if (os == 3 || os == 7) v.push_back({os, k, !w64});
+            if (os == WinVersion::XP || os == WinVersion::Win7) v.push_back({os, k, !w64});
         }
     return v;
 }
@@ -106,7 +107,9 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     Outcome r = Install(m, c.os, c.kind, c.w64);
     ASSERT_EQ(r.result, kWorkerSuccess) << r.message;
 
-    const std::string env = c.os == 0 ? "Windows 4.0" : c.w64 ? "Windows x64" : "Windows NT x86";
+    const std::string env = c.os == WinVersion::Win98 ? "Windows 4.0"
+                            : c.w64                   ? "Windows x64"
+                                                      : "Windows NT x86";
     const std::string driverDir = m.printAdmin.DriverDirectory(env);
     const RegView view = c.w64 ? RegView::View64 : RegView::Default;
     static const char* suffix[] = {"(S)", "(P)", "(U) 1", "(E)"};
@@ -116,15 +119,15 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     // Driver with its level-3 fields.
     ASSERT_EQ(m.printAdmin.drivers.size(), 1u);
     const DriverInfo3& d = m.printAdmin.drivers[0];
-    EXPECT_EQ(d.name, c.os <= 1 ? "ZRP-A10 GDI" : driverName[int(c.kind)]);
-    EXPECT_EQ(d.version, c.os == 0 ? 0u : c.os == 1 ? 2u : 3u);
+    EXPECT_EQ(d.name, c.os <= WinVersion::NT4 ? "ZRP-A10 GDI" : driverName[int(c.kind)]);
+    EXPECT_EQ(d.version, c.os == WinVersion::Win98 ? 0u : c.os == WinVersion::NT4 ? 2u : 3u);
     EXPECT_EQ(d.environment, env);
     EXPECT_EQ(d.driverPath, driverDir + "\\UNIDRV.DLL");
     EXPECT_EQ(d.dataFile, driverDir + "\\ZRPA10.GPD");
     EXPECT_EQ(d.configFile, driverDir + "\\UNIDRVUI.DLL");
     EXPECT_EQ(d.helpFile, driverDir + "\\UNIDRV.HLP");
     std::vector<std::string> deps;
-    if (c.os >= 2)
+    if (c.os >= WinVersion::Win2000)
         deps = {"ZRPA10.GPD", "TTFSUB.GPD", "UNIRES.DLL",  "STDNAMES.GPD",
                 "ZRPRES.DLL", "PRNUI.DLL",  "ZRPREND.DLL", "ZRPREND.INI"};
     EXPECT_EQ(d.dependentFiles, deps);
@@ -134,7 +137,7 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     std::set<std::string> monitors;
     for (auto& mon : m.printAdmin.monitors) monitors.insert(mon.name);
     std::set<std::string> wantMonitors;
-    if (c.kind == PortKind::Serial && c.os != 0) wantMonitors = {"QXCOM Monitor"};
+    if (c.kind == PortKind::Serial && c.os != WinVersion::Win98) wantMonitors = {"QXCOM Monitor"};
     if (c.kind == PortKind::Usb) wantMonitors = {"QX USB Monitor", "QX USBL Monitor"};
     EXPECT_EQ(monitors, wantMonitors);
     ASSERT_EQ(m.printAdmin.processors.size(), 1u);
@@ -159,10 +162,10 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     EXPECT_EQ(pr.portName, PortFor(c.kind, c.os));
     EXPECT_EQ(pr.driverName, d.name);
     EXPECT_EQ(pr.printProcessor, "ZRPProc");
-    if (c.os == 0) {
+    if (c.os == WinVersion::Win98) {
         EXPECT_EQ(pr.attributes, 576u | 4u);
         EXPECT_EQ(m.processes.broadcasts.front(), "windows");
-    } else if (c.os == 1) {
+    } else if (c.os == WinVersion::NT4) {
         EXPECT_EQ(m.processes.profile["WINDOWS"]["DEVICE"],
                   pr.printerName + "," + d.name + "," + pr.portName);
     } else {
@@ -181,15 +184,15 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     std::string s;
     bool spool = m.registry.GetString(RegRoot::LocalMachine, PrinterKey(pr.printerName), "SpoolDirectory", s,
                                       RegView::View64) == kOk;
-    EXPECT_EQ(spool, c.os == 3 || c.os == 4);
+    EXPECT_EQ(spool, c.os == WinVersion::XP || c.os == WinVersion::Server2003);
     if (spool) {
         EXPECT_EQ(s, "C:\\windows\\system32\\spool\\printers");
     }
-    if (c.kind == PortKind::Serial && c.os != 0) {
+    if (c.kind == PortKind::Serial && c.os != WinVersion::Win98) {
         EXPECT_EQ(m.registry.GetString(RegRoot::LocalMachine, kSerialPortsKey, "COM1:", s, view), kOk);
         EXPECT_EQ(s, "9600,n,8,1,p");
     }
-    if (c.kind == PortKind::Serial && c.os == 0) {
+    if (c.kind == PortKind::Serial && c.os == WinVersion::Win98) {
         RegValue dcb;
         EXPECT_EQ(m.registry.GetValue(RegRoot::LocalMachine,
                                       "System\\CurrentControlSet\\Services\\Class\\Ports\\0001", "DCB", dcb),
@@ -208,7 +211,7 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
     for (const char* f : {"UNIDRVUI.DLL", "ZRPA10.GPD", "UNIDRV.DLL", "UNIDRV.HLP", "ZRPRES.DLL", "PRNUI.DLL",
                           "ZRPREND.DLL", "ZRPREND.INI"}) {
         std::string got = content(driverDir + "\\" + f);
-        bool fromSystem = c.os >= 2 && std::string(f).find("UNIDRV") != std::string::npos;
+        bool fromSystem = c.os >= WinVersion::Win2000 && std::string(f).find("UNIDRV") != std::string::npos;
         if (!fromSystem) {
             EXPECT_EQ(got, arch + f) << f;
         } else {
@@ -225,16 +228,16 @@ TEST_P(FullInstall, LeavesTheExactSpoolerRegistryAndFileState) {
             EXPECT_EQ(name, ToUpper(name)) << path;
         }
     }
-    if (c.os >= 2) {
-        EXPECT_EQ(content(driverDir + "\\TTFSUB.GPD"), c.os <= 4 ? "sys" : "store");
-        EXPECT_EQ(content(driverDir + "\\STDNAMES.GPD"), c.os <= 4 ? "sys" : "store");
+    if (c.os >= WinVersion::Win2000) {
+        EXPECT_EQ(content(driverDir + "\\TTFSUB.GPD"), c.os <= WinVersion::Server2003 ? "sys" : "store");
+        EXPECT_EQ(content(driverDir + "\\STDNAMES.GPD"), c.os <= WinVersion::Server2003 ? "sys" : "store");
     }
-    EXPECT_EQ(m.files.Exists("C:\\Windows\\system32\\wbem\\FRAMEDYN.DLL"), c.os == 3 && !c.w64);
-    EXPECT_EQ(m.files.Exists(driverDir + "\\ICONLIB.DLL"), c.os == 0);
+    EXPECT_EQ(m.files.Exists("C:\\Windows\\system32\\wbem\\FRAMEDYN.DLL"), c.os == WinVersion::XP && !c.w64);
+    EXPECT_EQ(m.files.Exists(driverDir + "\\ICONLIB.DLL"), c.os == WinVersion::Win98);
     // The cabinet folder of our own is gone again.
     for (auto& path : m.files.AllPaths()) EXPECT_EQ(path.find("k20setup-"), std::string::npos) << path;
 
-    std::string closing = c.os == 0                 ? ""
+    std::string closing = c.os == WinVersion::Win98 ? ""
                           : c.kind == PortKind::Usb ? "<IDS_INF_USBRESTART>"
                                                     : "<IDS_INF_NTRESTART>";
     EXPECT_EQ(r.message, closing);
@@ -262,7 +265,8 @@ const std::set<std::string> kAdds = {"AddMonitor", "AddPrintProcessor", "AddPrin
 
 // Fails every operation the worker makes, one run each. extra: "Op#n" failures that
 // the sequence is built to survive (a fallback exists for them).
-void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void(SimMachine&)>& arrange = {},
+void WalkFailurePoints(WinVersion os, PortKind kind, bool w64,
+                       const std::function<void(SimMachine&)>& arrange = {},
                        const std::set<std::string>& extra = {}) {
     std::vector<std::string> trace;
     {
@@ -281,10 +285,9 @@ void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void
         SimMachine m;
         Prepare(m, os, w64, kind);
         if (arrange) arrange(m);
-        constexpr Error kGen = 31;
         Outcome r = Install(m, os, kind, w64, "ZRP-A10", true, {}, [&] {
             m.faults.Reset();
-            m.faults.FailOn(op, n, kGen);
+            m.faults.FailOn(op, n, kErrGenFailure);
         });
         SCOPED_TRACE("failing " + op + " #" + std::to_string(n));
         if (r.result == kWorkerSuccess) {
@@ -330,10 +333,10 @@ void WalkFailurePoints(int os, PortKind kind, bool w64, const std::function<void
 }
 
 TEST(InstallFailurePoints, Usb32BitXpWithCabinetsAndSecondMonitor) {
-    WalkFailurePoints(3, PortKind::Usb, false);
+    WalkFailurePoints(WinVersion::XP, PortKind::Usb, false);
 }
 TEST(InstallFailurePoints, Serial64BitWindows10WithMonitorUpdate) {
-    WalkFailurePoints(7, PortKind::Serial, true, [](SimMachine& m) {
+    WalkFailurePoints(WinVersion::Win7, PortKind::Serial, true, [](SimMachine& m) {
         // An older serial monitor is installed: the update stops and starts the spooler.
         m.files.Put("C:\\Windows\\system32\\QXCOMMON.DLL", std::string("old"));
         m.printAdmin.monitors.push_back({"QXCOM Monitor", "", "QXCOMMON.DLL"});
@@ -346,14 +349,14 @@ TEST(InstallFailurePoints, Serial64BitWindows10WithMonitorUpdate) {
 }
 TEST(InstallFailurePoints, Parallel98) {
     // Copy 16 takes UNIDRV.DLL from Sysbckup; the package's copy stands in when it fails.
-    WalkFailurePoints(0, PortKind::Parallel, false, {}, {"CopyFile#16"});
+    WalkFailurePoints(WinVersion::Win98, PortKind::Parallel, false, {}, {"CopyFile#16"});
 }
 
 TEST(InstallSequence, PortListThatCannotBeReadTwiceStops) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Usb);
-    Outcome r =
-        Install(m, 7, PortKind::Usb, true, "ZRP-A10", true, {}, [&] { m.faults.FailAlways("EnumPorts", 8); });
+    Prepare(m, WinVersion::Win7, true, PortKind::Usb);
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Usb, true, "ZRP-A10", true, {},
+                        [&] { m.faults.FailAlways("EnumPorts", kErrNotEnoughMemory); });
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "<IDS_ERR_ALLOCMEMORY>\nsystem error 8");
     EXPECT_EQ(m.faults.Calls("EnumPorts"), 2);
@@ -365,16 +368,16 @@ TEST(InstallSequence, PortListThatCannotBeReadTwiceStops) {
 
 TEST(InstallSequence, EmptyHelpFileStopsBeforeAnyDriverFileButAMissingOneIsSkipped) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Parallel);
-    Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false,
+    Prepare(m, WinVersion::Win7, true, PortKind::Parallel);
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Parallel, true, "ZRP-A10", false,
                         [](InstallRequest& q) { q.files.helpFile = ""; });
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "<IDS_ERR_LOSTDRIVERFILE>");
     EXPECT_FALSE(m.files.Exists(m.printAdmin.DriverDirectory("Windows x64") + "\\UNIDRVUI.DLL"));
 
     SimMachine m2;
-    Prepare(m2, 7, true, PortKind::Parallel);
-    r = Install(m2, 7, PortKind::Parallel, true, "ZRP-A10", false, [](InstallRequest& q) {
+    Prepare(m2, WinVersion::Win7, true, PortKind::Parallel);
+    r = Install(m2, WinVersion::Win7, PortKind::Parallel, true, "ZRP-A10", false, [](InstallRequest& q) {
         q.files.helpFile = "0";
         q.driver.helpFile = "0";
     });
@@ -384,43 +387,44 @@ TEST(InstallSequence, EmptyHelpFileStopsBeforeAnyDriverFileButAMissingOneIsSkipp
 
 TEST(InstallSequence, ExistingPrinterNameGetsNumberedAndUsbRefuses) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Serial);
+    Prepare(m, WinVersion::Win7, true, PortKind::Serial);
     PrinterInfo2 old;
     old.printerName = "ZRP-A10(S)";
     m.spooler.AddPrinter(old);
-    Outcome r = Install(m, 7, PortKind::Serial, true);
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Serial, true);
     ASSERT_EQ(r.result, kWorkerSuccess);
     EXPECT_EQ(r.printerName, "ZRP-A10(S)(1)");
     EXPECT_EQ(m.printAdmin.defaultPrinter, "ZRP-A10(S)(1)");
 
     SimMachine all;
-    Prepare(all, 7, true, PortKind::Parallel);
+    Prepare(all, WinVersion::Win7, true, PortKind::Parallel);
     old.printerName = "ZRP-A10(P)";
     all.spooler.AddPrinter(old);
     for (int i = 1; i <= 98; ++i) {
         old.printerName = "ZRP-A10(P)(" + std::to_string(i) + ")";
         all.spooler.AddPrinter(old);
     }
-    EXPECT_EQ(Install(all, 7, PortKind::Parallel, true).message, "<IDS_ERR_TOOMANY>");
+    EXPECT_EQ(Install(all, WinVersion::Win7, PortKind::Parallel, true).message, "<IDS_ERR_TOOMANY>");
 
     SimMachine usb;
-    Prepare(usb, 7, true, PortKind::Usb);
+    Prepare(usb, WinVersion::Win7, true, PortKind::Usb);
     old.printerName = "ZRP-A10(U) 1";
     usb.spooler.AddPrinter(old);
-    EXPECT_EQ(Install(usb, 7, PortKind::Usb, true).message, "<IDS_ERR_TOOMANY>");
+    EXPECT_EQ(Install(usb, WinVersion::Win7, PortKind::Usb, true).message, "<IDS_ERR_TOOMANY>");
 }
 
 TEST(InstallSequence, SerialMonitorInUseDuringUpdateGoesUnderItsAlternateName) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Serial);
+    Prepare(m, WinVersion::Win7, true, PortKind::Serial);
     m.files.Put("C:\\Windows\\system32\\QXCOMMON.DLL", std::string("old"));
     m.printAdmin.monitors.push_back({"QXCOM Monitor", "", "QXCOMMON.DLL"});
     m.registry.CreateKey(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), RegView::View64);
     for (int n = 1; n <= 8; ++n)
         m.printAdmin.ports.push_back({"QXCOM" + std::to_string(n) + ":", "QXCOM Monitor"});
     m.faults.Reset();
-    m.faults.FailOn("CopyFile", 2, 32);  // after the processor: the monitor DLL is loaded by the spooler
-    Outcome r = Install(m, 7, PortKind::Serial, true);
+    m.faults.FailOn("CopyFile", 2,
+                    kErrSharingViolation);  // after the processor: the monitor DLL is loaded by the spooler
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Serial, true);
     ASSERT_EQ(r.result, kWorkerSuccess) << r.message;
     std::string driver;
     uint32_t v = 0;
@@ -439,14 +443,14 @@ TEST(InstallSequence, SerialMonitorInUseDuringUpdateGoesUnderItsAlternateName) {
 
 TEST(InstallSequence, SpoolerThatDoesNotComeBackEndsWithItsMessage) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Serial);
+    Prepare(m, WinVersion::Win7, true, PortKind::Serial);
     m.files.Put("C:\\Windows\\system32\\QXCOMMON.DLL", std::string("old"));
     m.printAdmin.monitors.push_back({"QXCOM Monitor", "", "QXCOMMON.DLL"});
     m.registry.CreateKey(RegRoot::LocalMachine, MonitorKey("QXCOM Monitor"), RegView::View64);
     m.services.startLeavesStopped = true;
     m.faults.Reset();
     uint64_t before = m.clock.nowMs;
-    Outcome r = Install(m, 7, PortKind::Serial, true);
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Serial, true);
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "StartSpoolService error");
     EXPECT_EQ(m.services.starts, 2);
@@ -456,8 +460,8 @@ TEST(InstallSequence, SpoolerThatDoesNotComeBackEndsWithItsMessage) {
 
 TEST(InstallSequence, WinPrintIsNeitherCopiedNorAddedAndWindows10TakesTheDriverStore) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Parallel);
-    Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false,
+    Prepare(m, WinVersion::Win7, true, PortKind::Parallel);
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Parallel, true, "ZRP-A10", false,
                         [](InstallRequest& q) { q.printer.printProcessor = "WinPrint"; });
     ASSERT_EQ(r.result, kWorkerSuccess) << r.message;
     EXPECT_TRUE(m.printAdmin.processors.empty());
@@ -476,10 +480,10 @@ TEST(InstallSequence, WinPrintIsNeitherCopiedNorAddedAndWindows10TakesTheDriverS
 TEST(InstallSequence, MissingDriverStoreFileFailsTheCopy) {
     SimMachine bare;
     LoadFixturePackage(bare);
-    DressMachine(bare, 5, false);
+    DressMachine(bare, WinVersion::Vista, false);
     bare.files.DeleteFile(
         "C:\\Windows\\System32\\DriverStore\\FileRepository\\ntprint.inf_x_1234\\I386\\UNIDRV.DLL");
-    Outcome r = Install(bare, 5, PortKind::Parallel, false);
+    Outcome r = Install(bare, WinVersion::Vista, PortKind::Parallel, false);
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message.rfind("<IDS_ERR_COPYFIEL>UNIDRV.DLL", 0), 0u) << r.message;
 }
@@ -490,9 +494,9 @@ TEST(HostileConfiguration, PathsInFileKeysAreRefusedBeforeAnythingIsWrittenOutsi
     for (const char* bad :
          {"..\\..\\evil.dll", "C:\\Windows\\evil.dll", "sub/evil.dll", "..", "a:b.dll", "x\\..\\y.dll"}) {
         SimMachine m;
-        Prepare(m, 7, true, PortKind::Parallel);
+        Prepare(m, WinVersion::Win7, true, PortKind::Parallel);
         auto before = m.files.AllPaths();
-        Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false,
+        Outcome r = Install(m, WinVersion::Win7, PortKind::Parallel, true, "ZRP-A10", false,
                             [&](InstallRequest& q) { q.files.oemuiDll = bad; });
         EXPECT_EQ(r.result, kWorkerFailure) << bad;
         EXPECT_EQ(r.message,
@@ -511,11 +515,12 @@ TEST(HostileConfiguration, PathsInFileKeysAreRefusedBeforeAnythingIsWrittenOutsi
 
 TEST(HostileConfiguration, OverlongDependentListIsRefusedAtTheDriverStep) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Parallel);
-    Outcome r = Install(m, 7, PortKind::Parallel, true, "ZRP-A10", false, [](InstallRequest& q) {
-        q.driver.dependentFiles.push_back(std::string(150, 'A'));
-        q.driver.dependentFilesTooLong = true;
-    });
+    Prepare(m, WinVersion::Win7, true, PortKind::Parallel);
+    Outcome r =
+        Install(m, WinVersion::Win7, PortKind::Parallel, true, "ZRP-A10", false, [](InstallRequest& q) {
+            q.driver.dependentFiles.push_back(std::string(150, 'A'));
+            q.driver.dependentFilesTooLong = true;
+        });
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "<IDS_ERR_ADDPRNDRV3>\nsystem error 122");
     EXPECT_EQ(m.faults.Calls("AddPrinterDriver"), 0);
@@ -523,8 +528,8 @@ TEST(HostileConfiguration, OverlongDependentListIsRefusedAtTheDriverStep) {
 
 TEST(HostileConfiguration, ModelWithoutSectionsFailsAtTheMonitorWithItsMessage) {
     SimMachine m;
-    Prepare(m, 7, true, PortKind::Parallel);
-    Outcome r = Install(m, 7, PortKind::Parallel, true, "NO-SUCH-MODEL");
+    Prepare(m, WinVersion::Win7, true, PortKind::Parallel);
+    Outcome r = Install(m, WinVersion::Win7, PortKind::Parallel, true, "NO-SUCH-MODEL");
     EXPECT_EQ(r.result, kWorkerFailure);
     EXPECT_EQ(r.message, "<IDS_ERR_ADDPROCESSOR>");
 }

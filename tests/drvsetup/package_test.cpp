@@ -56,16 +56,17 @@ TEST(ShippedPackage, EveryConfiguredFileExistsOrIsASystemFileOrAnOutsideComponen
             EXPECT_TRUE(ok) << arch << " " << what << ": " << name;
         };
         SimMachine m;
-        PrepareMachine(m, 7, w64);
+        PrepareMachine(m, WinVersion::Win7, w64);
         SetupConfig cfg(m.files, kPkg, w64, 1252);
         auto models = cfg.Models();
         ASSERT_EQ(models.size(), 1u);
         EXPECT_EQ(models[0].name, "K-20");
         EXPECT_EQ(models[0].type, 0);
-        for (int os = 2; os <= 7; ++os) {
+        for (int code = 2; code <= 7; ++code) {
+            const WinVersion os = WinVersion(code);
             for (PortKind kind : {PortKind::Serial, PortKind::Parallel, PortKind::Usb, PortKind::Network}) {
                 for (Flavour fl : {Flavour::Std, Flavour::Gdi}) {
-                    std::string what = "os " + std::to_string(os) + " kind " + std::to_string(int(kind));
+                    std::string what = "os " + std::to_string(code) + " kind " + std::to_string(int(kind));
                     FileSet f = cfg.Files("K-20", 0, os, kind, fl);
                     for (const auto& n :
                          {f.configFile, f.dataFile, f.driverPath, f.helpFile, f.dataFileDll, f.oemuiDll,
@@ -118,11 +119,12 @@ TEST(ShippedPackage, PluginIniNamesBothPlugInsAndTheDescriptionIsForEightyMillim
 TEST(ShippedPackage, InstalledPlugInsLeaveWithTheDriver) {
     for (bool w64 : {false, true}) {
         SimMachine m;
-        PrepareMachine(m, 7, w64);
+        PrepareMachine(m, WinVersion::Win7, w64);
         AdminPlatform p = m.admin();
         SetupConfig cfg(m.files, kPkg, w64, 1252);
         SetupTexts texts(m.files, kPkg, 0x0409, 1252);
-        auto req = MakeInstallRequest(cfg, 7, 0, "K-20", PortKind::Parallel, "LPT1:", Flavour::Std, true);
+        auto req = MakeInstallRequest(cfg, WinVersion::Win7, 0, "K-20", PortKind::Parallel,
+                                      "LPT1:", Flavour::Std, true);
         Installer inst(p, texts, kPkg, req);
         ASSERT_EQ(inst.Run(), kWorkerSuccess) << inst.Message();
         const std::string dir = m.printAdmin.DriverDirectory("");

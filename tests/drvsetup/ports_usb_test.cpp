@@ -53,7 +53,7 @@ TEST(PortList, SerialEntriesBy64BitFlagAndMonitorVisibility) {
     in.windows64 = false;
     in.comMonitorVisible = 2;
     EXPECT_EQ(ComposePortList(in, true).entries.front(), "XCOM1:");
-    in.osCode = 0;
+    in.osCode = WinVersion::Win98;
     EXPECT_EQ(ComposePortList(in, true).entries, (std::vector<std::string>{"COM1:", "COM2:"}));
 }
 
@@ -76,7 +76,7 @@ TEST(PortList, UsbIsPreselectedOverTheParallelDefaultAndAdvancedAddsNumbers) {
     st = ComposePortList(in, true);
     EXPECT_EQ(
         std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 1);
-    in.osCode = 1;  // NT 4.0 offers no USB
+    in.osCode = WinVersion::NT4;  // NT 4.0 offers no USB
     st = ComposePortList(in, true);
     EXPECT_EQ(
         std::count_if(st.entries.begin(), st.entries.end(), [](auto& e) { return e.find("USB_") == 0; }), 0);
@@ -187,7 +187,7 @@ TEST(UsbDetection, ClassificationFromHardwareIds) {
         EXPECT_EQ(DetectUsbClassification(m.devices), r.expected) << ::testing::PrintToString(r.ids);
     }
     SimMachine m;
-    m.faults.FailAlways("EnumDevices", 13);
+    m.faults.FailAlways("EnumDevices", kErrInvalidData);
     EXPECT_EQ(DetectUsbClassification(m.devices), 2);
 }
 
@@ -297,20 +297,23 @@ TEST(UsbClassPrinter, HandOverToTheDriverInstaller) {
     UsbBench b;
     AdminPlatform p = b.m.admin();
     SetupConfig cfg(b.m.files, "C:\\pkg", true, 1252);
-    EXPECT_FALSE(InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, 7, Flavour::Std, true, 11));
+    EXPECT_FALSE(
+        InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, WinVersion::Win7, Flavour::Std, true, 11));
     EXPECT_EQ(b.shown.back(), "<IDS_ERR_CLASSPRINTERIDERROR>");
     b.m.files.Put("C:\\pkg\\UsbPrnEnum.dll", std::string("MZ"));
     b.m.files.Put("C:\\pkg\\USBDrv\\USBDriver_x64\\Win7\\Install.exe", std::string("MZ"));
     b.m.usb.enumText = "ZRP-C30(U)3@";
     b.m.usb.enumResult = 1;
-    ASSERT_TRUE(InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, 7, Flavour::Std, true, 11));
+    ASSERT_TRUE(
+        InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, WinVersion::Win7, Flavour::Std, true, 11));
     ASSERT_EQ(b.m.processes.started.size(), 1u);
     EXPECT_EQ(b.m.processes.started[0].exe, "C:\\pkg\\USBDrv\\USBDriver_x64\\Win7\\Install.exe");
     EXPECT_EQ(b.m.processes.started[0].parameters,
               "3 C:\\pkg\\W64\\Setup.inf USBPRINT\\ZRP-C30_HWID3 0 ZRP-C30(U)3");
     EXPECT_TRUE(b.m.files.Exists("C:\\PellamorDriverlog\\LOGVIEWER.EXE"));
     b.m.usb.enumText = "ZRP-C30(U)2@";  // no hardware identifier for number 2
-    EXPECT_FALSE(InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, 7, Flavour::Std, false, 11));
+    EXPECT_FALSE(
+        InstallClassPrinter(p, cfg, b.texts, b.ui, "ZRP-C30", 0, WinVersion::Win7, Flavour::Std, false, 11));
     EXPECT_EQ(b.shown.back(), "<IDS_ERR_HARDWAREIDNULL>");
 }
 
@@ -350,7 +353,7 @@ TEST(InstallRecords, UsbPortRecordsInThe64BitViewLastWriteWins) {
     k20::drvsetup::testing::LoadFixturePackage(m);
     m.registry.process32 = true;
     SetupConfig cfg(m.files, "C:\\pkg", true, 1252);
-    InstallRecords rec(m.registry, true, 7);
+    InstallRecords rec(m.registry, true, WinVersion::Win7);
     rec.RecordUsbPort(cfg, "USB_ZRP-A10_2");
     rec.RecordUsbPort(cfg, "USB_ZRP-A10_2");
     rec.RecordUsbPort(cfg, "USB_OTHER_1");
@@ -368,18 +371,20 @@ TEST(InstallRecords, UsbPortRecordsInThe64BitViewLastWriteWins) {
 
 TEST(InstallRecords, OnlyKestranAnd98KeysAreCreatedAndFailuresAreSilent) {
     SimMachine m;
-    InstallRecords nt(m.registry, false, 7);
+    InstallRecords nt(m.registry, false, WinVersion::Win7);
     nt.WriteMonitorVersion("Mon", 2);
     nt.WriteSerialSettings("COM1:", "9600,n,8,1,p");
     EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, MonitorKey("Mon")));
     EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, kSerialPortsKey));
-    InstallRecords me(m.registry, false, 0);
+    InstallRecords me(m.registry, false, WinVersion::Win98);
     me.WriteProcessorDriver("Proc", "nPROC.DLL");
     std::string s;
-    EXPECT_EQ(m.registry.GetString(RegRoot::LocalMachine, ProcessorKey(0, false, "Proc"), "Driver", s), kOk);
+    EXPECT_EQ(m.registry.GetString(RegRoot::LocalMachine, ProcessorKey(WinVersion::Win98, false, "Proc"),
+                                   "Driver", s),
+              kOk);
     EXPECT_EQ(s, "nPROC.DLL");
-    EXPECT_NE(ProcessorKey(0, false, "Proc").find("Windows 4.0"), std::string::npos);
-    m.faults.FailAlways("RegCreateKey", 5);
+    EXPECT_NE(ProcessorKey(WinVersion::Win98, false, "Proc").find("Windows 4.0"), std::string::npos);
+    m.faults.FailAlways("RegCreateKey", kErrAccessDenied);
     nt.MarkUsbPrinterPort("USB_X_1");  // nothing thrown, nothing written
     EXPECT_FALSE(m.registry.KeyExists(RegRoot::LocalMachine, kPrinterPortKey));
 }

@@ -38,12 +38,12 @@ inline void LoadFixturePackage(platform::sim::SimMachine& m, const std::string& 
     }
 }
 
-// The machine's facts for an OS code: version, 64-bit flag, what Windows brings along.
-inline void DressMachine(platform::sim::SimMachine& m, int os, bool windows64) {
+// The machine's facts for a Windows version: version, 64-bit flag, what Windows brings along.
+inline void DressMachine(platform::sim::SimMachine& m, WinVersion os, bool windows64) {
     static const platform::OsVersion kVersions[8] = {
         {4, 10, 2222, 1, 0, 1}, {4, 0, 1381, 1, 0, 2}, {5, 0, 2195, 1, 0, 2}, {5, 1, 2600, 1, 0, 2},
         {5, 2, 3790, 3, 0, 2},  {6, 0, 6002, 1, 0, 2}, {6, 0, 6002, 3, 0, 2}, {10, 0, 19045, 1, 9, 2}};
-    m.system.version = kVersions[os];
+    m.system.version = kVersions[int(os)];
     m.system.windows64 = windows64;
     m.system.wow64 = windows64;
     m.registry.process32 = windows64;  // the installer is a 32-bit program
@@ -52,7 +52,7 @@ inline void DressMachine(platform::sim::SimMachine& m, int os, bool windows64) {
         "QXCOM1:", "QXCOM2:", "QXCOM3:", "QXCOM4:", "QXCOM5:", "QXCOM6:", "QXCOM7:", "QXCOM8:"};
     m.printAdmin.portsOfMonitor["QX USB Monitor"] = {"USB_ZRP-A10_1", "USB_ZRP-A10_2", "USB_ZRP-A10_3",
                                                      "USB_ZRP-A10_4", "USB_ZRP-C30_1", "USB_ZRP-C30_2"};
-    if (os >= 2 && os <= 4) {
+    if (os >= WinVersion::Win2000 && os <= WinVersion::Server2003) {
         std::map<std::string, std::vector<uint8_t>> cab;
         for (const char* f : {"unidrv.dll", "unidrvui.dll", "unires.dll", "unidrv.hlp", "stdnames.gpd",
                               "ttfsub.gpd", "other.dll"})
@@ -60,7 +60,7 @@ inline void DressMachine(platform::sim::SimMachine& m, int os, bool windows64) {
         m.devices.PutCabinet(
             std::string("C:\\Windows\\Driver Cache\\") + (windows64 ? "AMD64" : "i386") + "\\sp2.cab", cab);
     }
-    if (os >= 5) {
+    if (os >= WinVersion::Vista) {
         std::string store = "C:\\Windows\\System32\\DriverStore\\FileRepository\\ntprint.inf_x_1234\\";
         store += windows64 ? "AMD64\\" : "I386\\";
         for (const char* f :

@@ -154,7 +154,7 @@ TEST_F(Silent, RefusalsCarryTheWizardsTextsAndExitOne) {
 }
 
 TEST_F(Silent, FailedInstallationExitsTwoWithTheWorkersMessage) {
-    m.faults.FailAlways("AddPrinterDriver", 5);
+    m.faults.FailAlways("AddPrinterDriver", kErrAccessDenied);
     SilentResult r =
         Run({"/quiet", "/acceptlicence", "/model", "K-20", "/port", "LPT1:", "/log", "C:\\failed.log"});
     EXPECT_EQ(r.exitCode, kSilentFailed);

@@ -93,7 +93,7 @@ inline std::string EnglishText(const std::string& section, const std::string& ke
     return ExpandLineBreaks(ini.GetUtf8(section, key, ""));
 }
 
-inline void PrepareMachine(platform::sim::SimMachine& m, int os = 7, bool w64 = true) {
+inline void PrepareMachine(platform::sim::SimMachine& m, WinVersion os = WinVersion::Win7, bool w64 = true) {
     LoadShippedPackage(m);
     DressMachine(m, os, w64);
     m.system.language = 0x0409;

@@ -58,7 +58,9 @@ TEST(DetectedWindowsCode, EveryRowOfTheTable) {
 TEST(DetectedWindowsCode, OsPageChoiceAndCode) {
     const int choice[12] = {kOs98,   kOsNT,   kOs2000,       kOsXP,   kOs2003,       kOsVista,
                             kOs2008, kOsWin7, kOsServer2012, kOsWin8, kOsServer2012, kOsWin8};
-    const int code[12] = {0, 1, 2, 3, 4, 5, 6, 7, 7, 7, 7, 7};
+    using V = WinVersion;
+    const WinVersion code[12] = {V::Win98,      V::NT4,  V::Win2000, V::XP,   V::Server2003, V::Vista,
+                                 V::Server2008, V::Win7, V::Win7,    V::Win7, V::Win7,       V::Win7};
     for (int d = 0; d < 12; ++d) {
         EXPECT_EQ(OsChoiceOfDetected(d), choice[d]) << d;
         EXPECT_EQ(OsCodeOfChoice(OsChoiceOfDetected(d)), code[d]) << d;
@@ -120,7 +122,7 @@ TEST(WizardStartUp, EachRefusalShowsItsMessage) {
          EnglishText("Message", "IDS_X64")},
         {"64-bit only on 32-bit",
          [&](SimMachine& m, FakeDesktop&) {
-             DressMachine(m, 7, false);
+             DressMachine(m, WinVersion::Win7, false);
              SetPackageValue(m, setup, "DEVICENAME", "Supported32OR64", "2");
          },
          EnglishText("Message", "IDS_X32")},
@@ -254,7 +256,7 @@ TEST_F(Wizard, NoModelAtAllDisablesNextAfterTheLicence) {
 TEST_F(Wizard, WindowsTenPassesTheOsPageWithCodeSeven) {
     ToPortPage();
     EXPECT_EQ(model->OsChoiceShown(), kOsWin8);
-    EXPECT_EQ(model->OsCode(), 7);
+    EXPECT_EQ(model->OsCode(), WinVersion::Win7);
     EXPECT_TRUE(model->OsChoiceEnabled(kOsWin8));
     EXPECT_FALSE(model->OsChoiceEnabled(kOsWin7));
     EXPECT_FALSE(model->OsChoiceVisible(kOs2000));  // 64-bit Windows
@@ -379,7 +381,7 @@ TEST_F(Wizard, InstallOnTheParallelPortAndClose) {
     ASSERT_EQ(model->PrepareInstall(boxes.Ui()), InstallStep::RunWorker);
     const InstallRequest& r = model->Request();
     EXPECT_EQ(r.kind, PortKind::Parallel);
-    EXPECT_EQ(r.osCode, 7);
+    EXPECT_EQ(r.osCode, WinVersion::Win7);
     EXPECT_EQ(r.flavour, Flavour::Gdi);  // the raster box is on for a parallel port
     Installer inst(p, model->Texts(), kPkg, r);
     ASSERT_EQ(inst.Run(), kWorkerSuccess) << inst.Message();
