@@ -38,5 +38,10 @@ std::string QuoteCommandLineArgument(std::string_view argument) {
 std::u16string QuoteCommandLineArgument(std::u16string_view argument) {
     return Quote(argument);
 }
+std::string QuoteCommandLineArgumentIfNeeded(std::string_view argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string_view::npos)
+        return std::string(argument);
+    return Quote(argument);
+}
 
 }  // namespace k20

@@ -11,5 +11,8 @@ namespace k20 {
 // Backslashes are doubled only where a quote follows them (the closing one included).
 std::string QuoteCommandLineArgument(std::string_view argument);
 std::u16string QuoteCommandLineArgument(std::u16string_view argument);
+// Bare when it has no blank and no quote (and is not empty), quoted as above otherwise:
+// for programs whose command lines are compared as they were written.
+std::string QuoteCommandLineArgumentIfNeeded(std::string_view argument);
 
 }  // namespace k20

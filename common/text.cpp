@@ -151,25 +151,4 @@ std::string ToUpper(std::string_view s) {
     return r;
 }
 
-std::string QuoteWindowsArgument(std::string_view arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string_view::npos) return std::string(arg);
-    std::string out = "\"";
-    size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"')
-            out.append(backslashes * 2 + 1, '\\');
-        else
-            out.append(backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    out += '"';
-    return out;
-}
-
 }  // namespace k20

@@ -26,10 +26,4 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 std::u16string ToUpper(std::u16string_view s);
 std::string ToUpper(std::string_view s);
 
-// One argument for a Windows command line, so that CommandLineToArgvW and the C runtime
-// give it back unchanged: as it is when it holds no blank, tab, line break or quote and is
-// not empty; else in quotes, with each quote escaped and the backslashes before a quote or
-// before the closing quote doubled.
-std::string QuoteWindowsArgument(std::string_view arg);
-
 }  // namespace k20

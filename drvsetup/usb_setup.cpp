@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/command_line.h"
 #include "common/text.h"
 #include "drvsetup/installer.h"
 
@@ -226,8 +227,9 @@ std::string ClassInstallArguments(const std::string& inf, const std::string& hwi
     // Every argument by the Windows command-line rules: the hardware identifier comes from
     // a configuration file and the printer name from the model list, and either may hold
     // quotes, blanks or backslashes that would otherwise change the arguments.
-    std::string a = "3 " + QuoteWindowsArgument(inf) + " " + QuoteWindowsArgument(hwid) + " 0";
-    if (!defaultPrinter.empty()) a += " " + QuoteWindowsArgument(defaultPrinter);
+    std::string a =
+        "3 " + QuoteCommandLineArgumentIfNeeded(inf) + " " + QuoteCommandLineArgumentIfNeeded(hwid) + " 0";
+    if (!defaultPrinter.empty()) a += " " + QuoteCommandLineArgumentIfNeeded(defaultPrinter);
     return a;
 }
 

@@ -57,21 +57,3 @@ TEST(Text, CodePagesConvertBothWays) {
     EXPECT_EQ(CodePageToUtf16("\xA4\xA4\xA4\xE5", 950), u"\u4e2d\u6587");
     EXPECT_TRUE(EqualsNoCase(u"Custom Paper-K20", u"CUSTOM PAPER-k20"));
 }
-
-// Each row: the argument, then what the command line carries. The second column read back
-// by the Windows rules (CommandLineToArgvW) gives the first.
-TEST(QuoteWindowsArgument, RulesOfTheWindowsCommandLine) {
-    const char* rows[][2] = {
-        {"plain", "plain"},
-        {"", "\"\""},
-        {"two words", "\"two words\""},
-        {"tab\there", "\"tab\there\""},
-        {"say \"hi\"", "\"say \\\"hi\\\"\""},
-        {"C:\\dir\\", "C:\\dir\\"},              // no blank: backslashes stay as they are
-        {"C:\\my dir\\", "\"C:\\my dir\\\\\""},  // before the closing quote they are doubled
-        {"a\\\"b", "\"a\\\\\\\"b\""},            // before an escaped quote: doubled plus one
-        {"USBPRINT\\K-20 \"A\"", "\"USBPRINT\\K-20 \\\"A\\\"\""},
-        {"K-20(U)3", "K-20(U)3"},
-    };
-    for (auto& r : rows) EXPECT_EQ(k20::QuoteWindowsArgument(r[0]), r[1]) << r[0];
-}
