@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "drvsetup/install_records.h"
+#include "drvsetup/setup_config.h"
 #include "platform/win32/admin_win.h"
 
 using namespace k20::platform;
@@ -15,7 +16,7 @@ TEST(Win32Admin, RecordsLandInThe64BitView) {
     Win32AdminMachine machine;
     // Through the interfaces, as the engine calls them.
     AdminPlatform m = machine.admin();
-    k20::drvsetup::InstallRecords rec(m.base.registry, true, 7);
+    k20::drvsetup::InstallRecords rec(m.base.registry, true, k20::drvsetup::WinVersion::Win7);
     rec.MarkUsbPrinterPort("USB_WINE_1");
     uint32_t v = 9;
     ASSERT_EQ(m.base.registry.GetDword(RegRoot::LocalMachine, k20::drvsetup::kPrinterPortKey, "USB_WINE_1", v,
