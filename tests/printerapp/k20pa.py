@@ -35,10 +35,10 @@ def finish(suite):
     from xml.sax.saxutils import quoteattr
     results = os.path.join(BUILD, "results")
     os.makedirs(results, exist_ok=True)
-    with open(os.path.join(results, f"printerapp_{suite}.xml"), "w") as f:
-        f.write(f'<testsuites><testsuite name="printerapp_{suite}" tests="{len(cases)}">\n')
+    with open(os.path.join(results, f"test_printerapp_{suite}.xml"), "w") as f:
+        f.write(f'<testsuites><testsuite name="test_printerapp_{suite}" tests="{len(cases)}">\n')
         for what, ok in cases:
-            f.write(f'<testcase classname="printerapp_{suite}" name={quoteattr(what[:200])}>')
+            f.write(f'<testcase classname="test_printerapp_{suite}" name={quoteattr(what[:200])}>')
             f.write("" if ok else "<failure/>")
             f.write("</testcase>\n")
         f.write("</testsuite></testsuites>\n")
