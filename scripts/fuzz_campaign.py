@@ -10,8 +10,14 @@ second, coverage, corpus size, and any crash file. Exits non-zero when a harness
 Without names it runs every fuzz_* program of build/fuzz/fuzz. The processor-time bound is
 kept by watching the harness's own processor time (user and system) and interrupting it
 there, so that a campaign sharing the cores with other work still gives each harness its
-full hour."""
+full hour.
+
+With --resume a harness goes on from the corpus its last piece of the campaign left in
+build/fuzz-campaign/<harness>/ (pieces are listed in progress.json there), for what is left
+of the two bounds; the table then gives the campaign's totals over all pieces, so a campaign
+can be spread over several sittings without starting again."""
 import argparse
+import json
 import os
 import re
 import resource
@@ -26,19 +32,28 @@ BIN = os.path.join(ROOT, "build", "fuzz", "fuzz")
 OUT = os.path.join(ROOT, "build", "fuzz-campaign")
 
 
-def run_one(name, runs, seconds):
+def run_one(name, runs, seconds, resume):
     exe = os.path.join(BIN, name)
     short = name[len("fuzz_"):]
     work = os.path.join(OUT, short)
     corpus = os.path.join(work, "corpus")
-    if os.path.isdir(work):
+    progress_path = os.path.join(work, "progress.json")
+    pieces = []
+    if resume and os.path.isfile(progress_path):
+        with open(progress_path) as f:
+            pieces = json.load(f)
+    elif os.path.isdir(work):
         shutil.rmtree(work)
-    os.makedirs(corpus)
+    os.makedirs(corpus, exist_ok=True)
     seed = os.path.join(ROOT, "fuzz", "corpus", short)
     if os.path.isdir(seed):
         for f in os.listdir(seed):
             shutil.copy(os.path.join(seed, f), corpus)
-    log_path = os.path.join(work, "fuzz.log")
+    done_runs = sum(p["runs"] for p in pieces)
+    done_cpu = sum(p["cpu"] for p in pieces)
+    total_runs, total_seconds = runs, seconds
+    runs, seconds = max(0, runs - done_runs), max(0, seconds - done_cpu)
+    log_path = os.path.join(work, f"fuzz.{len(pieces)}.log" if pieces else "fuzz.log")
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     wall0 = time.monotonic()
     interrupted = False
@@ -71,13 +86,21 @@ def run_one(name, runs, seconds):
         return int(m.group(1)) if m else None
 
     executed = stat("number_of_executed_units")
+    pieces.append({"runs": executed or 0, "cpu": round(cpu, 1), "wall": round(wall, 1), "rc": rc,
+                   "when": time.strftime("%Y-%m-%d %H:%M")})
+    with open(progress_path, "w") as f:
+        json.dump(pieces, f, indent=1)
+    executed = sum(p["runs"] for p in pieces)
+    cpu = sum(p["cpu"] for p in pieces)
+    wall = sum(p["wall"] for p in pieces)
     cov = re.findall(r"cov: (\d+) ft: (\d+) corp: (\d+)/(\S+)", text)
     crashes = [f for f in os.listdir(work) if f.startswith(("crash-", "leak-", "timeout-", "oom-"))]
     return {
         "name": short, "rc": rc, "runs": executed, "cpu": cpu, "wall": wall,
         "cov": cov[-1][0] if cov else "?", "ft": cov[-1][1] if cov else "?",
         "corpus": f"{cov[-1][2]} ({cov[-1][3]})" if cov else "?", "crashes": crashes,
-        "stopped": "runs" if executed is not None and executed >= runs else ("time" if interrupted else "?"),
+        "pieces": len(pieces),
+        "stopped": "runs" if executed >= total_runs else ("time" if cpu >= total_seconds or interrupted else "?"),
     }
 
 
@@ -85,19 +108,20 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runs", type=int, default=10_000_000)
     ap.add_argument("--seconds", type=int, default=3600)
+    ap.add_argument("--resume", action="store_true", help="go on from the last piece's corpus")
     ap.add_argument("names", nargs="*")
     a = ap.parse_args()
     names = a.names or sorted(n for n in os.listdir(BIN) if n.startswith("fuzz_") and os.access(os.path.join(BIN, n), os.X_OK))
     names = [n if n.startswith("fuzz_") else "fuzz_" + n for n in names]
-    print("| harness | executions | processor s | wall s | exec/s | stopped by | cov | ft | corpus | result |")
-    print("|---|---:|---:|---:|---:|---|---:|---:|---|---|")
+    print("| harness | executions | processor s | wall s | exec/s | pieces | stopped by | cov | ft | corpus | result |")
+    print("|---|---:|---:|---:|---:|---:|---|---:|---:|---|---|")
     bad = 0
     for n in names:
-        r = run_one(n, a.runs, a.seconds)
+        r = run_one(n, a.runs, a.seconds, a.resume)
         ok = r["rc"] == 0 and not r["crashes"]
         bad += not ok
         rate = (r["runs"] or 0) / r["cpu"] if r["cpu"] else 0
-        print(f"| {r['name']} | {r['runs']} | {r['cpu']:.0f} | {r['wall']:.0f} | {rate:.0f} | {r['stopped']} | "
+        print(f"| {r['name']} | {r['runs']} | {r['cpu']:.0f} | {r['wall']:.0f} | {rate:.0f} | {r['pieces']} | {r['stopped']} | "
               f"{r['cov']} | {r['ft']} | {r['corpus']} | {'ok' if ok else 'FAILED rc=%d %s' % (r['rc'], ' '.join(r['crashes']))} |",
               flush=True)
     return 1 if bad else 0
