@@ -5,7 +5,7 @@ the checked-in corpus (copied, so the tree is not changed) and keeping what it f
 build/fuzz-campaign/<harness>/. Prints a Markdown table: runs, processor seconds, runs a
 second, coverage, corpus size, and any crash file. Exits non-zero when a harness failed.
 
-  scripts/fuzz_campaign.py [--runs N] [--seconds S] [harness ...]
+  scripts/fuzz_campaign.py [--runs N] [--seconds S] [--resume] [harness ...]
 
 Without names it runs every fuzz_* program of build/fuzz/fuzz. The processor-time bound is
 kept by watching the harness's own processor time (user and system) and interrupting it
@@ -54,6 +54,9 @@ def run_one(name, runs, seconds, resume):
     total_runs, total_seconds = runs, seconds
     runs, seconds = max(0, runs - done_runs), max(0, seconds - done_cpu)
     log_path = os.path.join(work, f"fuzz.{len(pieces)}.log" if pieces else "fuzz.log")
+    if pieces and (runs == 0 or seconds == 0):
+        last_log = os.path.join(work, f"fuzz.{len(pieces) - 1}.log" if len(pieces) > 1 else "fuzz.log")
+        return report(short, work, pieces, total_runs, total_seconds, pieces[-1]["rc"], False, last_log)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     wall0 = time.monotonic()
     interrupted = False
@@ -85,11 +88,15 @@ def run_one(name, runs, seconds, resume):
         m = re.search(rf"stat::{key}:\s+(\d+)", text)
         return int(m.group(1)) if m else None
 
-    executed = stat("number_of_executed_units")
-    pieces.append({"runs": executed or 0, "cpu": round(cpu, 1), "wall": round(wall, 1), "rc": rc,
-                   "when": time.strftime("%Y-%m-%d %H:%M")})
+    pieces.append({"runs": stat("number_of_executed_units") or 0, "cpu": round(cpu, 1), "wall": round(wall, 1),
+                   "rc": rc, "when": time.strftime("%Y-%m-%d %H:%M")})
     with open(progress_path, "w") as f:
         json.dump(pieces, f, indent=1)
+    return report(short, work, pieces, total_runs, total_seconds, rc, interrupted, log_path)
+
+
+def report(short, work, pieces, total_runs, total_seconds, rc, interrupted, log_path):
+    text = open(log_path, errors="replace").read() if os.path.isfile(log_path) else ""
     executed = sum(p["runs"] for p in pieces)
     cpu = sum(p["cpu"] for p in pieces)
     wall = sum(p["wall"] for p in pieces)
