@@ -56,7 +56,8 @@ def run_one(name, runs, seconds, resume):
     log_path = os.path.join(work, f"fuzz.{len(pieces)}.log" if pieces else "fuzz.log")
     if pieces and (runs == 0 or seconds == 0):
         last_log = os.path.join(work, f"fuzz.{len(pieces) - 1}.log" if len(pieces) > 1 else "fuzz.log")
-        return report(short, work, pieces, total_runs, total_seconds, pieces[-1]["rc"], False, last_log)
+        text = open(last_log, errors="replace").read() if os.path.isfile(last_log) else ""
+        return report(short, work, pieces, total_runs, total_seconds, pieces[-1]["rc"], False, text)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     wall0 = time.monotonic()
     interrupted = False
@@ -92,11 +93,10 @@ def run_one(name, runs, seconds, resume):
                    "rc": rc, "when": time.strftime("%Y-%m-%d %H:%M")})
     with open(progress_path, "w") as f:
         json.dump(pieces, f, indent=1)
-    return report(short, work, pieces, total_runs, total_seconds, rc, interrupted, log_path)
+    return report(short, work, pieces, total_runs, total_seconds, rc, interrupted, text)
 
 
-def report(short, work, pieces, total_runs, total_seconds, rc, interrupted, log_path):
-    text = open(log_path, errors="replace").read() if os.path.isfile(log_path) else ""
+def report(short, work, pieces, total_runs, total_seconds, rc, interrupted, text):
     executed = sum(p["runs"] for p in pieces)
     cpu = sum(p["cpu"] for p in pieces)
     wall = sum(p["wall"] for p in pieces)
